@@ -1,0 +1,36 @@
+# Shared target conventions: warnings, sanitizers and test registration.
+
+set(CORVANE_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined")
+
+add_compile_options(-Wall -Wextra -Wpedantic -Wconversion -Wshadow -Wnon-virtual-dtor -Wold-style-cast)
+
+if(CORVANE_SANITIZE)
+    add_compile_options(-fsanitize=${CORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${CORVANE_SANITIZE})
+endif()
+
+# corvane_add_library(<name> SOURCES ... [LIBRARIES ...])
+# One static library per source folder; its folder is the include root for the project.
+function(corvane_add_library name)
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES")
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+    target_link_libraries(${name} PUBLIC ${ARG_LIBRARIES})
+endfunction()
+
+# corvane_add_test(<name> SOURCES ... [LIBRARIES ...])
+# Builds one QTest executable and registers it with CTest, on the offscreen platform.
+function(corvane_add_test name)
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES")
+    add_executable(${name} ${ARG_SOURCES} "${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp")
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
+    add_test(NAME ${name} COMMAND ${name})
+    set(environment "QT_QPA_PLATFORM=offscreen" "QTEST_DISABLE_STACK_DUMP=1")
+    if(CORVANE_SANITIZE)
+        list(APPEND environment
+            "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+            "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 120)
+endfunction()

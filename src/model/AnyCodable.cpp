@@ -1,0 +1,27 @@
+#include "model/AnyCodable.h"
+
+#include "model/JsonText.h"
+
+namespace corvane {
+
+AnyCodable AnyCodable::fromJson(const nlohmann::json& json)
+{
+    return { normalizedJson(json) };
+}
+
+nlohmann::json AnyCodable::toJson() const
+{
+    return normalizedJson(value);
+}
+
+std::string AnyCodable::text() const
+{
+    return displayText(value);
+}
+
+bool operator==(const AnyCodable& left, const AnyCodable& right)
+{
+    return left.text() == right.text();
+}
+
+} // namespace corvane

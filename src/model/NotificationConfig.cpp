@@ -1,0 +1,28 @@
+#include "model/NotificationConfig.h"
+
+#include "model/JsonFields.h"
+
+namespace corvane {
+
+std::expected<NotificationConfig, DecodingError> NotificationConfig::fromJson(const nlohmann::json& json)
+{
+    NotificationConfig config;
+    JsonFields::ObjectReader reader(json);
+    reader.optional("title", config.title);
+    reader.optional("body", config.body);
+    reader.optional("filter", config.filter);
+    reader.optional("sound", config.sound);
+    return reader.finish(std::move(config));
+}
+
+nlohmann::json NotificationConfig::toJson() const
+{
+    auto json = nlohmann::json::object();
+    JsonFields::put(json, "title", title);
+    JsonFields::put(json, "body", body);
+    JsonFields::put(json, "filter", filter);
+    JsonFields::put(json, "sound", sound);
+    return json;
+}
+
+} // namespace corvane

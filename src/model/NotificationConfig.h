@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/DecodingError.h"
+
+#include <nlohmann/json.hpp>
+
+#include <expected>
+#include <optional>
+#include <string>
+
+namespace corvane {
+
+// How a listener turns a payload into a notification: title and body templates, the filter that
+// decides whether a payload fires, and the sound.
+struct NotificationConfig {
+    std::optional<std::string> title;
+    std::optional<std::string> body;
+    std::optional<std::string> filter;
+    std::optional<std::string> sound;
+
+    static std::expected<NotificationConfig, DecodingError> fromJson(const nlohmann::json& json);
+    nlohmann::json toJson() const;
+
+    friend bool operator==(const NotificationConfig&, const NotificationConfig&) = default;
+};
+
+} // namespace corvane

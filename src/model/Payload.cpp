@@ -1,0 +1,44 @@
+#include "model/Payload.h"
+
+#include "model/JsonFields.h"
+
+namespace corvane {
+
+std::expected<Payload, DecodingError> Payload::fromJson(const nlohmann::json& json)
+{
+    Payload payload;
+    JsonFields::ObjectReader reader(json);
+    reader.required("id", payload.id);
+    reader.optional("listener_id", payload.listenerId);
+    reader.optional("listener_name", payload.listenerName);
+    reader.optional("listener_token", payload.listenerToken);
+    reader.optional("notification_config", payload.notificationConfig);
+    reader.required("method", payload.method);
+    reader.optional("headers", payload.headers);
+    reader.optional("query", payload.query);
+    reader.optional("body", payload.body);
+    reader.optional("raw_body", payload.rawBody);
+    reader.required("received_at", payload.receivedAt);
+    reader.optional("delivered_at", payload.deliveredAt);
+    return reader.finish(std::move(payload));
+}
+
+nlohmann::json Payload::toJson() const
+{
+    auto json = nlohmann::json::object();
+    JsonFields::put(json, "id", id);
+    JsonFields::put(json, "listener_id", listenerId);
+    JsonFields::put(json, "listener_name", listenerName);
+    JsonFields::put(json, "listener_token", listenerToken);
+    JsonFields::put(json, "notification_config", notificationConfig);
+    JsonFields::put(json, "method", method);
+    JsonFields::put(json, "headers", headers);
+    JsonFields::put(json, "query", query);
+    JsonFields::put(json, "body", body);
+    JsonFields::put(json, "raw_body", rawBody);
+    JsonFields::put(json, "received_at", receivedAt);
+    JsonFields::put(json, "delivered_at", deliveredAt);
+    return json;
+}
+
+} // namespace corvane

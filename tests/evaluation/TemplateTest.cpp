@@ -1,0 +1,197 @@
+#include "evaluation/Template.h"
+#include "evaluation/PayloadContext.h"
+#include "support/JsonLiteral.h"
+#include "support/TestRegistry.h"
+
+#include <QTest>
+
+#include <charconv>
+#include <string>
+
+using namespace corvane;
+using Json = nlohmann::json;
+
+namespace {
+
+// A captured request named Deploys; `body` is JSON text, or empty for a request without a body.
+Payload payloadWithBody(const QString& body)
+{
+    Payload payload;
+    payload.id = "p1";
+    payload.method = "POST";
+    payload.listenerName = "Deploys";
+    payload.receivedAt = "2025-01-31T09:15:00.250Z";
+    if (!body.isEmpty()) {
+        payload.body = AnyCodable::fromJson(test::json(body));
+    }
+    return payload;
+}
+
+QString rendered(const QString& templateText, const Payload& payload)
+{
+    return QString::fromStdString(Template::render(templateText.toStdString(), payloadContext(payload)));
+}
+
+} // namespace
+
+class TemplateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rendersTokens_data()
+    {
+        QTest::addColumn<QString>("templateText");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("expected");
+
+        const QString event = R"({"event": "push", "Event": "upper"})";
+        const QString items = R"({"items": [{"id": 7}]})";
+        QTest::newRow("empty") << "" << event << "";
+        QTest::newRow("no tokens") << "plain {text} }}" << event << "plain {text} }}";
+        QTest::newRow("name and body") << "{{listener_name}}: {{body.event}}" << event << "Deploys: push";
+        QTest::newRow("spaces and tabs inside")
+            << "{{ listener_name }}: {{\tbody.event  }}" << event << "Deploys: push";
+        QTest::newRow("no-break space inside") << "{{\u00A0body.event\u3000}}" << event << "push";
+        QTest::newRow("line break is kept") << "{{\nbody.event}}|{{body.event\n}}" << event << "|";
+        QTest::newRow("array index") << "{{body.items.0.id}}" << items << "7";
+        QTest::newRow("signed index") << "{{body.items.+0.id}}{{body.items.-0.id}}" << items << "77";
+        QTest::newRow("index out of range") << "[{{body.items.1.id}}]" << items << "[]";
+        QTest::newRow("negative index") << "[{{body.items.-1.id}}]" << items << "[]";
+        QTest::newRow("index beyond 64 bits") << "[{{body.items.9223372036854775808}}]" << items << "[]";
+        QTest::newRow("no brackets") << "[{{body.items[0].id}}]" << items << "[]";
+        QTest::newRow("index into a scalar") << "[{{body.event.0}}]" << event << "[]";
+        QTest::newRow("case matters") << "{{body.Event}}/{{body.EVENT}}" << event << "upper/";
+        QTest::newRow("extra closing brace") << "{{body.event}}}" << event << "push}";
+        QTest::newRow("unterminated") << "a {{b" << event << "a {{b";
+        QTest::newRow("unterminated after a token") << "{{body.event}} {{b {{c" << event << "push {{b {{c";
+        QTest::newRow("tokens do not nest") << "[{{a{{b}}]" << event << "[]";
+        QTest::newRow("digit key on an object") << "{{body.0}}" << R"({"0": "zero"})" << "zero";
+        QTest::newRow("empty segments skipped") << "{{.body..event.}}" << event << "push";
+        QTest::newRow("dotted key is split") << "[{{body.a.b}}]" << R"({"a.b": 1})" << "[]";
+        QTest::newRow("doubles") << "{{body.a}} {{body.b}} {{body.c}}" << R"({"a": 3.0, "b": 2.5, "c": -0.0})"
+                                 << "3 2.5 0";
+        QTest::newRow("boolean and null") << "{{body.t}}|{{body.n}}" << R"({"t": true, "n": null})" << "true|";
+        QTest::newRow("object as compact JSON") << "{{body}}" << R"({"b": 1, "a": "x/y"})" << R"({"a":"x\/y","b":1})";
+        QTest::newRow("text body") << "{{body}}" << R"("hello")" << "hello";
+        QTest::newRow("absent headers") << "[{{headers}}]" << event << "[]";
+        QTest::newRow("absent raw body") << "[{{raw_body}}]" << event << "[]";
+        QTest::newRow("method") << "{{method}}" << event << "POST";
+        // Braces that carry a combining mark, or follow a prepended mark, are not token braces.
+        QTest::newRow("combining mark on opening") << "{\u0301{body.event}}" << event << "{\u0301{body.event}}";
+        QTest::newRow("combining mark on closing") << "{{body.event}\u0301}" << event << "{{body.event}\u0301}";
+        QTest::newRow("closing after a marked brace") << "{{body.event}\u0301}}}" << event << "}";
+        QTest::newRow("prepended mark") << "\u0600{{{body.event}}" << event << "\u0600{push";
+        QTest::newRow("emoji before a token") << "\U0001F680{{body.event}}" << event << "\U0001F680push";
+        QTest::newRow("combining mark on a dot") << "[{{body.\u0301event}}]" << R"({"\u0301event": "x"})" << "[]";
+        QTest::newRow("marked dot is no separator") << "{{body.a.\u0301b}}" << R"({"a.\u0301b": "kept"})" << "kept";
+    }
+    void rendersTokens()
+    {
+        QFETCH(QString, templateText);
+        QFETCH(QString, body);
+        QFETCH(QString, expected);
+
+        QCOMPARE(rendered(templateText, payloadWithBody(body)), expected);
+    }
+
+    void emptyTokenRendersTheWholeContext()
+    {
+        auto payload = payloadWithBody(R"({"path": "/hooks/a"})");
+        payload.headers = { { "x-event", AnyCodable { "push" } } };
+        payload.rawBody = "raw";
+
+        const auto text = rendered("{{}}", payload);
+        QVERIFY(!text.contains(' '));
+        QVERIFY(text.contains(R"(\/hooks\/a)"));
+        QCOMPARE(test::json(text), payloadContext(payload));
+        QCOMPARE(rendered("{{ }}", payload), text);
+    }
+
+    void contextHoldsOnlyWhatThePayloadCarries()
+    {
+        auto payload = payloadWithBody("");
+        payload.listenerName.reset();
+        auto context = payloadContext(payload);
+        QCOMPARE(context, test::json(R"({"method": "POST", "listener_name": "", "raw_body": ""})"));
+
+        payload.headers = { { "h", AnyCodable { nullptr } } };
+        payload.query = { { "ref", AnyCodable { Json::array({ "a", "b" }) } } };
+        payload.body = AnyCodable { nullptr };
+        payload.rawBody = "null";
+        payload.listenerId = "l1";
+        payload.deliveredAt = "2025-01-31T09:15:00.250Z";
+        context = payloadContext(payload);
+        QCOMPARE(context, test::json(R"({"method": "POST", "listener_name": "", "raw_body": "null",
+            "headers": {"h": null}, "query": {"ref": ["a", "b"]}, "body": null})"));
+    }
+
+    void stringifiesValues_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("integral double") << "3.0" << "3";
+        QTest::newRow("negative zero") << "-0.0" << "0";
+        QTest::newRow("half") << "0.5" << "0.5";
+        QTest::newRow("price") << "19.99" << "19.99";
+        QTest::newRow("shortest round trip") << "0.1" << "0.1";
+        QTest::newRow("two to the 63") << "9223372036854775808.0" << "9223372036854776000";
+        QTest::newRow("minus two to the 63") << "-9223372036854775808.0" << "-9223372036854776000";
+        QTest::newRow("huge integral double") << "1e300" << ("1" + QString(300, '0'));
+        QTest::newRow("largest integer") << "9223372036854775807" << "9223372036854775807";
+        QTest::newRow("text keeps its slash") << R"("a/b")" << "a/b";
+        QTest::newRow("nested slash escaped") << R"(["a/b"])" << R"(["a\/b"])";
+        QTest::newRow("nested numbers") << "[1, 2.5, -3]" << "[1,2.5,-3]";
+        QTest::newRow("null") << "null" << "";
+        QTest::newRow("nested null and booleans") << "[null, true, false]" << "[null,true,false]";
+        QTest::newRow("unicode unescaped") << R"(["é"])" << R"(["é"])";
+    }
+    void stringifiesValues()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+
+        const auto parsed = test::json(value);
+        QCOMPARE(QString::fromStdString(Template::stringify(&parsed)), expected);
+    }
+
+    void tinyDoublesReadBack()
+    {
+        for (const double value : { 1e-7, 5e-324, 0.000123456789, -2.2250738585072014e-308, 123456789.123456789 }) {
+            const Json number = value;
+            const auto text = Template::stringify(&number);
+            double readBack = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), readBack);
+            QCOMPARE(error, std::errc {});
+            QCOMPARE(end, text.data() + text.size());
+            QCOMPARE(readBack, value);
+        }
+    }
+
+    void neverFailsOnOddValues()
+    {
+        QCOMPARE(Template::stringify(nullptr), "");
+        const Json invalidText = Json::array({ std::string("\xC3\x28") });
+        QCOMPARE(QString::fromStdString(Template::stringify(&invalidText)), "[\"\uFFFD(\"]");
+        const Json infinite = std::numeric_limits<double>::infinity();
+        QVERIFY(!Template::stringify(&infinite).empty());
+        const Json unsignedNumber = std::uint64_t { 18446744073709551615ULL };
+        QCOMPARE(Template::stringify(&unsignedNumber), "18446744073709551615");
+
+        const std::string invalidTemplate = "\xFF{{\xC3}}\xE2\x82";
+        const auto output = Template::render(invalidTemplate, test::json(R"({"\u00c3": 1})"));
+        QCOMPARE(output, "\xFF\xE2\x82");
+    }
+
+    void resolvePointsIntoTheTree()
+    {
+        const auto context = test::json(R"({"body": {"items": [{"id": 7}]}})");
+        QCOMPARE(Template::resolve("", &context), &context);
+        QCOMPARE(Template::resolve("...", &context), &context);
+        QCOMPARE(Template::resolve("body.items.0", &context), &context["body"]["items"][0]);
+        QCOMPARE(Template::resolve("body.items.0.id", nullptr), nullptr);
+    }
+};
+
+CORVANE_TEST(TemplateTest)
+#include "TemplateTest.moc"

@@ -1,0 +1,210 @@
+#include "model/Account.h"
+#include "model/JsonFields.h"
+#include "model/Listener.h"
+#include "model/Payload.h"
+#include "support/JsonLiteral.h"
+#include "support/TestRegistry.h"
+
+#include <QTest>
+
+using namespace corvane;
+using Json = nlohmann::json;
+
+namespace {
+
+Json listenerJson()
+{
+    return test::json(R"({
+        "id": "l1", "listener_token": "tok", "name": "Deploys", "description": "CI",
+        "is_enabled": true, "notification_config": {"title": "{{body.action}}", "sound": "Ping"},
+        "created_at": "2025-01-31T09:15:00.250Z", "updated_at": "2025-01-31T09:16:00.000Z",
+        "undelivered_count": 2, "total_received": 9, "hook_path": "/h/tok"
+    })");
+}
+
+Json payloadJson()
+{
+    return test::json(R"({
+        "id": "p1", "listener_id": "l1", "listener_name": "Deploys", "listener_token": "tok",
+        "notification_config": {"body": "{{raw_body}}"}, "method": "POST",
+        "headers": {"content-type": "application/json", "x-empty": null},
+        "query": {"ref": ["a", "b"]}, "body": {"action": "opened", "n": 1.5},
+        "raw_body": "action=opened&n=1.5", "received_at": "2025-01-31T09:15:00.250Z",
+        "delivered_at": "2025-01-31T09:15:01.000Z"
+    })");
+}
+
+template <class Record> QString decodingFailure(const Json& json)
+{
+    const auto decoded = Record::fromJson(json);
+    return decoded ? QString() : QString::fromStdString(decoded.error().description());
+}
+
+} // namespace
+
+class RecordsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodesEveryMember()
+    {
+        const auto listener = Listener::fromJson(listenerJson());
+        QVERIFY(listener);
+        QCOMPARE(listener->listenerToken, "tok");
+        QCOMPARE(listener->description, std::optional<std::string>("CI"));
+        QVERIFY(listener->isEnabled);
+        QCOMPARE(listener->notificationConfig.title, std::optional<std::string>("{{body.action}}"));
+        QCOMPARE(listener->notificationConfig.body, std::nullopt);
+        QCOMPARE(listener->undeliveredCount, std::optional<std::int64_t>(2));
+        QCOMPARE(listener->hookPath, "/h/tok");
+
+        const auto payload = Payload::fromJson(payloadJson());
+        QVERIFY(payload);
+        QCOMPARE(payload->method, "POST");
+        QVERIFY(payload->headers->at("x-empty").value.is_null());
+        QCOMPARE(payload->query->at("ref").value, test::json(R"(["a","b"])"));
+        QCOMPARE(payload->body->value["n"], Json(1.5));
+        QCOMPARE(payload->deliveredAt, std::optional<std::string>("2025-01-31T09:15:01.000Z"));
+    }
+
+    // Encoding then decoding gives the same record back, for every record kind.
+    void recordsSurviveARoundTrip()
+    {
+        const auto listener = Listener::fromJson(listenerJson());
+        QCOMPARE(Listener::fromJson(listener->toJson()), listener);
+        const auto payload = Payload::fromJson(payloadJson());
+        QCOMPARE(Payload::fromJson(payload->toJson()), payload);
+        const auto account = Account::fromJson(test::json(R"({"id":"a","email":"dev@example.com","tier":"pro"})"));
+        QVERIFY(account);
+        QCOMPARE(Account::fromJson(account->toJson()), account);
+    }
+
+    void absentAndNullOptionalsAreNone()
+    {
+        auto json = listenerJson();
+        json.erase("undelivered_count");
+        json.erase("total_received");
+        json["description"] = nullptr;
+        json["notification_config"] = Json::object();
+        const auto listener = Listener::fromJson(json);
+        QVERIFY(listener);
+        QCOMPARE(listener->undeliveredCount, std::nullopt);
+        QCOMPARE(listener->totalReceived, std::nullopt);
+        QCOMPARE(listener->description, std::nullopt);
+        QCOMPARE(listener->notificationConfig, NotificationConfig {});
+
+        auto payload = payloadJson();
+        payload["body"] = nullptr;
+        QCOMPARE(Payload::fromJson(payload)->body, std::nullopt);
+        payload["body"] = test::json(R"({"a": null})");
+        QVERIFY(Payload::fromJson(payload)->body->value["a"].is_null());
+    }
+
+    void unknownKeysAreIgnoredButBodyKeysKept()
+    {
+        auto json = listenerJson();
+        json["extra"] = 1;
+        json["notification_config"]["colour"] = "red";
+        QCOMPARE(Listener::fromJson(json), Listener::fromJson(listenerJson()));
+
+        auto payload = payloadJson();
+        payload["body"]["colour"] = "red";
+        QCOMPARE(Payload::fromJson(payload)->body->value["colour"], Json("red"));
+    }
+
+    void failuresNameTheMember_data()
+    {
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("failure");
+
+        QTest::newRow("missing configuration")
+            << "notification_config" << "" << "notification_config: required key is missing";
+        QTest::newRow("missing hook path") << "hook_path" << "" << "hook_path: required key is missing";
+        QTest::newRow("null name") << "name" << "null" << "name: expected a string, found null";
+        QTest::newRow("text flag") << "is_enabled" << R"("yes")" << "is_enabled: expected a boolean, found a string";
+        QTest::newRow("number as text") << "undelivered_count" << R"("3")"
+                                        << "undelivered_count: expected an integer, found a string";
+        QTest::newRow("fractional count")
+            << "total_received" << "1.5" << "total_received: expected an integer, found a number";
+        QTest::newRow("count beyond 64 bits")
+            << "total_received" << "18446744073709551615" << "total_received: number does not fit a 64-bit integer";
+        QTest::newRow("nested configuration member") << "notification_config" << R"({"title": 3})"
+                                                     << "notification_config.title: expected a string, found a number";
+        QTest::newRow("configuration not an object")
+            << "notification_config" << "[]" << "notification_config: expected an object, found an array";
+    }
+    void failuresNameTheMember()
+    {
+        QFETCH(QString, member);
+        QFETCH(QString, replacement);
+        QFETCH(QString, failure);
+
+        auto json = listenerJson();
+        if (replacement.isEmpty()) {
+            json.erase(member.toStdString());
+        } else {
+            json[member.toStdString()] = Json::parse(replacement.toStdString());
+        }
+        QCOMPARE(decodingFailure<Listener>(json), failure);
+    }
+
+    void payloadNeedsMethodAndArrivalTime()
+    {
+        for (const auto* member : { "method", "received_at", "id" }) {
+            auto json = payloadJson();
+            json.erase(member);
+            QCOMPARE(decodingFailure<Payload>(json), QString(member) + ": required key is missing");
+        }
+        auto json = payloadJson();
+        json["headers"] = "text";
+        QCOMPARE(decodingFailure<Payload>(json), "headers: expected an object, found a string");
+        QCOMPARE(decodingFailure<Account>(Json::array()), "expected an object, found an array");
+    }
+
+    // One bad element fails the whole list, and the failure says which element.
+    void oneBadElementFailsTheList()
+    {
+        auto bad = payloadJson();
+        bad.erase("received_at");
+        const Json list = Json::array({ payloadJson(), payloadJson(), bad });
+
+        const auto decoded = JsonFields::decode<std::vector<Payload>>(list);
+        QVERIFY(!decoded);
+        QCOMPARE(decoded.error().within("webhooks").description(), "webhooks[2].received_at: required key is missing");
+
+        const auto good = JsonFields::decode<std::vector<Payload>>(Json::array({ payloadJson(), payloadJson() }));
+        QVERIFY(good);
+        QCOMPARE(good->size(), 2U);
+    }
+
+    void absentOptionalsAreLeftOutWhenEncoding()
+    {
+        const NotificationConfig config { "Title", "Body", std::nullopt, std::nullopt };
+        QCOMPARE(config.toJson(), test::json(R"({"title": "Title", "body": "Body"})"));
+
+        auto json = payloadJson();
+        for (const auto* member : { "listener_id", "headers", "query", "body", "raw_body", "delivered_at" }) {
+            json.erase(member);
+        }
+        const auto encoded = Payload::fromJson(json)->toJson();
+        QCOMPARE(encoded, json);
+    }
+
+    void recordsCompareMemberByMember()
+    {
+        const auto original = *Payload::fromJson(payloadJson());
+        auto changed = original;
+        changed.body->value["action"] = "closed";
+        QVERIFY(changed != original);
+        changed = original;
+        changed.headers->at("content-type").value = "text/plain";
+        QVERIFY(changed != original);
+        changed = original;
+        changed.query->at("ref").value = test::json(R"(["a","b"])");
+        QVERIFY(changed == original);
+    }
+};
+
+CORVANE_TEST(RecordsTest)
+#include "RecordsTest.moc"
