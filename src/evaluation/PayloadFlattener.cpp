@@ -9,7 +9,7 @@ void appendEntry(std::string key, std::string path, const nlohmann::json& child,
 {
     const bool isContainer = child.is_object() || child.is_array();
     auto displayValue = isContainer ? containerPreview(&child) : Template::stringify(&child);
-    rows.push_back(Row { path, depth, std::move(key), path, std::move(displayValue), isContainer });
+    rows.push_back(Row{path, depth, std::move(key), path, std::move(displayValue), isContainer});
     if (isContainer) {
         flatten(&child, path, depth + 1, rows);
     }
@@ -60,10 +60,10 @@ std::size_t std::hash<corvane::PayloadFlattener::Row>::operator()(
         = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6U) + (seed >> 2U); };
     const std::hash<std::string> text;
     combine(text(row.id));
-    combine(std::hash<int> {}(row.depth));
+    combine(std::hash<int>{}(row.depth));
     combine(text(row.key));
     combine(text(row.path));
     combine(text(row.displayValue));
-    combine(std::hash<bool> {}(row.isContainer));
+    combine(std::hash<bool>{}(row.isContainer));
     return seed;
 }

@@ -45,7 +45,7 @@ std::optional<std::int64_t> parseIndex(std::string_view segment)
     const std::string_view number = segment.front() == '+' ? digits : segment;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc {} || end != number.data() + number.size()) {
+    if (error != std::errc{} || end != number.data() + number.size()) {
         return std::nullopt;
     }
     return value;

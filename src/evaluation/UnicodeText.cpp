@@ -28,7 +28,7 @@ CodePoint decodeAt(std::string_view text, std::size_t offset)
     char32_t value = 0;
     char32_t minimum = 0;
     if (lead < 0x80U) {
-        return { lead, 1 };
+        return {lead, 1};
     } else if ((lead & 0xE0U) == 0xC0U) {
         length = 2, value = lead & 0x1FU, minimum = 0x80;
     } else if ((lead & 0xF0U) == 0xE0U) {
@@ -36,23 +36,23 @@ CodePoint decodeAt(std::string_view text, std::size_t offset)
     } else if ((lead & 0xF8U) == 0xF0U) {
         length = 4, value = lead & 0x07U, minimum = 0x10000;
     } else {
-        return { replacementCharacter, 1 };
+        return {replacementCharacter, 1};
     }
     if (offset + length > text.size()) {
-        return { replacementCharacter, 1 };
+        return {replacementCharacter, 1};
     }
     for (std::size_t index = 1; index < length; ++index) {
         const auto byte = static_cast<unsigned char>(text[offset + index]);
         if (!isContinuation(byte)) {
-            return { replacementCharacter, 1 };
+            return {replacementCharacter, 1};
         }
         value = (value << 6U) | (byte & 0x3FU);
     }
     const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
     if (value < minimum || value > 0x10FFFF || surrogate) {
-        return { replacementCharacter, 1 };
+        return {replacementCharacter, 1};
     }
-    return { value, length };
+    return {value, length};
 }
 
 // The code point that ends just before `end`.
@@ -65,7 +65,7 @@ CodePoint decodeBefore(std::string_view text, std::size_t end)
             if (start + found.length == end) {
                 return found;
             }
-            return { replacementCharacter, 1 };
+            return {replacementCharacter, 1};
         }
     }
 }

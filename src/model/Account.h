@@ -16,6 +16,7 @@ struct Account {
     std::string tier;
 
     static std::expected<Account, DecodingError> fromJson(const nlohmann::json& json);
+    static std::expected<Account, DecodingError> fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
 
     friend bool operator==(const Account&, const Account&) = default;

@@ -6,7 +6,13 @@ namespace corvane {
 
 AnyCodable AnyCodable::fromJson(const nlohmann::json& json)
 {
-    return { normalizedJson(json) };
+    return {normalizedJson(json)};
+}
+
+AnyCodable AnyCodable::fromJson(nlohmann::json&& json)
+{
+    normalizeJson(json);
+    return {std::move(json)};
 }
 
 nlohmann::json AnyCodable::toJson() const

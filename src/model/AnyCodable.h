@@ -15,6 +15,7 @@ struct AnyCodable {
     // Never fails: integers in the signed 64-bit range stay integers, other numbers become doubles,
     // and anything JSON has no kind for becomes null.
     static AnyCodable fromJson(const nlohmann::json& json);
+    static AnyCodable fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
 
     // The rendering that equality compares: strings as their characters, integers in decimal,

@@ -16,7 +16,7 @@ DecodingError DecodingError::within(std::string_view member) const
         }
         joined += path;
     }
-    return { std::move(joined), reason };
+    return {std::move(joined), reason};
 }
 
 } // namespace corvane

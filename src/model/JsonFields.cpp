@@ -19,14 +19,7 @@ DecodingError typeMismatch(std::string_view expected, const nlohmann::json& foun
         kind = std::string("a ") + found.type_name();
         break;
     }
-    return { {}, "expected " + std::string(expected) + ", found " + kind };
-}
-
-ObjectReader::ObjectReader(const nlohmann::json& object) : m_object(object)
-{
-    if (!object.is_object()) {
-        m_error = typeMismatch("an object", object);
-    }
+    return {{}, "expected " + std::string(expected) + ", found " + kind};
 }
 
 } // namespace corvane::JsonFields

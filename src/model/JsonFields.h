@@ -12,9 +12,13 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // Typed reading and writing of JSON members for the wire records and the envelopes around them.
+//
+// Reading takes a JSON value either by const reference (it is copied from) or as an rvalue (its strings
+// and nested values are moved out, which matters for large poll responses).
 namespace corvane::JsonFields {
 
 // "expected a string, found null"
@@ -26,30 +30,46 @@ template <class T> inline constexpr bool isVector<std::vector<T>> = true;
 template <class T> inline constexpr bool isStringMap = false;
 template <class T> inline constexpr bool isStringMap<std::map<std::string, T>> = true;
 
+// `member` of a value received as `Json&&`: moved from when that value was an rvalue.
+template <class Json, class Member> decltype(auto) passOn(Member& member)
+{
+    if constexpr (std::is_reference_v<Json>) {
+        return std::as_const(member);
+    } else {
+        return std::move(member);
+    }
+}
+
 // Reads one value as T: text, Boolean, 64-bit integer, AnyCodable, a list or string-keyed map of
 // those, or a record with a static fromJson. A list fails when any element fails.
-template <class T> std::expected<T, DecodingError> decode(const nlohmann::json& value)
+template <class T, class Json> std::expected<T, DecodingError> decode(Json&& value)
 {
+    static_assert(std::is_same_v<std::remove_cvref_t<Json>, nlohmann::json>);
+    constexpr bool owned = !std::is_reference_v<Json>;
     if constexpr (std::is_same_v<T, std::string>) {
         if (!value.is_string()) {
             return std::unexpected(typeMismatch("a string", value));
         }
-        return value.get<std::string>();
+        if constexpr (owned) {
+            return std::move(value.template get_ref<std::string&>());
+        } else {
+            return value.template get<std::string>();
+        }
     } else if constexpr (std::is_same_v<T, bool>) {
         if (!value.is_boolean()) {
             return std::unexpected(typeMismatch("a boolean", value));
         }
-        return value.get<bool>();
+        return value.template get<bool>();
     } else if constexpr (std::is_same_v<T, std::int64_t>) {
         if (!value.is_number_integer()) {
             return std::unexpected(typeMismatch("an integer", value));
         }
-        if (value.is_number_unsigned() && value.get<std::uint64_t>() > std::uint64_t { INT64_MAX }) {
-            return std::unexpected(DecodingError { {}, "number does not fit a 64-bit integer" });
+        if (value.is_number_unsigned() && value.template get<std::uint64_t>() > std::uint64_t{INT64_MAX}) {
+            return std::unexpected(DecodingError{{}, "number does not fit a 64-bit integer"});
         }
-        return value.get<std::int64_t>();
+        return value.template get<std::int64_t>();
     } else if constexpr (std::is_same_v<T, AnyCodable>) {
-        return AnyCodable::fromJson(value);
+        return AnyCodable::fromJson(std::forward<Json>(value));
     } else if constexpr (isVector<T>) {
         if (!value.is_array()) {
             return std::unexpected(typeMismatch("an array", value));
@@ -57,7 +77,7 @@ template <class T> std::expected<T, DecodingError> decode(const nlohmann::json& 
         T elements;
         elements.reserve(value.size());
         for (std::size_t index = 0; index < value.size(); ++index) {
-            auto element = decode<typename T::value_type>(value[index]);
+            auto element = decode<typename T::value_type>(passOn<Json>(value[index]));
             if (!element) {
                 return std::unexpected(element.error().within("[" + std::to_string(index) + "]"));
             }
@@ -69,8 +89,8 @@ template <class T> std::expected<T, DecodingError> decode(const nlohmann::json& 
             return std::unexpected(typeMismatch("an object", value));
         }
         T members;
-        for (const auto& [key, member] : value.items()) {
-            auto decoded = decode<typename T::mapped_type>(member);
+        for (auto&& [key, member] : value.items()) {
+            auto decoded = decode<typename T::mapped_type>(passOn<Json>(member));
             if (!decoded) {
                 return std::unexpected(decoded.error().within(key));
             }
@@ -78,7 +98,7 @@ template <class T> std::expected<T, DecodingError> decode(const nlohmann::json& 
         }
         return members;
     } else {
-        return T::fromJson(value);
+        return T::fromJson(std::forward<Json>(value));
     }
 }
 
@@ -105,10 +125,16 @@ template <class T> nlohmann::json encode(const T& value)
 }
 
 // Reads the members of one JSON object into a record. The first failure is kept and every later read
-// is skipped, so a record's fromJson reads as a plain list of its members.
-class ObjectReader {
+// is skipped, so a record's fromJson reads as a plain list of its members. `Json` is
+// `const nlohmann::json&` to copy members out, or `nlohmann::json` to move them out.
+template <class Json> class ObjectReader {
 public:
-    explicit ObjectReader(const nlohmann::json& object);
+    explicit ObjectReader(Json&& object) : m_object(object)
+    {
+        if (!object.is_object()) {
+            m_error = typeMismatch("an object", object);
+        }
+    }
 
     // A missing key, or a value of the wrong type (null included), fails.
     template <class T> void required(std::string_view key, T& target)
@@ -118,7 +144,7 @@ public:
         }
         const auto member = m_object.find(key);
         if (member == m_object.end()) {
-            m_error = DecodingError { std::string(key), "required key is missing" };
+            m_error = DecodingError{std::string(key), "required key is missing"};
             return;
         }
         read(key, *member, target);
@@ -147,9 +173,9 @@ public:
     }
 
 private:
-    template <class T> void read(std::string_view key, const nlohmann::json& member, T& target)
+    template <class T, class Member> void read(std::string_view key, Member& member, T& target)
     {
-        auto decoded = decode<T>(member);
+        auto decoded = decode<T>(passOn<Json>(member));
         if (decoded) {
             target = std::move(*decoded);
         } else {
@@ -157,9 +183,13 @@ private:
         }
     }
 
-    const nlohmann::json& m_object;
+    std::remove_reference_t<Json>& m_object;
     std::optional<DecodingError> m_error;
 };
+
+ObjectReader(const nlohmann::json&) -> ObjectReader<const nlohmann::json&>;
+ObjectReader(nlohmann::json&) -> ObjectReader<const nlohmann::json&>;
+ObjectReader(nlohmann::json&&) -> ObjectReader<nlohmann::json>;
 
 // Writes a required member.
 template <class T> void put(nlohmann::json& object, std::string_view key, const T& value)

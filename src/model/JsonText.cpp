@@ -132,11 +132,34 @@ Json normalized(const Json& value, int depth)
     }
 }
 
+void normalize(Json& value, int depth)
+{
+    switch (value.type()) {
+    case Json::value_t::number_unsigned:
+    case Json::value_t::binary:
+    case Json::value_t::discarded:
+        value = normalized(value, depth);
+        break;
+    case Json::value_t::array:
+    case Json::value_t::object:
+        if (depth >= maximumJsonDepth) {
+            value = nullptr;
+            break;
+        }
+        for (auto& member : value) {
+            normalize(member, depth + 1);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 template <class... Format> std::string charsOf(double number, Format... format)
 {
-    std::array<char, 64> buffer {};
+    std::array<char, 64> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number, format...);
-    return { buffer.data(), result.ptr };
+    return {buffer.data(), result.ptr};
 }
 
 // An integral double beyond the 64-bit range, as its shortest round-trip digits followed by zeros:
@@ -179,7 +202,7 @@ std::expected<nlohmann::json, DecodingError> parseJson(std::string_view text)
     Json result;
     BoundedDomBuilder builder(result);
     if (!Json::sax_parse(text.begin(), text.end(), &builder) || builder.is_errored()) {
-        return std::unexpected(DecodingError { {}, builder.message() });
+        return std::unexpected(DecodingError{{}, builder.message()});
     }
     return result;
 }
@@ -187,6 +210,11 @@ std::expected<nlohmann::json, DecodingError> parseJson(std::string_view text)
 nlohmann::json normalizedJson(const nlohmann::json& value)
 {
     return normalized(value, 0);
+}
+
+void normalizeJson(nlohmann::json& value)
+{
+    normalize(value, 0);
 }
 
 std::string displayText(const nlohmann::json& value)

@@ -24,6 +24,9 @@ std::expected<nlohmann::json, DecodingError> parseJson(std::string_view text);
 // nesting deeper than maximumJsonDepth.
 nlohmann::json normalizedJson(const nlohmann::json& value);
 
+// Makes `value` what normalizedJson would return for it, in place.
+void normalizeJson(nlohmann::json& value);
+
 // The text of a scalar or container as users see it: strings without quotes, integers in decimal,
 // doubles with an integral value as integers, other doubles in the shortest text that reads back as
 // the same double, booleans as true/false, null as "null", containers as compact JSON (see compactJson).

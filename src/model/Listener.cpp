@@ -4,10 +4,12 @@
 
 namespace corvane {
 
-std::expected<Listener, DecodingError> Listener::fromJson(const nlohmann::json& json)
+namespace {
+
+template <class Json> std::expected<Listener, DecodingError> decodeListener(Json&& json)
 {
     Listener listener;
-    JsonFields::ObjectReader reader(json);
+    JsonFields::ObjectReader reader(std::forward<Json>(json));
     reader.required("id", listener.id);
     reader.required("listener_token", listener.listenerToken);
     reader.required("name", listener.name);
@@ -20,6 +22,18 @@ std::expected<Listener, DecodingError> Listener::fromJson(const nlohmann::json& 
     reader.optional("total_received", listener.totalReceived);
     reader.required("hook_path", listener.hookPath);
     return reader.finish(std::move(listener));
+}
+
+} // namespace
+
+std::expected<Listener, DecodingError> Listener::fromJson(const nlohmann::json& json)
+{
+    return decodeListener(json);
+}
+
+std::expected<Listener, DecodingError> Listener::fromJson(nlohmann::json&& json)
+{
+    return decodeListener(std::move(json));
 }
 
 nlohmann::json Listener::toJson() const

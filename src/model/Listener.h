@@ -28,6 +28,7 @@ struct Listener {
     std::string hookPath;
 
     static std::expected<Listener, DecodingError> fromJson(const nlohmann::json& json);
+    static std::expected<Listener, DecodingError> fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
 
     friend bool operator==(const Listener&, const Listener&) = default;

@@ -4,15 +4,29 @@
 
 namespace corvane {
 
-std::expected<NotificationConfig, DecodingError> NotificationConfig::fromJson(const nlohmann::json& json)
+namespace {
+
+template <class Json> std::expected<NotificationConfig, DecodingError> decodeNotificationConfig(Json&& json)
 {
     NotificationConfig config;
-    JsonFields::ObjectReader reader(json);
+    JsonFields::ObjectReader reader(std::forward<Json>(json));
     reader.optional("title", config.title);
     reader.optional("body", config.body);
     reader.optional("filter", config.filter);
     reader.optional("sound", config.sound);
     return reader.finish(std::move(config));
+}
+
+} // namespace
+
+std::expected<NotificationConfig, DecodingError> NotificationConfig::fromJson(const nlohmann::json& json)
+{
+    return decodeNotificationConfig(json);
+}
+
+std::expected<NotificationConfig, DecodingError> NotificationConfig::fromJson(nlohmann::json&& json)
+{
+    return decodeNotificationConfig(std::move(json));
 }
 
 nlohmann::json NotificationConfig::toJson() const

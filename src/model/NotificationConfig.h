@@ -19,6 +19,7 @@ struct NotificationConfig {
     std::optional<std::string> sound;
 
     static std::expected<NotificationConfig, DecodingError> fromJson(const nlohmann::json& json);
+    static std::expected<NotificationConfig, DecodingError> fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
 
     friend bool operator==(const NotificationConfig&, const NotificationConfig&) = default;

@@ -4,10 +4,12 @@
 
 namespace corvane {
 
-std::expected<Payload, DecodingError> Payload::fromJson(const nlohmann::json& json)
+namespace {
+
+template <class Json> std::expected<Payload, DecodingError> decodePayload(Json&& json)
 {
     Payload payload;
-    JsonFields::ObjectReader reader(json);
+    JsonFields::ObjectReader reader(std::forward<Json>(json));
     reader.required("id", payload.id);
     reader.optional("listener_id", payload.listenerId);
     reader.optional("listener_name", payload.listenerName);
@@ -21,6 +23,18 @@ std::expected<Payload, DecodingError> Payload::fromJson(const nlohmann::json& js
     reader.required("received_at", payload.receivedAt);
     reader.optional("delivered_at", payload.deliveredAt);
     return reader.finish(std::move(payload));
+}
+
+} // namespace
+
+std::expected<Payload, DecodingError> Payload::fromJson(const nlohmann::json& json)
+{
+    return decodePayload(json);
+}
+
+std::expected<Payload, DecodingError> Payload::fromJson(nlohmann::json&& json)
+{
+    return decodePayload(std::move(json));
 }
 
 nlohmann::json Payload::toJson() const

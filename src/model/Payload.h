@@ -30,6 +30,7 @@ struct Payload {
     std::optional<std::string> deliveredAt;
 
     static std::expected<Payload, DecodingError> fromJson(const nlohmann::json& json);
+    static std::expected<Payload, DecodingError> fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
 
     friend bool operator==(const Payload&, const Payload&) = default;

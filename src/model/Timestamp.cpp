@@ -91,7 +91,7 @@ std::optional<std::chrono::system_clock::time_point> lenient(std::string_view te
     cursor.oneOf(".");
     const nanoseconds fraction = cursor.fraction();
 
-    minutes offset { 0 };
+    minutes offset{0};
     const char zone = cursor.oneOf("Zz+-");
     if (zone == '+' || zone == '-') {
         const int offsetHours = cursor.digits(2, 0, 23);
@@ -106,8 +106,8 @@ std::optional<std::chrono::system_clock::time_point> lenient(std::string_view te
         return std::nullopt;
     }
 
-    const year_month_day date { std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
-        std::chrono::day(static_cast<unsigned>(day)) };
+    const year_month_day date{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+        std::chrono::day(static_cast<unsigned>(day))};
     if (!date.ok()) {
         return std::nullopt;
     }

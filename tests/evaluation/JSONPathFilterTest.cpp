@@ -62,8 +62,8 @@ private slots:
 
         Payload payload;
         payload.method = "POST";
-        payload.headers = { { "x-event", AnyCodable { "pull_request" } }, { "x-empty", AnyCodable { "" } } };
-        payload.query = { { "ref", AnyCodable { "main" } } };
+        payload.headers = {{"x-event", AnyCodable{"pull_request"}}, {"x-empty", AnyCodable{""}}};
+        payload.query = {{"ref", AnyCodable{"main"}}};
         payload.body = AnyCodable::fromJson(test::json(R"({
             "action": "opened", "empty": "", "yes": true, "no": false, "zero": 0, "zeroDouble": 0.0,
             "none": [], "nothing": {}, "null": null, "items": [{"id": 1}]

@@ -21,7 +21,7 @@ std::vector<Row> rowsOf(const nlohmann::json& root)
 
 Row row(const std::string& path, int depth, const std::string& key, const std::string& display, bool container)
 {
-    return Row { path, depth, key, path, display, container };
+    return Row{path, depth, key, path, display, container};
 }
 
 } // namespace
@@ -42,7 +42,7 @@ private slots:
     void listsRowsInPreOrder()
     {
         const auto rows = rowsOf(test::json(R"({"body": {"b": 1, "a": {"c": [true, null]}}})"));
-        const std::vector<Row> expected {
+        const std::vector<Row> expected{
             row("body", 0, "body", "{ 2 keys }", true),
             row("body.a", 1, "a", "{ 1 keys }", true),
             row("body.a.c", 2, "c", "[ 2 items ]", true),
@@ -71,7 +71,7 @@ private slots:
         for (const auto& each : rows) {
             paths << QString::fromStdString(each.path);
         }
-        QCOMPARE(paths, QStringList({ "body", "body.Zeta", "body.alpha", "body.z", "body.é", "headers", "query" }));
+        QCOMPARE(paths, QStringList({"body", "body.Zeta", "body.alpha", "body.z", "body.é", "headers", "query"}));
     }
 
     void emptyContainersAndNumbers()
@@ -106,7 +106,7 @@ private slots:
     void rowsHashOverAllFields()
     {
         const auto base = row("body.a", 1, "a", "1", false);
-        std::unordered_set<Row> rows { base, base };
+        std::unordered_set<Row> rows{base, base};
         QCOMPARE(rows.size(), 1U);
         auto other = base;
         other.isContainer = true;
@@ -118,7 +118,7 @@ private slots:
         other.displayValue = "2";
         rows.insert(other);
         QCOMPARE(rows.size(), 4U);
-        QCOMPARE(std::hash<Row> {}(base), std::hash<Row> {}(row("body.a", 1, "a", "1", false)));
+        QCOMPARE(std::hash<Row>{}(base), std::hash<Row>{}(row("body.a", 1, "a", "1", false)));
     }
 
     // A body nested as deep as decoding allows flattens without exhausting the stack.

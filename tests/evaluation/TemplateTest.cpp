@@ -97,7 +97,7 @@ private slots:
     void emptyTokenRendersTheWholeContext()
     {
         auto payload = payloadWithBody(R"({"path": "/hooks/a"})");
-        payload.headers = { { "x-event", AnyCodable { "push" } } };
+        payload.headers = {{"x-event", AnyCodable{"push"}}};
         payload.rawBody = "raw";
 
         const auto text = rendered("{{}}", payload);
@@ -114,9 +114,9 @@ private slots:
         auto context = payloadContext(payload);
         QCOMPARE(context, test::json(R"({"method": "POST", "listener_name": "", "raw_body": ""})"));
 
-        payload.headers = { { "h", AnyCodable { nullptr } } };
-        payload.query = { { "ref", AnyCodable { Json::array({ "a", "b" }) } } };
-        payload.body = AnyCodable { nullptr };
+        payload.headers = {{"h", AnyCodable{nullptr}}};
+        payload.query = {{"ref", AnyCodable{Json::array({"a", "b"})}}};
+        payload.body = AnyCodable{nullptr};
         payload.rawBody = "null";
         payload.listenerId = "l1";
         payload.deliveredAt = "2025-01-31T09:15:00.250Z";
@@ -157,12 +157,12 @@ private slots:
 
     void tinyDoublesReadBack()
     {
-        for (const double value : { 1e-7, 5e-324, 0.000123456789, -2.2250738585072014e-308, 123456789.123456789 }) {
+        for (const double value : {1e-7, 5e-324, 0.000123456789, -2.2250738585072014e-308, 123456789.123456789}) {
             const Json number = value;
             const auto text = Template::stringify(&number);
             double readBack = 0;
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), readBack);
-            QCOMPARE(error, std::errc {});
+            QCOMPARE(error, std::errc{});
             QCOMPARE(end, text.data() + text.size());
             QCOMPARE(readBack, value);
         }
@@ -171,11 +171,11 @@ private slots:
     void neverFailsOnOddValues()
     {
         QCOMPARE(Template::stringify(nullptr), "");
-        const Json invalidText = Json::array({ std::string("\xC3\x28") });
+        const Json invalidText = Json::array({std::string("\xC3\x28")});
         QCOMPARE(QString::fromStdString(Template::stringify(&invalidText)), "[\"\uFFFD(\"]");
         const Json infinite = std::numeric_limits<double>::infinity();
         QVERIFY(!Template::stringify(&infinite).empty());
-        const Json unsignedNumber = std::uint64_t { 18446744073709551615ULL };
+        const Json unsignedNumber = std::uint64_t{18446744073709551615ULL};
         QCOMPARE(Template::stringify(&unsignedNumber), "18446744073709551615");
 
         const std::string invalidTemplate = "\xFF{{\xC3}}\xE2\x82";

@@ -36,7 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     roundTrip<corvane::Payload>(*parsed);
     roundTrip<corvane::Listener>(*parsed);
     roundTrip<corvane::Account>(*parsed);
-    (void)corvane::JsonFields::decode<std::vector<corvane::Payload>>(*parsed);
+    // Moving members out of a value must decode exactly what copying them does.
+    const auto copied = corvane::JsonFields::decode<std::vector<corvane::Payload>>(*parsed);
+    const auto moved = corvane::JsonFields::decode<std::vector<corvane::Payload>>(nlohmann::json(*parsed));
+    if (copied.has_value() != moved.has_value() || (copied && !(*copied == *moved))
+        || (!copied && copied.error() != moved.error())) {
+        std::abort();
+    }
     const auto value = corvane::AnyCodable::fromJson(*parsed);
     if (!(value == corvane::AnyCodable::fromJson(value.toJson()))) {
         std::abort();

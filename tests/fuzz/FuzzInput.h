@@ -18,6 +18,6 @@ struct FuzzInput {
         text = all.substr(0, split);
         const auto rest = split == std::string_view::npos ? std::string_view() : all.substr(split + 1);
         auto parsed = corvane::parseJson(rest);
-        context = parsed ? *std::move(parsed) : nlohmann::json { { "body", std::string(rest) }, { "raw_body", "" } };
+        context = parsed ? *std::move(parsed) : nlohmann::json{{"body", std::string(rest)}, {"raw_body", ""}};
     }
 };

@@ -67,7 +67,7 @@ private slots:
 
         const auto fromParser = AnyCodable::fromJson(corvane::test::json(text));
         const auto fromLibrary = AnyCodable::fromJson(Json::parse(text.toStdString()));
-        for (const auto& value : { fromParser, fromLibrary }) {
+        for (const auto& value : {fromParser, fromLibrary}) {
             const auto kindName = [&] {
                 switch (value.value.type()) {
                 case Json::value_t::number_integer:
@@ -95,8 +95,8 @@ private slots:
 
     void kindsJsonCannotCarryBecomeNull()
     {
-        QVERIFY(AnyCodable::fromJson(Json::binary({ 1, 2 })).value.is_null());
-        QVERIFY(AnyCodable { Json::binary({ 1, 2 }) }.toJson().is_null());
+        QVERIFY(AnyCodable::fromJson(Json::binary({1, 2})).value.is_null());
+        QVERIFY(AnyCodable{Json::binary({1, 2})}.toJson().is_null());
     }
 
     void equalityComparesRenderings_data()

@@ -79,6 +79,23 @@ private slots:
         QCOMPARE(Account::fromJson(account->toJson()), account);
     }
 
+    // Decoding from a value that is handed over moves its members out and gives the same records.
+    void decodingAnRvalueGivesTheSameRecords()
+    {
+        auto list = Json::array({payloadJson(), payloadJson()});
+        list[1]["body"]["big"] = std::uint64_t{18446744073709551615ULL};
+        const auto copied = JsonFields::decode<std::vector<Payload>>(list);
+        const auto moved = JsonFields::decode<std::vector<Payload>>(std::move(list));
+        QVERIFY(copied && moved);
+        QCOMPARE(*moved, *copied);
+        QVERIFY(moved->at(1).body->value["big"].is_number_float());
+
+        auto bad = listenerJson();
+        bad["notification_config"]["title"] = 1;
+        QCOMPARE(Listener::fromJson(std::move(bad)).error().description(),
+            "notification_config.title: expected a string, found a number");
+    }
+
     void absentAndNullOptionalsAreNone()
     {
         auto json = listenerJson();
@@ -91,7 +108,7 @@ private slots:
         QCOMPARE(listener->undeliveredCount, std::nullopt);
         QCOMPARE(listener->totalReceived, std::nullopt);
         QCOMPARE(listener->description, std::nullopt);
-        QCOMPARE(listener->notificationConfig, NotificationConfig {});
+        QCOMPARE(listener->notificationConfig, NotificationConfig{});
 
         auto payload = payloadJson();
         payload["body"] = nullptr;
@@ -151,7 +168,7 @@ private slots:
 
     void payloadNeedsMethodAndArrivalTime()
     {
-        for (const auto* member : { "method", "received_at", "id" }) {
+        for (const auto* member : {"method", "received_at", "id"}) {
             auto json = payloadJson();
             json.erase(member);
             QCOMPARE(decodingFailure<Payload>(json), QString(member) + ": required key is missing");
@@ -167,24 +184,24 @@ private slots:
     {
         auto bad = payloadJson();
         bad.erase("received_at");
-        const Json list = Json::array({ payloadJson(), payloadJson(), bad });
+        const Json list = Json::array({payloadJson(), payloadJson(), bad});
 
         const auto decoded = JsonFields::decode<std::vector<Payload>>(list);
         QVERIFY(!decoded);
         QCOMPARE(decoded.error().within("webhooks").description(), "webhooks[2].received_at: required key is missing");
 
-        const auto good = JsonFields::decode<std::vector<Payload>>(Json::array({ payloadJson(), payloadJson() }));
+        const auto good = JsonFields::decode<std::vector<Payload>>(Json::array({payloadJson(), payloadJson()}));
         QVERIFY(good);
         QCOMPARE(good->size(), 2U);
     }
 
     void absentOptionalsAreLeftOutWhenEncoding()
     {
-        const NotificationConfig config { "Title", "Body", std::nullopt, std::nullopt };
+        const NotificationConfig config{"Title", "Body", std::nullopt, std::nullopt};
         QCOMPARE(config.toJson(), test::json(R"({"title": "Title", "body": "Body"})"));
 
         auto json = payloadJson();
-        for (const auto* member : { "listener_id", "headers", "query", "body", "raw_body", "delivered_at" }) {
+        for (const auto* member : {"listener_id", "headers", "query", "body", "raw_body", "delivered_at"}) {
             json.erase(member);
         }
         const auto encoded = Payload::fromJson(json)->toJson();
