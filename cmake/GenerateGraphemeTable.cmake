@@ -42,6 +42,8 @@ list(JOIN joining "\n" joiningText)
 file(WRITE "${OUTPUT}.tmp" "// Generated from GraphemeBreakProperty.txt by GenerateGraphemeTable.cmake. Do not edit.
 #pragma once
 
+#include <array>
+
 namespace corvane::GraphemeBreakTable {
 
 struct Range {
@@ -49,13 +51,13 @@ struct Range {
     char32_t last;
 };
 
-inline constexpr Range prependRanges[] = {
+inline constexpr auto prependRanges = std::to_array<Range>({
 ${prependText}
-};
+});
 
-inline constexpr Range joiningRanges[] = {
+inline constexpr auto joiningRanges = std::to_array<Range>({
 ${joiningText}
-};
+});
 
 } // namespace corvane::GraphemeBreakTable
 ")

@@ -5,7 +5,8 @@
 namespace corvane::PayloadFlattener {
 namespace {
 
-void appendEntry(std::string key, std::string path, const nlohmann::json& child, int depth, std::vector<Row>& rows)
+void appendEntry(
+    std::string key, const std::string& path, const nlohmann::json& child, int depth, std::vector<Row>& rows)
 {
     const bool isContainer = child.is_object() || child.is_array();
     auto displayValue = isContainer ? containerPreview(&child) : Template::stringify(&child);
@@ -25,8 +26,8 @@ void flatten(const nlohmann::json* value, std::string_view prefix, int depth, st
     if (value->is_object()) {
         // nlohmann keeps object members ordered by their UTF-8 bytes, which is code point order.
         for (const auto& [key, child] : value->items()) {
-            auto path = prefix.empty() ? key : std::string(prefix) + "." + key;
-            appendEntry(key, std::move(path), child, depth, rows);
+            const auto path = prefix.empty() ? key : std::string(prefix) + "." + key;
+            appendEntry(key, path, child, depth, rows);
         }
     } else if (value->is_array()) {
         for (std::size_t index = 0; index < value->size(); ++index) {

@@ -3,6 +3,8 @@
 #include "evaluation/GraphemeBreakTable.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <span>
 
 namespace corvane::UnicodeText {
@@ -20,28 +22,41 @@ bool isContinuation(unsigned char byte)
     return (byte & 0xC0U) == 0x80U;
 }
 
+// How a lead byte starts a sequence: its length, the bits it carries and the smallest code point
+// that needs that length (anything smaller is an over-long form).
+struct SequenceStart {
+    std::size_t length;
+    unsigned char valueBits;
+    char32_t minimum;
+};
+
+std::optional<SequenceStart> sequenceStart(unsigned char lead)
+{
+    if ((lead & 0xE0U) == 0xC0U) {
+        return SequenceStart{2, 0x1FU, 0x80};
+    }
+    if ((lead & 0xF0U) == 0xE0U) {
+        return SequenceStart{3, 0x0FU, 0x800};
+    }
+    if ((lead & 0xF8U) == 0xF0U) {
+        return SequenceStart{4, 0x07U, 0x10000};
+    }
+    return std::nullopt;
+}
+
 // The code point that starts at `offset`, or U+FFFD for a single byte that does not start one.
 CodePoint decodeAt(std::string_view text, std::size_t offset)
 {
     const auto lead = static_cast<unsigned char>(text[offset]);
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
     if (lead < 0x80U) {
         return {lead, 1};
-    } else if ((lead & 0xE0U) == 0xC0U) {
-        length = 2, value = lead & 0x1FU, minimum = 0x80;
-    } else if ((lead & 0xF0U) == 0xE0U) {
-        length = 3, value = lead & 0x0FU, minimum = 0x800;
-    } else if ((lead & 0xF8U) == 0xF0U) {
-        length = 4, value = lead & 0x07U, minimum = 0x10000;
-    } else {
+    }
+    const auto start = sequenceStart(lead);
+    if (!start || offset + start->length > text.size()) {
         return {replacementCharacter, 1};
     }
-    if (offset + length > text.size()) {
-        return {replacementCharacter, 1};
-    }
-    for (std::size_t index = 1; index < length; ++index) {
+    char32_t value = lead & start->valueBits;
+    for (std::size_t index = 1; index < start->length; ++index) {
         const auto byte = static_cast<unsigned char>(text[offset + index]);
         if (!isContinuation(byte)) {
             return {replacementCharacter, 1};
@@ -49,10 +64,10 @@ CodePoint decodeAt(std::string_view text, std::size_t offset)
         value = (value << 6U) | (byte & 0x3FU);
     }
     const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
-    if (value < minimum || value > 0x10FFFF || surrogate) {
+    if (value < start->minimum || value > 0x10FFFF || surrogate) {
         return {replacementCharacter, 1};
     }
-    return {value, length};
+    return {value, start->length};
 }
 
 // The code point that ends just before `end`.
@@ -72,8 +87,7 @@ CodePoint decodeBefore(std::string_view text, std::size_t end)
 
 bool inRanges(char32_t value, std::span<const GraphemeBreakTable::Range> ranges)
 {
-    const auto candidate = std::upper_bound(
-        ranges.begin(), ranges.end(), value, [](char32_t code, const auto& range) { return code < range.first; });
+    const auto candidate = std::ranges::upper_bound(ranges, value, std::less{}, &GraphemeBreakTable::Range::first);
     return candidate != ranges.begin() && value <= std::prev(candidate)->last;
 }
 

@@ -179,7 +179,8 @@ std::string largeIntegralText(double number)
     }
     const int exponent = std::stoi(scientific.substr(exponentStart + 1));
     const auto significant = static_cast<int>(digits.size()) - (digits.front() == '-' ? 1 : 0);
-    digits.append(static_cast<std::size_t>(exponent - significant + 1), '0');
+    const int zeros = exponent - significant + 1;
+    digits.append(static_cast<std::size_t>(zeros), '0');
     return digits;
 }
 
