@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/FileSecretStore.h"
+
+#include <QFuture>
+
+#include <chrono>
+
+namespace corvane {
+
+// The token as one item of the freedesktop Secret Service (attributes service = dev.corvane.app.key,
+// account = apiToken), through libsecret on the thread pool so that the GUI thread never waits on the
+// keyring. Every call gives up after `timeout` (a locked keyring can prompt forever). When no Secret
+// Service is reachable at all, the token goes to `fallback` instead, which is logged once.
+class SecretServiceStore final : public SecretStore {
+public:
+    explicit SecretServiceStore(std::chrono::milliseconds timeout = std::chrono::seconds(10),
+        QString fallbackPath = FileSecretStore::defaultPath());
+
+    QCoro::Task<std::optional<QString>> read() override;
+    QCoro::Task<int> write(QString token) override;
+
+    // The error code of a call that ran out of time (GLib's G_IO_ERROR_CANCELLED).
+    static const int timedOut;
+
+    // What one libsecret call came to.
+    struct Outcome {
+        std::optional<QString> token;
+        int code = 0;
+        bool serviceMissing = false;
+    };
+
+private:
+    // Runs a libsecret call on the thread pool, cancelled when the timeout passes.
+    template <class Call> QFuture<Outcome> start(const Call& call) const;
+    void noteFallback();
+
+    std::chrono::milliseconds m_timeout;
+    FileSecretStore m_fallback;
+    bool m_fallbackNoted = false;
+};
+
+} // namespace corvane

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+namespace corvane {
+
+// Where the API token lives between launches: one item, read and replaced whole.
+class SecretStore {
+public:
+    virtual ~SecretStore() = default;
+
+    // The stored token; none when there is no item, it cannot be read, or it is not UTF-8 text.
+    virtual QCoro::Task<std::optional<QString>> read() = 0;
+
+    // Replaces the stored token (an empty token is stored, not deleted). 0 on success, otherwise the
+    // store's own error code.
+    virtual QCoro::Task<int> write(QString token) = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,78 @@
+#include "service/AppSettings.h"
+
+#include "platform/Logging.h"
+
+#include <QSettings>
+
+namespace corvane::AppSettings {
+namespace {
+
+constexpr auto serviceURLKey = "serviceURL";
+constexpr auto pollIntervalKey = "pollIntervalMs";
+constexpr auto accountEmailKey = "accountEmail";
+
+QSettings settings()
+{
+    return {QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane"};
+}
+
+} // namespace
+
+QString defaultServiceURL()
+{
+    return QStringLiteral(CORVANE_DEFAULT_SERVICE_URL);
+}
+
+QString serviceURL()
+{
+    return settings().value(serviceURLKey, defaultServiceURL()).toString();
+}
+
+void setServiceURL(const QString& url)
+{
+    settings().setValue(serviceURLKey, url);
+}
+
+qint64 pollIntervalMs()
+{
+    return settings().value(pollIntervalKey, 0).toLongLong();
+}
+
+void setPollIntervalMs(qint64 milliseconds)
+{
+    settings().setValue(pollIntervalKey, milliseconds);
+}
+
+std::optional<QString> accountEmail()
+{
+    const QVariant value = settings().value(accountEmailKey);
+    return value.isValid() ? std::optional(value.toString()) : std::nullopt;
+}
+
+void setAccountEmail(const QString& email)
+{
+    settings().setValue(accountEmailKey, email);
+}
+
+QCoro::Task<std::optional<QString>> keychainRead(SecretStore& store)
+{
+    co_return co_await store.read();
+}
+
+QCoro::Task<bool> keychainWrite(SecretStore& store, QString token)
+{
+    const int status = co_await store.write(token);
+    if (status != 0) {
+        qCWarning(lcPlatform).noquote() << QStringLiteral("keychainWrite failed: OSStatus %1").arg(status);
+    }
+    const auto readBack = co_await store.read();
+    co_return readBack == token;
+}
+
+QCoro::Task<> clearSession(SecretStore& store)
+{
+    co_await keychainWrite(store, QString());
+    settings().remove(accountEmailKey);
+}
+
+} // namespace corvane::AppSettings

@@ -1,0 +1,118 @@
+#include "platform/FileSecretStore.h"
+#include "platform/SecretServiceStore.h"
+#include "support/HeadlessSession.h"
+#include "support/TestRegistry.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace corvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The permission bits of a file, as in `ls -l`.
+unsigned modeOf(const QString& path)
+{
+    struct stat status{};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 0777U : 0U;
+}
+
+} // namespace
+
+class SecretStoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    // Against the real gnome-keyring of the private session.
+    void secretServiceKeepsOneToken()
+    {
+        QTemporaryDir folder;
+        SecretServiceStore store(10s, folder.filePath("fallback"));
+        for (const QString token : {"first", "second with spaces and ünïcode", ""}) {
+            QCOMPARE(QCoro::waitFor(store.write(token)), 0);
+            QCOMPARE(QCoro::waitFor(store.read()), std::optional(token));
+        }
+        QVERIFY2(!QFile::exists(folder.filePath("fallback")), "the Secret Service was reachable");
+    }
+
+    void fileStoreIsPrivateAndExact()
+    {
+        QTemporaryDir folder;
+        FileSecretStore store(folder.filePath("corvane/api-token"));
+        QCOMPARE(QCoro::waitFor(store.read()), std::nullopt);
+        QCOMPARE(QCoro::waitFor(store.write("token-1")), 0);
+        QCOMPARE(QCoro::waitFor(store.write("token-2")), 0);
+        QCOMPARE(QCoro::waitFor(store.read()), std::optional<QString>("token-2"));
+        QCOMPARE(modeOf(store.path()), 0600U);
+        QCOMPARE(modeOf(folder.filePath("corvane")), 0700U);
+
+        QCOMPARE(QCoro::waitFor(store.write("")), 0);
+        QCOMPARE(QCoro::waitFor(store.read()), std::optional<QString>(""));
+
+        QFile file(store.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xC3\x28");
+        file.close();
+        QCOMPARE(QCoro::waitFor(store.read()), std::nullopt);
+
+        FileSecretStore blocked(folder.filePath("corvane/api-token/inside-a-file"));
+        QCOMPARE(QCoro::waitFor(blocked.write("x")), FileSecretStore::folderNotCreated);
+    }
+
+    // A process whose Secret Service name has no owner keeps the token in the private file instead,
+    // and says so once.
+    void fallsBackToAFileWithoutASecretService()
+    {
+        QTemporaryDir folder;
+        QProcess probe;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("SECRET_SERVICE_BUS_NAME", "dev.corvane.test.NoSecretService");
+        probe.setProcessEnvironment(environment);
+        const QString path = folder.filePath("api-token");
+        probe.start(QCoreApplication::applicationDirPath() + "/secret_store_probe", {path, "kept-token"});
+        QVERIFY(probe.waitForFinished(30'000));
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("kept-token"));
+        QCOMPARE(probe.readAllStandardError().count("No Secret Service answers"), 1);
+        QCOMPARE(modeOf(path), 0600U);
+    }
+
+    // A keyring that stops answering (here: a stopped daemon) costs each call its timeout, no more.
+    void unresponsiveServiceTimesOut()
+    {
+        const auto pid = QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.secrets");
+        QVERIFY(pid.isValid() && pid.value() > 0);
+        QTemporaryDir folder;
+        SecretServiceStore store(300ms, folder.filePath("fallback"));
+        QCOMPARE(QCoro::waitFor(store.write("before")), 0);
+
+        QCOMPARE(::kill(static_cast<pid_t>(pid.value()), SIGSTOP), 0);
+        const auto read = QCoro::waitFor(store.read());
+        const int written = QCoro::waitFor(store.write("during"));
+        QCOMPARE(::kill(static_cast<pid_t>(pid.value()), SIGCONT), 0);
+
+        QCOMPARE(read, std::nullopt);
+        QCOMPARE(written, SecretServiceStore::timedOut);
+        QVERIFY(!QFile::exists(folder.filePath("fallback")));
+        // The keyring answers again once it runs; the write that timed out may still land then.
+        QTRY_VERIFY_WITH_TIMEOUT(QCoro::waitFor(store.read()).has_value(), 10'000);
+        const auto after = QCoro::waitFor(store.read());
+        QVERIFY(after == "before" || after == "during");
+    }
+};
+
+CORVANE_TEST(SecretStoreTest)
+#include "SecretStoreTest.moc"

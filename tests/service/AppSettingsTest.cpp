@@ -1,0 +1,74 @@
+#include "service/AppSettings.h"
+#include "platform/SecretServiceStore.h"
+#include "support/HeadlessSession.h"
+#include "support/TestRegistry.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+using namespace corvane;
+
+class AppSettingsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+    }
+
+    void serviceURLIsUsedAsStored()
+    {
+        QCOMPARE(AppSettings::serviceURL(), "http://localhost:3100");
+        AppSettings::setServiceURL("http://localhost:3100/");
+        QCOMPARE(AppSettings::serviceURL(), "http://localhost:3100/");
+        AppSettings::setServiceURL("");
+        QCOMPARE(AppSettings::serviceURL(), "");
+    }
+
+    void pollIntervalReadsZeroUnlessANumberIsStored()
+    {
+        QCOMPARE(AppSettings::pollIntervalMs(), 0);
+        AppSettings::setPollIntervalMs(-5);
+        QCOMPARE(AppSettings::pollIntervalMs(), -5);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane")
+            .setValue("pollIntervalMs", "soon");
+        QCOMPARE(AppSettings::pollIntervalMs(), 0);
+    }
+
+    void writeReadsBackAndClearingLeavesTheEmptyToken()
+    {
+        QTemporaryDir folder;
+        SecretServiceStore store(std::chrono::seconds(10), folder.filePath("fallback"));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(store, "key-1")));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(store, "key-2")));
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(store)), std::optional<QString>("key-2"));
+
+        AppSettings::setAccountEmail("dev@example.com");
+        AppSettings::setServiceURL("http://127.0.0.1:9");
+        AppSettings::setPollIntervalMs(2000);
+        QCoro::waitFor(AppSettings::clearSession(store));
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(store)), std::optional<QString>(""));
+        QCOMPARE(AppSettings::accountEmail(), std::nullopt);
+        QCOMPARE(AppSettings::serviceURL(), "http://127.0.0.1:9");
+        QCOMPARE(AppSettings::pollIntervalMs(), 2000);
+    }
+
+    void failedWriteIsLoggedOnceAndReportedFalse()
+    {
+        QTemporaryDir folder;
+        // A store that cannot write (its folder is a file): only the log line and the false result tell.
+        FileSecretStore blocked(folder.filePath("file"));
+        QCOMPARE(QCoro::waitFor(blocked.write("x")), 0);
+        FileSecretStore store(folder.filePath("file/token"));
+        QTest::ignoreMessage(QtWarningMsg, "keychainWrite failed: OSStatus 1");
+        QVERIFY(!QCoro::waitFor(AppSettings::keychainWrite(store, "key")));
+    }
+};
+
+CORVANE_TEST(AppSettingsTest)
+#include "AppSettingsTest.moc"
