@@ -1,5 +1,7 @@
 #include "service/AppSettings.h"
 
+#include "BuildSettings.h"
+
 #include "platform/Logging.h"
 
 #include <QSettings>

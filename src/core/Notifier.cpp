@@ -1,0 +1,71 @@
+#include "core/Notifier.h"
+
+#include "BuildSettings.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QPointer>
+#include <QVariantMap>
+
+#include <qcoro/qcorodbuspendingcall.h>
+
+namespace corvane {
+namespace {
+
+constexpr auto service = "org.freedesktop.Notifications";
+constexpr auto path = "/org/freedesktop/Notifications";
+constexpr auto interface = "org.freedesktop.Notifications";
+
+QDBusMessage notificationsCall(const QString& method)
+{
+    return QDBusMessage::createMethodCall(service, path, interface, method);
+}
+
+} // namespace
+
+Notifier& Notifier::shared()
+{
+    static Notifier instance(QDBusConnection::sessionBus(), QStringLiteral(CORVANE_SOUNDS_FOLDER));
+    return instance;
+}
+
+Notifier::Notifier(QDBusConnection bus, QString soundsFolder, QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_soundsFolder(std::move(soundsFolder))
+{
+}
+
+QCoro::Task<> Notifier::requestAuthorizationIfNeeded()
+{
+    QPointer self(this);
+    const QDBusPendingCall pending = m_bus.asyncCall(notificationsCall("GetServerInformation"));
+    const QDBusMessage reply = co_await pending;
+    if (self) {
+        m_authorized = reply.type() == QDBusMessage::ReplyMessage;
+    }
+}
+
+QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString> sound)
+{
+    QPointer self(this);
+    if (!m_authorized) {
+        co_await requestAuthorizationIfNeeded();
+        if (!self) {
+            co_return;
+        }
+    }
+    QVariantMap hints;
+    if (sound && !sound->isEmpty()) {
+        hints.insert("sound-file", QDir(m_soundsFolder).filePath(*sound + ".aiff"));
+    } else {
+        hints.insert("sound-name", "message-new-instant");
+    }
+    QDBusMessage notify = notificationsCall("Notify");
+    // app_name, replaces_id (0: a new notification), app_icon, summary, body, actions, hints, timeout
+    notify << QStringLiteral("corvane") << 0U << QStringLiteral("dev.corvane.app")
+           << (title.isEmpty() ? QStringLiteral("corvane") : title) << body << QStringList() << hints << -1;
+    const QDBusPendingCall pending = m_bus.asyncCall(notify);
+    co_await pending;
+}
+
+} // namespace corvane

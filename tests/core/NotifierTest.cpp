@@ -1,0 +1,97 @@
+#include "core/Notifier.h"
+#include "support/FakeNotificationServer.h"
+#include "support/HeadlessSession.h"
+#include "support/TestRegistry.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+using namespace corvane;
+using test::FakeNotificationServer;
+
+class NotifierTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        m_server = std::make_unique<FakeNotificationServer>();
+    }
+    void cleanup() { m_server.reset(); }
+
+    void postsWhatItIsGiven_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("sound");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("soundHint");
+        QTest::addColumn<QString>("soundValue");
+
+        QTest::newRow("empty title") << "" << "body" << "" << "corvane" << "sound-name" << "message-new-instant";
+        QTest::newRow("one space is a title") << " " << "" << "Ping" << " " << "sound-file" << "/sounds/Ping.aiff";
+        QTest::newRow("unknown sound name") << "T" << "B" << "Klaxon" << "T" << "sound-file" << "/sounds/Klaxon.aiff";
+        QTest::newRow("multi-line body") << "T" << "a\n\nb " << "" << "T" << "sound-name" << "message-new-instant";
+    }
+    void postsWhatItIsGiven()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QFETCH(QString, sound);
+        QFETCH(QString, summary);
+        QFETCH(QString, soundHint);
+        QFETCH(QString, soundValue);
+
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        const auto soundName = sound.isEmpty() ? std::nullopt : std::optional(sound);
+        QCoro::waitFor(notifier.fire(title, body, soundName));
+
+        QTRY_COMPARE(m_server->received().size(), 1);
+        const auto notification = m_server->received().front();
+        QCOMPARE(notification.appName, "corvane");
+        QCOMPARE(notification.replacesId, 0U);
+        QCOMPARE(notification.summary, summary);
+        QCOMPARE(notification.body, body);
+        QCOMPARE(notification.hints.value(soundHint).toString(), soundValue);
+        QVERIFY(notifier.isAuthorized());
+    }
+
+    void identicalTextsAreSeparateNotifications()
+    {
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        QCoro::waitFor(notifier.fire("same", "same", std::nullopt));
+        QCoro::waitFor(notifier.fire("same", "same", std::nullopt));
+        QTRY_COMPARE(m_server->received().size(), 2);
+        for (const auto& notification : m_server->received()) {
+            QCOMPARE(notification.replacesId, 0U);
+        }
+    }
+
+    // With no notification server on the bus, firing returns normally and leaves the notifier
+    // unauthorized, so that the next call asks again.
+    void noServerIsNotAFailure()
+    {
+        m_server.reset();
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        QCoro::waitFor(notifier.requestAuthorizationIfNeeded());
+        QVERIFY(!notifier.isAuthorized());
+        QCoro::waitFor(notifier.fire("title", "body", "Ping"));
+        QVERIFY(!notifier.isAuthorized());
+
+        m_server = std::make_unique<FakeNotificationServer>();
+        QCoro::waitFor(notifier.fire("later", "", std::nullopt));
+        QTRY_COMPARE(m_server->received().size(), 1);
+        QVERIFY(notifier.isAuthorized());
+    }
+
+private:
+    std::unique_ptr<FakeNotificationServer> m_server;
+};
+
+CORVANE_TEST(NotifierTest)
+#include "NotifierTest.moc"
