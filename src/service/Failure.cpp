@@ -1,0 +1,25 @@
+#include "service/Failure.h"
+
+namespace corvane {
+
+Failure Failure::badStatus(qint64 status, const QString& responseText)
+{
+    return {Kind::badStatus, QStringLiteral("HTTP %1: %2").arg(status).arg(responseText), status};
+}
+
+Failure Failure::missingURL()
+{
+    return {Kind::missingURL, QStringLiteral("service URL not set")};
+}
+
+Failure Failure::network(QNetworkReply::NetworkError error, const QString& description)
+{
+    return {Kind::network, description, 0, error};
+}
+
+Failure Failure::decoding(const DecodingError& error)
+{
+    return {Kind::decoding, QString::fromStdString(error.description())};
+}
+
+} // namespace corvane

@@ -1,0 +1,57 @@
+#include "service/MessageBodies.h"
+
+#include "model/JsonFields.h"
+
+namespace corvane {
+namespace {
+
+template <class Body> nlohmann::json listenerBody(const Body& body)
+{
+    auto json = nlohmann::json::object();
+    JsonFields::put(json, "name", body.name);
+    JsonFields::put(json, "description", body.description);
+    JsonFields::put(json, "notification_config", body.notificationConfig);
+    JsonFields::put(json, "is_enabled", body.isEnabled);
+    return json;
+}
+
+} // namespace
+
+nlohmann::json CreateListenerBody::toJson() const
+{
+    return listenerBody(*this);
+}
+
+nlohmann::json UpdateListenerBody::toJson() const
+{
+    return listenerBody(*this);
+}
+
+nlohmann::json ExchangeBody::toJson() const
+{
+    auto json = nlohmann::json::object();
+    JsonFields::put(json, "code", code);
+    JsonFields::put(json, "code_verifier", codeVerifier);
+    return json;
+}
+
+std::expected<ExchangeResponse, DecodingError> ExchangeResponse::fromJson(nlohmann::json&& json)
+{
+    ExchangeResponse response;
+    JsonFields::ObjectReader reader(std::move(json));
+    reader.required("api_key", response.apiKey);
+    reader.required("account", response.account);
+    return reader.finish(std::move(response));
+}
+
+std::expected<TemplateSuggestion, DecodingError> TemplateSuggestion::fromJson(nlohmann::json&& json)
+{
+    TemplateSuggestion suggestion;
+    JsonFields::ObjectReader reader(std::move(json));
+    reader.required("title", suggestion.title);
+    reader.required("body", suggestion.body);
+    reader.optional("filter", suggestion.filter);
+    return reader.finish(std::move(suggestion));
+}
+
+} // namespace corvane

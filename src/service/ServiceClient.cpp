@@ -1,0 +1,176 @@
+#include "service/ServiceClient.h"
+
+#include "model/JsonText.h"
+#include "service/AppSettings.h"
+#include "service/ResponseDecoding.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <qcoro/qcoronetworkreply.h>
+
+#include <memory>
+
+namespace corvane {
+namespace {
+
+constexpr int timeoutMilliseconds = 60'000;
+
+QByteArray jsonBytes(const nlohmann::json& json)
+{
+    return QByteArray::fromStdString(json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+std::string utf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+// The response text of a failed request: its body as UTF-8, or nothing when it is not UTF-8.
+QString responseText(const QByteArray& body)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(body);
+    return decoder.hasError() ? QString() : text;
+}
+
+template <class T>
+QCoro::Task<ServiceResult<T>> decodeOrPass(
+    ServiceResult<ResponseBody> response, QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray))
+{
+    if (!response) {
+        co_return std::unexpected(response.error());
+    }
+    co_return co_await decode(std::move(response->bytes));
+}
+
+} // namespace
+
+ServiceClient::ServiceClient(QNetworkAccessManager& network, SecretStore& secrets)
+    : m_network(&network), m_secrets(&secrets)
+{
+}
+
+QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
+    QString path, QByteArray method, std::optional<QByteArray> body, bool auth, std::stop_token stop)
+{
+    const QUrl url(AppSettings::serviceURL() + path, QUrl::StrictMode);
+    if (!url.isValid()) {
+        co_return std::unexpected(Failure::missingURL());
+    }
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMilliseconds);
+    if (auth) {
+        const auto token = co_await AppSettings::keychainRead(*m_secrets);
+        if (token && !token->isEmpty()) {
+            request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
+        }
+    }
+    if (body) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+    }
+
+    const std::unique_ptr<QNetworkReply> reply(
+        body ? m_network->sendCustomRequest(request, method, *body) : m_network->sendCustomRequest(request, method));
+    // Stop may be asked for on any thread; the reply is aborted on its own.
+    const std::stop_callback abortOnStop(
+        stop, [reply = reply.get()] { QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection); });
+    co_await reply.get();
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        if (reply->error() != QNetworkReply::NoError) {
+            co_return std::unexpected(Failure::network(reply->error(), reply->errorString()));
+        }
+        co_return std::unexpected(Failure::badStatus(0, "no response"));
+    }
+    const QByteArray responseBody = reply->readAll();
+    const int code = status.toInt();
+    if (code < 200 || code > 299) {
+        co_return std::unexpected(Failure::badStatus(code, responseText(responseBody)));
+    }
+    co_return ResponseBody{responseBody};
+}
+
+QCoro::Task<ServiceResult<ExchangeResponse>> ServiceClient::exchange(
+    QString code, std::optional<QString> verifier, std::stop_token stop)
+{
+    ExchangeBody body{utf8(code), verifier.transform(utf8)};
+    auto response = co_await request("/auth/callback", "POST", jsonBytes(body.toJson()), false, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::exchangeResponse);
+}
+
+QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::poll(int limit, std::stop_token stop)
+{
+    auto response = co_await request(QStringLiteral("/webhooks/poll?limit=%1").arg(limit), "GET", {}, true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::pollResponse);
+}
+
+QCoro::Task<ServiceResult<std::vector<Listener>>> ServiceClient::listListeners(std::stop_token stop)
+{
+    auto response = co_await request("/listeners/", "GET", {}, true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listenersResponse);
+}
+
+QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentAll(int limit, std::stop_token stop)
+{
+    auto response = co_await request(QStringLiteral("/webhooks/recent?limit=%1").arg(limit), "GET", {}, true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse);
+}
+
+QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentPayloads(
+    QString listenerId, int limit, std::stop_token stop)
+{
+    const QString path = "/webhooks/listener/" + listenerId + QStringLiteral("/recent?limit=%1").arg(limit);
+    auto response = co_await request(path, "GET", {}, true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse);
+}
+
+QCoro::Task<ServiceResult<Listener>> ServiceClient::createListener(
+    QString name, NotificationConfig config, std::stop_token stop)
+{
+    const CreateListenerBody body{utf8(name), std::nullopt, std::move(config), true};
+    auto response = co_await request("/listeners/", "POST", jsonBytes(body.toJson()), true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener);
+}
+
+QCoro::Task<ServiceResult<Listener>> ServiceClient::updateListener(QString id, std::optional<QString> name,
+    std::optional<NotificationConfig> config, std::optional<bool> isEnabled, std::stop_token stop)
+{
+    const UpdateListenerBody body{name.transform(utf8), std::nullopt, std::move(config), isEnabled};
+    auto response = co_await request("/listeners/" + id, "PATCH", jsonBytes(body.toJson()), true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener);
+}
+
+QCoro::Task<ServiceResult<void>> ServiceClient::deleteListener(QString id, std::stop_token stop)
+{
+    const auto response = co_await request("/listeners/" + id, "DELETE", {}, true, stop);
+    if (!response) {
+        co_return std::unexpected(response.error());
+    }
+    co_return ServiceResult<void>();
+}
+
+QCoro::Task<ServiceResult<void>> ServiceClient::markDelivered(QString payloadId, std::stop_token stop)
+{
+    const auto response = co_await request("/webhooks/" + payloadId + "/delivered", "POST", {}, true, stop);
+    if (!response) {
+        co_return std::unexpected(response.error());
+    }
+    co_return ServiceResult<void>();
+}
+
+QCoro::Task<ServiceResult<TemplateSuggestion>> ServiceClient::suggestTemplate(QByteArray sample, std::stop_token stop)
+{
+    auto parsed = parseJson(std::string_view(sample.constData(), static_cast<std::size_t>(sample.size())));
+    if (!parsed) {
+        co_return std::unexpected(Failure::decoding(parsed.error()));
+    }
+    const nlohmann::json body = {{"sample", *std::move(parsed)}};
+    auto response = co_await request("/listeners/suggest-template", "POST", jsonBytes(body), true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::templateSuggestion);
+}
+
+} // namespace corvane

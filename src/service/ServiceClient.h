@@ -1,0 +1,67 @@
+#pragma once
+
+#include "model/Listener.h"
+#include "model/Payload.h"
+#include "platform/SecretStore.h"
+#include "service/Failure.h"
+#include "service/MessageBodies.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+#include <expected>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+class QNetworkAccessManager;
+
+namespace corvane {
+
+template <class T> using ServiceResult = std::expected<T, Failure>;
+
+// The body of a 2xx answer. (A bare QByteArray cannot be the value of a std::expected awaited through
+// QCoro with GCC 12: its comparison operators make std::expected's operator== recurse.)
+struct ResponseBody {
+    QByteArray bytes;
+};
+
+// Every call the app makes to the relay service. Holds nothing but the network access manager and
+// the secret store it was given; the service URL and the token are read afresh for each request.
+// Nothing is retried. A request whose stop token is triggered is aborted and fails with the network
+// layer's cancellation.
+class ServiceClient {
+public:
+    ServiceClient(QNetworkAccessManager& network, SecretStore& secrets);
+
+    // One HTTP exchange: the service URL followed directly by `path` (joined as text, so a URL
+    // ending in "/" gives a double slash), a 60-second timeout, "Authorization: Bearer <token>" when
+    // `auth` is set and a non-empty token is stored, "Content-Type: application/json" only with a
+    // body. Any 2xx answer gives its body.
+    QCoro::Task<ServiceResult<ResponseBody>> request(
+        QString path, QByteArray method, std::optional<QByteArray> body, bool auth, std::stop_token stop = {});
+
+    QCoro::Task<ServiceResult<ExchangeResponse>> exchange(
+        QString code, std::optional<QString> verifier, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<std::vector<Payload>>> poll(int limit, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<std::vector<Listener>>> listListeners(std::stop_token stop = {});
+    QCoro::Task<ServiceResult<std::vector<Payload>>> recentAll(int limit, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<std::vector<Payload>>> recentPayloads(
+        QString listenerId, int limit, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<Listener>> createListener(
+        QString name, NotificationConfig config, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<Listener>> updateListener(QString id, std::optional<QString> name,
+        std::optional<NotificationConfig> config, std::optional<bool> isEnabled, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<void>> deleteListener(QString id, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<void>> markDelivered(QString payloadId, std::stop_token stop = {});
+    // `sample` is JSON text; text that is not JSON fails before anything is sent.
+    QCoro::Task<ServiceResult<TemplateSuggestion>> suggestTemplate(QByteArray sample, std::stop_token stop = {});
+
+private:
+    QNetworkAccessManager* m_network;
+    SecretStore* m_secrets;
+};
+
+} // namespace corvane

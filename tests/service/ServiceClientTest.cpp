@@ -1,0 +1,230 @@
+#include "service/ServiceClient.h"
+#include "platform/FileSecretStore.h"
+#include "service/AppSettings.h"
+#include "support/HeadlessSession.h"
+#include "support/JsonLiteral.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestRegistry.h"
+
+#include <QNetworkAccessManager>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+using namespace corvane;
+using test::ScriptedHttpServer;
+
+namespace {
+
+constexpr auto listenerText = R"({"id": "l1", "listener_token": "tok", "name": "Deploys", "is_enabled": true,
+    "notification_config": {}, "created_at": "2025-01-31T09:15:00.250Z",
+    "updated_at": "2025-01-31T09:15:00.250Z", "hook_path": "/h/tok"})";
+
+constexpr auto payloadText = R"({"id": "p1", "method": "POST", "received_at": "2025-01-31T09:15:00.250Z"})";
+
+} // namespace
+
+class ServiceClientTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        m_server = std::make_unique<ScriptedHttpServer>();
+        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+        AppSettings::setServiceURL(m_server->baseURL());
+        QCOMPARE(QCoro::waitFor(m_secrets->write("secret-key")), 0);
+    }
+
+    void cleanup()
+    {
+        m_client.reset();
+        m_server.reset();
+    }
+
+    void answersBecomeResultsOrFailures_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("description");
+
+        QTest::newRow("204 without body") << ScriptedHttpServer::response(204, "") << true << "";
+        QTest::newRow("201 with body") << ScriptedHttpServer::response(201, "{}") << true << "";
+        QTest::newRow("404 text") << ScriptedHttpServer::response(404, "not found", "text/plain") << false
+                                  << "HTTP 404: not found";
+        QTest::newRow("500 not UTF-8") << ScriptedHttpServer::response(500, "\xC3\x28\xFF") << false << "HTTP 500: ";
+        QTest::newRow("409 JSON") << ScriptedHttpServer::response(409, R"({"error": "taken"})") << false
+                                  << R"(HTTP 409: {"error": "taken"})";
+    }
+    void answersBecomeResultsOrFailures()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, description);
+
+        m_server->script("/thing", answer);
+        const auto result = QCoro::waitFor(m_client->request("/thing", "GET", std::nullopt, true));
+        QCOMPARE(result.has_value(), succeeds);
+        if (!succeeds) {
+            QCOMPARE(result.error().kind, Failure::Kind::badStatus);
+            QCOMPARE(result.error().description, description);
+        }
+    }
+
+    // The URL is the setting and the path joined as text; a setting that ends in "/" gives "//", which
+    // Qt's HTTP layer sends with its path segments normalised.
+    void urlIsTheSettingFollowedByThePath()
+    {
+        m_server->script("/listeners/", ScriptedHttpServer::response(200, R"({"listeners": []})"));
+        AppSettings::setServiceURL(m_server->baseURL() + "/");
+        const auto listeners = QCoro::waitFor(m_client->listListeners());
+        QVERIFY2(listeners, qPrintable(listeners.error().description));
+        QCOMPARE(m_server->requests().size(), 1);
+        QCOMPARE(m_server->requests().front().method, "GET");
+
+        AppSettings::setServiceURL("http://exa mple.com");
+        const auto failed = QCoro::waitFor(m_client->listListeners());
+        QCOMPARE(failed.error().kind, Failure::Kind::missingURL);
+        QCOMPARE(failed.error().description, "service URL not set");
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
+    void tokenAndContentTypeOnlyWhenTheyApply()
+    {
+        m_server->script("/listeners/", ScriptedHttpServer::response(200, listenerText));
+        m_server->script("/auth/callback",
+            ScriptedHttpServer::response(
+                200, R"({"api_key": "k", "account": {"id": "a", "email": "e@x", "tier": "free"}})"));
+
+        QVERIFY(QCoro::waitFor(m_client->createListener("Deploys", NotificationConfig{})));
+        QVERIFY(QCoro::waitFor(m_client->exchange("code", QString("verifier"))));
+        QCOMPARE(QCoro::waitFor(m_secrets->write("")), 0);
+        m_server->script("/webhooks/p1/delivered", ScriptedHttpServer::response(200, ""));
+        QVERIFY(QCoro::waitFor(m_client->markDelivered("p1")));
+
+        const auto& requests = m_server->requests();
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests[0].headers.value("authorization"), "Bearer secret-key");
+        QCOMPARE(requests[0].headers.value("content-type"), "application/json");
+        QVERIFY(!requests[1].headers.contains("authorization"));
+        QCOMPARE(
+            test::json(requests[1].body.toStdString()), test::json(R"({"code": "code", "code_verifier": "verifier"})"));
+        QVERIFY(!requests[2].headers.contains("authorization"));
+        QVERIFY(!requests[2].headers.contains("content-type"));
+    }
+
+    void bodiesLeaveOutWhatIsAbsent()
+    {
+        m_server->script("/listeners/", ScriptedHttpServer::response(200, listenerText));
+        m_server->script("/listeners/l1", ScriptedHttpServer::response(200, listenerText));
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        QVERIFY(QCoro::waitFor(m_client->createListener("Deploys", config)));
+        QVERIFY(QCoro::waitFor(m_client->updateListener("l1", std::nullopt, std::nullopt, false)));
+
+        const auto& requests = m_server->requests();
+        QCOMPARE(requests[0].method, "POST");
+        QCOMPARE(test::json(requests[0].body.toStdString()),
+            test::json(
+                R"({"name": "Deploys", "is_enabled": true, "notification_config": {"title": "{{body.action}}"}})"));
+        QCOMPARE(requests[1].method, "PATCH");
+        QCOMPARE(test::json(requests[1].body.toStdString()), test::json(R"({"is_enabled": false})"));
+    }
+
+    void envelopesAreDecodedStrictly()
+    {
+        m_server->script(
+            "/webhooks/poll?limit=25", ScriptedHttpServer::response(200, R"({"webhooks": [], "count": 0})"));
+        m_server->script("/webhooks/poll?limit=1", ScriptedHttpServer::response(200, R"({"webhooks": []})"));
+        m_server->script("/webhooks/listener/abc/recent?limit=10",
+            ScriptedHttpServer::response(200, QByteArray(R"({"webhooks": [)") + payloadText + R"(, {"id": "p2"}]})"));
+        m_server->script("/webhooks/recent?limit=100", ScriptedHttpServer::response(200, "[not json"));
+
+        const auto empty = QCoro::waitFor(m_client->poll(25));
+        QVERIFY(empty && empty->empty());
+        QCOMPARE(QCoro::waitFor(m_client->poll(1)).error().description, "count: required key is missing");
+        QCOMPARE(QCoro::waitFor(m_client->recentPayloads("abc", 10)).error().description,
+            "webhooks[1].method: required key is missing");
+        const auto garbled = QCoro::waitFor(m_client->recentAll(100));
+        QCOMPARE(garbled.error().kind, Failure::Kind::decoding);
+    }
+
+    void createdListenerWithoutHookPathFails()
+    {
+        auto listener = test::json(listenerText);
+        listener.erase("hook_path");
+        m_server->script("/listeners/", ScriptedHttpServer::response(200, QByteArray::fromStdString(listener.dump())));
+        QCOMPARE(QCoro::waitFor(m_client->createListener("Deploys", {})).error().description,
+            "hook_path: required key is missing");
+    }
+
+    void largeResponsesDecodeTheSame()
+    {
+        nlohmann::json webhooks = nlohmann::json::array();
+        for (int index = 0; index < 200; ++index) {
+            auto payload = test::json(payloadText);
+            payload["id"] = "p" + std::to_string(index);
+            payload["raw_body"] = std::string(2000, 'x');
+            webhooks.push_back(payload);
+        }
+        const auto body = QByteArray::fromStdString(nlohmann::json{{"webhooks", webhooks}, {"count", 200}}.dump());
+        QVERIFY(body.size() > 256 * 1024);
+        m_server->script("/webhooks/poll?limit=25", ScriptedHttpServer::response(200, body));
+        const auto payloads = QCoro::waitFor(m_client->poll(25));
+        QVERIFY(payloads);
+        QCOMPARE(payloads->size(), 200U);
+        QCOMPARE(payloads->back().id, "p199");
+    }
+
+    void aHangingReplyIsCancelled()
+    {
+        m_server->hang("/listeners/");
+        std::stop_source stop;
+        auto task = m_client->listListeners(stop.get_token());
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        stop.request_stop();
+        const auto result = QCoro::waitFor(task);
+        QCOMPARE(result.error().kind, Failure::Kind::network);
+        QCOMPARE(result.error().networkError, QNetworkReply::OperationCanceledError);
+    }
+
+    void notHttpIsANetworkFailure()
+    {
+        m_server->script("/listeners/", "this is not HTTP at all\r\n\r\n");
+        const auto result = QCoro::waitFor(m_client->listListeners());
+        QVERIFY(!result);
+        QVERIFY(!result.error().description.isEmpty());
+    }
+
+    void sampleThatIsNotJsonIsNotSent()
+    {
+        const auto result = QCoro::waitFor(m_client->suggestTemplate("{nope"));
+        QCOMPARE(result.error().kind, Failure::Kind::decoding);
+        QVERIFY(m_server->requests().isEmpty());
+
+        m_server->script("/listeners/suggest-template",
+            ScriptedHttpServer::response(200, R"({"title": "{{body.action}}", "body": ""})"));
+        const auto suggestion = QCoro::waitFor(m_client->suggestTemplate(R"({"body": {"action": "opened"}})"));
+        QVERIFY(suggestion);
+        QCOMPARE(suggestion->filter, std::nullopt);
+        QCOMPARE(test::json(m_server->requests().front().body.toStdString()),
+            test::json(R"({"sample": {"body": {"action": "opened"}}})"));
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ScriptedHttpServer> m_server;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<ServiceClient> m_client;
+};
+
+CORVANE_TEST(ServiceClientTest)
+#include "ServiceClientTest.moc"
