@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/SoundPlayer.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
 
+#include <chrono>
 #include <optional>
 
 namespace corvane {
@@ -20,23 +23,31 @@ public:
     // The process-wide instance on the session bus, created on first use.
     static Notifier& shared();
 
-    // `soundsFolder` holds the bundled <name>.aiff files that the sound hint points at.
-    Notifier(QDBusConnection bus, QString soundsFolder, QObject* parent = nullptr);
+    // `soundsFolder` holds the bundled <name>.aiff files that the sound hint points at. A server that
+    // has not answered a call within `timeout` is taken as absent for that call.
+    Notifier(QDBusConnection bus, QString soundsFolder, std::chrono::milliseconds timeout = std::chrono::seconds(5),
+        QObject* parent = nullptr);
 
-    // Asks whether a notification server answers; never fails.
+    // Asks whether a notification server answers, and whether it plays sounds; never fails.
     QCoro::Task<> requestAuthorizationIfNeeded();
 
     // Posts one notification at once, never replacing an earlier one. An empty title becomes
     // "corvane"; the body is sent unchanged. A non-empty sound name asks for <name>.aiff, otherwise the
-    // desktop's default message sound. Never fails: a server that refuses or is absent is ignored.
+    // desktop's default message sound; when the server does not play sounds, the sound is played
+    // here. Never fails: a server that refuses, is slow or is absent is ignored.
     QCoro::Task<> fire(QString title, QString body, std::optional<QString> sound);
 
     bool isAuthorized() const { return m_authorized; }
 
 private:
+    void playSoundIfServerWillNot(const std::optional<QString>& sound) const;
+
     QDBusConnection m_bus;
     QString m_soundsFolder;
+    int m_timeoutMilliseconds;
     bool m_authorized = false;
+    bool m_serverPlaysSounds = false;
+    SoundPlayer m_player;
 };
 
 } // namespace corvane

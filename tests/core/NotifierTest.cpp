@@ -3,7 +3,9 @@
 #include "support/HeadlessSession.h"
 #include "support/TestRegistry.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
@@ -87,6 +89,47 @@ private slots:
         QCoro::waitFor(notifier.fire("later", "", std::nullopt));
         QTRY_COMPARE(m_server->received().size(), 1);
         QVERIFY(notifier.isAuthorized());
+    }
+
+    // A server without the "sound" capability gets the notification, and the sound is played here by
+    // the desktop's player (a stand-in script on PATH that notes what it was asked to play).
+    void soundIsPlayedHereWhenTheServerWillNot()
+    {
+        m_server.reset();
+        m_server = std::make_unique<FakeNotificationServer>(QStringList{"body"});
+        QTemporaryDir folder;
+        QFile sound(folder.filePath("Ping.aiff"));
+        QVERIFY(sound.open(QIODevice::WriteOnly));
+        sound.close();
+        const QString played = folder.filePath("played");
+        QFile player(folder.filePath("paplay"));
+        QVERIFY(player.open(QIODevice::WriteOnly));
+        player.write("#!/bin/sh\nprintf %s \"$1\" > \"" + played.toUtf8() + "\"\n");
+        player.close();
+        player.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", folder.path().toUtf8());
+
+        Notifier notifier(QDBusConnection::sessionBus(), folder.path());
+        QCoro::waitFor(notifier.fire("title", "body", "Ping"));
+        qputenv("PATH", path);
+
+        QTRY_COMPARE(m_server->received().size(), 1);
+        QTRY_VERIFY(QFile::exists(played));
+        QFile result(played);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), folder.filePath("Ping.aiff").toUtf8());
+    }
+
+    // A server that answers late costs the caller the notifier's timeout, not the server's delay.
+    void slowServerDoesNotHoldTheCaller()
+    {
+        m_server.reset();
+        m_server = std::make_unique<FakeNotificationServer>(QStringList{"body", "sound"}, 3000);
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds", std::chrono::milliseconds(200));
+        QCoro::waitFor(notifier.fire("title", "body", std::nullopt));
+        QVERIFY(m_server->received().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->received().size(), 1, 10'000);
     }
 
 private:

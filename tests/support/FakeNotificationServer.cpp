@@ -4,8 +4,9 @@
 
 namespace corvane::test {
 
-FakeNotificationServer::FakeNotificationServer()
-    : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-notification-server"))
+FakeNotificationServer::FakeNotificationServer(QStringList capabilities, unsigned long replyDelay)
+    : m_capabilities(std::move(capabilities)), m_replyDelay(replyDelay),
+      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-notification-server"))
 {
     m_thread.start();
     moveToThread(&m_thread);
@@ -32,7 +33,7 @@ QList<ReceivedNotification> FakeNotificationServer::received() const
 
 QStringList FakeNotificationServer::GetCapabilities()
 {
-    return {"body", "sound"};
+    return m_capabilities;
 }
 
 QString FakeNotificationServer::GetServerInformation(QString& vendor, QString& version, QString& specVersion)
@@ -47,6 +48,7 @@ uint FakeNotificationServer::Notify(const QString& appName, uint replacesId, con
     const QString& summary, const QString& body, const QStringList& /*actions*/, const QVariantMap& hints,
     int /*timeout*/)
 {
+    QThread::msleep(m_replyDelay);
     uint id = 0;
     {
         const QMutexLocker lock(&m_mutex);

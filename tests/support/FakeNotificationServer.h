@@ -25,7 +25,9 @@ class FakeNotificationServer : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    FakeNotificationServer();
+    // `capabilities` is what GetCapabilities lists; each Notify is answered after `replyDelay`
+    // milliseconds, and recorded only then.
+    explicit FakeNotificationServer(QStringList capabilities = {"body", "sound"}, unsigned long replyDelay = 0);
     ~FakeNotificationServer() override;
 
     QList<ReceivedNotification> received() const;
@@ -41,6 +43,8 @@ signals:
     void notified();
 
 private:
+    QStringList m_capabilities;
+    unsigned long m_replyDelay;
     QThread m_thread;
     QDBusConnection m_bus;
     mutable QMutex m_mutex;
