@@ -22,10 +22,12 @@ function(corvane_add_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LIBRARIES})
 endfunction()
 
-# corvane_add_test(<name> SOURCES ... [LIBRARIES ...])
-# Builds one QTest executable and registers it with CTest, on the offscreen platform.
+# corvane_add_test(<name> SOURCES ... [LIBRARIES ...] [DESKTOP_SESSION])
+# Builds one QTest executable and registers it with CTest, on the offscreen platform. DESKTOP_SESSION
+# marks tests that use the session's keyring item, settings file or well-known bus names: CTest runs
+# those one at a time.
 function(corvane_add_test name)
-    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES")
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "DESKTOP_SESSION" "" "SOURCES;LIBRARIES")
     add_executable(${name} ${ARG_SOURCES} "${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp")
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
@@ -37,4 +39,7 @@ function(corvane_add_test name)
             "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")
     endif()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 120)
+    if(ARG_DESKTOP_SESSION)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop-session)
+    endif()
 endfunction()
