@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::relay {
+
+// Everything the relay can be told, from the environment and the command line (a flag wins over its
+// variable). Defaults are what a single user on one machine needs.
+struct RelaySettings {
+    std::string listenHost = "127.0.0.1";
+    std::uint16_t listenPort = 3100;
+    std::string databasePath;
+    // The owner account's static API token; empty when none is configured.
+    std::string apiToken;
+    std::string ownerEmail = "owner@localhost";
+    std::vector<std::string> redirectUris{"corvane://auth/callback"};
+    std::chrono::seconds codeLifetime{600};
+
+    std::uint64_t maxBodyBytes = 10 * 1024 * 1024;
+    std::uint32_t maxHeaderBytes = 16 * 1024;
+    std::uint32_t maxHeaderCount = 100;
+    int maxJsonDepth = 64;
+    std::chrono::seconds headerTimeout{10};
+    std::chrono::seconds bodyTimeout{60};
+    std::chrono::seconds idleTimeout{30};
+
+    // Hook requests per second and burst allowed per listener; a rate of 0 turns the limit off.
+    double rateLimit = 20;
+    double rateBurst = 100;
+
+    std::int64_t retentionCount = 10000;
+    std::chrono::hours retentionAge{24 * 30};
+    std::chrono::seconds pruneInterval{60};
+
+    // Answer every request without storing or looking anything up (benchmark baseline only).
+    bool discard = false;
+
+    enum class Outcome { run, help };
+    struct Parsed;
+
+    // Reads the environment, then the flags. Fails with a message naming the bad setting.
+    static std::expected<Parsed, std::string> fromEnvironmentAndArguments(int argc, char** argv);
+    static std::string helpText();
+};
+
+struct RelaySettings::Parsed {
+    Outcome outcome = Outcome::run;
+    RelaySettings settings;
+};
+
+} // namespace corvane::relay

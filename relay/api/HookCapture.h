@@ -1,0 +1,37 @@
+#pragma once
+
+#include "api/Metrics.h"
+#include "api/RateLimiter.h"
+#include "http/HttpRequest.h"
+#include "http/HttpResponse.h"
+#include "store/CommitQueue.h"
+#include "store/Store.h"
+
+#include <boost/asio/awaitable.hpp>
+
+#include <string>
+
+namespace corvane::relay {
+
+// Captures requests sent to a listener's hook path, any method, and acknowledges them with 202 only
+// once their row is committed.
+class HookCapture {
+public:
+    HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
+
+    boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
+
+    // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
+    // query items (a repeated key keeps all its values as an array), the body's kind (JSON when it
+    // parses, else form fields for a form-encoded body, else none) and the raw bytes.
+    static Capture captureOf(const HttpRequest& request, const HookTarget& target, int maxJsonDepth);
+
+private:
+    Store& m_reader;
+    CommitQueue& m_queue;
+    Metrics& m_metrics;
+    RateLimiter& m_limiter;
+    int m_maxJsonDepth;
+};
+
+} // namespace corvane::relay

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "api/Authenticator.h"
+#include "http/HttpRequest.h"
+#include "http/HttpResponse.h"
+#include "store/CommitQueue.h"
+#include "store/Store.h"
+
+#include <boost/asio/awaitable.hpp>
+
+#include <string>
+
+namespace corvane::relay {
+
+// GET and POST /listeners/, PATCH and DELETE /listeners/<id>, POST /listeners/suggest-template.
+class ListenerRoutes {
+public:
+    ListenerRoutes(Store& reader, CommitQueue& queue, int maxJsonDepth);
+
+    HttpResponse list(const Caller& caller);
+    boost::asio::awaitable<HttpResponse> create(const Caller& caller, const HttpRequest& request);
+    // Changes only the members sent; an optional member sent as null is cleared.
+    boost::asio::awaitable<HttpResponse> update(const Caller& caller, const HttpRequest& request, std::string id);
+    // Deletes the listener with every payload it received.
+    boost::asio::awaitable<HttpResponse> remove(const Caller& caller, std::string id);
+    HttpResponse suggestTemplate(const HttpRequest& request);
+
+private:
+    HttpResponse current(const Caller& caller, const std::string& id, unsigned status);
+
+    Store& m_reader;
+    CommitQueue& m_queue;
+    int m_maxJsonDepth;
+};
+
+} // namespace corvane::relay

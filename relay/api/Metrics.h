@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/CommitQueue.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace corvane::relay {
+
+// Counters and histograms for GET /metrics, in the Prometheus text format. Thread-safe: the writer
+// thread reports batch sizes, the I/O thread the rest.
+class Metrics final : public CommitQueue::Observer {
+public:
+    void requestAnswered(const std::string& route, unsigned status);
+    void webhookStored(std::chrono::steady_clock::duration latency);
+    void batchCommitted(std::size_t size) override;
+
+    std::string text(std::int64_t payloadsStored) const;
+
+private:
+    template <std::size_t Buckets> struct Histogram {
+        std::array<std::uint64_t, Buckets> counts{};
+        std::uint64_t total = 0;
+        double sum = 0;
+    };
+
+    static constexpr std::array latencyBounds{0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1.0};
+    static constexpr std::array batchBounds{1.0, 2.0, 5.0, 10.0, 25.0, 50.0, 100.0, 250.0, 500.0, 1000.0};
+
+    mutable std::mutex m_mutex;
+    std::map<std::pair<std::string, unsigned>, std::uint64_t> m_requests;
+    Histogram<latencyBounds.size()> m_ingestLatency;
+    Histogram<batchBounds.size()> m_batchSizes;
+};
+
+} // namespace corvane::relay

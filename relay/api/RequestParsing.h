@@ -1,0 +1,25 @@
+#pragma once
+
+#include "http/HttpRequest.h"
+#include "http/HttpResponse.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <expected>
+#include <string_view>
+
+// Reading what API requests carry; every failure is the 400 response that explains it.
+namespace corvane::relay::RequestParsing {
+
+// Whether JSON text nests arrays and objects no deeper than `maxDepth` (text that is not JSON may
+// pass; parsing judges it).
+bool withinDepth(std::string_view text, int maxDepth);
+
+// The body as a JSON object.
+std::expected<nlohmann::json, HttpResponse> jsonObject(const HttpRequest& request, int maxDepth);
+
+// The "limit" query item clamped to 1..100; `fallback` when there is none.
+std::expected<std::int64_t, HttpResponse> limit(const HttpRequest& request, std::int64_t fallback);
+
+} // namespace corvane::relay::RequestParsing

@@ -1,0 +1,222 @@
+#include "api/Router.h"
+
+#include "store/TimeText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace corvane::relay {
+namespace {
+
+HttpResponse methodNotAllowed(const std::vector<std::string_view>& allowed)
+{
+    std::string list;
+    for (const auto method : allowed) {
+        list += list.empty() ? "" : ", ";
+        list += method;
+    }
+    auto response = HttpResponse::error(405, "method not allowed here; use " + list);
+    response.headers.emplace_back("Allow", list);
+    return response;
+}
+
+// The identifier between `prefix` and `suffix` when `path` is exactly prefix + identifier + suffix
+// and the identifier is a single non-empty path segment.
+std::optional<std::string> segmentBetween(std::string_view path, std::string_view prefix, std::string_view suffix)
+{
+    if (path.size() <= prefix.size() + suffix.size() || !path.starts_with(prefix) || !path.ends_with(suffix)) {
+        return std::nullopt;
+    }
+    const auto segment = path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
+    if (segment.find('/') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(segment);
+}
+
+const std::vector<std::string_view> getOnly{"GET"};
+const std::vector<std::string_view> postOnly{"POST"};
+const std::vector<std::string_view> getOrPost{"GET", "POST"};
+
+HttpResponse discarded()
+{
+    return HttpResponse::json(202, {{"id", "discarded"}});
+}
+
+// An authorised API route: its name for logs and metrics, its methods and the identifier in its path.
+struct ApiRoute {
+    std::string route;
+    std::vector<std::string_view> methods;
+    std::optional<std::string> id;
+};
+
+std::optional<ApiRoute> apiRoute(std::string_view path)
+{
+    if (path == "/listeners/") {
+        return ApiRoute{"/listeners/", {"GET", "POST"}, std::nullopt};
+    }
+    if (path == "/listeners/suggest-template") {
+        return ApiRoute{"/listeners/suggest-template", {"POST"}, std::nullopt};
+    }
+    if (auto id = segmentBetween(path, "/listeners/", "")) {
+        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, std::move(id)};
+    }
+    if (path == "/webhooks/poll") {
+        return ApiRoute{"/webhooks/poll", {"GET"}, std::nullopt};
+    }
+    if (path == "/webhooks/recent") {
+        return ApiRoute{"/webhooks/recent", {"GET"}, std::nullopt};
+    }
+    if (auto id = segmentBetween(path, "/webhooks/listener/", "/recent")) {
+        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, std::move(id)};
+    }
+    if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
+        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, std::move(id)};
+    }
+    if (path == "/auth/revoke") {
+        return ApiRoute{"/auth/revoke", {"POST"}, std::nullopt};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings)
+    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_settings(std::move(settings)),
+      m_limiter(m_settings.rateLimit, m_settings.rateBurst),
+      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken),
+      m_hooks(reader, queue, metrics, m_limiter, m_settings.maxJsonDepth),
+      m_listeners(reader, queue, m_settings.maxJsonDepth), m_webhooks(reader, queue), m_signIn(queue, m_settings.signIn)
+{
+}
+
+boost::asio::awaitable<HttpResponse> Router::handle(HttpRequest request)
+{
+    std::string route = "unmatched";
+    HttpResponse response = co_await dispatch(request, route);
+    response.route = std::move(route);
+    co_return response;
+}
+
+boost::asio::awaitable<HttpResponse> Router::dispatch(HttpRequest& request, std::string& route)
+{
+    const std::string_view path = request.path;
+    const std::string_view method = request.method;
+    if (auto token = segmentBetween(path, "/h/", "")) {
+        route = "/h/:token";
+        if (m_settings.discard) {
+            co_return discarded();
+        }
+        auto capturing = m_hooks.capture(std::move(request), *std::move(token));
+        co_return co_await std::move(capturing);
+    }
+    if (path == "/healthz") {
+        route = "/healthz";
+        if (method != "GET") {
+            co_return methodNotAllowed(getOnly);
+        }
+        co_return co_await health();
+    }
+    if (path == "/metrics") {
+        route = "/metrics";
+        if (method != "GET") {
+            co_return methodNotAllowed(getOnly);
+        }
+        HttpResponse response;
+        response.contentType = "text/plain; version=0.0.4";
+        response.body = m_metrics.text(m_reader.payloadCount().value_or(-1));
+        co_return response;
+    }
+    if (path == "/user_management/authorize") {
+        route = "/user_management/authorize";
+        if (method == "GET") {
+            co_return m_signIn.page(request);
+        }
+        if (method != "POST") {
+            co_return methodNotAllowed(getOrPost);
+        }
+        co_return co_await m_signIn.signIn(request);
+    }
+    if (path == "/auth/callback") {
+        route = "/auth/callback";
+        if (method != "POST") {
+            co_return methodNotAllowed(postOnly);
+        }
+        co_return co_await m_signIn.exchange(request, m_settings.maxJsonDepth);
+    }
+    co_return co_await authorized(request, route);
+}
+
+boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, std::string& route)
+{
+    const std::string_view method = request.method;
+    auto matched = apiRoute(request.path);
+    if (!matched) {
+        co_return HttpResponse::error(404, "no such route");
+    }
+    route = matched->route;
+    const auto& allowed = matched->methods;
+    const auto& id = matched->id;
+    if (std::ranges::find(allowed, method) == allowed.end()) {
+        co_return methodNotAllowed(allowed);
+    }
+    auto caller = m_authenticator.authenticate(request);
+    if (!caller) {
+        co_return caller.error();
+    }
+    if (route == "/listeners/") {
+        if (method == "GET") {
+            co_return m_listeners.list(*caller);
+        }
+        co_return co_await m_listeners.create(*caller, request);
+    }
+    if (route == "/listeners/suggest-template") {
+        co_return m_listeners.suggestTemplate(request);
+    }
+    if (route == "/listeners/:id") {
+        if (method == "PATCH") {
+            auto updating = m_listeners.update(*caller, request, *id);
+            co_return co_await std::move(updating);
+        }
+        auto removing = m_listeners.remove(*caller, *id);
+        co_return co_await std::move(removing);
+    }
+    if (route == "/webhooks/poll") {
+        co_return m_webhooks.poll(*caller, request);
+    }
+    if (route == "/webhooks/recent" || route == "/webhooks/listener/:id/recent") {
+        co_return m_webhooks.recent(*caller, request, id);
+    }
+    if (route == "/webhooks/:id/delivered") {
+        auto marking = m_webhooks.markDelivered(*caller, *id);
+        co_return co_await std::move(marking);
+    }
+    if (!caller->keyHash) {
+        co_return HttpResponse::error(400, "the static API token cannot be revoked; change API_TOKEN instead");
+    }
+    auto revoking = m_signIn.revoke(*caller->keyHash);
+    co_return co_await std::move(revoking);
+}
+
+boost::asio::awaitable<HttpResponse> Router::health()
+{
+    auto writtenWork = [now = TimeText::now()](Store& store) { return store.recordHealthCheck(now); };
+    auto written = co_await m_queue.submit(std::move(writtenWork));
+    if (!written) {
+        co_return HttpResponse::error(503, "the database is not writable: " + written.error().message);
+    }
+    co_return HttpResponse::json(200, {{"status", "ok"}});
+}
+
+void Router::responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
+    std::chrono::steady_clock::duration elapsed)
+{
+    m_metrics.requestAnswered(response.route, response.status);
+    const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
+    std::fprintf(stderr, "%s %.*s %.*s %s %u %zuB %.2fms\n", TimeText::rfc3339(TimeText::now()).c_str(),
+        int(remoteAddress.size()), remoteAddress.data(), int(method.size()), method.data(), response.route.c_str(),
+        response.status, response.body.size(), milliseconds);
+}
+
+} // namespace corvane::relay

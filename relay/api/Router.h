@@ -1,0 +1,53 @@
+#pragma once
+
+#include "api/Authenticator.h"
+#include "api/HookCapture.h"
+#include "api/ListenerRoutes.h"
+#include "api/Metrics.h"
+#include "api/RateLimiter.h"
+#include "api/WebhookRoutes.h"
+#include "http/RequestHandler.h"
+#include "signin/SignInRoutes.h"
+#include "store/CommitQueue.h"
+#include "store/Store.h"
+
+namespace corvane::relay {
+
+struct RouterSettings {
+    AccountRecord owner;
+    SignInPolicy signIn;
+    int maxJsonDepth = 64;
+    double rateLimit = 0;
+    double rateBurst = 1;
+    // Answer hook requests with 202 without looking anything up or storing them.
+    bool discard = false;
+};
+
+// Matches each request to its route, checks the method and the API key, and hands it on. Writes one
+// log line per response to stderr and counts it in the metrics.
+class Router final : public RequestHandler {
+public:
+    Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings);
+
+    boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
+    void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
+        std::chrono::steady_clock::duration elapsed) override;
+
+private:
+    boost::asio::awaitable<HttpResponse> dispatch(HttpRequest& request, std::string& route);
+    boost::asio::awaitable<HttpResponse> authorized(HttpRequest& request, std::string& route);
+    boost::asio::awaitable<HttpResponse> health();
+
+    Store& m_reader;
+    CommitQueue& m_queue;
+    Metrics& m_metrics;
+    RouterSettings m_settings;
+    RateLimiter m_limiter;
+    Authenticator m_authenticator;
+    HookCapture m_hooks;
+    ListenerRoutes m_listeners;
+    WebhookRoutes m_webhooks;
+    SignInRoutes m_signIn;
+};
+
+} // namespace corvane::relay

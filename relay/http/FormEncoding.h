@@ -1,0 +1,18 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace corvane::relay::FormEncoding {
+
+// "%41+b" → "A b" (application/x-www-form-urlencoded); a "%" not followed by two hex digits is kept.
+std::string decode(std::string_view text);
+
+// The fields of a query string or form body as a JSON object: a key given once maps to its value as
+// a string, a key given more often to an array of its values in order. A field without "=" has the
+// empty value.
+nlohmann::json fields(std::string_view text);
+
+} // namespace corvane::relay::FormEncoding

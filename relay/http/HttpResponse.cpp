@@ -1,0 +1,26 @@
+#include "http/HttpResponse.h"
+
+namespace corvane::relay {
+
+HttpResponse HttpResponse::json(unsigned status, const nlohmann::json& body)
+{
+    HttpResponse response;
+    response.status = status;
+    response.body = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return response;
+}
+
+HttpResponse HttpResponse::error(unsigned status, std::string_view message)
+{
+    return json(status, {{"error", message}});
+}
+
+HttpResponse HttpResponse::empty(unsigned status)
+{
+    HttpResponse response;
+    response.status = status;
+    response.contentType.clear();
+    return response;
+}
+
+} // namespace corvane::relay

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "http/RequestHandler.h"
+
+#include <boost/asio/awaitable.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <expected>
+#include <set>
+#include <string>
+
+namespace corvane::relay {
+
+struct HttpLimits {
+    std::uint32_t maxHeaderBytes = 16 * 1024;
+    std::uint32_t maxHeaderCount = 100;
+    std::uint64_t maxBodyBytes = 10 * 1024 * 1024;
+    std::chrono::seconds headerTimeout{10};
+    std::chrono::seconds bodyTimeout{60};
+    std::chrono::seconds idleTimeout{30};
+};
+
+// HTTP/1.1 server on one io_context: keep-alive, size limits answered with 413 and 431, timeouts for
+// slow clients, gzip for clients that accept it, and a lingering close after a refusal so the client
+// reads the refusal instead of a reset.
+class HttpServer {
+public:
+    HttpServer(boost::asio::io_context& context, RequestHandler& handler, HttpLimits limits);
+
+    std::expected<boost::asio::ip::tcp::endpoint, std::string> listen(const boost::asio::ip::tcp::endpoint& endpoint);
+    void start();
+    // Stops accepting and closes idle connections; requests in flight are answered, then their
+    // connections close.
+    void stop();
+
+private:
+    boost::asio::awaitable<void> acceptConnections();
+    boost::asio::awaitable<void> serve(boost::asio::ip::tcp::socket socket);
+
+    boost::asio::io_context& m_context;
+    RequestHandler& m_handler;
+    HttpLimits m_limits;
+    boost::asio::ip::tcp::acceptor m_acceptor;
+    std::set<boost::asio::ip::tcp::socket*> m_idleSockets;
+    bool m_stopping = false;
+};
+
+} // namespace corvane::relay

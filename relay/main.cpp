@@ -1,0 +1,102 @@
+#include "RelaySettings.h"
+#include "api/Metrics.h"
+#include "api/Router.h"
+#include "http/HttpServer.h"
+#include "signin/Secrets.h"
+#include "store/CommitQueue.h"
+#include "store/RetentionPruner.h"
+#include "store/SqliteStore.h"
+#include "store/TimeText.h"
+
+#include <boost/asio/signal_set.hpp>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace corvane::relay;
+
+namespace {
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "corvane-relay: %s\n", message.c_str());
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    auto parsed = RelaySettings::fromEnvironmentAndArguments(argc, argv);
+    if (!parsed) {
+        return fail(2, parsed.error());
+    }
+    if (parsed->outcome == RelaySettings::Outcome::help) {
+        std::fputs(RelaySettings::helpText().c_str(), stdout);
+        return 0;
+    }
+    const RelaySettings& settings = parsed->settings;
+
+    boost::system::error_code addressError;
+    const auto address = boost::asio::ip::make_address(
+        settings.listenHost == "localhost" ? std::string("127.0.0.1") : settings.listenHost, addressError);
+    if (addressError) {
+        return fail(2, "--listen: \"" + settings.listenHost + "\" is not an IP address");
+    }
+
+    auto writerStore = SqliteStore::open(settings.databasePath);
+    if (!writerStore) {
+        return fail(1, writerStore.error().message);
+    }
+    const AccountRecord candidateOwner{Secrets::randomId("acc_"), settings.ownerEmail, "self-hosted"};
+    auto owner = writerStore->ensureAccount(candidateOwner, TimeText::now());
+    if (!owner) {
+        return fail(1, "cannot create the owner account: " + owner.error().message);
+    }
+    auto readerStore = SqliteStore::open(settings.databasePath);
+    if (!readerStore) {
+        return fail(1, readerStore.error().message);
+    }
+
+    Metrics metrics;
+    CommitQueue queue(std::make_unique<SqliteStore>(*std::move(writerStore)), metrics);
+    boost::asio::io_context context(1);
+
+    RouterSettings routerSettings;
+    routerSettings.owner = *owner;
+    routerSettings.signIn = SignInPolicy{
+        settings.apiToken, settings.ownerEmail, settings.redirectUris, address.is_loopback(), settings.codeLifetime};
+    routerSettings.maxJsonDepth = settings.maxJsonDepth;
+    routerSettings.rateLimit = settings.rateLimit;
+    routerSettings.rateBurst = settings.rateBurst;
+    routerSettings.discard = settings.discard;
+    Router router(*readerStore, queue, metrics, std::move(routerSettings));
+
+    HttpServer server(context, router,
+        HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,
+            settings.bodyTimeout, settings.idleTimeout});
+    const auto bound = server.listen({address, settings.listenPort});
+    if (!bound) {
+        return fail(1, bound.error());
+    }
+    RetentionPruner pruner(context, queue, settings.retentionCount, settings.retentionAge, settings.pruneInterval);
+
+    boost::asio::signal_set signals(context, SIGTERM, SIGINT);
+    signals.async_wait([&](const boost::system::error_code& error, int number) {
+        if (!error) {
+            std::fprintf(stderr, "corvane-relay: signal %d, finishing requests in flight\n", number);
+            server.stop();
+            pruner.stop();
+        }
+    });
+
+    const std::string host
+        = bound->address().is_v6() ? "[" + bound->address().to_string() + "]" : bound->address().to_string();
+    std::printf("corvane-relay listening on http://%s:%u\n", host.c_str(), unsigned(bound->port()));
+    std::fflush(stdout);
+    server.start();
+    pruner.start();
+    context.run();
+    std::fprintf(stderr, "corvane-relay: stopped\n");
+    return 0;
+}

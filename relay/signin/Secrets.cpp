@@ -1,0 +1,105 @@
+#include "signin/Secrets.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <openssl/sha.h>
+
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+namespace corvane::relay::Secrets {
+namespace {
+
+using Digest = std::array<unsigned char, SHA256_DIGEST_LENGTH>;
+
+Digest sha256(std::string_view text)
+{
+    Digest digest{};
+    SHA256(reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest.data());
+    return digest;
+}
+
+std::vector<unsigned char> randomBytes(std::size_t count)
+{
+    std::vector<unsigned char> bytes(count);
+    if (RAND_bytes(bytes.data(), static_cast<int>(count)) != 1) {
+        // Without a working random generator no key or token can be safe; there is nothing to fall back to.
+        std::abort();
+    }
+    return bytes;
+}
+
+std::string base64Of(const unsigned char* data, std::size_t size)
+{
+    std::string text(4 * ((size + 2) / 3), '\0');
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), data, static_cast<int>(size));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::string base64Url(const unsigned char* data, std::size_t size)
+{
+    std::string text = base64Of(data, size);
+    while (!text.empty() && text.back() == '=') {
+        text.pop_back();
+    }
+    for (char& character : text) {
+        character = character == '+' ? '-' : character == '/' ? '_' : character;
+    }
+    return text;
+}
+
+std::string hex(const unsigned char* data, std::size_t size)
+{
+    static constexpr std::string_view digits = "0123456789abcdef";
+    std::string text;
+    text.reserve(size * 2);
+    for (std::size_t index = 0; index < size; ++index) {
+        text += digits[data[index] >> 4];
+        text += digits[data[index] & 0x0f];
+    }
+    return text;
+}
+
+} // namespace
+
+std::string randomToken(std::size_t byteCount)
+{
+    const auto bytes = randomBytes(byteCount);
+    return base64Url(bytes.data(), bytes.size());
+}
+
+std::string randomId(std::string_view prefix)
+{
+    constexpr std::size_t idBytes = 12;
+    const auto bytes = randomBytes(idBytes);
+    return std::string(prefix) + hex(bytes.data(), bytes.size());
+}
+
+std::string sha256Hex(std::string_view text)
+{
+    const auto digest = sha256(text);
+    return hex(digest.data(), digest.size());
+}
+
+std::string s256(std::string_view verifier)
+{
+    const auto digest = sha256(verifier);
+    return base64Url(digest.data(), digest.size());
+}
+
+bool equal(std::string_view left, std::string_view right)
+{
+    const auto leftDigest = sha256(left);
+    const auto rightDigest = sha256(right);
+    return CRYPTO_memcmp(leftDigest.data(), rightDigest.data(), leftDigest.size()) == 0;
+}
+
+std::string base64(std::string_view bytes)
+{
+    return base64Of(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+} // namespace corvane::relay::Secrets

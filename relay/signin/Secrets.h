@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Random identifiers and keys, hashing and comparison of secrets (OpenSSL underneath).
+namespace corvane::relay::Secrets {
+
+// `byteCount` bytes from the cryptographically secure generator, in unpadded base64url.
+std::string randomToken(std::size_t byteCount);
+
+// `prefix` followed by 24 lower-case hexadecimal digits (96 random bits).
+std::string randomId(std::string_view prefix);
+
+// Lower-case hexadecimal SHA-256 of the text.
+std::string sha256Hex(std::string_view text);
+
+// The PKCE S256 challenge of a verifier (RFC 7636 section 4.2): BASE64URL(SHA256(verifier)).
+std::string s256(std::string_view verifier);
+
+// Whether two secrets are equal, in time that does not depend on where they differ.
+bool equal(std::string_view left, std::string_view right);
+
+// Standard base64 with padding.
+std::string base64(std::string_view bytes);
+
+} // namespace corvane::relay::Secrets

@@ -1,0 +1,249 @@
+#include "signin/SignInRoutes.h"
+
+#include "api/Authenticator.h"
+#include "api/RequestParsing.h"
+#include "http/FormEncoding.h"
+#include "signin/Secrets.h"
+#include "store/TimeText.h"
+
+#include "model/Account.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace corvane::relay {
+namespace {
+
+constexpr std::size_t keyBytes = 32;
+constexpr std::size_t longestEmail = 254;
+const std::string accountTier = "self-hosted";
+
+// The authorization request, read from a query or a posted form.
+struct AuthorizationRequest {
+    std::string clientId;
+    std::string redirectUri;
+    std::string challenge;
+    std::string provider;
+    std::string state;
+};
+
+std::string field(const nlohmann::json& fields, const char* name)
+{
+    const auto found = fields.find(name);
+    return found != fields.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+std::expected<AuthorizationRequest, HttpResponse> authorizationRequest(
+    const nlohmann::json& fields, const std::vector<std::string>& redirectUris)
+{
+    static const std::regex clientIdForm("client_[0-9A-Z]{26}");
+    static const std::regex challengeForm("[A-Za-z0-9_-]{43}");
+    AuthorizationRequest request{field(fields, "client_id"), field(fields, "redirect_uri"),
+        field(fields, "code_challenge"), field(fields, "provider"), field(fields, "state")};
+    if (field(fields, "response_type") != "code") {
+        return std::unexpected(HttpResponse::error(400, "response_type must be code"));
+    }
+    if (field(fields, "code_challenge_method") != "S256") {
+        return std::unexpected(HttpResponse::error(400, "code_challenge_method must be S256"));
+    }
+    if (!std::regex_match(request.clientId, clientIdForm)) {
+        return std::unexpected(HttpResponse::error(400, "client_id must be client_ and 26 digits or capitals"));
+    }
+    if (std::ranges::find(redirectUris, request.redirectUri) == redirectUris.end()) {
+        return std::unexpected(HttpResponse::error(400, "redirect_uri is not registered with this relay"));
+    }
+    if (!std::regex_match(request.challenge, challengeForm)) {
+        return std::unexpected(HttpResponse::error(400, "code_challenge must be 43 base64url characters"));
+    }
+    return request;
+}
+
+std::string escaped(std::string_view text)
+{
+    std::string result;
+    for (const char character : text) {
+        switch (character) {
+        case '&':
+            result += "&amp;";
+            break;
+        case '<':
+            result += "&lt;";
+            break;
+        case '>':
+            result += "&gt;";
+            break;
+        case '"':
+            result += "&quot;";
+            break;
+        case '\'':
+            result += "&#39;";
+            break;
+        default:
+            result += character;
+        }
+    }
+    return result;
+}
+
+std::string hidden(std::string_view name, std::string_view value)
+{
+    return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + escaped(value) + "\">\n";
+}
+
+std::string percentEncoded(std::string_view text)
+{
+    static constexpr std::string_view digits = "0123456789ABCDEF";
+    std::string result;
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (std::isalnum(byte) || character == '-' || character == '_' || character == '.' || character == '~') {
+            result += character;
+        } else {
+            result += '%';
+            result += digits[byte >> 4];
+            result += digits[byte & 0x0f];
+        }
+    }
+    return result;
+}
+
+bool plausibleEmail(std::string_view email)
+{
+    const auto at = email.find('@');
+    return at != std::string_view::npos && at > 0 && at + 1 < email.size() && email.size() <= longestEmail
+        && std::ranges::none_of(email, [](char character) {
+               return static_cast<unsigned char>(character) <= ' ' || character == '<' || character == '>';
+           });
+}
+
+} // namespace
+
+SignInRoutes::SignInRoutes(CommitQueue& queue, SignInPolicy policy)
+    : m_queue(queue), m_policy(std::move(policy)), m_codes(m_policy.codeLifetime)
+{
+}
+
+bool SignInRoutes::oneClick() const
+{
+    return m_policy.loopbackOnly && m_policy.apiToken.empty();
+}
+
+HttpResponse SignInRoutes::page(const HttpRequest& request) const
+{
+    const auto fields = FormEncoding::fields(request.query);
+    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    if (!authorization) {
+        return authorization.error();
+    }
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+                       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+                       "<title>Sign in to Corvane</title><style>body{font:15px system-ui,sans-serif;max-width:22em;"
+                       "margin:4em auto;padding:0 1em}label{display:block;margin:1em 0 .3em}input{width:100%;"
+                       "padding:.4em;box-sizing:border-box}button{margin-top:1.2em;padding:.5em 1.2em}</style>"
+                       "</head><body>\n<h1>Sign in to Corvane</h1>\n"
+                       "<form method=\"post\" action=\"/user_management/authorize\">\n";
+    html += hidden("client_id", authorization->clientId);
+    html += hidden("redirect_uri", authorization->redirectUri);
+    html += hidden("response_type", "code");
+    html += hidden("provider", authorization->provider);
+    html += hidden("code_challenge", authorization->challenge);
+    html += hidden("code_challenge_method", "S256");
+    if (!authorization->state.empty()) {
+        html += hidden("state", authorization->state);
+    }
+    html += "<label for=\"email\">Account e-mail</label>\n<input id=\"email\" name=\"email\" type=\"email\" value=\""
+        + escaped(m_policy.ownerEmail) + "\">\n";
+    if (oneClick()) {
+        html += "<p>This relay listens on this machine only, so you can sign in without a token.</p>\n"
+                "<button type=\"submit\">Sign in</button>\n";
+    } else {
+        html += "<label for=\"api_token\">Relay API token</label>\n"
+                "<input id=\"api_token\" name=\"api_token\" type=\"password\" autocomplete=\"off\" required>\n"
+                "<button type=\"submit\">Sign in</button>\n";
+    }
+    html += "</form>\n</body></html>\n";
+    HttpResponse response;
+    response.contentType = "text/html; charset=utf-8";
+    response.headers.emplace_back("Cache-Control", "no-store");
+    response.headers.emplace_back(
+        "Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'");
+    response.body = std::move(html);
+    return response;
+}
+
+boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& request)
+{
+    const auto fields = FormEncoding::fields(request.body);
+    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    if (!authorization) {
+        co_return authorization.error();
+    }
+    if (!oneClick() && (m_policy.apiToken.empty() || !Secrets::equal(field(fields, "api_token"), m_policy.apiToken))) {
+        co_return HttpResponse::error(401, "wrong relay API token");
+    }
+    std::string email = field(fields, "email");
+    email = email.empty() ? m_policy.ownerEmail : email;
+    if (!plausibleEmail(email)) {
+        co_return HttpResponse::error(400, "email must be an e-mail address");
+    }
+    const AccountRecord candidate{Secrets::randomId("acc_"), email, accountTier};
+    auto accountWork = [candidate, now = TimeText::now()](Store& store) { return store.ensureAccount(candidate, now); };
+    auto account = co_await m_queue.submit(std::move(accountWork));
+    if (!account) {
+        co_return HttpResponse::error(503, "the database is unavailable");
+    }
+    const std::string code = m_codes.issue(*account, authorization->challenge, TimeText::now());
+    std::string location = authorization->redirectUri;
+    location += location.find('?') == std::string::npos ? '?' : '&';
+    location += "code=" + code;
+    if (!authorization->state.empty()) {
+        location += "&state=" + percentEncoded(authorization->state);
+    }
+    auto response = HttpResponse::empty(303);
+    response.headers.emplace_back("Location", std::move(location));
+    response.headers.emplace_back("Cache-Control", "no-store");
+    co_return response;
+}
+
+boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& request, int maxJsonDepth)
+{
+    auto body = RequestParsing::jsonObject(request, maxJsonDepth);
+    if (!body) {
+        co_return body.error();
+    }
+    const auto code = body->find("code");
+    if (code == body->end() || !code->is_string()) {
+        co_return HttpResponse::error(400, "code is required");
+    }
+    const auto verifier = body->find("code_verifier");
+    if (verifier == body->end() || !verifier->is_string()) {
+        co_return HttpResponse::error(400, "code_verifier is required");
+    }
+    auto account = m_codes.redeem(code->get<std::string>(), verifier->get<std::string>(), TimeText::now());
+    if (!account) {
+        co_return HttpResponse::error(400, account.error());
+    }
+    const std::string key = "crv_" + Secrets::randomToken(keyBytes);
+    auto storedWork = [hash = Authenticator::keyHash(key), accountId = account->id, now = TimeText::now()](
+                          Store& store) { return store.addApiKey(hash, accountId, now); };
+    auto stored = co_await m_queue.submit(std::move(storedWork));
+    if (!stored) {
+        co_return HttpResponse::error(503, "the database is unavailable");
+    }
+    const Account record{account->id, account->email, account->tier};
+    auto response = HttpResponse::json(200, {{"api_key", key}, {"account", record.toJson()}});
+    response.headers.emplace_back("Cache-Control", "no-store");
+    co_return response;
+}
+
+boost::asio::awaitable<HttpResponse> SignInRoutes::revoke(std::string keyHash)
+{
+    auto revokedWork = [keyHash](Store& store) { return store.revokeApiKey(keyHash); };
+    auto revoked = co_await m_queue.submit(std::move(revokedWork));
+    if (!revoked) {
+        co_return HttpResponse::error(503, "the database is unavailable");
+    }
+    co_return HttpResponse::empty(204);
+}
+
+} // namespace corvane::relay

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "http/HttpRequest.h"
+#include "http/HttpResponse.h"
+#include "signin/AuthorizationCodes.h"
+#include "store/CommitQueue.h"
+
+#include <boost/asio/awaitable.hpp>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace corvane::relay {
+
+struct SignInPolicy {
+    // The owner's static API token; empty when none is configured.
+    std::string apiToken;
+    std::string ownerEmail;
+    std::vector<std::string> redirectUris;
+    // Listening on loopback only: with no API token, anyone on this machine may sign in as the owner
+    // with one click.
+    bool loopbackOnly = true;
+    std::chrono::seconds codeLifetime{600};
+};
+
+// The relay's own sign-in: an OAuth 2.0 authorization-code flow with PKCE (RFC 7636, S256 only).
+// GET /user_management/authorize shows the sign-in page, POST to the same path signs in and
+// redirects with a code, POST /auth/callback exchanges code and verifier for a fresh API key.
+class SignInRoutes {
+public:
+    SignInRoutes(CommitQueue& queue, SignInPolicy policy);
+
+    HttpResponse page(const HttpRequest& request) const;
+    boost::asio::awaitable<HttpResponse> signIn(const HttpRequest& request);
+    boost::asio::awaitable<HttpResponse> exchange(const HttpRequest& request, int maxJsonDepth);
+    // POST /auth/revoke: forgets the key that authorised the request.
+    boost::asio::awaitable<HttpResponse> revoke(std::string keyHash);
+
+private:
+    bool oneClick() const;
+
+    CommitQueue& m_queue;
+    SignInPolicy m_policy;
+    AuthorizationCodes m_codes;
+};
+
+} // namespace corvane::relay

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <boost/asio/any_io_executor.hpp>
+#include <boost/asio/async_result.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+namespace corvane::relay {
+
+// The single writer. Work submitted from the I/O thread runs on the writer's own thread against the
+// writer's store; everything that arrived while the previous transaction committed goes into the
+// next one (group commit). A submitter resumes, on its own executor, only after its transaction
+// committed, or with the commit's failure.
+class CommitQueue {
+public:
+    // Told the size of every committed batch; called on the writer thread.
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        virtual void batchCommitted(std::size_t size) = 0;
+    };
+
+    CommitQueue(std::unique_ptr<Store> store, Observer& observer);
+    CommitQueue(const CommitQueue&) = delete;
+    CommitQueue& operator=(const CommitQueue&) = delete;
+    // Commits what is queued, then stops the writer thread.
+    ~CommitQueue();
+
+    // `work(Store&)` returns a StoreResult; the awaitable gives that result once committed. Callers
+    // pass a named lambda: GCC 12 mishandles temporaries that live across a co_await.
+    template <class Work> auto submit(Work&& work)
+    {
+        using Queued = std::decay_t<Work>;
+        using Result = std::invoke_result_t<Queued&, Store&>;
+        return boost::asio::async_initiate<const boost::asio::use_awaitable_t<>, void(Result)>(
+            [this](auto handler, Queued queuedWork) {
+                enqueue(std::make_unique<Job<Queued, decltype(handler)>>(std::move(queuedWork), std::move(handler)));
+            },
+            boost::asio::use_awaitable, std::forward<Work>(work));
+    }
+
+private:
+    class PendingJob {
+    public:
+        virtual ~PendingJob() = default;
+        virtual void run(Store& store) = 0;
+        // Hands the result (or the commit's failure) back to the submitter's executor.
+        virtual void complete(const std::optional<StoreError>& commitFailure) = 0;
+    };
+
+    template <class Work, class Handler> class Job final : public PendingJob {
+    public:
+        Job(Work work, Handler handler)
+            : m_work(std::move(work)), m_handler(std::move(handler)),
+              m_guard(boost::asio::get_associated_executor(m_handler))
+        {
+        }
+
+        void run(Store& store) override { m_result.emplace(m_work(store)); }
+
+        void complete(const std::optional<StoreError>& commitFailure) override
+        {
+            auto result = commitFailure ? Result(std::unexpected(*commitFailure)) : std::move(*m_result);
+            auto executor = m_guard.get_executor();
+            boost::asio::post(executor,
+                [handler = std::move(m_handler), result = std::move(result), guard = std::move(m_guard)]() mutable {
+                    std::move(handler)(std::move(result));
+                });
+        }
+
+    private:
+        using Result = std::invoke_result_t<Work&, Store&>;
+        using Executor = boost::asio::associated_executor_t<Handler>;
+
+        Work m_work;
+        Handler m_handler;
+        boost::asio::executor_work_guard<Executor> m_guard;
+        std::optional<Result> m_result;
+    };
+
+    void enqueue(std::unique_ptr<PendingJob> job);
+    void writeBatches();
+
+    std::unique_ptr<Store> m_store;
+    Observer& m_observer;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<std::unique_ptr<PendingJob>> m_queued;
+    bool m_stopping = false;
+    std::thread m_writer;
+};
+
+} // namespace corvane::relay

@@ -1,0 +1,58 @@
+#include "store/RetentionPruner.h"
+
+#include "store/TimeText.h"
+
+#include <boost/asio/as_tuple.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+
+#include <cstdio>
+
+namespace corvane::relay {
+
+RetentionPruner::RetentionPruner(boost::asio::io_context& context, CommitQueue& queue, std::int64_t keepPerListener,
+    std::chrono::hours maximumAge, std::chrono::seconds interval)
+    : m_queue(queue), m_keepPerListener(keepPerListener), m_maximumAge(maximumAge), m_interval(interval),
+      m_timer(context)
+{
+}
+
+void RetentionPruner::start()
+{
+    boost::asio::co_spawn(m_timer.get_executor(), prune(), boost::asio::detached);
+}
+
+void RetentionPruner::stop()
+{
+    m_stopped = true;
+    m_timer.cancel();
+}
+
+boost::asio::awaitable<void> RetentionPruner::prune()
+{
+    while (!m_stopped) {
+        const auto cutoff
+            = TimeText::now() - std::chrono::duration_cast<std::chrono::milliseconds>(m_maximumAge).count();
+        auto removedWork = [cutoff, keep = m_keepPerListener](Store& store) -> StoreResult<std::int64_t> {
+            auto old = store.removeReceivedBefore(cutoff);
+            auto surplus = store.removeBeyondNewest(keep);
+            if (!old || !surplus) {
+                return std::unexpected(old ? surplus.error() : old.error());
+            }
+            return *old + *surplus;
+        };
+        auto removed = co_await m_queue.submit(std::move(removedWork));
+        if (!removed) {
+            std::fprintf(stderr, "retention: pruning failed: %s\n", removed.error().message.c_str());
+        } else if (*removed > 0) {
+            std::fprintf(stderr, "retention: removed %lld payloads\n", static_cast<long long>(*removed));
+        }
+        if (m_stopped) {
+            break;
+        }
+        m_timer.expires_after(m_interval);
+        co_await m_timer.async_wait(boost::asio::as_tuple(boost::asio::use_awaitable));
+    }
+}
+
+} // namespace corvane::relay

@@ -1,0 +1,100 @@
+#include "store/SqliteSchema.h"
+
+#include <array>
+#include <string>
+
+namespace corvane::relay::SqliteSchema {
+namespace {
+
+// Index i upgrades version i to version i + 1. Released migrations never change; add new ones.
+constexpr std::array migrations{
+    R"sql(
+CREATE TABLE accounts (
+    id TEXT PRIMARY KEY,
+    email TEXT NOT NULL UNIQUE,
+    tier TEXT NOT NULL,
+    created_at INTEGER NOT NULL
+);
+CREATE TABLE api_keys (
+    key_hash TEXT PRIMARY KEY,
+    account_id TEXT NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    created_at INTEGER NOT NULL
+) WITHOUT ROWID;
+CREATE TABLE listeners (
+    id TEXT PRIMARY KEY,
+    account_id TEXT NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    token TEXT NOT NULL UNIQUE,
+    name TEXT NOT NULL,
+    description TEXT,
+    is_enabled INTEGER NOT NULL,
+    notification_config TEXT NOT NULL,
+    created_at INTEGER NOT NULL,
+    updated_at INTEGER NOT NULL,
+    total_received INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX listeners_by_account ON listeners(account_id, created_at);
+CREATE TABLE payloads (
+    seq INTEGER PRIMARY KEY,
+    id TEXT NOT NULL UNIQUE,
+    listener_id TEXT NOT NULL REFERENCES listeners(id) ON DELETE CASCADE,
+    account_id TEXT NOT NULL,
+    method TEXT NOT NULL,
+    headers TEXT NOT NULL,
+    query TEXT,
+    body_kind INTEGER NOT NULL,
+    form_body TEXT,
+    raw_body BLOB NOT NULL,
+    received_at INTEGER NOT NULL,
+    delivered_at INTEGER,
+    offered INTEGER NOT NULL
+);
+CREATE INDEX payloads_by_listener ON payloads(listener_id, seq);
+CREATE INDEX payloads_by_account ON payloads(account_id, seq);
+CREATE INDEX payloads_pending ON payloads(account_id, seq) WHERE delivered_at IS NULL AND offered = 1;
+CREATE INDEX payloads_pending_by_listener ON payloads(listener_id) WHERE delivered_at IS NULL AND offered = 1;
+CREATE INDEX payloads_by_arrival ON payloads(received_at);
+CREATE TABLE health (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    checked_at INTEGER NOT NULL
+);
+)sql",
+};
+
+StoreResult<std::int64_t> schemaVersion(SqliteConnection& connection)
+{
+    auto statement = connection.prepare("PRAGMA user_version");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    if (auto row = statement->step(); !row) {
+        return std::unexpected(row.error());
+    }
+    return statement->integer(0);
+}
+
+} // namespace
+
+StoreResult<void> migrate(SqliteConnection& connection)
+{
+    const auto version = schemaVersion(connection);
+    if (!version) {
+        return std::unexpected(version.error());
+    }
+    const auto current = *version;
+    if (current > std::int64_t(migrations.size())) {
+        return std::unexpected(StoreError{"the database has schema version " + std::to_string(current)
+            + ", newer than this relay knows (" + std::to_string(migrations.size()) + ")"});
+    }
+    for (auto index = static_cast<std::size_t>(current); index < migrations.size(); ++index) {
+        const std::string script = std::string("BEGIN IMMEDIATE;") + migrations[index]
+            + "PRAGMA user_version = " + std::to_string(index + 1) + "; COMMIT;";
+        if (auto applied = connection.execute(script.c_str()); !applied) {
+            connection.execute("ROLLBACK");
+            return std::unexpected(StoreError{
+                "migration to schema version " + std::to_string(index + 1) + " failed: " + applied.error().message});
+        }
+    }
+    return {};
+}
+
+} // namespace corvane::relay::SqliteSchema

@@ -1,0 +1,466 @@
+#include "store/SqliteStore.h"
+
+#include "model/JsonFields.h"
+#include "model/JsonText.h"
+#include "store/SqliteSchema.h"
+#include "store/TimeText.h"
+
+namespace corvane::relay {
+namespace {
+
+constexpr const char* selectListener = R"sql(
+SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
+    (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
+    l.total_received
+FROM listeners l WHERE l.account_id = ?1 AND l.id = ?2)sql";
+
+constexpr const char* selectListeners = R"sql(
+SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
+    (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
+    l.total_received
+FROM listeners l WHERE l.account_id = ?1 ORDER BY l.created_at DESC, l.rowid DESC)sql";
+
+constexpr const char* selectPending = R"sql(
+SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
+    p.form_body, p.raw_body, p.received_at, p.delivered_at
+FROM payloads p JOIN listeners l ON l.id = p.listener_id
+WHERE p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2)sql";
+
+constexpr const char* selectRecent = R"sql(
+SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
+    p.form_body, p.raw_body, p.received_at, p.delivered_at
+FROM payloads p JOIN listeners l ON l.id = p.listener_id
+WHERE p.account_id = ?1 ORDER BY p.seq DESC LIMIT ?2)sql";
+
+constexpr const char* selectRecentOfListener = R"sql(
+SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
+    p.form_body, p.raw_body, p.received_at, p.delivered_at
+FROM payloads p JOIN listeners l ON l.id = p.listener_id
+WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
+
+StoreResult<nlohmann::json> storedJson(const std::string& text)
+{
+    auto parsed = parseJson(text);
+    if (!parsed) {
+        return std::unexpected(StoreError{"stored JSON is damaged: " + parsed.error().description()});
+    }
+    return *std::move(parsed);
+}
+
+StoreResult<NotificationConfig> storedConfig(const std::string& text)
+{
+    auto json = storedJson(text);
+    if (!json) {
+        return std::unexpected(json.error());
+    }
+    auto config = NotificationConfig::fromJson(*json);
+    if (!config) {
+        return std::unexpected(StoreError{"stored notification configuration is damaged"});
+    }
+    return *std::move(config);
+}
+
+StoreResult<std::map<std::string, AnyCodable>> storedMembers(const std::string& text)
+{
+    auto json = storedJson(text);
+    if (!json) {
+        return std::unexpected(json.error());
+    }
+    auto members = JsonFields::decode<std::map<std::string, AnyCodable>>(*json);
+    if (!members) {
+        return std::unexpected(StoreError{"stored members are damaged"});
+    }
+    return *std::move(members);
+}
+
+std::string configText(const NotificationConfig& config)
+{
+    return config.toJson().dump();
+}
+
+} // namespace
+
+SqliteStore::SqliteStore(SqliteConnection connection) : m_connection(std::move(connection))
+{
+}
+
+StoreResult<SqliteStore> SqliteStore::open(const std::string& path)
+{
+    auto connection = SqliteConnection::open(path);
+    if (!connection) {
+        return std::unexpected(connection.error());
+    }
+    if (auto migrated = SqliteSchema::migrate(*connection); !migrated) {
+        return std::unexpected(migrated.error());
+    }
+    return SqliteStore(*std::move(connection));
+}
+
+StoreResult<std::int64_t> SqliteStore::change(const char* sql, auto&&... parameters)
+{
+    auto statement = m_connection.prepare(sql);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    int index = 0;
+    (statement->bind(++index, parameters), ...);
+    return statement->run();
+}
+
+StoreResult<void> SqliteStore::beginBatch()
+{
+    return m_connection.execute("BEGIN IMMEDIATE");
+}
+
+StoreResult<void> SqliteStore::commitBatch()
+{
+    return m_connection.execute("COMMIT");
+}
+
+void SqliteStore::rollbackBatch()
+{
+    m_connection.execute("ROLLBACK");
+}
+
+StoreResult<AccountRecord> SqliteStore::ensureAccount(const AccountRecord& candidate, Milliseconds now)
+{
+    auto inserted = change("INSERT INTO accounts (id, email, tier, created_at) VALUES (?1, ?2, ?3, ?4)"
+                           " ON CONFLICT (email) DO NOTHING",
+        std::string_view(candidate.id), std::string_view(candidate.email), std::string_view(candidate.tier), now);
+    if (!inserted) {
+        return std::unexpected(inserted.error());
+    }
+    auto statement = m_connection.prepare("SELECT id, email, tier FROM accounts WHERE email = ?1");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(candidate.email));
+    auto row = statement->step();
+    if (!row || !*row) {
+        return std::unexpected(row ? StoreError{"account vanished"} : row.error());
+    }
+    return AccountRecord{statement->text(0), statement->text(1), statement->text(2)};
+}
+
+StoreResult<std::optional<AccountRecord>> SqliteStore::accountForKey(const std::string& keyHash)
+{
+    auto statement = m_connection.prepare("SELECT a.id, a.email, a.tier FROM api_keys k"
+                                          " JOIN accounts a ON a.id = k.account_id WHERE k.key_hash = ?1");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(keyHash));
+    auto row = statement->step();
+    if (!row) {
+        return std::unexpected(row.error());
+    }
+    if (!*row) {
+        return std::nullopt;
+    }
+    return AccountRecord{statement->text(0), statement->text(1), statement->text(2)};
+}
+
+StoreResult<void> SqliteStore::addApiKey(const std::string& keyHash, const std::string& accountId, Milliseconds now)
+{
+    auto inserted = change("INSERT INTO api_keys (key_hash, account_id, created_at) VALUES (?1, ?2, ?3)",
+        std::string_view(keyHash), std::string_view(accountId), now);
+    if (!inserted) {
+        return std::unexpected(inserted.error());
+    }
+    return {};
+}
+
+StoreResult<bool> SqliteStore::revokeApiKey(const std::string& keyHash)
+{
+    auto removed = change("DELETE FROM api_keys WHERE key_hash = ?1", std::string_view(keyHash));
+    return removed ? StoreResult<bool>(*removed > 0) : std::unexpected(removed.error());
+}
+
+StoreResult<void> SqliteStore::createListener(const NewListener& listener)
+{
+    auto inserted = change("INSERT INTO listeners (id, account_id, token, name, description, is_enabled,"
+                           " notification_config, created_at, updated_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8)",
+        std::string_view(listener.id), std::string_view(listener.accountId), std::string_view(listener.token),
+        std::string_view(listener.name), listener.description, std::int64_t(listener.isEnabled),
+        std::string_view(configText(listener.notificationConfig)), listener.createdAt);
+    if (!inserted) {
+        return std::unexpected(inserted.error());
+    }
+    return {};
+}
+
+StoreResult<bool> SqliteStore::updateListener(
+    const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
+{
+    const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
+                                                   : std::optional<std::string>();
+    auto updated = change(R"sql(
+UPDATE listeners SET
+    name = CASE WHEN ?1 THEN ?2 ELSE name END,
+    description = CASE WHEN ?3 THEN ?4 ELSE description END,
+    notification_config = CASE WHEN ?5 THEN ?6 ELSE notification_config END,
+    is_enabled = CASE WHEN ?7 THEN ?8 ELSE is_enabled END,
+    updated_at = ?9
+WHERE account_id = ?10 AND id = ?11)sql",
+        std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
+        changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
+        std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
+        std::string_view(accountId), std::string_view(id));
+    return updated ? StoreResult<bool>(*updated > 0) : std::unexpected(updated.error());
+}
+
+StoreResult<bool> SqliteStore::deleteListener(const std::string& accountId, const std::string& id)
+{
+    auto removed = change(
+        "DELETE FROM listeners WHERE account_id = ?1 AND id = ?2", std::string_view(accountId), std::string_view(id));
+    return removed ? StoreResult<bool>(*removed > 0) : std::unexpected(removed.error());
+}
+
+StoreResult<std::optional<Listener>> SqliteStore::listener(const std::string& accountId, const std::string& id)
+{
+    auto statement = m_connection.prepare(selectListener);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId)).bind(2, std::string_view(id));
+    auto found = readListeners(*statement);
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    return found->empty() ? std::nullopt : std::optional(std::move(found->front()));
+}
+
+StoreResult<std::vector<Listener>> SqliteStore::listeners(const std::string& accountId)
+{
+    auto statement = m_connection.prepare(selectListeners);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId));
+    return readListeners(*statement);
+}
+
+StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string& token)
+{
+    auto statement = m_connection.prepare("SELECT id, account_id, is_enabled FROM listeners WHERE token = ?1");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(token));
+    auto row = statement->step();
+    if (!row) {
+        return std::unexpected(row.error());
+    }
+    if (!*row) {
+        return std::nullopt;
+    }
+    return HookTarget{statement->text(0), statement->text(1), statement->integer(2) != 0};
+}
+
+StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
+{
+    auto statement = m_connection.prepare(
+        "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
+        " received_at, offered) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(capture.id))
+        .bind(2, std::string_view(capture.listenerId))
+        .bind(3, std::string_view(capture.accountId))
+        .bind(4, std::string_view(capture.method))
+        .bind(5, std::string_view(capture.headers))
+        .bind(6, capture.query)
+        .bind(7, std::int64_t(capture.bodyKind))
+        .bind(8, capture.formBody)
+        .bindBlob(9, capture.rawBody)
+        .bind(10, capture.receivedAt)
+        .bind(11, std::int64_t(capture.offered));
+    if (auto inserted = statement->run(); !inserted) {
+        return std::unexpected(inserted.error());
+    }
+    auto counted = change(
+        "UPDATE listeners SET total_received = total_received + 1 WHERE id = ?1", std::string_view(capture.listenerId));
+    if (!counted) {
+        return std::unexpected(counted.error());
+    }
+    return {};
+}
+
+StoreResult<std::int64_t> SqliteStore::removeBeyondNewest(std::int64_t keep)
+{
+    return change(R"sql(
+DELETE FROM payloads WHERE seq IN (
+    SELECT seq FROM (SELECT seq, ROW_NUMBER() OVER (PARTITION BY listener_id ORDER BY seq DESC) AS position
+                     FROM payloads)
+    WHERE position > ?1))sql",
+        keep);
+}
+
+StoreResult<std::int64_t> SqliteStore::removeReceivedBefore(Milliseconds cutoff)
+{
+    return change("DELETE FROM payloads WHERE received_at < ?1", cutoff);
+}
+
+StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std::int64_t limit)
+{
+    PendingPage page;
+    {
+        auto counter = m_connection.prepare(
+            "SELECT COUNT(*) FROM payloads WHERE account_id = ?1 AND delivered_at IS NULL AND offered = 1");
+        if (!counter) {
+            return std::unexpected(counter.error());
+        }
+        counter->bind(1, std::string_view(accountId));
+        if (auto row = counter->step(); !row) {
+            return std::unexpected(row.error());
+        }
+        page.count = counter->integer(0);
+    }
+    auto statement = m_connection.prepare(selectPending);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId)).bind(2, limit);
+    auto payloads = readPayloads(*statement);
+    if (!payloads) {
+        return std::unexpected(payloads.error());
+    }
+    page.payloads = *std::move(payloads);
+    return page;
+}
+
+StoreResult<std::vector<Payload>> SqliteStore::recent(
+    const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit)
+{
+    auto statement = m_connection.prepare(listenerId ? selectRecentOfListener : selectRecent);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId));
+    if (listenerId) {
+        statement->bind(2, std::string_view(*listenerId)).bind(3, limit);
+    } else {
+        statement->bind(2, limit);
+    }
+    return readPayloads(*statement);
+}
+
+StoreResult<bool> SqliteStore::markDelivered(
+    const std::string& accountId, const std::string& payloadId, Milliseconds now)
+{
+    auto updated
+        = change("UPDATE payloads SET delivered_at = COALESCE(delivered_at, ?1) WHERE account_id = ?2 AND id = ?3", now,
+            std::string_view(accountId), std::string_view(payloadId));
+    return updated ? StoreResult<bool>(*updated > 0) : std::unexpected(updated.error());
+}
+
+StoreResult<std::int64_t> SqliteStore::payloadCount()
+{
+    auto statement = m_connection.prepare("SELECT COUNT(*) FROM payloads");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    if (auto row = statement->step(); !row) {
+        return std::unexpected(row.error());
+    }
+    return statement->integer(0);
+}
+
+StoreResult<void> SqliteStore::recordHealthCheck(Milliseconds now)
+{
+    auto written = change("INSERT INTO health (id, checked_at) VALUES (1, ?1)"
+                          " ON CONFLICT (id) DO UPDATE SET checked_at = excluded.checked_at",
+        now);
+    if (!written) {
+        return std::unexpected(written.error());
+    }
+    return {};
+}
+
+StoreResult<std::vector<Listener>> SqliteStore::readListeners(SqliteStatement& statement)
+{
+    std::vector<Listener> result;
+    for (;;) {
+        auto row = statement.step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        if (!*row) {
+            return result;
+        }
+        auto config = storedConfig(statement.text(5));
+        if (!config) {
+            return std::unexpected(config.error());
+        }
+        Listener listener;
+        listener.id = statement.text(0);
+        listener.listenerToken = statement.text(1);
+        listener.name = statement.text(2);
+        listener.description = statement.optionalText(3);
+        listener.isEnabled = statement.integer(4) != 0;
+        listener.notificationConfig = *std::move(config);
+        listener.createdAt = TimeText::rfc3339(statement.integer(6));
+        listener.updatedAt = TimeText::rfc3339(statement.integer(7));
+        listener.undeliveredCount = statement.integer(8);
+        listener.totalReceived = statement.integer(9);
+        listener.hookPath = "/h/" + listener.listenerToken;
+        result.push_back(std::move(listener));
+    }
+}
+
+StoreResult<std::vector<Payload>> SqliteStore::readPayloads(SqliteStatement& statement)
+{
+    std::vector<Payload> result;
+    for (;;) {
+        auto row = statement.step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        if (!*row) {
+            return result;
+        }
+        auto config = storedConfig(statement.text(4));
+        auto headers = storedMembers(statement.text(6));
+        if (!config || !headers) {
+            return std::unexpected(config ? headers.error() : config.error());
+        }
+        Payload payload;
+        payload.id = statement.text(0);
+        payload.listenerId = statement.text(1);
+        payload.listenerName = statement.text(2);
+        payload.listenerToken = statement.text(3);
+        payload.notificationConfig = *std::move(config);
+        payload.method = statement.text(5);
+        payload.headers = *std::move(headers);
+        if (const auto query = statement.optionalText(7)) {
+            auto members = storedMembers(*query);
+            if (!members) {
+                return std::unexpected(members.error());
+            }
+            payload.query = *std::move(members);
+        }
+        payload.rawBody = statement.blob(10);
+        switch (static_cast<BodyKind>(statement.integer(8))) {
+        case BodyKind::json:
+            if (auto body = parseJson(*payload.rawBody)) {
+                payload.body = AnyCodable{*std::move(body)};
+            }
+            break;
+        case BodyKind::form:
+            if (auto body = parseJson(statement.text(9))) {
+                payload.body = AnyCodable{*std::move(body)};
+            }
+            break;
+        case BodyKind::none:
+            break;
+        }
+        payload.receivedAt = TimeText::rfc3339(statement.integer(11));
+        if (const auto delivered = statement.optionalInteger(12)) {
+            payload.deliveredAt = TimeText::rfc3339(*delivered);
+        }
+        result.push_back(std::move(payload));
+    }
+}
+
+} // namespace corvane::relay

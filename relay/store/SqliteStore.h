@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/SqliteConnection.h"
+#include "store/Store.h"
+
+namespace corvane::relay {
+
+// The store on one SQLite connection. Open one per thread: the writer's and the readers'.
+class SqliteStore final : public Store {
+public:
+    // Opens the database and brings its schema up to date.
+    static StoreResult<SqliteStore> open(const std::string& path);
+
+    StoreResult<void> beginBatch() override;
+    StoreResult<void> commitBatch() override;
+    void rollbackBatch() override;
+
+    StoreResult<AccountRecord> ensureAccount(const AccountRecord& candidate, Milliseconds now) override;
+    StoreResult<std::optional<AccountRecord>> accountForKey(const std::string& keyHash) override;
+    StoreResult<void> addApiKey(const std::string& keyHash, const std::string& accountId, Milliseconds now) override;
+    StoreResult<bool> revokeApiKey(const std::string& keyHash) override;
+
+    StoreResult<void> createListener(const NewListener& listener) override;
+    StoreResult<bool> updateListener(
+        const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now) override;
+    StoreResult<bool> deleteListener(const std::string& accountId, const std::string& id) override;
+    StoreResult<std::optional<Listener>> listener(const std::string& accountId, const std::string& id) override;
+    StoreResult<std::vector<Listener>> listeners(const std::string& accountId) override;
+    StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) override;
+
+    StoreResult<void> insertCapture(const Capture& capture) override;
+    StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) override;
+    StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) override;
+
+    StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit) override;
+    StoreResult<std::vector<Payload>> recent(
+        const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit) override;
+    StoreResult<bool> markDelivered(
+        const std::string& accountId, const std::string& payloadId, Milliseconds now) override;
+    StoreResult<std::int64_t> payloadCount() override;
+
+    StoreResult<void> recordHealthCheck(Milliseconds now) override;
+
+private:
+    explicit SqliteStore(SqliteConnection connection);
+
+    StoreResult<std::vector<Listener>> readListeners(SqliteStatement& statement);
+    StoreResult<std::vector<Payload>> readPayloads(SqliteStatement& statement);
+    StoreResult<std::int64_t> change(const char* sql, auto&&... parameters);
+
+    SqliteConnection m_connection;
+};
+
+} // namespace corvane::relay

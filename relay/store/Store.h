@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/Listener.h"
+#include "store/StoreRecords.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::relay {
+
+// The relay's storage, one connection's worth. Writes happen between beginBatch and commitBatch on
+// the one writer's connection; reads may use any connection and see only committed data. Every
+// lookup that names an account sees only that account's rows.
+class Store {
+public:
+    virtual ~Store() = default;
+
+    virtual StoreResult<void> beginBatch() = 0;
+    virtual StoreResult<void> commitBatch() = 0;
+    virtual void rollbackBatch() = 0;
+
+    // The account with the candidate's e-mail address, created from the candidate when there is none.
+    virtual StoreResult<AccountRecord> ensureAccount(const AccountRecord& candidate, Milliseconds now) = 0;
+    virtual StoreResult<std::optional<AccountRecord>> accountForKey(const std::string& keyHash) = 0;
+    virtual StoreResult<void> addApiKey(const std::string& keyHash, const std::string& accountId, Milliseconds now) = 0;
+    virtual StoreResult<bool> revokeApiKey(const std::string& keyHash) = 0;
+
+    virtual StoreResult<void> createListener(const NewListener& listener) = 0;
+    virtual StoreResult<bool> updateListener(
+        const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
+        = 0;
+    // Deletes the listener and every payload it received.
+    virtual StoreResult<bool> deleteListener(const std::string& accountId, const std::string& id) = 0;
+    virtual StoreResult<std::optional<Listener>> listener(const std::string& accountId, const std::string& id) = 0;
+    // Newest first.
+    virtual StoreResult<std::vector<Listener>> listeners(const std::string& accountId) = 0;
+    virtual StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) = 0;
+
+    virtual StoreResult<void> insertCapture(const Capture& capture) = 0;
+    // Removes all but the newest `keep` payloads of every listener; the number removed.
+    virtual StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) = 0;
+    virtual StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) = 0;
+
+    // Undelivered payloads that polling may offer, oldest first, and how many there are in all.
+    virtual StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit) = 0;
+    // Newest first, of the account or of one of its listeners.
+    virtual StoreResult<std::vector<Payload>> recent(
+        const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit)
+        = 0;
+    // True when the payload exists in the account, delivered before or not.
+    virtual StoreResult<bool> markDelivered(
+        const std::string& accountId, const std::string& payloadId, Milliseconds now)
+        = 0;
+    virtual StoreResult<std::int64_t> payloadCount() = 0;
+
+    // A real write, for health checks.
+    virtual StoreResult<void> recordHealthCheck(Milliseconds now) = 0;
+};
+
+} // namespace corvane::relay

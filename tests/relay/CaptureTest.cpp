@@ -1,0 +1,209 @@
+#include "relay/RelayClient.h"
+#include "relay/RelayProcess.h"
+#include "support/JsonLiteral.h"
+#include "support/TestRegistry.h"
+
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+
+using namespace corvane;
+using namespace corvane::test;
+using Json = nlohmann::json;
+
+// What a hook request leaves behind, byte by byte, and the limits that guard hook paths. Requests are
+// written as raw bytes so the test controls header case, repetition and framing.
+class CaptureTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_relay.start({"--max-body-bytes", "4096", "--max-headers", "30", "--max-header-bytes", "2048",
+            "--rate-limit", "1", "--rate-burst", "3", "--header-timeout", "1", "--max-json-depth", "16"}));
+        m_client = std::make_unique<RelayClient>(m_relay);
+        m_client->setKey(m_client->signIn());
+    }
+
+    void requestsAreCapturedFaithfully_data()
+    {
+        QTest::addColumn<QByteArray>("requestLine");
+        QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("JSON body") << QByteArray("POST {hook}") << QByteArray("Content-Type: application/json\r\n")
+                                   << QByteArray(R"({"action":"opened","n":1.5,"big":9223372036854775808})")
+                                   << QByteArray(R"({"method":"POST","body":{"action":"opened","n":1.5,
+                                          "big":9223372036854775808.0}})");
+        QTest::newRow("form body") << QByteArray("POST {hook}")
+                                   << QByteArray("Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n")
+                                   << QByteArray("a=1&b=x+y%21&a=2&flag")
+                                   << QByteArray(R"({"body":{"a":["1","2"],"b":"x y!","flag":""}})");
+        QTest::newRow("text body") << QByteArray("PUT {hook}") << QByteArray("Content-Type: text/plain\r\n")
+                                   << QByteArray("hello {{world}}") << QByteArray(R"({"method":"PUT"})");
+        QTest::newRow("empty body") << QByteArray("GET {hook}") << QByteArray() << QByteArray()
+                                    << QByteArray(R"({"method":"GET"})");
+        QTest::newRow("invalid UTF-8") << QByteArray("POST {hook}") << QByteArray()
+                                       << QByteArray("\xff\xfe\x00\x01 ok", 7)
+                                       << QByteArray("{\"raw_body_base64\":\"//4AASBvaw==\"}");
+        QTest::newRow("header case and repeats")
+            << QByteArray("DELETE {hook}") << QByteArray("X-Custom-Header: A\r\nx-custom-header: B\r\nX-Empty:\r\n")
+            << QByteArray() << QByteArray(R"({"method":"DELETE","headers":{"x-custom-header":"A, B","x-empty":""}})");
+        QTest::newRow("query repeats") << QByteArray("POST {hook}?tag=a&tag=b&one=1&sp=%20x&tag=c") << QByteArray()
+                                       << QByteArray()
+                                       << QByteArray(R"({"query":{"tag":["a","b","c"],"one":"1","sp":" x"}})");
+        QTest::newRow("JSON nested too deeply")
+            << QByteArray("POST {hook}") << QByteArray()
+            << QByteArray(R"({"a":)") + QByteArray(20, '[') + "1" + QByteArray(20, ']') + "}"
+            << QByteArray(R"({"error":"refused"})");
+    }
+
+    void requestsAreCapturedFaithfully()
+    {
+        QFETCH(QByteArray, requestLine);
+        QFETCH(QByteArray, headers);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, expected);
+        const auto listener = m_client->createListener("Capture");
+        const auto hookPath = QByteArray::fromStdString(listener["hook_path"].get<std::string>());
+        const auto reply = m_client->raw(QByteArray(requestLine).replace("{hook}", hookPath)
+            + " HTTP/1.1\r\nHost: relay\r\n" + headers + "Content-Length: " + QByteArray::number(body.size())
+            + "\r\nConnection: close\r\n\r\n" + body);
+        const auto wanted = test::json(expected.toStdString());
+        if (wanted.contains("error")) {
+            QCOMPARE(reply.status, 400);
+            QVERIFY(reply.json()["error"].is_string());
+            return;
+        }
+        QCOMPARE(reply.status, 202);
+        const auto id = reply.json()["id"];
+        const auto recent = m_client->send("GET",
+            "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent?limit=1");
+        const auto payload = recent.json()["webhooks"][0];
+        QCOMPARE(payload["id"], id);
+        for (const auto& [member, value] : wanted.items()) {
+            if (member == "headers") {
+                for (const auto& [name, header] : value.items()) {
+                    QCOMPARE(payload["headers"][name], header);
+                }
+            } else {
+                QCOMPARE(payload[member], value);
+            }
+        }
+        QCOMPARE(payload.contains("body"), wanted.contains("body"));
+        QCOMPARE(payload.contains("query"), wanted.contains("query"));
+        QCOMPARE(payload["headers"]["host"], "relay");
+        QCOMPARE(payload.contains("raw_body_base64"), wanted.contains("raw_body_base64"));
+        if (!wanted.contains("raw_body_base64")) {
+            QCOMPARE(payload["raw_body"], body.toStdString());
+        } else {
+            QCOMPARE(
+                QByteArray::fromBase64(QByteArray::fromStdString(payload["raw_body_base64"].get<std::string>())), body);
+            QVERIFY(payload["raw_body"].get<std::string>().ends_with(" ok"));
+        }
+    }
+
+    void unknownHookIs404()
+    {
+        const auto reply = m_client->send("POST", "/h/no-such-token", "{}");
+        QCOMPARE(reply.status, 404);
+        QVERIFY(reply.json()["error"].is_string());
+    }
+
+    // The refusal arrives as a response even though the client is still sending its body.
+    void oversizeBodiesAre413_data()
+    {
+        QTest::addColumn<QByteArray>("framing");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray large(64 * 1024, 'x');
+        QTest::newRow("declared length") << QByteArray("Content-Length: " + QByteArray::number(large.size())) << large;
+        QByteArray chunked;
+        for (int index = 0; index < 16; ++index) {
+            chunked += "1000\r\n" + QByteArray(4096, 'y') + "\r\n";
+        }
+        QTest::newRow("chunked") << QByteArray("Transfer-Encoding: chunked") << chunked + "0\r\n\r\n";
+    }
+
+    void oversizeBodiesAre413()
+    {
+        QFETCH(QByteArray, framing);
+        QFETCH(QByteArray, body);
+        const auto listener = m_client->createListener("Large");
+        const auto hookPath = QByteArray::fromStdString(listener["hook_path"].get<std::string>());
+        const auto reply
+            = m_client->raw("POST " + hookPath + " HTTP/1.1\r\nHost: relay\r\n" + framing + "\r\n\r\n" + body);
+        QCOMPARE(reply.status, 413);
+        QVERIFY(reply.json()["error"].is_string());
+        QCOMPARE(m_client
+                     ->send("GET",
+                         "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent")
+                     .json()["webhooks"]
+                     .size(),
+            0u);
+    }
+
+    void oversizeHeadersAre431_data()
+    {
+        QTest::addColumn<QByteArray>("headers");
+        QByteArray many;
+        for (int index = 0; index < 40; ++index) {
+            many += "X-Field-" + QByteArray::number(index) + ": v\r\n";
+        }
+        QTest::newRow("too many fields") << many;
+        QTest::newRow("too many bytes") << QByteArray("X-Large: " + QByteArray(4096, 'h') + "\r\n");
+    }
+
+    void oversizeHeadersAre431()
+    {
+        QFETCH(QByteArray, headers);
+        const auto reply = m_client->raw("GET /healthz HTTP/1.1\r\nHost: relay\r\n" + headers + "\r\n");
+        QCOMPARE(reply.status, 431);
+        QVERIFY(reply.json()["error"].is_string());
+    }
+
+    void malformedRequestsAre400()
+    {
+        const auto reply = m_client->raw("GET /healthz HTTP/1.1\r\nHost relay\r\n\r\n");
+        QCOMPARE(reply.status, 400);
+        QVERIFY(reply.json()["error"].is_string());
+    }
+
+    // A listener gets its burst, then 429 with Retry-After; other listeners are not affected.
+    void hooksAreRateLimitedPerListener()
+    {
+        const auto busy = m_client->createListener("Busy");
+        const auto quiet = m_client->createListener("Quiet");
+        QList<int> statuses;
+        for (int index = 0; index < 5; ++index) {
+            statuses << m_client->hook(busy).status;
+        }
+        QCOMPARE(statuses.first(), 202);
+        QVERIFY(statuses.count(202) <= 4);
+        QCOMPARE(statuses.last(), 429);
+        const auto limited = m_client->hook(busy);
+        QCOMPARE(limited.status, 429);
+        QVERIFY(limited.headers.value("retry-after").toInt() >= 1);
+        QVERIFY(limited.json()["error"].is_string());
+        QCOMPARE(m_client->hook(quiet).status, 202);
+    }
+
+    // A client that never finishes its headers is disconnected.
+    void slowClientsAreDisconnected()
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_relay.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("POST /h/slow HTTP/1.1\r\nHost: re");
+        QVERIFY(socket.waitForDisconnected(15000));
+        QCOMPARE(m_client->send("GET", "/healthz").status, 200);
+    }
+
+private:
+    RelayProcess m_relay;
+    std::unique_ptr<RelayClient> m_client;
+};
+
+CORVANE_TEST(CaptureTest)
+#include "CaptureTest.moc"

@@ -1,0 +1,78 @@
+#include "relay/RelayProcess.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+
+namespace corvane::test {
+namespace {
+
+constexpr int startTimeoutMilliseconds = 15000;
+constexpr int stopTimeoutMilliseconds = 15000;
+
+} // namespace
+
+RelayProcess::RelayProcess(QStringList environment) : m_environment(std::move(environment))
+{
+}
+
+RelayProcess::~RelayProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        kill();
+    }
+}
+
+bool RelayProcess::start(const QStringList& arguments)
+{
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("API_TOKEN");
+    environment.remove("API_TOKEN_FILE");
+    for (const auto& setting : m_environment) {
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    }
+    m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral(CORVANE_RELAY_EXECUTABLE),
+        QStringList{"--listen", "127.0.0.1:0", "--database", databasePath()} + arguments);
+    static const QRegularExpression listening("listening on http://127\\.0\\.0\\.1:(\\d+)");
+    QByteArray output;
+    const QDeadlineTimer deadline(startTimeoutMilliseconds);
+    while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+        m_process.waitForReadyRead(int(deadline.remainingTime()));
+        output += m_process.readAllStandardOutput();
+        if (const auto match = listening.match(QString::fromUtf8(output)); match.hasMatch()) {
+            m_port = match.captured(1).toUShort();
+            return true;
+        }
+    }
+    qWarning("corvane-relay did not start: %s", output.constData());
+    return false;
+}
+
+void RelayProcess::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(stopTimeoutMilliseconds);
+}
+
+int RelayProcess::terminate()
+{
+    m_process.terminate();
+    if (!m_process.waitForFinished(stopTimeoutMilliseconds)) {
+        return -1;
+    }
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+QUrl RelayProcess::url(const QString& pathAndQuery) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery));
+}
+
+QString RelayProcess::databasePath() const
+{
+    return m_folder.filePath("relay.sqlite3");
+}
+
+} // namespace corvane::test

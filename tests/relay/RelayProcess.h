@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace corvane::test {
+
+// A real corvane-relay process on an ephemeral loopback port, with its database in a temporary
+// folder that outlives restarts of the process.
+class RelayProcess {
+public:
+    // `environment` holds NAME=value settings added to the relay's environment.
+    explicit RelayProcess(QStringList environment = {});
+    RelayProcess(const RelayProcess&) = delete;
+    RelayProcess& operator=(const RelayProcess&) = delete;
+    ~RelayProcess();
+
+    // Starts the relay and waits (bounded) until it says where it listens. False when it did not.
+    bool start(const QStringList& arguments = {});
+    // SIGKILL: no chance to finish anything.
+    void kill();
+    // SIGTERM, then waits for the exit; the exit code, or -1 when it did not exit in time.
+    int terminate();
+
+    quint16 port() const { return m_port; }
+    QUrl url(const QString& pathAndQuery) const;
+    QString databasePath() const;
+
+private:
+    QTemporaryDir m_folder;
+    QStringList m_environment;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+} // namespace corvane::test

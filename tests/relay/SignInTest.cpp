@@ -1,0 +1,129 @@
+#include "model/Account.h"
+#include "relay/RelayClient.h"
+#include "relay/RelayProcess.h"
+#include "support/TestRegistry.h"
+
+#include <QTest>
+#include <QUrlQuery>
+
+#include <memory>
+
+using namespace corvane;
+using namespace corvane::test;
+
+// The relay's own sign-in: the authorize page, the code redirect and the PKCE exchange (RFC 7636).
+class SignInTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_relay.start());
+        m_client = std::make_unique<RelayClient>(m_relay);
+    }
+
+    void authorizeChecksItsQuery_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("status");
+        QTest::newRow("as the app sends it") << QString() << QString() << 200;
+        QTest::newRow("implicit flow") << "response_type" << "token" << 400;
+        QTest::newRow("plain challenge method") << "code_challenge_method" << "plain" << 400;
+        QTest::newRow("client id too short") << "client_id" << "client_01HZX8K3M4" << 400;
+        QTest::newRow("client id lower case") << "client_id" << "client_01hzx8k3m4n5p6q7r8s9t0v1wx" << 400;
+        QTest::newRow("unregistered redirect") << "redirect_uri" << "https://attacker.example/callback" << 400;
+        QTest::newRow("challenge too short") << "code_challenge" << "abc" << 400;
+    }
+
+    void authorizeChecksItsQuery()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, value);
+        QFETCH(int, status);
+        QUrlQuery query(RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())));
+        if (!item.isEmpty()) {
+            query.removeQueryItem(item);
+            query.addQueryItem(item, value);
+        }
+        const auto page = m_client->send("GET", "/user_management/authorize?" + query.toString(QUrl::FullyEncoded));
+        QCOMPARE(page.status, status);
+        if (status == 200) {
+            QVERIFY(page.headers.value("content-type").startsWith("text/html"));
+            QVERIFY(page.body.contains("<form"));
+            QVERIFY(!page.body.contains("api_token"));
+        } else {
+            QVERIFY(page.json()["error"].is_string());
+        }
+    }
+
+    void codeExchangesOnceForAWorkingKey()
+    {
+        const auto verifier = RelayClient::newVerifier();
+        const auto redirect = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
+        QCOMPARE(redirect.status, 303);
+        QVERIFY(redirect.headers.value("location").startsWith("corvane://auth/callback?code="));
+        const auto code = RelayClient::codeOf(redirect);
+        const auto exchanged = m_client->exchange(code, verifier);
+        QCOMPARE(exchanged.status, 200);
+        const auto account = Account::fromJson(exchanged.json()["account"]);
+        QVERIFY(account);
+        QCOMPARE(account->email, "dev@example.com");
+        const auto key = QByteArray::fromStdString(exchanged.json()["api_key"].get<std::string>());
+        RelayClient user(m_relay);
+        user.setKey(key);
+        QCOMPARE(user.send("GET", "/listeners/").status, 200);
+
+        const auto reused = m_client->exchange(code, verifier);
+        QCOMPARE(reused.status, 400);
+        QVERIFY(reused.json()["error"].is_string());
+        QVERIFY(m_client->signIn("dev@example.com") != key);
+    }
+
+    // A failed exchange uses the code up: guessing verifiers gets one try.
+    void wrongVerifierFailsAndBurnsTheCode()
+    {
+        const auto verifier = RelayClient::newVerifier();
+        const auto code = RelayClient::codeOf(m_client->authorize(RelayClient::challengeOf(verifier)));
+        QVERIFY(!code.isEmpty());
+        QCOMPARE(m_client->exchange(code, RelayClient::newVerifier()).status, 400);
+        QCOMPARE(m_client->exchange(code, verifier).status, 400);
+        QCOMPARE(m_client->send("POST", "/auth/callback", R"({"code":"x"})").status, 400);
+    }
+
+    void expiredCodesAreRefused()
+    {
+        RelayProcess relay({"CORVANE_RELAY_CODE_LIFETIME=0"});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto verifier = RelayClient::newVerifier();
+        const auto code = RelayClient::codeOf(client.authorize(RelayClient::challengeOf(verifier)));
+        const auto reply = client.exchange(code, verifier);
+        QCOMPARE(reply.status, 400);
+        QVERIFY(QByteArray::fromStdString(reply.json()["error"].get<std::string>()).contains("expired"));
+    }
+
+    // With a static token configured, the page asks for it, and the token itself is the owner's key.
+    void configuredTokenIsRequired()
+    {
+        RelayProcess relay({"API_TOKEN=relay-secret-token"});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        const auto page = client.send("GET", "/user_management/authorize?" + RelayClient::authorizeQuery(challenge));
+        QVERIFY(page.body.contains("api_token"));
+        QCOMPARE(client.authorize(challenge).status, 401);
+        QCOMPARE(client.authorize(challenge, {}, "relay-secret-tokeN").status, 401);
+        QVERIFY(!client.signIn({}, "relay-secret-token").isEmpty());
+        client.setKey("relay-secret-token");
+        QCOMPARE(client.send("GET", "/listeners/").status, 200);
+        QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
+    }
+
+private:
+    RelayProcess m_relay;
+    std::unique_ptr<RelayClient> m_client;
+};
+
+CORVANE_TEST(SignInTest)
+#include "SignInTest.moc"
