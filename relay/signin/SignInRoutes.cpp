@@ -123,9 +123,10 @@ SignInRoutes::SignInRoutes(CommitQueue& queue, SignInPolicy policy)
 {
 }
 
-bool SignInRoutes::oneClick() const
+bool SignInRoutes::oneClick(const HttpRequest& request) const
 {
-    return m_policy.loopbackOnly && m_policy.apiToken.empty();
+    const bool proxied = request.header("forwarded") || request.header("x-forwarded-for");
+    return m_policy.loopbackOnly && m_policy.apiToken.empty() && !proxied;
 }
 
 HttpResponse SignInRoutes::page(const HttpRequest& request) const
@@ -153,7 +154,7 @@ HttpResponse SignInRoutes::page(const HttpRequest& request) const
     }
     html += "<label for=\"email\">Account e-mail</label>\n<input id=\"email\" name=\"email\" type=\"email\" value=\""
         + escaped(m_policy.ownerEmail) + "\">\n";
-    if (oneClick()) {
+    if (oneClick(request)) {
         html += "<p>This relay listens on this machine only, so you can sign in without a token.</p>\n"
                 "<button type=\"submit\">Sign in</button>\n";
     } else {
@@ -178,8 +179,13 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
     if (!authorization) {
         co_return authorization.error();
     }
-    if (!oneClick() && (m_policy.apiToken.empty() || !Secrets::equal(field(fields, "api_token"), m_policy.apiToken))) {
-        co_return HttpResponse::error(401, "wrong relay API token");
+    if (!oneClick(request)) {
+        if (m_policy.apiToken.empty()) {
+            co_return HttpResponse::error(401, "this relay has no API token; set API_TOKEN to sign in from elsewhere");
+        }
+        if (!Secrets::equal(field(fields, "api_token"), m_policy.apiToken)) {
+            co_return HttpResponse::error(401, "wrong relay API token");
+        }
     }
     std::string email = field(fields, "email");
     email = email.empty() ? m_policy.ownerEmail : email;

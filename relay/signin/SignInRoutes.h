@@ -18,8 +18,8 @@ struct SignInPolicy {
     std::string apiToken;
     std::string ownerEmail;
     std::vector<std::string> redirectUris;
-    // Listening on loopback only: with no API token, anyone on this machine may sign in as the owner
-    // with one click.
+    // Listening on loopback only: with no API token, anyone on this machine may sign in with one
+    // click, unless the request came through a proxy (it carries Forwarded or X-Forwarded-For).
     bool loopbackOnly = true;
     std::chrono::seconds codeLifetime{600};
 };
@@ -38,7 +38,7 @@ public:
     boost::asio::awaitable<HttpResponse> revoke(std::string keyHash);
 
 private:
-    bool oneClick() const;
+    bool oneClick(const HttpRequest& request) const;
 
     CommitQueue& m_queue;
     SignInPolicy m_policy;

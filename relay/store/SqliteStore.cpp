@@ -1,7 +1,6 @@
 #include "store/SqliteStore.h"
 
-#include "model/JsonFields.h"
-#include "model/JsonText.h"
+#include "store/SqliteRows.h"
 #include "store/SqliteSchema.h"
 #include "store/TimeText.h"
 
@@ -37,41 +36,6 @@ SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.
     p.form_body, p.raw_body, p.received_at, p.delivered_at
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
-
-StoreResult<nlohmann::json> storedJson(const std::string& text)
-{
-    auto parsed = parseJson(text);
-    if (!parsed) {
-        return std::unexpected(StoreError{"stored JSON is damaged: " + parsed.error().description()});
-    }
-    return *std::move(parsed);
-}
-
-StoreResult<NotificationConfig> storedConfig(const std::string& text)
-{
-    auto json = storedJson(text);
-    if (!json) {
-        return std::unexpected(json.error());
-    }
-    auto config = NotificationConfig::fromJson(*json);
-    if (!config) {
-        return std::unexpected(StoreError{"stored notification configuration is damaged"});
-    }
-    return *std::move(config);
-}
-
-StoreResult<std::map<std::string, AnyCodable>> storedMembers(const std::string& text)
-{
-    auto json = storedJson(text);
-    if (!json) {
-        return std::unexpected(json.error());
-    }
-    auto members = JsonFields::decode<std::map<std::string, AnyCodable>>(*json);
-    if (!members) {
-        return std::unexpected(StoreError{"stored members are damaged"});
-    }
-    return *std::move(members);
-}
 
 std::string configText(const NotificationConfig& config)
 {
@@ -389,23 +353,11 @@ StoreResult<std::vector<Listener>> SqliteStore::readListeners(SqliteStatement& s
         if (!*row) {
             return result;
         }
-        auto config = storedConfig(statement.text(5));
-        if (!config) {
-            return std::unexpected(config.error());
+        auto listener = SqliteRows::listener(statement);
+        if (!listener) {
+            return std::unexpected(listener.error());
         }
-        Listener listener;
-        listener.id = statement.text(0);
-        listener.listenerToken = statement.text(1);
-        listener.name = statement.text(2);
-        listener.description = statement.optionalText(3);
-        listener.isEnabled = statement.integer(4) != 0;
-        listener.notificationConfig = *std::move(config);
-        listener.createdAt = TimeText::rfc3339(statement.integer(6));
-        listener.updatedAt = TimeText::rfc3339(statement.integer(7));
-        listener.undeliveredCount = statement.integer(8);
-        listener.totalReceived = statement.integer(9);
-        listener.hookPath = "/h/" + listener.listenerToken;
-        result.push_back(std::move(listener));
+        result.push_back(*std::move(listener));
     }
 }
 
@@ -420,46 +372,11 @@ StoreResult<std::vector<Payload>> SqliteStore::readPayloads(SqliteStatement& sta
         if (!*row) {
             return result;
         }
-        auto config = storedConfig(statement.text(4));
-        auto headers = storedMembers(statement.text(6));
-        if (!config || !headers) {
-            return std::unexpected(config ? headers.error() : config.error());
+        auto payload = SqliteRows::payload(statement);
+        if (!payload) {
+            return std::unexpected(payload.error());
         }
-        Payload payload;
-        payload.id = statement.text(0);
-        payload.listenerId = statement.text(1);
-        payload.listenerName = statement.text(2);
-        payload.listenerToken = statement.text(3);
-        payload.notificationConfig = *std::move(config);
-        payload.method = statement.text(5);
-        payload.headers = *std::move(headers);
-        if (const auto query = statement.optionalText(7)) {
-            auto members = storedMembers(*query);
-            if (!members) {
-                return std::unexpected(members.error());
-            }
-            payload.query = *std::move(members);
-        }
-        payload.rawBody = statement.blob(10);
-        switch (static_cast<BodyKind>(statement.integer(8))) {
-        case BodyKind::json:
-            if (auto body = parseJson(*payload.rawBody)) {
-                payload.body = AnyCodable{*std::move(body)};
-            }
-            break;
-        case BodyKind::form:
-            if (auto body = parseJson(statement.text(9))) {
-                payload.body = AnyCodable{*std::move(body)};
-            }
-            break;
-        case BodyKind::none:
-            break;
-        }
-        payload.receivedAt = TimeText::rfc3339(statement.integer(11));
-        if (const auto delivered = statement.optionalInteger(12)) {
-            payload.deliveredAt = TimeText::rfc3339(*delivered);
-        }
-        result.push_back(std::move(payload));
+        result.push_back(*std::move(payload));
     }
 }
 

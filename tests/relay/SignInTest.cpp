@@ -120,6 +120,18 @@ private slots:
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
     }
 
+    // Behind a reverse proxy every request comes from loopback: one-click sign-in is not offered then.
+    void proxiedRequestsNeedAToken()
+    {
+        QUrlQuery form(RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())));
+        form.addQueryItem("email", "owner%40localhost");
+        const auto reply
+            = m_client->send("POST", "/user_management/authorize", form.toString(QUrl::FullyEncoded).toUtf8(),
+                {{"Content-Type", "application/x-www-form-urlencoded"}, {"X-Forwarded-For", "203.0.113.7"}});
+        QCOMPARE(reply.status, 401);
+        QVERIFY(reply.json()["error"].is_string());
+    }
+
 private:
     RelayProcess m_relay;
     std::unique_ptr<RelayClient> m_client;

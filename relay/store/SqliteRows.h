@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/Listener.h"
+#include "model/Payload.h"
+#include "store/SqliteStatement.h"
+
+// The records in the current row of the store's listener and payload queries.
+namespace corvane::relay::SqliteRows {
+
+// Columns: id, token, name, description, is_enabled, notification_config, created_at, updated_at,
+// undelivered count, total_received.
+StoreResult<Listener> listener(const SqliteStatement& statement);
+
+// Columns: id, listener_id, listener name, listener token, notification_config, method, headers,
+// query, body_kind, form_body, raw_body, received_at, delivered_at.
+StoreResult<Payload> payload(const SqliteStatement& statement);
+
+} // namespace corvane::relay::SqliteRows
