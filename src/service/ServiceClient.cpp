@@ -18,6 +18,12 @@ namespace {
 
 constexpr int timeoutMilliseconds = 60'000;
 
+// The coroutine resumes inside the reply's finished() signal, so the reply is deleted on the next turn
+// of the event loop, never during its own emission.
+struct DeleteLater {
+    void operator()(QObject* object) const { object->deleteLater(); }
+};
+
 QByteArray jsonBytes(const nlohmann::json& json)
 {
     return QByteArray::fromStdString(json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
@@ -72,7 +78,7 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
     }
 
-    const std::unique_ptr<QNetworkReply> reply(
+    const std::unique_ptr<QNetworkReply, DeleteLater> reply(
         body ? m_network->sendCustomRequest(request, method, *body) : m_network->sendCustomRequest(request, method));
     // Stop may be asked for on any thread; the reply is aborted on its own.
     const std::stop_callback abortOnStop(
@@ -80,7 +86,8 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     co_await reply.get();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
+    // A cancelled request fails as cancelled even when its answer had begun to arrive.
+    if (!status.isValid() || reply->error() == QNetworkReply::OperationCanceledError) {
         if (reply->error() != QNetworkReply::NoError) {
             co_return std::unexpected(Failure::network(reply->error(), reply->errorString()));
         }

@@ -1,0 +1,326 @@
+#include "core/AppState.h"
+
+#include "core/CancellableSleep.h"
+#include "core/Notifier.h"
+#include "evaluation/JSONPathFilter.h"
+#include "evaluation/PayloadContext.h"
+#include "evaluation/Template.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+
+#include <algorithm>
+
+namespace corvane {
+namespace {
+
+constexpr int pollLimit = 25;
+constexpr int recentLimit = 100;
+constexpr std::size_t bannerLimit = 50;
+
+int loopCount = 0; // touched on the GUI thread only
+
+// "pollIntervalMs" as the loop uses it: 0 or less means 4 s, at least 0.5 s, at most a day.
+std::chrono::milliseconds pollInterval()
+{
+    const qint64 stored = AppSettings::pollIntervalMs();
+    if (stored <= 0) {
+        return std::chrono::milliseconds(4000);
+    }
+    constexpr qint64 day = 24LL * 60 * 60 * 1000;
+    return std::chrono::milliseconds(std::clamp<qint64>(stored, 500, day));
+}
+
+QString render(const std::optional<std::string>& templateText, const char* fallback, const nlohmann::json& context)
+{
+    return QString::fromStdString(Template::render(templateText.value_or(fallback), context));
+}
+
+} // namespace
+
+AppState::AppState(
+    ServiceClient& client, Notifier& notifier, bool signedIn, std::optional<QString> accountEmail, QObject* parent)
+    : QObject(parent), m_client(&client), m_notifier(&notifier), m_signedIn(signedIn),
+      m_accountEmail(std::move(accountEmail))
+{
+    start();
+}
+
+AppState::~AppState()
+{
+    if (m_pollStop) {
+        m_pollStop->request_stop();
+    }
+}
+
+void AppState::setPaused(bool paused)
+{
+    m_paused = paused;
+    emit pausedChanged();
+}
+
+void AppState::setSidebarSelection(std::optional<SidebarSelection> selection)
+{
+    m_sidebarSelection = std::move(selection);
+    emit sidebarSelectionChanged();
+}
+
+void AppState::start()
+{
+    if (m_started) {
+        return;
+    }
+    m_started = true;
+    m_notifier->requestAuthorizationIfNeeded();
+    if (m_signedIn) {
+        startPolling();
+    }
+}
+
+void AppState::startPolling()
+{
+    if (m_pollStop) {
+        m_pollStop->request_stop();
+    }
+    m_pollStop.emplace();
+    pollingLoop(this, m_pollStop->get_token());
+}
+
+int AppState::runningLoops()
+{
+    return loopCount;
+}
+
+QCoro::Task<> AppState::pollingLoop(QPointer<AppState> state, std::stop_token stop)
+{
+    ++loopCount;
+    while (!stop.stop_requested()) {
+        if (state) {
+            co_await state->tick(stop);
+        }
+        co_await cancellableSleep(pollInterval(), stop);
+    }
+    --loopCount;
+}
+
+QCoro::Task<> AppState::tick(std::stop_token stop)
+{
+    QPointer self(this);
+    // The recent list is also cancelled on its own when the listener list fails.
+    std::stop_source recentStop;
+    const std::stop_callback forwardStop(stop, [&recentStop] { recentStop.request_stop(); });
+    auto listing = m_client->listListeners(stop);
+    auto recent = m_client->recentAll(recentLimit, recentStop.get_token());
+
+    auto listed = co_await listing;
+    std::optional<Failure> failure;
+    if (listed) {
+        if (!self) {
+            co_return;
+        }
+        setListeners(*std::move(listed));
+        auto activity = co_await recent;
+        if (!self) {
+            co_return;
+        }
+        if (activity) {
+            setActivity(*std::move(activity));
+            setConnected(true);
+            setLastError(std::nullopt);
+        } else {
+            failure = activity.error();
+        }
+    } else {
+        failure = listed.error();
+        recentStop.request_stop();
+        co_await recent;
+        if (!self) {
+            co_return;
+        }
+    }
+    if (failure) {
+        setConnected(false);
+        setLastError(failure->description);
+    }
+
+    setLastPollAt(QDateTime::currentDateTimeUtc());
+    auto polled = co_await m_client->poll(pollLimit, stop);
+    if (!self) {
+        co_return;
+    }
+    if (!polled) {
+        setLastError(polled.error().description);
+        co_return;
+    }
+    if (m_paused) {
+        co_return;
+    }
+    for (const Payload& payload : *polled) {
+        co_await deliver(payload);
+        if (!self) {
+            co_return;
+        }
+        // A failed acknowledgement leaves no trace: the service offers the payload again.
+        co_await m_client->markDelivered(QString::fromStdString(payload.id), stop);
+        if (!self) {
+            co_return;
+        }
+    }
+}
+
+QCoro::Task<> AppState::deliver(Payload payload)
+{
+    const QString name = payload.listenerName ? QString::fromStdString(*payload.listenerName) : "(unknown)";
+    co_await post(
+        corvane::payloadContext(payload), payload.notificationConfig.value_or(NotificationConfig{}), name, true);
+}
+
+QCoro::Task<RefireResult> AppState::refire(Payload payload)
+{
+    if (!payload.listenerId) {
+        co_return RefireResult::listenerMissing;
+    }
+    const auto found = listener(QString::fromStdString(*payload.listenerId));
+    if (!found) {
+        co_return RefireResult::listenerMissing;
+    }
+    auto context = corvane::payloadContext(payload);
+    context["listener_name"] = found->name;
+    const bool fired
+        = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(found->name), false);
+    co_return fired ? RefireResult::fired : RefireResult::filteredOut;
+}
+
+QCoro::Task<bool> AppState::post(
+    nlohmann::json context, NotificationConfig config, QString listenerName, bool trimToLimit)
+{
+    if (!JSONPathFilter::matches(config.filter, context)) {
+        co_return false;
+    }
+    QPointer self(this);
+    const QString title = render(config.title, "{{listener_name}}", context);
+    const QString body = render(config.body, "{{raw_body}}", context);
+    const auto sound = config.sound.transform([](const std::string& name) { return QString::fromStdString(name); });
+    co_await m_notifier->fire(title, body, sound);
+    if (!self) {
+        co_return true;
+    }
+    m_recentBanner.insert(m_recentBanner.begin(),
+        BannerEvent{QUuid::createUuid(), listenerName, title, body, QDateTime::currentDateTimeUtc()});
+    if (trimToLimit && m_recentBanner.size() > bannerLimit) {
+        m_recentBanner.resize(bannerLimit);
+    }
+    emit recentBannerChanged();
+    co_return true;
+}
+
+std::optional<Listener> AppState::listener(const QString& id) const
+{
+    const std::string wanted = id.toStdString();
+    const auto found = std::ranges::find(m_listeners, wanted, &Listener::id);
+    return found == m_listeners.end() ? std::nullopt : std::optional(*found);
+}
+
+nlohmann::json AppState::payloadContext(const Payload& payload) const
+{
+    return corvane::payloadContext(payload);
+}
+
+QCoro::Task<> AppState::refreshListeners()
+{
+    QPointer self(this);
+    auto listed = co_await m_client->listListeners();
+    if (!self) {
+        co_return;
+    }
+    if (listed) {
+        setListeners(*std::move(listed));
+    } else {
+        setLastError(listed.error().description);
+    }
+}
+
+QCoro::Task<std::optional<Listener>> AppState::createListener(QString name)
+{
+    QPointer self(this);
+    auto created = co_await m_client->createListener(name, NotificationConfig{});
+    if (!self) {
+        co_return std::nullopt;
+    }
+    if (!created) {
+        setLastError(created.error().description);
+        co_return std::nullopt;
+    }
+    auto listeners = m_listeners;
+    listeners.insert(listeners.begin(), *created);
+    setListeners(std::move(listeners));
+    co_return *created;
+}
+
+QCoro::Task<std::optional<Listener>> AppState::updateListener(
+    QString id, std::optional<QString> name, std::optional<NotificationConfig> config, std::optional<bool> isEnabled)
+{
+    QPointer self(this);
+    auto updated = co_await m_client->updateListener(id, std::move(name), std::move(config), isEnabled);
+    if (!self) {
+        co_return std::nullopt;
+    }
+    if (!updated) {
+        setLastError(updated.error().description);
+        co_return std::nullopt;
+    }
+    const auto place = std::ranges::find(m_listeners, id.toStdString(), &Listener::id);
+    if (place != m_listeners.end()) {
+        auto listeners = m_listeners;
+        listeners[static_cast<std::size_t>(place - m_listeners.begin())] = *updated;
+        setListeners(std::move(listeners));
+    }
+    co_return *updated;
+}
+
+QCoro::Task<> AppState::deleteListener(QString id)
+{
+    QPointer self(this);
+    const auto deleted = co_await m_client->deleteListener(id);
+    if (!self) {
+        co_return;
+    }
+    if (!deleted) {
+        setLastError(deleted.error().description);
+        co_return;
+    }
+    auto listeners = m_listeners;
+    std::erase_if(listeners, [wanted = id.toStdString()](const Listener& each) { return each.id == wanted; });
+    setListeners(std::move(listeners));
+}
+
+void AppState::setListeners(std::vector<Listener> listeners)
+{
+    m_listeners = std::move(listeners);
+    emit listenersChanged();
+}
+
+void AppState::setActivity(std::vector<Payload> activity)
+{
+    m_activity = std::move(activity);
+    emit activityChanged();
+}
+
+void AppState::setLastError(std::optional<QString> error)
+{
+    m_lastError = std::move(error);
+    emit lastErrorChanged();
+}
+
+void AppState::setConnected(bool connected)
+{
+    m_connected = connected;
+    emit connectedChanged();
+}
+
+void AppState::setLastPollAt(std::optional<QDateTime> at)
+{
+    m_lastPollAt = std::move(at);
+    emit lastPollAtChanged();
+}
+
+} // namespace corvane

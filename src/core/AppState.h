@@ -1,0 +1,122 @@
+#pragma once
+
+#include "core/BannerEvent.h"
+#include "core/RefireResult.h"
+#include "core/SidebarSelection.h"
+#include "model/Listener.h"
+#include "model/Payload.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+#include <nlohmann/json.hpp>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace corvane {
+
+class Notifier;
+class ServiceClient;
+
+// The one model of the running application, on the GUI thread. Each published field has a change
+// signal, emitted on every assignment. Operations never fail to their callers: a failed service call
+// puts its description into lastError.
+class AppState : public QObject {
+    Q_OBJECT
+
+public:
+    // `signedIn` and `accountEmail` are what the secret store and the settings held at launch. Starts
+    // at once (see start()).
+    AppState(ServiceClient& client, Notifier& notifier, bool signedIn, std::optional<QString> accountEmail,
+        QObject* parent = nullptr);
+    ~AppState() override;
+
+    const std::vector<Listener>& listeners() const { return m_listeners; }
+    const std::vector<Payload>& activity() const { return m_activity; }
+    const std::vector<BannerEvent>& recentBanner() const { return m_recentBanner; }
+    bool paused() const { return m_paused; }
+    const std::optional<QString>& lastError() const { return m_lastError; }
+    bool connected() const { return m_connected; }
+    const std::optional<QDateTime>& lastPollAt() const { return m_lastPollAt; }
+    const std::optional<SidebarSelection>& sidebarSelection() const { return m_sidebarSelection; }
+    bool signedIn() const { return m_signedIn; }
+    bool signingIn() const { return m_signingIn; }
+    const std::optional<QString>& accountEmail() const { return m_accountEmail; }
+
+    void setPaused(bool paused);
+    void setSidebarSelection(std::optional<SidebarSelection> selection);
+
+    // Once per process: asks for notification permission and, when signed in, starts polling.
+    void start();
+    // Replaces the polling loop with a new one (without waiting for the old one to end).
+    void startPolling();
+    bool isPolling() const { return m_pollStop.has_value(); }
+    // Polling loops of every state in the process that have not ended yet (a replaced or cancelled
+    // loop ends once its cycle has finished).
+    static int runningLoops();
+
+    // The first local listener with exactly this id; never asks the service.
+    std::optional<Listener> listener(const QString& id) const;
+    nlohmann::json payloadContext(const Payload& payload) const;
+
+    // Posts a stored payload again with its listener's current name and set-up.
+    QCoro::Task<RefireResult> refire(Payload payload);
+
+    QCoro::Task<> refreshListeners();
+    QCoro::Task<std::optional<Listener>> createListener(QString name);
+    QCoro::Task<std::optional<Listener>> updateListener(QString id, std::optional<QString> name,
+        std::optional<NotificationConfig> config, std::optional<bool> isEnabled);
+    QCoro::Task<> deleteListener(QString id);
+
+signals:
+    void listenersChanged();
+    void activityChanged();
+    void recentBannerChanged();
+    void pausedChanged();
+    void lastErrorChanged();
+    void connectedChanged();
+    void lastPollAtChanged();
+    void sidebarSelectionChanged();
+    void signedInChanged();
+    void signingInChanged();
+    void accountEmailChanged();
+
+private:
+    friend class AppStateTest;
+
+    // The loop holds the state weakly: it never keeps it alive.
+    static QCoro::Task<> pollingLoop(QPointer<AppState> state, std::stop_token stop);
+    // One poll cycle; its requests fail as cancelled once `stop` is requested.
+    QCoro::Task<> tick(std::stop_token stop);
+    QCoro::Task<> deliver(Payload payload);
+    // Filters, renders and posts; false when the filter rejects the payload.
+    QCoro::Task<bool> post(nlohmann::json context, NotificationConfig config, QString listenerName, bool trimToLimit);
+
+    void setListeners(std::vector<Listener> listeners);
+    void setActivity(std::vector<Payload> activity);
+    void setLastError(std::optional<QString> error);
+    void setConnected(bool connected);
+    void setLastPollAt(std::optional<QDateTime> at);
+
+    ServiceClient* m_client;
+    Notifier* m_notifier;
+    std::vector<Listener> m_listeners;
+    std::vector<Payload> m_activity;
+    std::vector<BannerEvent> m_recentBanner;
+    bool m_paused = false;
+    std::optional<QString> m_lastError;
+    bool m_connected = false;
+    std::optional<QDateTime> m_lastPollAt;
+    std::optional<SidebarSelection> m_sidebarSelection;
+    bool m_signedIn;
+    bool m_signingIn = false;
+    std::optional<QString> m_accountEmail;
+    std::optional<std::stop_source> m_pollStop;
+    bool m_started = false;
+};
+
+} // namespace corvane

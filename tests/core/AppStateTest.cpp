@@ -1,0 +1,312 @@
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/FileSecretStore.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/HeadlessSession.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestRegistry.h"
+
+#include <QNetworkAccessManager>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+namespace corvane {
+
+using test::FakeNotificationServer;
+using test::ScriptedHttpServer;
+
+namespace {
+
+QByteArray listenerJson(const QByteArray& id, const QByteArray& name, const QByteArray& config = "{}")
+{
+    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name
+        + "\", \"is_enabled\": true, \"notification_config\": " + config
+        + ", \"created_at\": \"c\", \"updated_at\": \"u\", \"hook_path\": \"/h/t\"}";
+}
+
+// A polled payload of the listener "Deploys"; `extra` adds members such as a notification config.
+QByteArray payloadJson(const QByteArray& id, const QByteArray& extra = "")
+{
+    return "{\"id\": \"" + id
+        + "\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+          "\"body\": {\"action\": \"opened\"}, \"raw_body\": \"raw "
+        + id + "\", \"received_at\": \"r\"" + extra + "}";
+}
+
+QByteArray ok(const QByteArray& body)
+{
+    return ScriptedHttpServer::response(200, body);
+}
+
+QByteArray webhooks(const QList<QByteArray>& payloads)
+{
+    return ok("{\"webhooks\": [" + payloads.join(',') + "], \"count\": " + QByteArray::number(payloads.size()) + "}");
+}
+
+} // namespace
+
+class AppStateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        m_relay = std::make_unique<ScriptedHttpServer>();
+        m_notifications = std::make_unique<FakeNotificationServer>();
+        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+        m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
+        AppSettings::setServiceURL(m_relay->baseURL());
+        m_relay->script("/listeners/", ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}"));
+        m_relay->script("/webhooks/recent?limit=100", webhooks({}));
+        m_relay->script("/webhooks/poll?limit=25", webhooks({}));
+    }
+
+    void cleanup()
+    {
+        m_state.reset();
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+        m_notifier.reset();
+        m_client.reset();
+        m_notifications.reset();
+        m_relay.reset();
+    }
+
+    void cycleAppliesResultsInOrder_data()
+    {
+        QTest::addColumn<QByteArray>("listeners");
+        QTest::addColumn<QByteArray>("recent");
+        QTest::addColumn<QByteArray>("poll");
+        QTest::addColumn<QByteArray>("delivered");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("lastError");
+        QTest::addColumn<int>("notifications");
+        QTest::addColumn<int>("acknowledged");
+
+        const auto listed = ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}");
+        const auto recent = webhooks({payloadJson("p0")});
+        const auto two = webhooks({payloadJson("p1"), payloadJson("p2")});
+        const auto failing = ScriptedHttpServer::response(500, "boom", "text/plain");
+        const auto acknowledged = ok("");
+        QTest::newRow("all succeed") << listed << recent << two << acknowledged << true << "" << 2 << 2;
+        QTest::newRow("listing fails, poll succeeds")
+            << failing << recent << two << acknowledged << false << "HTTP 500: boom" << 2 << 2;
+        QTest::newRow("recent fails") << listed << failing << two << acknowledged << false << "HTTP 500: boom" << 2
+                                      << 2;
+        QTest::newRow("poll fails") << listed << recent << ScriptedHttpServer::response(503, "later", "text/plain")
+                                    << acknowledged << true << "HTTP 503: later" << 0 << 0;
+        QTest::newRow("nothing to deliver") << listed << recent << webhooks({}) << acknowledged << true << "" << 0 << 0;
+        QTest::newRow("filter rejects, still acknowledged")
+            << listed << recent
+            << webhooks({payloadJson("p1", R"(, "notification_config": {"filter": "$.body.nope"})")}) << acknowledged
+            << true << "" << 0 << 1;
+        QTest::newRow("acknowledgement fails unnoticed") << listed << recent << two << failing << true << "" << 2 << 2;
+    }
+    void cycleAppliesResultsInOrder()
+    {
+        QFETCH(QByteArray, listeners);
+        QFETCH(QByteArray, recent);
+        QFETCH(QByteArray, poll);
+        QFETCH(QByteArray, delivered);
+        QFETCH(bool, connected);
+        QFETCH(QString, lastError);
+        QFETCH(int, notifications);
+        QFETCH(int, acknowledged);
+
+        m_relay->script("/listeners/", listeners);
+        m_relay->script("/webhooks/recent?limit=100", recent);
+        m_relay->script("/webhooks/poll?limit=25", poll);
+        m_relay->script("/webhooks/p1/delivered", delivered);
+        m_relay->script("/webhooks/p2/delivered", delivered);
+        signedOutState();
+
+        QCoro::waitFor(m_state->tick({}));
+        QCOMPARE(m_state->connected(), connected);
+        QCOMPARE(m_state->lastError().value_or(""), lastError);
+        QVERIFY(m_state->lastPollAt().has_value());
+        QTRY_COMPARE(m_notifications->received().size(), notifications);
+        QCOMPARE(acknowledgements().size(), acknowledged);
+        if (notifications == 2) {
+            QCOMPARE(m_notifications->received()[0].body, "raw p1");
+            QCOMPARE(m_notifications->received()[1].body, "raw p2");
+            QCOMPARE(acknowledgements(), QList<QByteArray>({"/webhooks/p1/delivered", "/webhooks/p2/delivered"}));
+        }
+        QCOMPARE(m_state->listeners().size(),
+            listeners == ScriptedHttpServer::response(500, "boom", "text/plain") ? 0U : 1U);
+    }
+
+    void unreachableServiceStillPolls()
+    {
+        AppSettings::setServiceURL("http://127.0.0.1:1");
+        signedOutState();
+        QCoro::waitFor(m_state->tick({}));
+        QVERIFY(!m_state->connected());
+        QVERIFY(m_state->lastPollAt().has_value());
+        QCOMPARE(m_state->lastError(), std::optional<QString>("Connection refused"));
+    }
+
+    void pausedBacklogIsDeliveredInOrderAfterResuming()
+    {
+        m_relay->script("/webhooks/poll?limit=25", webhooks({payloadJson("p1"), payloadJson("p2"), payloadJson("p3")}));
+        signedOutState();
+        m_state->setPaused(true);
+        QCoro::waitFor(m_state->tick({}));
+        QVERIFY(m_state->connected());
+        QVERIFY(acknowledgements().isEmpty());
+        QVERIFY(m_notifications->received().isEmpty());
+
+        m_state->setPaused(false);
+        QCoro::waitFor(m_state->tick({}));
+        QTRY_COMPARE(m_notifications->received().size(), 3);
+        QCOMPARE(m_notifications->received()[2].body, "raw p3");
+        QCOMPARE(acknowledgements().size(), 3);
+    }
+
+    void deliveryRendersAndRecords()
+    {
+        m_relay->script("/webhooks/poll?limit=25",
+            webhooks({payloadJson("p1"),
+                payloadJson(
+                    "p2", R"(, "notification_config": {"title": "", "body": "{{body.action}}", "sound": "Ping"})"),
+                R"({"id": "p3", "method": "GET", "received_at": "r"})"}));
+        signedOutState();
+        QCoro::waitFor(m_state->tick({}));
+        QTRY_COMPARE(m_notifications->received().size(), 3);
+        const auto received = m_notifications->received();
+        QCOMPARE(received[0].summary, "Deploys");
+        QCOMPARE(received[0].hints.value("sound-name").toString(), "message-new-instant");
+        QCOMPARE(received[1].summary, "corvane");
+        QCOMPARE(received[1].body, "opened");
+        QCOMPARE(received[1].hints.value("sound-file").toString(), "/sounds/Ping.aiff");
+
+        const auto& banners = m_state->recentBanner();
+        QCOMPARE(banners.size(), 3U);
+        QCOMPARE(banners[0].listenerName, "(unknown)");
+        QCOMPARE(banners[1].title, "");
+        QCOMPARE(banners[2].title, "Deploys");
+        QVERIFY(banners[0].id != banners[1].id);
+    }
+
+    void deliveryKeepsFiftyEvents()
+    {
+        QList<QByteArray> many;
+        for (int index = 0; index < 26; ++index) {
+            many << payloadJson("p" + QByteArray::number(index));
+        }
+        m_relay->script("/webhooks/poll?limit=25", webhooks(many));
+        signedOutState();
+        QCoro::waitFor(m_state->tick({}));
+        QCoro::waitFor(m_state->tick({}));
+        QCOMPARE(m_state->recentBanner().size(), 50U);
+        QCOMPARE(m_state->recentBanner().front().body, "raw p25");
+    }
+
+    void refireUsesTheListenerAsItIsNow()
+    {
+        m_relay->script("/listeners/",
+            ok(R"({"listeners": [)"
+                + listenerJson("l1", "Renamed", R"({"title": "{{listener_name}}!", "filter": "$.body.action"})")
+                + "]}"));
+        signedOutState();
+        QCoro::waitFor(m_state->refreshListeners());
+        m_state->setPaused(true);
+        auto payload = *Payload::fromJson(nlohmann::json::parse(payloadJson("p1").toStdString()));
+
+        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::fired);
+        QTRY_COMPARE(m_notifications->received().size(), 1);
+        QCOMPARE(m_notifications->received()[0].summary, "Renamed!");
+        QCOMPARE(m_state->recentBanner().front().listenerName, "Renamed");
+
+        payload.body = AnyCodable{nlohmann::json::object()};
+        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::filteredOut);
+        payload.listenerId = "L1";
+        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
+        payload.listenerId.reset();
+        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
+        QCOMPARE(refireResultText(RefireResult::filteredOut), "Filtered out — didn't match the listener's filter");
+    }
+
+    void listenerManagementEditsTheLocalList()
+    {
+        m_relay->script("/listeners/",
+            ok(R"({"listeners": [)" + listenerJson("l1", "One") + "," + listenerJson("l2", "Two") + "]}"));
+        signedOutState();
+        QCoro::waitFor(m_state->refreshListeners());
+        QCOMPARE(m_state->listeners().size(), 2U);
+
+        m_relay->script("/listeners/", ok(listenerJson("l3", "Three")));
+        const auto created = QCoro::waitFor(m_state->createListener("Three"));
+        QVERIFY(created);
+        QCOMPARE(m_state->listeners().front().id, "l3");
+
+        m_relay->script("/listeners/l2", ok(listenerJson("l2", "Two, renamed")));
+        QVERIFY(QCoro::waitFor(m_state->updateListener("l2", QString("Two, renamed"), std::nullopt, std::nullopt)));
+        QCOMPARE(m_state->listeners()[2].name, "Two, renamed");
+        m_relay->script("/listeners/l9", ok(listenerJson("l9", "Elsewhere")));
+        QCOMPARE(QCoro::waitFor(m_state->updateListener("l9", std::nullopt, std::nullopt, false))->id, "l9");
+        QCOMPARE(m_state->listeners().size(), 3U);
+
+        m_relay->script("/listeners/l1", ScriptedHttpServer::response(404, "not found", "text/plain"));
+        QCoro::waitFor(m_state->deleteListener("l1"));
+        QCOMPARE(m_state->listeners().size(), 3U);
+        QCOMPARE(m_state->lastError(), std::optional<QString>("HTTP 404: not found"));
+        m_relay->script("/listeners/l1", ScriptedHttpServer::response(204, ""));
+        QCoro::waitFor(m_state->deleteListener("l1"));
+        QCOMPARE(m_state->listeners().size(), 2U);
+        QCOMPARE(m_state->listener("l3")->name, "Three");
+        QCOMPARE(m_state->listener("L3"), std::nullopt);
+    }
+
+    // Replacing the loop cancels the running cycle: its hanging request fails as cancelled, the cycle
+    // records that and finishes, and one loop goes on.
+    void replacingTheLoopCancelsTheRunningCycle()
+    {
+        m_relay->hang("/listeners/");
+        m_state = std::make_unique<AppState>(*m_client, *m_notifier, true, std::nullopt);
+        QVERIFY(m_state->isPolling());
+        QTRY_COMPARE(m_relay->requests().size(), 2);
+        m_state->start();
+        m_state->startPolling();
+        QTRY_COMPARE(m_state->lastError(), std::optional<QString>("Operation canceled"));
+        QVERIFY(!m_state->connected());
+        QTRY_COMPARE(AppState::runningLoops(), 1);
+    }
+
+private:
+    void signedOutState() { m_state = std::make_unique<AppState>(*m_client, *m_notifier, false, std::nullopt); }
+
+    QList<QByteArray> acknowledgements() const
+    {
+        QList<QByteArray> targets;
+        for (const auto& request : m_relay->requests()) {
+            if (request.target.endsWith("/delivered")) {
+                targets << request.target;
+            }
+        }
+        return targets;
+    }
+
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ScriptedHttpServer> m_relay;
+    std::unique_ptr<FakeNotificationServer> m_notifications;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<ServiceClient> m_client;
+    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<AppState> m_state;
+};
+
+CORVANE_TEST(AppStateTest)
+
+} // namespace corvane
+
+#include "AppStateTest.moc"
