@@ -38,15 +38,15 @@ HookCapture::HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, Ra
 {
 }
 
-Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& target, int maxJsonDepth)
+Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& target, bool bodyIsJson)
 {
     Capture capture;
-    capture.id = Secrets::randomId("pay_");
+    capture.receivedAt = TimeText::now();
+    capture.id = Secrets::orderedId("pay_", capture.receivedAt);
     capture.listenerId = target.listenerId;
     capture.accountId = target.accountId;
     capture.method = request.method;
     capture.offered = target.isEnabled;
-    capture.receivedAt = TimeText::now();
 
     auto headers = nlohmann::json::object();
     for (const auto& [name, value] : request.headers) {
@@ -59,7 +59,7 @@ Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& tar
     }
     capture.rawBody = request.body;
     if (!request.body.empty()) {
-        if (RequestParsing::withinDepth(request.body, maxJsonDepth) && nlohmann::json::accept(request.body)) {
+        if (bodyIsJson) {
             capture.bodyKind = BodyKind::json;
         } else if (isFormEncoded(request)) {
             capture.bodyKind = BodyKind::form;
@@ -85,11 +85,12 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
         response.headers.emplace_back("Retry-After", std::to_string(std::max<std::int64_t>(seconds, 1)));
         co_return response;
     }
-    if (!RequestParsing::withinDepth(request.body, m_maxJsonDepth) && nlohmann::json::accept(request.body)) {
+    const bool bodyIsJson = !request.body.empty() && nlohmann::json::accept(request.body);
+    if (bodyIsJson && !RequestParsing::withinDepth(request.body, m_maxJsonDepth)) {
         co_return HttpResponse::error(
             400, "JSON body is nested deeper than " + std::to_string(m_maxJsonDepth) + " levels");
     }
-    Capture capture = captureOf(request, **target, m_maxJsonDepth);
+    Capture capture = captureOf(request, **target, bodyIsJson);
     const std::string id = capture.id;
     const std::string receivedAt = TimeText::rfc3339(capture.receivedAt);
     auto storedWork = [capture = std::move(capture)](Store& store) { return store.insertCapture(capture); };

@@ -22,9 +22,9 @@ public:
     boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
 
     // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
-    // query items (a repeated key keeps all its values as an array), the body's kind (JSON when it
-    // parses, else form fields for a form-encoded body, else none) and the raw bytes.
-    static Capture captureOf(const HttpRequest& request, const HookTarget& target, int maxJsonDepth);
+    // query items (a repeated key keeps all its values as an array), the body's kind (JSON when
+    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes.
+    static Capture captureOf(const HttpRequest& request, const HookTarget& target, bool bodyIsJson);
 
 private:
     Store& m_reader;

@@ -29,11 +29,13 @@ std::string lowered(std::string_view text)
     return result;
 }
 
-// A key the template and filter path syntax can reach: no dot, brace or surrounding blank.
+// A key the template and filter path syntax can reach: no dot, brace or line break, and a visible
+// ASCII character at each end (rendering trims blanks and reads braces by user-perceived character).
 bool addressable(std::string_view key)
 {
-    return !key.empty() && key.find_first_of(".{}") == std::string_view::npos && key.front() != ' ' && key.back() != ' '
-        && key.front() != '\t' && key.back() != '\t' && key.find('\n') == std::string_view::npos;
+    const auto visible = [](char character) { return character > ' ' && character < 0x7f; };
+    return !key.empty() && visible(key.front()) && visible(key.back())
+        && key.find_first_of(".{}\r\n") == std::string_view::npos;
 }
 
 // A scalar that renders as non-empty text and reads well in a notification.

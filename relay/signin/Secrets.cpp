@@ -78,6 +78,19 @@ std::string randomId(std::string_view prefix)
     return std::string(prefix) + hex(bytes.data(), bytes.size());
 }
 
+std::string orderedId(std::string_view prefix, std::int64_t milliseconds)
+{
+    constexpr std::size_t randomBytesCount = 8;
+    constexpr int timeDigits = 12;
+    std::array<unsigned char, timeDigits / 2> time{};
+    for (std::size_t index = time.size(); index-- > 0;) {
+        time[index] = static_cast<unsigned char>(milliseconds & 0xff);
+        milliseconds >>= 8;
+    }
+    const auto bytes = randomBytes(randomBytesCount);
+    return std::string(prefix) + hex(time.data(), time.size()) + hex(bytes.data(), bytes.size());
+}
+
 std::string sha256Hex(std::string_view text)
 {
     const auto digest = sha256(text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@ std::string randomToken(std::size_t byteCount);
 
 // `prefix` followed by 24 lower-case hexadecimal digits (96 random bits).
 std::string randomId(std::string_view prefix);
+
+// `prefix`, the time as 12 hexadecimal digits, then 16 random ones: identifiers made later sort later,
+// so indexes on them grow at one end.
+std::string orderedId(std::string_view prefix, std::int64_t milliseconds);
 
 // Lower-case hexadecimal SHA-256 of the text.
 std::string sha256Hex(std::string_view text);
