@@ -5,6 +5,7 @@
 
 #include "platform/Logging.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -48,8 +49,8 @@ SecretServiceStore::Outcome failure(GError* error)
 
 const int SecretServiceStore::timedOut = G_IO_ERROR_CANCELLED;
 
-SecretServiceStore::SecretServiceStore(std::chrono::milliseconds timeout, QString fallbackPath)
-    : m_timeout(timeout), m_fallback(std::move(fallbackPath))
+SecretServiceStore::SecretServiceStore(std::chrono::milliseconds timeout, QString fallbackPath, QObject* parent)
+    : QObject(parent), m_timeout(timeout), m_fallback(std::move(fallbackPath))
 {
 }
 
@@ -85,7 +86,11 @@ QCoro::Task<std::optional<QString>> SecretServiceStore::read()
         secret_password_free(secret);
         return result;
     };
+    QPointer self(this);
     const Outcome outcome = co_await start(lookUp);
+    if (!self) {
+        co_return std::nullopt;
+    }
     if (outcome.serviceMissing) {
         noteFallback();
         co_return co_await m_fallback.read();
@@ -101,7 +106,11 @@ QCoro::Task<int> SecretServiceStore::write(QString token)
             cancellable, &error, "service", serviceAttribute, "account", accountAttribute, nullptr);
         return error != nullptr ? failure(error) : Outcome{};
     };
+    QPointer self(this);
     const Outcome outcome = co_await start(store);
+    if (!self) {
+        co_return timedOut;
+    }
     if (outcome.serviceMissing) {
         noteFallback();
         co_return co_await m_fallback.write(token);

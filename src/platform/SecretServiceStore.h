@@ -3,6 +3,7 @@
 #include "platform/FileSecretStore.h"
 
 #include <QFuture>
+#include <QObject>
 
 #include <chrono>
 
@@ -11,11 +12,14 @@ namespace corvane {
 // The token as one item of the freedesktop Secret Service (attributes service = dev.corvane.app.key,
 // account = apiToken), through libsecret on the thread pool so that the GUI thread never waits on the
 // keyring. Every call gives up after `timeout` (a locked keyring can prompt forever). When no Secret
-// Service is reachable at all, the token goes to `fallback` instead, which is logged once.
-class SecretServiceStore final : public SecretStore {
+// Service is reachable at all, the token goes to `fallback` instead, which is logged once. A call that
+// is still running when the store is destroyed reads nothing and fails to write.
+class SecretServiceStore final : public QObject, public SecretStore {
+    Q_OBJECT
+
 public:
     explicit SecretServiceStore(std::chrono::milliseconds timeout = std::chrono::seconds(10),
-        QString fallbackPath = FileSecretStore::defaultPath());
+        QString fallbackPath = FileSecretStore::defaultPath(), QObject* parent = nullptr);
 
     QCoro::Task<std::optional<QString>> read() override;
     QCoro::Task<int> write(QString token) override;

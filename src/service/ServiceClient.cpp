@@ -6,6 +6,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -54,8 +55,8 @@ QCoro::Task<ServiceResult<T>> decodeOrPass(
 
 } // namespace
 
-ServiceClient::ServiceClient(QNetworkAccessManager& network, SecretStore& secrets)
-    : m_network(&network), m_secrets(&secrets)
+ServiceClient::ServiceClient(QNetworkAccessManager& network, SecretStore& secrets, QObject* parent)
+    : QObject(parent), m_network(&network), m_secrets(&secrets)
 {
 }
 
@@ -69,7 +70,12 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMilliseconds);
     if (auth) {
+        QPointer self(this);
         const auto token = co_await AppSettings::keychainRead(*m_secrets);
+        if (!self) {
+            co_return std::unexpected(
+                Failure::network(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled")));
+        }
         if (token && !token->isEmpty()) {
             request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
         }

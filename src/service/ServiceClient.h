@@ -7,6 +7,7 @@
 #include "service/MessageBodies.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -29,12 +30,15 @@ struct ResponseBody {
 };
 
 // Every call the app makes to the relay service. Holds nothing but the network access manager and
-// the secret store it was given; the service URL and the token are read afresh for each request.
+// the secret store it was given; the service URL and the token are read afresh for each request. A
+// request still waiting for the token when the client is destroyed fails as cancelled.
 // Nothing is retried. A request whose stop token is triggered is aborted and fails with the network
 // layer's cancellation.
-class ServiceClient {
+class ServiceClient : public QObject {
+    Q_OBJECT
+
 public:
-    ServiceClient(QNetworkAccessManager& network, SecretStore& secrets);
+    ServiceClient(QNetworkAccessManager& network, SecretStore& secrets, QObject* parent = nullptr);
 
     // One HTTP exchange: the service URL followed directly by `path` (joined as text, so a URL
     // ending in "/" gives a double slash), a 60-second timeout, "Authorization: Bearer <token>" when

@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace corvane::test {
 
 std::vector<TestFactory>& registeredTests()
@@ -13,13 +17,37 @@ std::vector<TestFactory>& registeredTests()
 
 } // namespace corvane::test
 
+namespace {
+
+// "corvane::AppStateTest" answers to "AppStateTest".
+bool isNamed(const QObject& test, const char* name)
+{
+    const QByteArray className = test.metaObject()->className();
+    return className == name || className.endsWith(QByteArray("::") + name);
+}
+
+} // namespace
+
+// Runs every registered test class, or with a class name as the first argument only that class
+// (the remaining arguments go to QTest as usual: test_program AppStateTest tick -v2).
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    int failures = 0;
+    std::vector<std::unique_ptr<QObject>> tests;
     for (const auto factory : corvane::test::registeredTests()) {
-        const auto test = factory();
-        failures += QTest::qExec(test.get(), argc, argv);
+        tests.push_back(factory());
+    }
+    const bool oneClass
+        = argc > 1 && std::ranges::any_of(tests, [&](const auto& test) { return isNamed(*test, argv[1]); });
+    std::vector<char*> arguments(argv, argv + argc);
+    if (oneClass) {
+        arguments.erase(arguments.begin() + 1);
+    }
+    int failures = 0;
+    for (const auto& test : tests) {
+        if (!oneClass || isNamed(*test, argv[1])) {
+            failures += QTest::qExec(test.get(), static_cast<int>(arguments.size()), arguments.data());
+        }
     }
     return failures == 0 ? 0 : 1;
 }
