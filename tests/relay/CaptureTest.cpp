@@ -21,7 +21,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_relay.start({"--max-body-bytes", "4096", "--max-headers", "30", "--max-header-bytes", "2048",
-            "--rate-limit", "1", "--rate-burst", "3", "--header-timeout", "1", "--max-json-depth", "16"}));
+            "--rate-limit", "1", "--rate-burst", "3", "--header-timeout", "1", "--body-timeout", "1", "--idle-timeout",
+            "1", "--max-json-depth", "16"}));
         m_client = std::make_unique<RelayClient>(m_relay);
         m_client->setKey(m_client->signIn());
     }
@@ -189,14 +190,29 @@ private slots:
         QCOMPARE(m_client->hook(quiet).status, 202);
     }
 
-    // A client that never finishes its headers is disconnected.
+    // Clients that stall are disconnected: mid-headers, mid-body, and idle after a keep-alive answer.
+    void slowClientsAreDisconnected_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("headers unfinished") << QByteArray("POST /h/slow HTTP/1.1\r\nHost: re") << false;
+        QTest::newRow("body unfinished") << QByteArray(
+            "POST /h/slow HTTP/1.1\r\nHost: relay\r\nContent-Length: 10\r\n\r\nab")
+                                         << false;
+        QTest::newRow("idle keep-alive") << QByteArray("GET /healthz HTTP/1.1\r\nHost: relay\r\n\r\n") << true;
+    }
+
     void slowClientsAreDisconnected()
     {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, answered);
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, m_relay.port());
         QVERIFY(socket.waitForConnected(5000));
-        socket.write("POST /h/slow HTTP/1.1\r\nHost: re");
+        socket.write(sent);
+        QVERIFY(socket.waitForBytesWritten(5000));
         QVERIFY(socket.waitForDisconnected(15000));
+        QCOMPARE(socket.readAll().startsWith("HTTP/1.1 200"), answered);
         QCOMPARE(m_client->send("GET", "/healthz").status, 200);
     }
 
