@@ -1,0 +1,161 @@
+#include "platform/FileSecretStore.h"
+#include "relay/RelayClient.h"
+#include "relay/RelayProcess.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/HeadlessSession.h"
+#include "support/JsonLiteral.h"
+#include "support/TestRegistry.h"
+
+#include <QNetworkAccessManager>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+using namespace corvane;
+
+namespace {
+
+template <class Result> const char* failureOf(const Result& result)
+{
+    return result ? "" : qPrintable(result.error().description);
+}
+
+} // namespace
+
+// Every endpoint of the app's client against a real corvane-relay process.
+class RelayEndpointsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        m_relay = std::make_unique<test::RelayProcess>(QStringList{"API_TOKEN=owner-key"});
+        QVERIFY(m_relay->start());
+    }
+
+    void init()
+    {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(m_relay->port()));
+        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        QCOMPARE(QCoro::waitFor(m_secrets->write("owner-key")), 0);
+        m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+    }
+
+    void cleanupTestCase()
+    {
+        m_client.reset();
+        m_relay.reset();
+    }
+
+    void listenersRoundTrip()
+    {
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        config.sound = "Pop";
+        const auto created = QCoro::waitFor(m_client->createListener("Deploys", config));
+        QVERIFY2(created, failureOf(created));
+        QCOMPARE(created->notificationConfig, config);
+        QVERIFY(created->isEnabled);
+        const QString id = QString::fromStdString(created->id);
+
+        const auto renamed = QCoro::waitFor(m_client->updateListener(id, QString("Releases"), std::nullopt, false));
+        QVERIFY2(renamed, failureOf(renamed));
+        QCOMPARE(renamed->name, "Releases");
+        QCOMPARE(renamed->notificationConfig, config);
+        QVERIFY(!renamed->isEnabled);
+
+        const auto listed = QCoro::waitFor(m_client->listListeners());
+        QVERIFY2(listed, failureOf(listed));
+        QVERIFY(std::ranges::find(*listed, created->id, &Listener::id) != listed->end());
+
+        QVERIFY(QCoro::waitFor(m_client->deleteListener(id)));
+        const auto missing = QCoro::waitFor(m_client->deleteListener(id));
+        QCOMPARE(missing.error().status, 404);
+    }
+
+    void payloadsFromHookToDelivered()
+    {
+        const auto listener = QCoro::waitFor(m_client->createListener("Hooks", {}));
+        QVERIFY2(listener, failureOf(listener));
+        test::RelayClient sender(*m_relay);
+        const auto hookJson = nlohmann::json{{"hook_path", listener->hookPath}};
+        QCOMPARE(sender.hook(hookJson, R"({"action": "opened"})").status, 202);
+        QCOMPARE(sender.hook(hookJson, "plain text").status, 202);
+
+        const auto polled = QCoro::waitFor(m_client->poll(25));
+        QVERIFY2(polled, failureOf(polled));
+        QCOMPARE(polled->size(), 2U);
+        QCOMPARE(polled->front().listenerName, std::optional<std::string>("Hooks"));
+        QCOMPARE(polled->front().body->value["action"], nlohmann::json("opened"));
+        QCOMPARE(polled->back().rawBody, std::optional<std::string>("plain text"));
+        QCOMPARE(polled->back().body, std::nullopt);
+
+        for (const auto& payload : *polled) {
+            QVERIFY(QCoro::waitFor(m_client->markDelivered(QString::fromStdString(payload.id))));
+        }
+        QVERIFY(QCoro::waitFor(m_client->poll(25))->empty());
+
+        const auto recent = QCoro::waitFor(m_client->recentPayloads(QString::fromStdString(listener->id), 10));
+        QVERIFY2(recent, failureOf(recent));
+        QCOMPARE(recent->size(), 2U);
+        QVERIFY(recent->front().deliveredAt.has_value());
+        const auto all = QCoro::waitFor(m_client->recentAll(100));
+        QVERIFY2(all, failureOf(all));
+        QVERIFY(all->size() >= 2);
+    }
+
+    void suggestionRendersOverTheSample()
+    {
+        const auto suggestion = QCoro::waitFor(m_client->suggestTemplate(
+            R"({"method": "POST", "listener_name": "CI", "body": {"action": "completed", "message": "Build 12 passed"}})"));
+        QVERIFY2(suggestion, failureOf(suggestion));
+        QVERIFY(!suggestion->title.empty());
+    }
+
+    void exchangeSignsInWithoutTheStoredKey()
+    {
+        test::RelayClient browser(*m_relay);
+        const auto verifier = test::RelayClient::newVerifier();
+        const auto redirect
+            = browser.authorize(test::RelayClient::challengeOf(verifier), "dev@example.com", "owner-key");
+        const auto code = test::RelayClient::codeOf(redirect);
+        QVERIFY(!code.isEmpty());
+
+        QCOMPARE(QCoro::waitFor(m_secrets->write("a-key-the-exchange-must-not-send")), 0);
+        const auto exchanged = QCoro::waitFor(m_client->exchange(QString::fromUtf8(code), QString::fromUtf8(verifier)));
+        QVERIFY2(exchanged, failureOf(exchanged));
+        QVERIFY(!exchanged->apiKey.empty());
+
+        const auto reused = QCoro::waitFor(m_client->exchange(QString::fromUtf8(code), QString::fromUtf8(verifier)));
+        QCOMPARE(reused.error().kind, Failure::Kind::badStatus);
+        QCOMPARE(reused.error().status, 400);
+
+        QCOMPARE(QCoro::waitFor(m_secrets->write(QString::fromStdString(exchanged->apiKey))), 0);
+        QVERIFY(QCoro::waitFor(m_client->listListeners()));
+    }
+
+    void wrongKeyIsUnauthorized()
+    {
+        QCOMPARE(QCoro::waitFor(m_secrets->write("not-a-key")), 0);
+        QCOMPARE(QCoro::waitFor(m_client->listListeners()).error().status, 401);
+        QCOMPARE(QCoro::waitFor(m_secrets->write("")), 0);
+        QCOMPARE(QCoro::waitFor(m_client->poll(25)).error().status, 401);
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<test::RelayProcess> m_relay;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<ServiceClient> m_client;
+};
+
+CORVANE_TEST(RelayEndpointsTest)
+#include "RelayEndpointsTest.moc"
