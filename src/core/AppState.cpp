@@ -19,17 +19,6 @@ constexpr std::size_t bannerLimit = 50;
 
 int loopCount = 0; // touched on the GUI thread only
 
-// "pollIntervalMs" as the loop uses it: 0 or less means 4 s, at least 0.5 s, at most a day.
-std::chrono::milliseconds pollInterval()
-{
-    const qint64 stored = AppSettings::pollIntervalMs();
-    if (stored <= 0) {
-        return std::chrono::milliseconds(4000);
-    }
-    constexpr qint64 day = 24LL * 60 * 60 * 1000;
-    return std::chrono::milliseconds(std::clamp<qint64>(stored, 500, day));
-}
-
 QString render(const std::optional<std::string>& templateText, const char* fallback, const nlohmann::json& context)
 {
     return QString::fromStdString(Template::render(templateText.value_or(fallback), context));
@@ -83,6 +72,16 @@ void AppState::startPolling()
     }
     m_pollStop.emplace();
     pollingLoop(this, m_pollStop->get_token());
+}
+
+std::chrono::milliseconds AppState::pollInterval()
+{
+    const qint64 stored = AppSettings::pollIntervalMs();
+    if (stored <= 0) {
+        return std::chrono::milliseconds(4000);
+    }
+    constexpr qint64 day = 24LL * 60 * 60 * 1000;
+    return std::chrono::milliseconds(std::clamp<qint64>(stored, 500, day));
 }
 
 int AppState::runningLoops()

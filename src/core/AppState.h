@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <qcoro/qcorotask.h>
 
+#include <chrono>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -55,6 +56,9 @@ public:
     // Replaces the polling loop with a new one (without waiting for the old one to end).
     void startPolling();
     bool isPolling() const { return m_pollStop.has_value(); }
+    // The pause between two poll cycles, read afresh from the settings: 4 s when "pollIntervalMs" is
+    // missing, 0 or negative; otherwise that many milliseconds, at least 500 and at most a day.
+    static std::chrono::milliseconds pollInterval();
     // Polling loops of every state in the process that have not ended yet (a replaced or cancelled
     // loop ends once its cycle has finished).
     static int runningLoops();

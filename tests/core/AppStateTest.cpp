@@ -144,6 +144,35 @@ private slots:
             listeners == ScriptedHttpServer::response(500, "boom", "text/plain") ? 0U : 1U);
     }
 
+    void intervalFollowsTheSetting_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<qint64>("milliseconds");
+
+        QTest::newRow("missing") << QVariant() << qint64{4000};
+        QTest::newRow("zero") << QVariant(0) << qint64{4000};
+        QTest::newRow("negative") << QVariant(-5) << qint64{4000};
+        QTest::newRow("not a number") << QVariant("soon") << qint64{4000};
+        QTest::newRow("below the floor") << QVariant(100) << qint64{500};
+        QTest::newRow("the floor") << QVariant(500) << qint64{500};
+        QTest::newRow("above the floor") << QVariant(501) << qint64{501};
+        QTest::newRow("absurdly long") << QVariant(Q_INT64_C(9223372036854775807)) << qint64{86'400'000};
+    }
+    void intervalFollowsTheSetting()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(qint64, milliseconds);
+
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane");
+        if (stored.isValid()) {
+            settings.setValue("pollIntervalMs", stored);
+        } else {
+            settings.remove("pollIntervalMs");
+        }
+        settings.sync();
+        QCOMPARE(AppState::pollInterval().count(), milliseconds);
+    }
+
     void unreachableServiceStillPolls()
     {
         AppSettings::setServiceURL("http://127.0.0.1:1");
@@ -275,6 +304,7 @@ private slots:
         QVERIFY(m_state->isPolling());
         QTRY_COMPARE(m_relay->requests().size(), 2);
         m_state->start();
+        QCOMPARE(AppState::runningLoops(), 1);
         m_state->startPolling();
         QTRY_COMPARE(m_state->lastError(), std::optional<QString>("Operation canceled"));
         QVERIFY(!m_state->connected());
