@@ -53,6 +53,15 @@ QCoro::Task<ServiceResult<T>> decodeOrPass(
     co_return co_await decode(std::move(response->bytes));
 }
 
+// For the calls whose answer has no meaning beyond its success.
+ServiceResult<void> withoutBody(const ServiceResult<ResponseBody>& response)
+{
+    if (!response) {
+        return std::unexpected(response.error());
+    }
+    return {};
+}
+
 } // namespace
 
 ServiceClient::ServiceClient(QNetworkAccessManager& network, SecretStore& secrets, QObject* parent)
@@ -159,20 +168,12 @@ QCoro::Task<ServiceResult<Listener>> ServiceClient::updateListener(QString id, s
 
 QCoro::Task<ServiceResult<void>> ServiceClient::deleteListener(QString id, std::stop_token stop)
 {
-    const auto response = co_await request("/listeners/" + id, "DELETE", {}, true, stop);
-    if (!response) {
-        co_return std::unexpected(response.error());
-    }
-    co_return ServiceResult<void>();
+    co_return withoutBody(co_await request("/listeners/" + id, "DELETE", {}, true, stop));
 }
 
 QCoro::Task<ServiceResult<void>> ServiceClient::markDelivered(QString payloadId, std::stop_token stop)
 {
-    const auto response = co_await request("/webhooks/" + payloadId + "/delivered", "POST", {}, true, stop);
-    if (!response) {
-        co_return std::unexpected(response.error());
-    }
-    co_return ServiceResult<void>();
+    co_return withoutBody(co_await request("/webhooks/" + payloadId + "/delivered", "POST", {}, true, stop));
 }
 
 QCoro::Task<ServiceResult<TemplateSuggestion>> ServiceClient::suggestTemplate(QByteArray sample, std::stop_token stop)
