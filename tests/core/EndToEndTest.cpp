@@ -1,12 +1,12 @@
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "platform/SecretServiceStore.h"
-#include "relay/RelayClient.h"
-#include "relay/RelayProcess.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
 #include "support/HeadlessSession.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
 #include <QNetworkAccessManager>

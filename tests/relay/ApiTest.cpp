@@ -3,9 +3,9 @@
 #include "model/Listener.h"
 #include "model/Payload.h"
 #include "model/Timestamp.h"
-#include "relay/RelayClient.h"
-#include "relay/RelayProcess.h"
 #include "support/JsonLiteral.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
 #include <QRegularExpression>

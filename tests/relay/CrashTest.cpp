@@ -1,5 +1,5 @@
-#include "relay/RelayClient.h"
-#include "relay/RelayProcess.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "model/Account.h"
-#include "relay/RelayClient.h"
-#include "relay/RelayProcess.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
 #include <QTest>

@@ -1,10 +1,10 @@
 #include "platform/FileSecretStore.h"
-#include "relay/RelayClient.h"
-#include "relay/RelayProcess.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/HeadlessSession.h"
 #include "support/JsonLiteral.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
 #include <QNetworkAccessManager>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "relay/RelayProcess.h"
+#include "support/RelayProcess.h"
 
 #include <QByteArray>
 #include <QList>

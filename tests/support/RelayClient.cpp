@@ -1,4 +1,4 @@
-#include "relay/RelayClient.h"
+#include "support/RelayClient.h"
 
 #include "model/JsonText.h"
 

@@ -1,4 +1,4 @@
-#include "relay/RelayProcess.h"
+#include "support/RelayProcess.h"
 
 #include <QDeadlineTimer>
 #include <QProcessEnvironment>
