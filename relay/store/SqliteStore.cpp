@@ -7,6 +7,28 @@
 namespace corvane::relay {
 namespace {
 
+// Every remaining row of `statement`, each read by `read`; the first failure ends the read.
+template <class Record>
+StoreResult<std::vector<Record>> readAll(
+    SqliteStatement& statement, StoreResult<Record> (*read)(const SqliteStatement&))
+{
+    std::vector<Record> result;
+    for (;;) {
+        auto row = statement.step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        if (!*row) {
+            return result;
+        }
+        auto record = read(statement);
+        if (!record) {
+            return std::unexpected(record.error());
+        }
+        result.push_back(*std::move(record));
+    }
+}
+
 constexpr const char* selectListener = R"sql(
 SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
     (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
@@ -187,7 +209,7 @@ StoreResult<std::optional<Listener>> SqliteStore::listener(const std::string& ac
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId)).bind(2, std::string_view(id));
-    auto found = readListeners(*statement);
+    auto found = readAll(*statement, &SqliteRows::listener);
     if (!found) {
         return std::unexpected(found.error());
     }
@@ -201,7 +223,7 @@ StoreResult<std::vector<Listener>> SqliteStore::listeners(const std::string& acc
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId));
-    return readListeners(*statement);
+    return readAll(*statement, &SqliteRows::listener);
 }
 
 StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string& token)
@@ -286,7 +308,7 @@ StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std:
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId)).bind(2, limit);
-    auto payloads = readPayloads(*statement);
+    auto payloads = readAll(*statement, &SqliteRows::payload);
     if (!payloads) {
         return std::unexpected(payloads.error());
     }
@@ -307,7 +329,7 @@ StoreResult<std::vector<Payload>> SqliteStore::recent(
     } else {
         statement->bind(2, limit);
     }
-    return readPayloads(*statement);
+    return readAll(*statement, &SqliteRows::payload);
 }
 
 StoreResult<bool> SqliteStore::markDelivered(
@@ -340,44 +362,6 @@ StoreResult<void> SqliteStore::recordHealthCheck(Milliseconds now)
         return std::unexpected(written.error());
     }
     return {};
-}
-
-StoreResult<std::vector<Listener>> SqliteStore::readListeners(SqliteStatement& statement)
-{
-    std::vector<Listener> result;
-    for (;;) {
-        auto row = statement.step();
-        if (!row) {
-            return std::unexpected(row.error());
-        }
-        if (!*row) {
-            return result;
-        }
-        auto listener = SqliteRows::listener(statement);
-        if (!listener) {
-            return std::unexpected(listener.error());
-        }
-        result.push_back(*std::move(listener));
-    }
-}
-
-StoreResult<std::vector<Payload>> SqliteStore::readPayloads(SqliteStatement& statement)
-{
-    std::vector<Payload> result;
-    for (;;) {
-        auto row = statement.step();
-        if (!row) {
-            return std::unexpected(row.error());
-        }
-        if (!*row) {
-            return result;
-        }
-        auto payload = SqliteRows::payload(statement);
-        if (!payload) {
-            return std::unexpected(payload.error());
-        }
-        result.push_back(*std::move(payload));
-    }
 }
 
 } // namespace corvane::relay

@@ -44,8 +44,6 @@ public:
 private:
     explicit SqliteStore(SqliteConnection connection);
 
-    StoreResult<std::vector<Listener>> readListeners(SqliteStatement& statement);
-    StoreResult<std::vector<Payload>> readPayloads(SqliteStatement& statement);
     StoreResult<std::int64_t> change(const char* sql, auto&&... parameters);
 
     SqliteConnection m_connection;
