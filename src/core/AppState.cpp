@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 
+#include "auth/AuthCoordinator.h"
 #include "core/CancellableSleep.h"
 #include "core/Notifier.h"
 #include "evaluation/JSONPathFilter.h"
@@ -26,10 +27,10 @@ QString render(const std::optional<std::string>& templateText, const char* fallb
 
 } // namespace
 
-AppState::AppState(
-    ServiceClient& client, Notifier& notifier, bool signedIn, std::optional<QString> accountEmail, QObject* parent)
-    : QObject(parent), m_client(&client), m_notifier(&notifier), m_signedIn(signedIn),
-      m_accountEmail(std::move(accountEmail))
+AppState::AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator& auth, Notifier& notifier,
+    bool signedIn, std::optional<QString> accountEmail, QObject* parent)
+    : QObject(parent), m_client(&client), m_secrets(&secrets), m_auth(&auth), m_notifier(&notifier),
+      m_signedIn(signedIn), m_accountEmail(std::move(accountEmail))
 {
     start();
 }
@@ -45,6 +46,24 @@ void AppState::setPaused(bool paused)
 {
     m_paused = paused;
     emit pausedChanged();
+}
+
+void AppState::setSignedIn(bool signedIn)
+{
+    m_signedIn = signedIn;
+    emit signedInChanged();
+}
+
+void AppState::setSigningIn(bool signingIn)
+{
+    m_signingIn = signingIn;
+    emit signingInChanged();
+}
+
+void AppState::setAccountEmail(std::optional<QString> email)
+{
+    m_accountEmail = std::move(email);
+    emit accountEmailChanged();
 }
 
 void AppState::setSidebarSelection(std::optional<SidebarSelection> selection)
@@ -72,6 +91,42 @@ void AppState::startPolling()
     }
     m_pollStop.emplace();
     pollingLoop(this, m_pollStop->get_token());
+}
+
+QCoro::Task<> AppState::signIn()
+{
+    if (m_signingIn) {
+        co_return;
+    }
+    setSigningIn(true);
+    QPointer self(this);
+    auto result = co_await m_auth->signIn();
+    if (!self) {
+        co_return;
+    }
+    if (result) {
+        setSignedIn(true);
+        setAccountEmail(QString::fromStdString(result->account.email));
+        setLastError(std::nullopt);
+        startPolling();
+    } else if (!isCancelled(result.error())) {
+        setLastError(description(result.error()));
+    }
+    setSigningIn(false);
+}
+
+void AppState::signOut()
+{
+    if (m_pollStop) {
+        m_pollStop->request_stop();
+        m_pollStop.reset();
+    }
+    AppSettings::clearSession(*m_secrets);
+    setSignedIn(false);
+    setAccountEmail(std::nullopt);
+    setListeners({});
+    setActivity({});
+    setConnected(false);
 }
 
 std::chrono::milliseconds AppState::pollInterval()

@@ -20,7 +20,9 @@
 
 namespace corvane {
 
+class AuthCoordinator;
 class Notifier;
+class SecretStore;
 class ServiceClient;
 
 // The one model of the running application, on the GUI thread. Each published field has a change
@@ -32,8 +34,8 @@ class AppState : public QObject {
 public:
     // `signedIn` and `accountEmail` are what the secret store and the settings held at launch. Starts
     // at once (see start()).
-    AppState(ServiceClient& client, Notifier& notifier, bool signedIn, std::optional<QString> accountEmail,
-        QObject* parent = nullptr);
+    AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator& auth, Notifier& notifier, bool signedIn,
+        std::optional<QString> accountEmail, QObject* parent = nullptr);
     ~AppState() override;
 
     const std::vector<Listener>& listeners() const { return m_listeners; }
@@ -62,6 +64,12 @@ public:
     // Polling loops of every state in the process that have not ended yet (a replaced or cancelled
     // loop ends once its cycle has finished).
     static int runningLoops();
+
+    // Browser sign-in; a call while one runs does nothing. Success stores the session and restarts
+    // polling; a failure other than a cancelled browser session is shown through lastError.
+    QCoro::Task<> signIn();
+    // Stops polling, forgets the stored key and e-mail and empties the lists. The service is not told.
+    void signOut();
 
     // The first local listener with exactly this id; never asks the service.
     std::optional<Listener> listener(const QString& id) const;
@@ -106,7 +114,13 @@ private:
     void setConnected(bool connected);
     void setLastPollAt(std::optional<QDateTime> at);
 
+    void setSignedIn(bool signedIn);
+    void setSigningIn(bool signingIn);
+    void setAccountEmail(std::optional<QString> email);
+
     ServiceClient* m_client;
+    SecretStore* m_secrets;
+    AuthCoordinator* m_auth;
     Notifier* m_notifier;
     std::vector<Listener> m_listeners;
     std::vector<Payload> m_activity;

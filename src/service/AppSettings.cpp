@@ -73,8 +73,8 @@ QCoro::Task<bool> keychainWrite(SecretStore& store, QString token)
 
 QCoro::Task<> clearSession(SecretStore& store)
 {
-    co_await keychainWrite(store, QString());
     settings().remove(accountEmailKey);
+    co_await keychainWrite(store, QString());
 }
 
 } // namespace corvane::AppSettings

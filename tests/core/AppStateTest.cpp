@@ -1,9 +1,11 @@
 #include "core/AppState.h"
+#include "auth/AuthCoordinator.h"
 #include "core/Notifier.h"
 #include "platform/FileSecretStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestRegistry.h"
@@ -64,6 +66,7 @@ private slots:
         m_notifications = std::make_unique<FakeNotificationServer>();
         m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
         m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+        m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);
         m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
         AppSettings::setServiceURL(m_relay->baseURL());
         m_relay->script("/listeners/", ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}"));
@@ -76,6 +79,7 @@ private slots:
         m_state.reset();
         QTRY_COMPARE(AppState::runningLoops(), 0);
         m_notifier.reset();
+        m_auth.reset();
         m_client.reset();
         m_notifications.reset();
         m_relay.reset();
@@ -300,7 +304,7 @@ private slots:
     void replacingTheLoopCancelsTheRunningCycle()
     {
         m_relay->hang("/listeners/");
-        m_state = std::make_unique<AppState>(*m_client, *m_notifier, true, std::nullopt);
+        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, true, std::nullopt);
         QVERIFY(m_state->isPolling());
         QTRY_COMPARE(m_relay->requests().size(), 2);
         m_state->start();
@@ -312,7 +316,10 @@ private slots:
     }
 
 private:
-    void signedOutState() { m_state = std::make_unique<AppState>(*m_client, *m_notifier, false, std::nullopt); }
+    void signedOutState()
+    {
+        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, false, std::nullopt);
+    }
 
     QList<QByteArray> acknowledgements() const
     {
@@ -331,6 +338,8 @@ private:
     std::unique_ptr<FakeNotificationServer> m_notifications;
     std::unique_ptr<FileSecretStore> m_secrets;
     std::unique_ptr<ServiceClient> m_client;
+    test::FakeWebAuthenticationSession m_session;
+    std::unique_ptr<AuthCoordinator> m_auth;
     std::unique_ptr<Notifier> m_notifier;
     std::unique_ptr<AppState> m_state;
 };

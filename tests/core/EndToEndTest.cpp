@@ -1,9 +1,11 @@
+#include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
 #include "support/RelayClient.h"
 #include "support/RelayProcess.h"
@@ -52,8 +54,10 @@ private slots:
         test::FakeNotificationServer notifications;
         Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
         const auto token = QCoro::waitFor(AppSettings::keychainRead(secrets));
-        auto running
-            = std::make_unique<AppState>(client, notifier, token && !token->isEmpty(), AppSettings::accountEmail());
+        test::FakeWebAuthenticationSession browser;
+        AuthCoordinator auth(client, secrets, browser);
+        auto running = std::make_unique<AppState>(
+            client, secrets, auth, notifier, token && !token->isEmpty(), AppSettings::accountEmail());
         AppState& state = *running;
         QTRY_VERIFY_WITH_TIMEOUT(state.connected(), 10'000);
 

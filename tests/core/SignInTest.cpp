@@ -1,0 +1,247 @@
+#include "auth/AuthCoordinator.h"
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/FileSecretStore.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
+#include "support/HeadlessSession.h"
+#include "support/JsonLiteral.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestRegistry.h"
+
+#include <QNetworkAccessManager>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(corvane::WebAuthenticationOutcome)
+
+namespace corvane {
+
+using test::ScriptedHttpServer;
+
+namespace {
+
+const QByteArray exchanged
+    = R"({"api_key": "key-2", "account": {"id": "acc_1", "email": "dev@example.com", "tier": "self-hosted"}})";
+
+// A secret store that accepts every write and reads back something else.
+class ForgetfulSecretStore : public SecretStore {
+public:
+    QCoro::Task<std::optional<QString>> read() override { co_return QStringLiteral("another key"); }
+    QCoro::Task<int> write(QString /*token*/) override { co_return 0; }
+};
+
+} // namespace
+
+// AppState::signIn and signOut over a browser session that the test ends, a scripted relay and the
+// session's settings.
+class SignInTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        m_relay = std::make_unique<ScriptedHttpServer>();
+        m_notifications = std::make_unique<test::FakeNotificationServer>();
+        m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
+        AppSettings::setServiceURL(m_relay->baseURL());
+        m_relay->script("/auth/callback", ScriptedHttpServer::response(200, exchanged));
+        m_relay->script("/listeners/", ScriptedHttpServer::response(200, R"({"listeners": []})"));
+        const QByteArray recent = R"({"webhooks": [{"id": "p1", "method": "POST", "received_at": "r"}], "count": 1})";
+        m_relay->script("/webhooks/recent?limit=100", ScriptedHttpServer::response(200, recent));
+        m_relay->script(
+            "/webhooks/poll?limit=25", ScriptedHttpServer::response(200, R"({"webhooks": [], "count": 0})"));
+        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(*m_secrets, "key-1")));
+    }
+
+    void cleanup()
+    {
+        m_state.reset();
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+        m_auth.reset();
+        m_client.reset();
+        m_session.reset();
+        m_notifier.reset();
+        m_notifications.reset();
+        m_relay.reset();
+    }
+
+    // The exchange carries the code and the verifier whose challenge the page was given, and not the
+    // key stored before; the fields change in the documented order.
+    void successStoresTheSessionAndStartsPolling()
+    {
+        start(*m_secrets, false);
+        QStringList changes;
+        for (const auto& [signal, name] :
+            {std::pair{&AppState::signedInChanged, "signedIn"}, {&AppState::accountEmailChanged, "accountEmail"},
+                {&AppState::lastErrorChanged, "lastError"}, {&AppState::signingInChanged, "signingIn"}}) {
+            connect(m_state.get(), signal, this, [&changes, name = QString::fromLatin1(name)] { changes << name; });
+        }
+
+        m_state->signIn();
+        QVERIFY(m_state->signingIn());
+        QCOMPARE(m_session->urls().size(), 1);
+        QCOMPARE(m_session->schemes(), QStringList{"corvane"});
+        m_session->finish({QUrl("corvane://auth/callback?state=x&code=abc&code=second"), {}});
+        QTRY_VERIFY(!m_state->signingIn());
+
+        QCOMPARE(changes, QStringList({"signingIn", "signedIn", "accountEmail", "lastError", "signingIn"}));
+        QVERIFY(m_state->signedIn());
+        QCOMPARE(m_state->accountEmail(), std::optional<QString>("dev@example.com"));
+        QCOMPARE(AppSettings::accountEmail(), std::optional<QString>("dev@example.com"));
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(*m_secrets)), std::optional<QString>("key-2"));
+        QVERIFY(m_state->isPolling());
+        QTRY_VERIFY(m_state->connected());
+
+        const auto& exchange = m_relay->requests().front();
+        QCOMPARE(exchange.target, "/auth/callback");
+        QVERIFY(!exchange.headers.contains("authorization"));
+        const auto body = nlohmann::json::parse(exchange.body.toStdString());
+        QCOMPARE(body["code"], "abc");
+        const auto verifier = QString::fromStdString(body["code_verifier"].get<std::string>());
+        QCOMPARE(verifier.size(), 86);
+        const QUrlQuery page(m_session->urls().front());
+        QCOMPARE(page.queryItemValue("code_challenge"), AuthCoordinator::s256(verifier));
+    }
+
+    // While one sign-in waits for the browser, another does nothing.
+    void secondSignInWhileOneRunsStartsNothing()
+    {
+        start(*m_secrets, false);
+        m_state->signIn();
+        m_state->signIn();
+        QCOMPARE(m_session->urls().size(), 1);
+        m_session->finish({});
+        QTRY_VERIFY(!m_state->signingIn());
+        m_state->signIn();
+        QCOMPARE(m_session->urls().size(), 2);
+    }
+
+    void failureKeepsTheSession_data()
+    {
+        QTest::addColumn<WebAuthenticationOutcome>("outcome");
+        QTest::addColumn<QByteArray>("exchangeAnswer");
+        QTest::addColumn<QString>("lastError");
+
+        const WebAuthenticationOutcome callback{QUrl("corvane://auth/callback?code=abc"), {}};
+        const auto earlier = QStringLiteral("Sign-in did not return an authorization code.");
+        const auto ok = ScriptedHttpServer::response(200, exchanged);
+        QTest::newRow("neither URL nor error: cancelled, earlier error kept")
+            << WebAuthenticationOutcome{} << ok << earlier;
+        QTest::newRow("the session's own error")
+            << WebAuthenticationOutcome{{}, "The page could not be loaded."} << ok << "The page could not be loaded.";
+        QTest::newRow("only an error item") << WebAuthenticationOutcome{QUrl("corvane://auth/callback?error=denied"),
+            {}} << ok << "Sign-in did not return an authorization code.";
+        QTest::newRow("code refused") << callback
+                                      << ScriptedHttpServer::response(400, R"({"error":"code already used"})")
+                                      << R"(HTTP 400: {"error":"code already used"})";
+        QTest::newRow("answer without a key")
+            << callback << ScriptedHttpServer::response(200, R"({"account": {"id": "a", "email": "e", "tier": "t"}})")
+            << "api_key: required key is missing";
+    }
+    void failureKeepsTheSession()
+    {
+        QFETCH(WebAuthenticationOutcome, outcome);
+        QFETCH(QByteArray, exchangeAnswer);
+        QFETCH(QString, lastError);
+        m_relay->script("/auth/callback", exchangeAnswer);
+        start(*m_secrets, false);
+        signInWith({QUrl("corvane://auth/callback?error=denied"), {}});
+        QCOMPARE(m_state->lastError(), std::optional<QString>("Sign-in did not return an authorization code."));
+
+        signInWith(outcome);
+        QCOMPARE(m_state->lastError(), std::optional(lastError));
+        QVERIFY(!m_state->signedIn());
+        QCOMPARE(m_state->accountEmail(), std::nullopt);
+        QCOMPARE(AppSettings::accountEmail(), std::nullopt);
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(*m_secrets)), std::optional<QString>("key-1"));
+    }
+
+    // A key that does not read back is reported, and the e-mail is not stored.
+    void keyThatDoesNotReadBack()
+    {
+        ForgetfulSecretStore forgetful;
+        start(forgetful, false);
+        signInWith({QUrl("corvane://auth/callback?code=abc"), {}});
+        QCOMPARE(
+            m_state->lastError(), std::optional<QString>("Signed in, but couldn't save credentials to the keychain."));
+        QVERIFY(!m_state->signedIn());
+        QCOMPARE(AppSettings::accountEmail(), std::nullopt);
+    }
+
+    // Sign-out stops polling, forgets the session and empties the lists; pause, the error and the
+    // recorded notifications stay. A state made afresh from what is stored comes up signed out.
+    void signOutForgetsTheSession()
+    {
+        AppSettings::setAccountEmail("dev@example.com");
+        start(*m_secrets, true);
+        QTRY_VERIFY(m_state->connected());
+        QTRY_COMPARE(m_state->activity().size(), 1U);
+        m_state->setPaused(true);
+
+        m_state->signOut();
+        QVERIFY(!m_state->isPolling());
+        QVERIFY(!m_state->signedIn());
+        QCOMPARE(m_state->accountEmail(), std::nullopt);
+        QVERIFY(m_state->listeners().empty());
+        QVERIFY(m_state->activity().empty());
+        QVERIFY(!m_state->connected());
+        QVERIFY(m_state->paused());
+        QCOMPARE(AppSettings::accountEmail(), std::nullopt);
+        QTRY_COMPARE(QCoro::waitFor(AppSettings::keychainRead(*m_secrets)), std::optional<QString>(""));
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+
+        const auto token = QCoro::waitFor(AppSettings::keychainRead(*m_secrets));
+        m_state.reset();
+        start(*m_secrets, token && !token->isEmpty());
+        QVERIFY(!m_state->signedIn());
+        QVERIFY(!m_state->isPolling());
+    }
+
+private:
+    void start(SecretStore& secrets, bool signedIn)
+    {
+        m_session = std::make_unique<test::FakeWebAuthenticationSession>();
+        m_client = std::make_unique<ServiceClient>(m_network, secrets);
+        m_auth = std::make_unique<AuthCoordinator>(*m_client, secrets, *m_session);
+        m_state = std::make_unique<AppState>(
+            *m_client, secrets, *m_auth, *m_notifier, signedIn, AppSettings::accountEmail());
+    }
+
+    void signInWith(const WebAuthenticationOutcome& outcome)
+    {
+        m_state->signIn();
+        QVERIFY(m_state->signingIn());
+        m_session->finish(outcome);
+        QTRY_VERIFY(!m_state->signingIn());
+    }
+
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<test::FakeNotificationServer> m_notifications;
+    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<ScriptedHttpServer> m_relay;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<test::FakeWebAuthenticationSession> m_session;
+    std::unique_ptr<ServiceClient> m_client;
+    std::unique_ptr<AuthCoordinator> m_auth;
+    std::unique_ptr<AppState> m_state;
+};
+
+CORVANE_TEST(SignInTest)
+
+} // namespace corvane
+
+#include "SignInTest.moc"

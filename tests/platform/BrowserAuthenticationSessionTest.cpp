@@ -1,0 +1,141 @@
+#include "platform/BrowserAuthenticationSession.h"
+#include "platform/BrowserSignInSheet.h"
+#include "support/TestRegistry.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace corvane {
+
+// Receives the links the session asks the desktop to open.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    LinkCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
+    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
+
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class BrowserAuthenticationSessionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_window = std::make_unique<QWidget>();
+        m_window->show();
+        m_outcome.reset();
+    }
+    void cleanup() { m_window.reset(); }
+
+    // The first link of the session's scheme ends it; later links, links of other schemes and links
+    // while nothing waits are refused.
+    void firstCallbackEndsTheSession()
+    {
+        LinkCatcher browser;
+        BrowserAuthenticationSession session;
+        QVERIFY(!session.deliver("corvane://auth/callback?code=early"));
+        start(session);
+        QCOMPARE(browser.opened, QList<QUrl>{signInPage});
+        QVERIFY(sheet());
+        QVERIFY(!session.deliver("https://example.com/?code=x"));
+        QVERIFY(session.deliver("CORVANE://auth/callback?code=first"));
+        QVERIFY(!session.deliver("corvane://auth/callback?code=second"));
+        QTRY_VERIFY(m_outcome);
+        QCOMPARE(m_outcome->callbackURL, QUrl("corvane://auth/callback?code=first"));
+        QCOMPARE(m_outcome->error, std::nullopt);
+        QTRY_VERIFY(!sheet());
+    }
+
+    void cancelEndsWithAnError()
+    {
+        LinkCatcher browser;
+        BrowserAuthenticationSession session;
+        start(session);
+        QVERIFY(sheet());
+        QCOMPARE(sheet()->windowModality(), Qt::WindowModal);
+        sheet()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        QTRY_VERIFY(m_outcome);
+        QCOMPARE(m_outcome->callbackURL, std::nullopt);
+        QCOMPARE(m_outcome->error, "Sign-in was cancelled before the browser came back to corvane.");
+        QVERIFY(!session.deliver("corvane://auth/callback?code=late"));
+    }
+
+    // The window the sheet stands over goes away: neither a link nor an error.
+    void closingTheWindowEndsWithNeither()
+    {
+        LinkCatcher browser;
+        BrowserAuthenticationSession session;
+        start(session);
+        m_window.reset();
+        QTRY_VERIFY(m_outcome);
+        QCOMPARE(m_outcome->callbackURL, std::nullopt);
+        QCOMPARE(m_outcome->error, std::nullopt);
+    }
+
+    // With no browser to open, the sheet shows the address, and opening it again is offered.
+    void withoutABrowserTheSheetShowsTheAddress()
+    {
+        BrowserAuthenticationSession session;
+        start(session);
+        QVERIFY(sheet());
+        const auto labels = sheet()->findChildren<QLabel*>();
+        QVERIFY(
+            std::ranges::any_of(labels, [](QLabel* label) { return label->text().contains(signInPage.toString()); }));
+        LinkCatcher browser;
+        const auto buttons = sheet()->findChildren<QPushButton*>();
+        const auto reopen = std::ranges::find(buttons, QString("Open Page Again"), &QPushButton::text);
+        QVERIFY(reopen != buttons.end());
+        (*reopen)->click();
+        QCOMPARE(browser.opened, QList<QUrl>{signInPage});
+        session.deliver("corvane://auth/callback?code=x");
+        QTRY_VERIFY(m_outcome);
+    }
+
+    void secondSessionWhileOneWaitsFails()
+    {
+        LinkCatcher browser;
+        BrowserAuthenticationSession session;
+        start(session);
+        const auto second = QCoro::waitFor(session.authenticate(signInPage, "corvane", m_window.get()));
+        QCOMPARE(second.error, "Another sign-in is already waiting for the browser.");
+        QCOMPARE(browser.opened.size(), 1);
+        QVERIFY(session.deliver("corvane://auth/callback?code=x"));
+        QTRY_VERIFY(m_outcome);
+    }
+
+private:
+    void start(BrowserAuthenticationSession& session)
+    {
+        run(session);
+        QVERIFY(session.isWaiting());
+    }
+
+    QCoro::Task<> run(BrowserAuthenticationSession& session)
+    {
+        m_outcome = co_await session.authenticate(signInPage, "corvane", m_window.get());
+    }
+
+    BrowserSignInSheet* sheet() const { return m_window ? m_window->findChild<BrowserSignInSheet*>() : nullptr; }
+
+    static inline const QUrl signInPage{"https://relay.example.com/user_management/authorize?client_id=c"};
+    std::unique_ptr<QWidget> m_window;
+    std::optional<WebAuthenticationOutcome> m_outcome;
+};
+
+CORVANE_TEST(BrowserAuthenticationSessionTest)
+
+} // namespace corvane
+
+#include "BrowserAuthenticationSessionTest.moc"
