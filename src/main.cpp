@@ -5,6 +5,7 @@
 #include "platform/BrowserAuthenticationSession.h"
 #include "platform/SecretServiceStore.h"
 #include "platform/SingleInstance.h"
+#include "platform/UrlSchemeHandler.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 
@@ -93,6 +94,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    UrlSchemeHandler::ensureRegistered(
+        QStringLiteral("dev.corvane.app.desktop"), QStringLiteral("corvane"), QCoreApplication::applicationFilePath());
     Application application;
     const auto deliver = [&application](const QString& link) {
         if (!application.browser.deliver(link)) {
