@@ -1,7 +1,15 @@
 #include "support/TestRegistry.h"
 
-#include <QCoreApplication>
 #include <QTest>
+
+// Widget tests need a QApplication; the others stay free of the GUI.
+#ifdef CORVANE_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 
 #include <algorithm>
 #include <memory>
@@ -32,7 +40,7 @@ bool isNamed(const QObject& test, const char* name)
 // (the remaining arguments go to QTest as usual: test_program AppStateTest tick -v2).
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
+    TestApplication application(argc, argv);
     std::vector<std::unique_ptr<QObject>> tests;
     for (const auto factory : corvane::test::registeredTests()) {
         tests.push_back(factory());
