@@ -6,10 +6,8 @@
 
 #include <expected>
 
-namespace corvane {
-
 // Detached Ed25519 signatures (RFC 8032) over the exact bytes of the update feed.
-namespace FeedSignature {
+namespace corvane::FeedSignature {
 
 // Succeeds when `signature` (base64 of the 64-byte signature; surrounding white space is ignored) is
 // `publicKey`'s signature of `document`. `publicKey` is base64 of the raw 32-byte key or of its DER
@@ -18,5 +16,4 @@ namespace FeedSignature {
 std::expected<void, UpdateFailure> verify(
     const QByteArray& document, const QByteArray& signature, const QByteArray& publicKey);
 
-} // namespace FeedSignature
-} // namespace corvane
+} // namespace corvane::FeedSignature

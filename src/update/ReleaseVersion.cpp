@@ -8,11 +8,11 @@
 namespace corvane {
 namespace {
 
-// Digits separated by single dots and nothing else. (QVersionNumber::fromString skips any one character
-// between numbers, so it would read "1x2" as 1.2.) Each part has at most nine digits, so it fits an int.
-std::optional<QVersionNumber> numbers(const QString& text)
+// Digits separated by single dots and nothing else, without trailing zero parts. Each part has at most
+// nine digits, so it fits an int.
+std::optional<std::vector<int>> numbers(const QString& text)
 {
-    QList<int> parts;
+    std::vector<int> parts;
     for (const auto part : QStringView(text).split(u'.')) {
         constexpr qsizetype maximumDigits = 9;
         const bool digits
@@ -20,28 +20,31 @@ std::optional<QVersionNumber> numbers(const QString& text)
         if (part.isEmpty() || part.size() > maximumDigits || !digits) {
             return std::nullopt;
         }
-        parts.append(part.toInt());
+        parts.push_back(part.toInt());
     }
-    return QVersionNumber(std::move(parts)).normalized();
+    while (!parts.empty() && parts.back() == 0) {
+        parts.pop_back();
+    }
+    return parts;
 }
 
 } // namespace
 
 std::optional<ReleaseVersion> ReleaseVersion::parse(const QString& version, const QString& build)
 {
-    const auto versionNumber = numbers(version);
-    if (!versionNumber) {
+    auto versionNumbers = numbers(version);
+    if (!versionNumbers) {
         return std::nullopt;
     }
     ReleaseVersion release;
-    release.m_version = *versionNumber;
+    release.m_version = *std::move(versionNumbers);
     release.m_versionText = version;
     if (!build.isEmpty()) {
-        const auto buildNumber = numbers(build);
-        if (!buildNumber) {
+        auto buildNumbers = numbers(build);
+        if (!buildNumbers) {
             return std::nullopt;
         }
-        release.m_build = *buildNumber;
+        release.m_build = *std::move(buildNumbers);
         release.m_buildText = build;
     }
     return release;
@@ -52,11 +55,12 @@ QString ReleaseVersion::text() const
     return m_buildText.isEmpty() ? m_versionText : QStringLiteral("%1 (%2)").arg(m_versionText, m_buildText);
 }
 
+// Without trailing zeros, a list that is a prefix of another is the lesser version (1.4 < 1.4.1), and
+// otherwise the first differing part decides: exactly part-by-part numeric order.
 std::strong_ordering operator<=>(const ReleaseVersion& left, const ReleaseVersion& right)
 {
-    const int byVersion = QVersionNumber::compare(left.m_version, right.m_version);
-    const int order = byVersion != 0 ? byVersion : QVersionNumber::compare(left.m_build, right.m_build);
-    return order <=> 0;
+    const auto byVersion = left.m_version <=> right.m_version;
+    return byVersion != std::strong_ordering::equal ? byVersion : left.m_build <=> right.m_build;
 }
 
 } // namespace corvane

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QVersionNumber>
 
 #include <compare>
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -30,8 +30,9 @@ public:
     }
 
 private:
-    QVersionNumber m_version;
-    QVersionNumber m_build;
+    // Without trailing zeros, so that comparing the lists compares the versions.
+    std::vector<int> m_version;
+    std::vector<int> m_build;
     QString m_versionText;
     QString m_buildText;
 };

@@ -28,9 +28,11 @@ struct ReleaseNotes {
     bool isHtml = false;
 };
 
+} // namespace corvane
+
 // The network side of an update check, without any window. `network` must outlive each call; every
 // call fails as cancelled once `stop` is requested.
-namespace UpdateCheck {
+namespace corvane::UpdateCheck {
 
 // Fetches the feed (and, when a public key is set, its signature from the feed URL with ".sig"
 // appended to the path), verifies the signature over the feed's exact bytes, and compares the newest
@@ -47,5 +49,4 @@ QCoro::Task<std::expected<ReleaseNotes, UpdateFailure>> releaseNotes(
 // The signature's address: "https://host/appcast.xml?x=1" gives "https://host/appcast.xml.sig?x=1".
 QUrl signatureURL(const QUrl& feedURL);
 
-} // namespace UpdateCheck
-} // namespace corvane
+} // namespace corvane::UpdateCheck

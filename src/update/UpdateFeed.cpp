@@ -29,7 +29,7 @@ bool isOurs(const QXmlStreamReader& reader, QStringView name)
 // An absolute http or https URL, or nothing.
 std::optional<QUrl> webURL(const QString& text)
 {
-    const QUrl url(text, QUrl::StrictMode);
+    QUrl url(text, QUrl::StrictMode);
     const bool web = url.scheme() == u"http" || url.scheme() == u"https";
     if (!url.isValid() || !web || url.host().isEmpty()) {
         return std::nullopt;

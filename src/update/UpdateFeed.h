@@ -8,14 +8,12 @@
 #include <expected>
 #include <vector>
 
-namespace corvane {
-
 // Reads the update feed: an RSS 2.0 document whose <channel> lists one <item> per release. Besides
 // RSS's own <title>, <link> (the download page, required), <pubDate> (RFC 822, optional) and
 // <description> (inline release notes, optional), an item carries elements in the namespace
 // `namespaceURI`: <version> (required), <build> and <releaseNotesLink> (optional). Elements the feed
 // format does not name are skipped.
-namespace UpdateFeed {
+namespace corvane::UpdateFeed {
 
 inline constexpr auto namespaceURI = "https://corvane.dev/update-feed";
 
@@ -27,5 +25,4 @@ std::expected<std::vector<FeedRelease>, UpdateFailure> releases(const QByteArray
 // equals. A feed without items fails.
 std::expected<FeedRelease, UpdateFailure> newestRelease(const QByteArray& document);
 
-} // namespace UpdateFeed
-} // namespace corvane
+} // namespace corvane::UpdateFeed

@@ -21,7 +21,7 @@ struct UpdateSettings {
     // A request that receives nothing for this long fails.
     std::chrono::milliseconds timeout = std::chrono::seconds(30);
     // A larger answer (feed, signature or release notes) fails.
-    qint64 maximumBytes = 4 * 1024 * 1024;
+    qint64 maximumBytes = 4LL * 1024 * 1024;
 
     // The build settings and the version of this build.
     static UpdateSettings builtIn();

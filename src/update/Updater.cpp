@@ -88,13 +88,14 @@ QCoro::Task<> Updater::check(std::stop_token stop)
         stopChecking();
         co_return;
     }
-    if (!result->newerRelease) {
+    const std::optional<FeedRelease>& newer = result->newerRelease;
+    if (!newer) {
         m_window->showUpToDate(result->current);
         stopChecking();
         co_return;
     }
-    m_window->showUpdate(*result->newerRelease, result->current);
-    const auto notes = co_await UpdateCheck::releaseNotes(*m_network, *result->newerRelease, m_settings, stop);
+    m_window->showUpdate(*newer, result->current);
+    const auto notes = co_await UpdateCheck::releaseNotes(*m_network, *newer, m_settings, stop);
     if (!self || stop.stop_requested()) {
         co_return;
     }
