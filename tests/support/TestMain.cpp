@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-// As QTEST_MAIN does: a widget application for programs that link the widgets module.
-#ifdef QT_WIDGETS_LIB
+// Widget tests need a QApplication; the others stay free of the GUI.
+#ifdef CORVANE_TEST_WIDGETS
 #include <QApplication>
 using TestApplication = QApplication;
 #else

@@ -1,0 +1,177 @@
+#include "update/UpdateFeed.h"
+#include "support/TestRegistry.h"
+#include "update/FeedDocument.h"
+
+#include <QTest>
+
+using namespace corvane;
+using test::feedDocument;
+using test::feedItem;
+
+namespace {
+
+// A few hundred bytes that would expand to 2.7 million characters: 100 × 30 × 30 × 30.
+QByteArray entityBomb()
+{
+    QByteArray declarations = "<!ENTITY a \"" + QByteArray(100, 'a') + "\">";
+    for (const char* name : {"b", "c", "d"}) {
+        const char previous = static_cast<char>(name[0] - 1);
+        declarations
+            += QByteArray("<!ENTITY ") + name + " \"" + (QByteArray("&") + previous + ";").repeated(30) + "\">";
+    }
+    return "<?xml version=\"1.0\"?><!DOCTYPE rss [" + declarations + "]><rss><channel><item><title>&d;</title>"
+        + "</item></channel></rss>";
+}
+
+} // namespace
+
+class UpdateFeedTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void newestReleaseIsChosenByVersionThenBuild_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("newest");
+
+        QTest::newRow("one item") << feedDocument({feedItem("1.4.0", "27")}) << "1.4.0 (27)";
+        QTest::newRow("newest last") << feedDocument({feedItem("1.3.0"), feedItem("1.4.0")}) << "1.4.0";
+        QTest::newRow("newest in the middle")
+            << feedDocument({feedItem("1.3.0"), feedItem("1.10.0"), feedItem("1.9.0")}) << "1.10.0";
+        QTest::newRow("build decides") << feedDocument({feedItem("1.4.0", "9"), feedItem("1.4.0", "27"),
+            feedItem("1.4")}) << "1.4.0 (27)";
+        QTest::newRow("first of equals") << feedDocument(
+            {feedItem("1.4", "", "https://a.example.org/"), feedItem("1.4.0", "", "https://b.example.org/")})
+                                         << "1.4";
+        QTest::newRow("unknown elements are skipped")
+            << feedDocument({"<item><enclosure url=\"x\"/><corvane:version>2.0</corvane:version><other><deep/></other>"
+                             "<link>https://example.org/</link><corvane:future>x</corvane:future></item>",
+                   "<image><url>https://example.org/logo.png</url></image>"})
+            << "2.0";
+        QTest::newRow("items outside the channel are not releases") << QByteArray(
+            "<rss xmlns:corvane=\"https://corvane.dev/update-feed\"><channel>" + feedItem("1.0") + "</channel>"
+            + feedItem("9.0") + "</rss>") << "1.0";
+        QTest::newRow("another prefix for the namespace")
+            << QByteArray("<rss xmlns:u=\"https://corvane.dev/update-feed\"><channel><item><u:version>3.1</u:version>"
+                          "<link>https://example.org/</link></item></channel></rss>")
+            << "3.1";
+        QTest::newRow("CDATA and entities") << feedDocument(
+            {"<item><corvane:version><![CDATA[1.2]]></corvane:version><link>https://example.org/?a=1&amp;b=2</link></"
+             "item>"}) << "1.2";
+    }
+    void newestReleaseIsChosenByVersionThenBuild()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, newest);
+
+        const auto release = UpdateFeed::newestRelease(document);
+        QVERIFY2(release, release ? "" : qPrintable(release.error().description));
+        QCOMPARE(release->version.text(), newest);
+    }
+
+    void everyFieldIsRead()
+    {
+        const auto document = feedDocument({feedItem("1.5.0", "30", "https://example.org/corvane/download",
+            "<pubDate>Mon, 03 Feb 2025 10:00:00 +0100</pubDate>"
+            "<corvane:releaseNotesLink> https://example.org/corvane/1.5.0.html </corvane:releaseNotesLink>"
+            "<description><![CDATA[<p>Faster <b>polling</b>.</p>]]></description>")});
+        const auto releases = UpdateFeed::releases(document);
+        QVERIFY2(releases, releases ? "" : qPrintable(releases.error().description));
+        QCOMPARE(releases->size(), 1U);
+        const FeedRelease& release = releases->front();
+        QCOMPARE(release.title, "Corvane 1.5.0");
+        QCOMPARE(release.version.versionText(), "1.5.0");
+        QCOMPARE(release.version.buildText(), "30");
+        QCOMPARE(release.downloadPage, QUrl("https://example.org/corvane/download"));
+        QCOMPARE(release.releaseNotesLink, QUrl("https://example.org/corvane/1.5.0.html"));
+        QCOMPARE(release.description, "<p>Faster <b>polling</b>.</p>");
+        QCOMPARE(release.published, QDateTime(QDate(2025, 2, 3), QTime(9, 0), Qt::UTC));
+    }
+
+    void optionalFieldsMayBeMissing()
+    {
+        const auto releases = UpdateFeed::releases(feedDocument({feedItem("1.5.0")}));
+        QVERIFY(releases);
+        const FeedRelease& release = releases->front();
+        QVERIFY(release.version.buildText().isEmpty());
+        QVERIFY(release.releaseNotesLink.isEmpty());
+        QVERIFY(release.description.isEmpty());
+        QVERIFY(!release.published.isValid());
+    }
+
+    void malformedFeedsFailWithTheReason_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("reason");
+
+        const auto item = [](const QByteArray& extra) {
+            return feedDocument({feedItem("1.5.0", "", "https://example.org/", extra)});
+        };
+
+        QTest::newRow("empty document") << QByteArray() << "Premature end of document";
+        QTest::newRow("not XML") << QByteArray("{\"version\": \"1.5.0\"}") << "line 1, column 1";
+        QTest::newRow("HTML error page") << QByteArray("<html><body>Not found</body></html>")
+                                         << "root element is <html>";
+        QTest::newRow("Atom feed") << QByteArray("<feed xmlns=\"http://www.w3.org/2005/Atom\"></feed>")
+                                   << "root element is <feed>";
+        QTest::newRow("no channel") << QByteArray("<rss version=\"2.0\"><item/></rss>") << "has no <channel>";
+        QTest::newRow("empty channel") << feedDocument({}) << "lists no releases";
+        QTest::newRow("truncated") << feedDocument({feedItem("1.5.0")}).chopped(20) << "Premature end of document";
+        QTest::newRow("mismatched tags") << QByteArray("<rss><channel><item></channel></item></rss>") << "line 1";
+        QTest::newRow("content after the feed") << feedDocument({feedItem("1.5.0")}) + "<rss/>" << "Extra content";
+        QTest::newRow("undefined entity")
+            << feedDocument({feedItem("1.5.0", "", "https://example.org/&nbsp;")}) << "Entity 'nbsp' not declared";
+        QTest::newRow("no version") << feedDocument({"<item><link>https://example.org/</link></item>"})
+                                    << "item 1 has no <corvane:version>";
+        QTest::newRow("version without the namespace")
+            << feedDocument({"<item><version>1.5</version><link>https://example.org/</link></item>"})
+            << "item 1 has no <corvane:version>";
+        QTest::newRow("version not numbers")
+            << feedDocument({feedItem("1.5.0-rc1")}) << "item 1 has version \"1.5.0-rc1\" and build \"\"";
+        QTest::newRow("build not numbers") << feedDocument({feedItem("1.5.0", "nightly")}) << "build \"nightly\"";
+        QTest::newRow("markup inside the version")
+            << feedDocument({"<item><corvane:version><b>1.5</b></corvane:version></item>"})
+            << "Expected character data";
+        QTest::newRow("second item is bad")
+            << feedDocument({feedItem("1.4.0"), feedItem("1.5.0", "", "")}) << "item 2 has no http or https <link>";
+        QTest::newRow("download page on disk") << feedDocument({feedItem("1.5.0", "", "file:///etc/passwd")})
+                                               << "<link> to its download page (\"file:///etc/passwd\")";
+        QTest::newRow("relative download page") << feedDocument({feedItem("1.5.0", "", "/download")}) << "<link>";
+        QTest::newRow("script as download page")
+            << feedDocument({feedItem("1.5.0", "", "javascript:alert(1)")}) << "<link>";
+        QTest::newRow("release notes elsewhere")
+            << item("<corvane:releaseNotesLink>ftp://example.org/notes</corvane:releaseNotesLink>")
+            << "<corvane:releaseNotesLink> that is not an http or https URL";
+        QTest::newRow("date not RFC 822")
+            << item("<pubDate>2025-02-03</pubDate>") << "<pubDate> that is not an RFC 822 date (\"2025-02-03\")";
+        QTest::newRow("entity expansion bomb") << entityBomb() << "entity expansion limit";
+    }
+    void malformedFeedsFailWithTheReason()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, reason);
+
+        const auto release = UpdateFeed::newestRelease(document);
+        QVERIFY(!release);
+        QCOMPARE(release.error().kind, UpdateFailure::Kind::malformedFeed);
+        QVERIFY2(release.error().description.startsWith("The update feed is malformed: "),
+            qPrintable(release.error().description));
+        QVERIFY2(release.error().description.contains(reason), qPrintable(release.error().description));
+    }
+
+    // A feed cut off anywhere (a dropped connection, a full disk on the server) is never taken for a
+    // shorter valid feed.
+    void everyTruncationFails()
+    {
+        const QByteArray document = feedDocument({feedItem("1.4.0", "27"),
+            feedItem("1.5.0", "", "https://example.org/", "<pubDate>Mon, 03 Feb 2025 10:00:00 +0000</pubDate>")});
+        QVERIFY(UpdateFeed::newestRelease(document));
+        const auto end = document.lastIndexOf("</rss>");
+        for (qsizetype length = 0; length < end; ++length) {
+            QVERIFY2(!UpdateFeed::newestRelease(document.left(length)), qPrintable(QString::number(length)));
+        }
+    }
+};
+
+CORVANE_TEST(UpdateFeedTest)
+#include "UpdateFeedTest.moc"

@@ -1,0 +1,367 @@
+#include "update/Updater.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestRegistry.h"
+#include "update/FeedDocument.h"
+#include "update/TestSigningKey.h"
+#include "update/UpdateWindow.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <memory>
+
+using namespace corvane;
+using test::feedDocument;
+using test::feedItem;
+using test::ScriptedHttpServer;
+using test::TestSigningKey;
+using Page = UpdateWindow::Page;
+
+Q_DECLARE_METATYPE(corvane::UpdateWindow::Page)
+
+namespace {
+
+const QByteArray feedPath = "/appcast.xml";
+QtMessageHandler previousHandler = nullptr;
+const QByteArray downloadPage = "https://downloads.example.org/corvane/1.5.0";
+
+QString label(const UpdateWindow& window, const char* name)
+{
+    return window.findChild<QLabel*>(name)->text();
+}
+
+QPushButton* button(const UpdateWindow& window, QDialogButtonBox::StandardButton which)
+{
+    return window.findChild<QDialogButtonBox*>("buttons")->button(which);
+}
+
+QByteArray newerFeed(const QByteArray& extra = {})
+{
+    return feedDocument({feedItem("1.4.0", "27"), feedItem("1.5.0", "31", downloadPage, extra)});
+}
+
+} // namespace
+
+// Whole checks against a local HTTP server, through the real window on the offscreen platform. The
+// running version is 1.4.0 (27).
+class UpdaterTest : public QObject {
+    Q_OBJECT
+
+public slots:
+    // The desktop's browser, as far as these tests are concerned.
+    void openInBrowser(const QUrl& url) { m_opened.append(url); }
+
+private slots:
+    void initTestCase()
+    {
+        m_key = TestSigningKey::ed25519();
+        // The offscreen platform says so for every window shown; nothing else is dropped.
+        previousHandler
+            = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                  if (!text.startsWith("This plugin does not support")) {
+                      previousHandler(type, context, text);
+                  }
+              });
+    }
+
+    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
+
+    void init()
+    {
+        m_server = std::make_unique<ScriptedHttpServer>();
+        m_opened.clear();
+        QDesktopServices::setUrlHandler("https", this, "openInBrowser");
+    }
+
+    void cleanup()
+    {
+        QDesktopServices::unsetUrlHandler("https");
+        m_server.reset();
+    }
+
+    void answersOfTheFeedServer_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<Page>("page");
+        QTest::addColumn<QString>("detail");
+
+        const auto ok
+            = [](const QByteArray& feed) { return ScriptedHttpServer::response(200, feed, "application/rss+xml"); };
+        QTest::newRow("same version") << ok(feedDocument({feedItem("1.4.0", "27")})) << Page::upToDate
+                                      << "Corvane 1.4.0 (27) is the newest version available.";
+        QTest::newRow("older versions only")
+            << ok(feedDocument({feedItem("1.3.9"), feedItem("1.4.0", "26")})) << Page::upToDate << "1.4.0 (27)";
+        QTest::newRow("HTTP 500") << ScriptedHttpServer::response(500, "oops", "text/plain") << Page::failed
+                                  << "Could not load http://127.0.0.1:*/appcast.xml: HTTP 500";
+        QTest::newRow("HTTP 404") << ScriptedHttpServer::response(404, "", "text/plain") << Page::failed << "HTTP 404";
+        QTest::newRow("error page instead of a feed")
+            << ok("<html><body>Maintenance</body></html>") << Page::failed
+            << "The update feed is malformed: its root element is <html>, not <rss>";
+        QTest::newRow("feed larger than the limit")
+            << ok(feedDocument({feedItem("1.5.0", "", downloadPage, QByteArray(70 * 1024, ' '))})) << Page::failed
+            << "the answer is larger than 65536 bytes";
+        QTest::newRow("feed larger than the limit, length not announced")
+            << "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nConnection: close\r\n\r\n"
+                + feedDocument({feedItem("1.5.0", "", downloadPage, QByteArray(70 * 1024, ' '))})
+            << Page::failed << "the answer is larger than 65536 bytes";
+        QTest::newRow("not HTTP at all") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << Page::failed << "Could not load";
+    }
+    void answersOfTheFeedServer()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(Page, page);
+        QFETCH(QString, detail);
+
+        m_server->script(feedPath, answer);
+        Updater updater(m_network, settings());
+        updater.checkForUpdates();
+        QVERIFY(updater.isChecking());
+        QVERIFY(updater.window()->isVisible());
+        QCOMPARE(updater.window()->page(), Page::checking);
+        QTRY_VERIFY(!updater.isChecking());
+
+        QCOMPARE(updater.window()->page(), page);
+        const QString shown = label(*updater.window(), "detail");
+        const auto pattern = QRegularExpression::escape(detail).replace("\\*", "\\d+");
+        QVERIFY2(shown.contains(QRegularExpression(pattern)), qPrintable(shown));
+        button(*updater.window(), QDialogButtonBox::Ok)->click();
+        QVERIFY(!updater.window()->isVisible());
+        QVERIFY(m_opened.isEmpty());
+    }
+
+    void newerVersionIsOfferedWithItsNotes_data()
+    {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QByteArray>("notesAnswer");
+        QTest::addColumn<QString>("notes");
+
+        // SERVER stands for this test's server, which does not exist yet.
+        const QByteArray link = "<corvane:releaseNotesLink>SERVER/notes/1.5.0</corvane:releaseNotesLink>";
+        QTest::newRow("HTML notes") << link
+                                    << ScriptedHttpServer::response(200,
+                                           "<h2>1.5.0</h2><ul><li>Faster polling</li></ul>", "text/html; charset=utf-8")
+                                    << "1.5.0\nFaster polling";
+        QTest::newRow("text notes") << link << ScriptedHttpServer::response(200, "- Faster <polling>", "text/plain")
+                                    << "- Faster <polling>";
+        QTest::newRow("notes not UTF-8") << link << ScriptedHttpServer::response(200, "caf\xE9 \xFF!", "text/plain")
+                                         << "caf\uFFFD \uFFFD!";
+        QTest::newRow("notes cut off in a character")
+            << link << ScriptedHttpServer::response(200, "caf\xC3", "text/plain") << "caf\uFFFD";
+        QTest::newRow("notes missing") << link << ScriptedHttpServer::response(404, "", "text/plain")
+                                       << "The release notes could not be loaded.";
+        QTest::newRow("notes in the feed")
+            << QByteArray("<description><![CDATA[<p>Faster <b>polling</b></p>]]></description>") << QByteArray()
+            << "Faster polling";
+        QTest::newRow("no notes") << QByteArray() << QByteArray() << "This version has no release notes.";
+    }
+    void newerVersionIsOfferedWithItsNotes()
+    {
+        QFETCH(QByteArray, extra);
+        QFETCH(QByteArray, notesAnswer);
+        QFETCH(QString, notes);
+
+        extra.replace("SERVER", m_server->baseURL().toUtf8());
+        m_server->script(feedPath, ScriptedHttpServer::response(200, newerFeed(extra), "application/rss+xml"));
+        m_server->script("/notes/1.5.0", notesAnswer);
+        Updater updater(m_network, settings());
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+
+        const UpdateWindow& window = *updater.window();
+        QCOMPARE(window.page(), Page::updateAvailable);
+        QCOMPARE(label(window, "headline"), "A new version of Corvane is available");
+        QVERIFY(label(window, "detail").startsWith("Corvane 1.5.0 (31) is available — you have 1.4.0 (27)."));
+        const QString shownNotes = window.findChild<QTextBrowser*>("releaseNotes")->toPlainText();
+        QVERIFY2(shownNotes.contains(notes), qPrintable(shownNotes));
+
+        window.findChild<QPushButton*>("download")->click();
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(downloadPage)});
+        QVERIFY(!window.isVisible());
+    }
+
+    void signedFeeds_data()
+    {
+        QTest::addColumn<bool>("keyConfigured");
+        QTest::addColumn<QByteArray>("signatureAnswer");
+        QTest::addColumn<Page>("page");
+        QTest::addColumn<QString>("detail");
+
+        const TestSigningKey& key = *m_key;
+        const QByteArray feed = newerFeed();
+        const auto signature
+            = [](const QByteArray& base64) { return ScriptedHttpServer::response(200, base64 + "\n", "text/plain"); };
+
+        QTest::newRow("signed by the key")
+            << true << signature(key.sign(feed)) << Page::updateAvailable << "Corvane 1.5.0 (31) is available";
+        QTest::newRow("signature of another feed")
+            << true << signature(key.sign(feedDocument({feedItem("1.4.0", "27")}))) << Page::failed
+            << "The update feed's signature does not match the feed";
+        QTest::newRow("signed by another key")
+            << true << signature(TestSigningKey::ed25519().sign(feed)) << Page::failed << "does not match the feed";
+        QTest::newRow("no signature") << true << ScriptedHttpServer::response(404, "", "text/plain") << Page::failed
+                                      << "The update feed's signature is missing";
+        QTest::newRow("signature server fails")
+            << true << ScriptedHttpServer::response(503, "", "text/plain") << Page::failed << "signature is missing";
+        QTest::newRow("no key, no signature needed")
+            << false << QByteArray() << Page::updateAvailable << "Corvane 1.5.0 (31) is available";
+    }
+    void signedFeeds()
+    {
+        QFETCH(bool, keyConfigured);
+        QFETCH(QByteArray, signatureAnswer);
+        QFETCH(Page, page);
+        QFETCH(QString, detail);
+
+        m_server->script(feedPath, ScriptedHttpServer::response(200, newerFeed(), "application/rss+xml"));
+        m_server->script(feedPath + ".sig", signatureAnswer);
+        UpdateSettings signedSettings = settings();
+        signedSettings.publicKey = keyConfigured ? m_key->rawPublicKey() : QByteArray();
+        Updater updater(m_network, signedSettings);
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+
+        QCOMPARE(updater.window()->page(), page);
+        QVERIFY2(label(*updater.window(), "detail").contains(detail), qPrintable(label(*updater.window(), "detail")));
+        QCOMPARE(m_server->requests().front().target, feedPath);
+        if (!keyConfigured) {
+            QVERIFY(std::ranges::none_of(
+                m_server->requests(), [](const auto& request) { return request.target.endsWith(".sig"); }));
+        }
+    }
+
+    void unreachableServer()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        UpdateSettings unreachable = settings();
+        unreachable.feedURL = QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port));
+
+        Updater updater(m_network, unreachable);
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+
+        QCOMPARE(updater.window()->page(), Page::failed);
+        QCOMPARE(label(*updater.window(), "headline"), "The update check failed");
+        QCOMPARE(label(*updater.window(), "detail"),
+            QStringLiteral("Could not load http://127.0.0.1:%1/appcast.xml: Connection refused").arg(port));
+    }
+
+    void silentServerTimesOut()
+    {
+        m_server->hang(feedPath);
+        UpdateSettings impatient = settings();
+        impatient.timeout = std::chrono::milliseconds(50);
+        Updater updater(m_network, impatient);
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+
+        QCOMPARE(updater.window()->page(), Page::failed);
+        QVERIFY2(label(*updater.window(), "detail").endsWith("appcast.xml: nothing arrived for 0.05 seconds"),
+            qPrintable(label(*updater.window(), "detail")));
+    }
+
+    void withoutFeedTheDistributionUpdates()
+    {
+        UpdateSettings unconfigured = settings();
+        unconfigured.feedURL = QUrl();
+        Updater updater(m_network, unconfigured);
+        updater.checkForUpdates();
+
+        QVERIFY(!updater.isChecking());
+        QCOMPARE(updater.window()->page(), Page::notConfigured);
+        QVERIFY(updater.window()->isVisible());
+        QVERIFY(label(*updater.window(), "detail").contains("package manager"));
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    void secondCheckWhileOneRunsOnlyRaisesTheWindow()
+    {
+        m_server->hang(feedPath);
+        Updater updater(m_network, settings());
+        QSignalSpy checking(&updater, &Updater::checkingChanged);
+        QSignalSpy received(m_server.get(), &ScriptedHttpServer::requestReceived);
+        updater.checkForUpdates();
+        QVERIFY(received.wait());
+        UpdateWindow* window = updater.window();
+
+        window->hide();
+        updater.checkForUpdates();
+        QCOMPARE(updater.window(), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->page(), Page::checking);
+        QCOMPARE(checking.size(), 1);
+
+        // Cancel ends the check at once; the next check is a new one, in the same window.
+        button(*window, QDialogButtonBox::Cancel)->click();
+        QVERIFY(!updater.isChecking());
+        QVERIFY(!window->isVisible());
+        m_server->script(feedPath, ScriptedHttpServer::response(200, feedDocument({feedItem("1.4.0", "27")})));
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+        QCOMPARE(updater.window(), window);
+        QCOMPARE(window->page(), Page::upToDate);
+        QCOMPARE(m_server->requests().size(), 2);
+    }
+
+    // Closing the window while the release notes load stops their request; the answer that may still
+    // come does not reach the window of the next check.
+    void closingTheWindowStopsTheCheck()
+    {
+        m_server->script(feedPath,
+            ScriptedHttpServer::response(200,
+                newerFeed("<corvane:releaseNotesLink>" + m_server->baseURL().toUtf8()
+                    + "/notes</corvane:releaseNotesLink>")));
+        m_server->hang("/notes");
+        Updater updater(m_network, settings());
+        QSignalSpy received(m_server.get(), &ScriptedHttpServer::requestReceived);
+        updater.checkForUpdates();
+        QTRY_COMPARE(received.size(), 2);
+        QCOMPARE(updater.window()->page(), Page::updateAvailable);
+        QVERIFY(updater.isChecking());
+
+        updater.window()->close();
+        QVERIFY(!updater.isChecking());
+        m_server->script(feedPath, ScriptedHttpServer::response(500, "", "text/plain"));
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+        QCOMPARE(updater.window()->page(), Page::failed);
+    }
+
+    void sharedIsOneInstanceOwnedByTheApplication()
+    {
+        Updater& shared = Updater::shared();
+        QCOMPARE(&Updater::shared(), &shared);
+        QCOMPARE(shared.parent(), QCoreApplication::instance());
+        QVERIFY(!shared.isChecking());
+        QVERIFY(!shared.window());
+    }
+
+private:
+    UpdateSettings settings() const
+    {
+        UpdateSettings settings;
+        settings.feedURL = QUrl(m_server->baseURL() + QString::fromUtf8(feedPath));
+        settings.currentVersion = QStringLiteral("1.4.0");
+        settings.currentBuild = QStringLiteral("27");
+        settings.maximumBytes = 64 * 1024;
+        return settings;
+    }
+
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ScriptedHttpServer> m_server;
+    std::optional<TestSigningKey> m_key;
+    QList<QUrl> m_opened;
+};
+
+CORVANE_TEST(UpdaterTest)
+#include "UpdaterTest.moc"
