@@ -22,15 +22,19 @@ function(corvane_add_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LIBRARIES})
 endfunction()
 
-# corvane_add_test(<name> SOURCES ... [LIBRARIES ...] [DESKTOP_SESSION])
+# corvane_add_test(<name> SOURCES ... [LIBRARIES ...] [DESKTOP_SESSION] [WIDGETS])
 # Builds one QTest executable and registers it with CTest, on the offscreen platform. DESKTOP_SESSION
 # marks tests that use the session's keyring item, settings file or well-known bus names: CTest runs
-# those one at a time.
+# those one at a time. WIDGETS runs the tests under a QApplication instead of a QCoreApplication.
 function(corvane_add_test name)
-    cmake_parse_arguments(PARSE_ARGV 1 ARG "DESKTOP_SESSION" "" "SOURCES;LIBRARIES")
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "DESKTOP_SESSION;WIDGETS" "" "SOURCES;LIBRARIES")
     add_executable(${name} ${ARG_SOURCES} "${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp")
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
+    if(ARG_WIDGETS)
+        target_link_libraries(${name} PRIVATE Qt6::Widgets)
+        target_compile_definitions(${name} PRIVATE CORVANE_TEST_WIDGETS)
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     set(environment "QT_QPA_PLATFORM=offscreen" "QTEST_DISABLE_STACK_DUMP=1")
     if(CORVANE_SANITIZE)

@@ -3,6 +3,13 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#ifdef CORVANE_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+using TestApplication = QCoreApplication;
+#endif
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -32,7 +39,7 @@ bool isNamed(const QObject& test, const char* name)
 // (the remaining arguments go to QTest as usual: test_program AppStateTest tick -v2).
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
+    TestApplication application(argc, argv);
     std::vector<std::unique_ptr<QObject>> tests;
     for (const auto factory : corvane::test::registeredTests()) {
         tests.push_back(factory());
