@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 namespace corvane::DropShadow {
@@ -27,7 +28,7 @@ void blurLine(uchar* line, int count, int stride, int radius, std::vector<int>& 
 {
     scratch.assign(static_cast<size_t>(count), 0);
     for (int index = 0; index < count; ++index) {
-        scratch[static_cast<size_t>(index)] = line[index * stride];
+        scratch[static_cast<size_t>(index)] = line[static_cast<ptrdiff_t>(index) * stride];
     }
     const int width = 2 * radius + 1;
     int sum = 0;
@@ -37,7 +38,7 @@ void blurLine(uchar* line, int count, int stride, int radius, std::vector<int>& 
         }
     }
     for (int index = 0; index < count; ++index) {
-        line[index * stride] = static_cast<uchar>(sum / width);
+        line[static_cast<ptrdiff_t>(index) * stride] = static_cast<uchar>(sum / width);
         const int leaving = index - radius;
         const int entering = index + radius + 1;
         if (leaving >= 0) {

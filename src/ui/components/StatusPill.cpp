@@ -4,8 +4,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <utility>
-
 namespace corvane {
 
 namespace {
@@ -16,8 +14,7 @@ constexpr qreal fillOpacity = 0.15;
 
 } // namespace
 
-StatusPill::StatusPill(const QString& label, Theme::Tint tint, QWidget* parent)
-    : QWidget(parent), m_tint(std::move(tint))
+StatusPill::StatusPill(const QString& label, Theme::Tint tint, QWidget* parent) : QWidget(parent), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     applyFont();

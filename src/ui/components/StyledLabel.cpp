@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace corvane {
 
@@ -59,7 +58,7 @@ StyledLabel::StyledLabel(const QString& text, Theme::TextStyle style, Theme::Tin
     : StyledLabel(parent)
 {
     setText(text);
-    m_tint = std::move(tint);
+    m_tint = tint;
     setTextStyle(style);
     applyColour();
 }

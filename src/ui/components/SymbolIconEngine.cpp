@@ -16,7 +16,7 @@ constexpr qreal disabledOpacity = 0.4;
 
 } // namespace
 
-SymbolIconEngine::SymbolIconEngine(QString name, Theme::Tint tint) : m_name(std::move(name)), m_tint(std::move(tint))
+SymbolIconEngine::SymbolIconEngine(QString name, Theme::Tint tint) : m_name(std::move(name)), m_tint(tint)
 {
 }
 
@@ -35,7 +35,7 @@ QPixmap SymbolIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::Sta
 QPixmap SymbolIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State /*state*/, qreal scale)
 {
     const int side = std::min(size.width(), size.height());
-    const QPixmap symbol = Symbols::pixmap(m_name, side, colourFor(mode), scale);
+    QPixmap symbol = Symbols::pixmap(m_name, side, colourFor(mode), scale);
     if (symbol.isNull() || size.width() == size.height()) {
         return symbol;
     }

@@ -9,6 +9,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 
@@ -21,7 +22,7 @@ constexpr qreal largestSymbolShare = 0.75;
 
 } // namespace
 
-SymbolTile::SymbolTile(const QString& symbol, QWidget* parent) : QWidget(parent), m_symbol(symbol)
+SymbolTile::SymbolTile(QString symbol, QWidget* parent) : QWidget(parent), m_symbol(std::move(symbol))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

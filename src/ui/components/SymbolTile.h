@@ -15,7 +15,7 @@ public:
         tinted, // accent at 18 %, accent symbol
     };
 
-    explicit SymbolTile(const QString& symbol = QStringLiteral("bell.fill"), QWidget* parent = nullptr);
+    explicit SymbolTile(QString symbol = QStringLiteral("bell.fill"), QWidget* parent = nullptr);
 
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);

@@ -10,8 +10,8 @@
 
 namespace corvane {
 
-SymbolView::SymbolView(const QString& symbol, qreal fontPixels, Theme::Tint tint, QWidget* parent)
-    : QWidget(parent), m_symbol(symbol), m_fontPixels(fontPixels), m_tint(std::move(tint))
+SymbolView::SymbolView(QString symbol, qreal fontPixels, Theme::Tint tint, QWidget* parent)
+    : QWidget(parent), m_symbol(std::move(symbol)), m_fontPixels(fontPixels), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     refit();

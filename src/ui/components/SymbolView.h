@@ -14,7 +14,7 @@ class SymbolView : public QWidget {
 public:
     // `fontPixels` is the text size the symbol stands beside (Theme::symbolSize); the box defaults to the
     // symbol's own square.
-    explicit SymbolView(const QString& symbol = {}, qreal fontPixels = 13, Theme::Tint tint = Theme::Colour::primary,
+    explicit SymbolView(QString symbol = {}, qreal fontPixels = 13, Theme::Tint tint = Theme::Colour::primary,
         QWidget* parent = nullptr);
 
     QString symbol() const { return m_symbol; }

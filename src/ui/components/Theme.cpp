@@ -167,7 +167,10 @@ QColor blend(const QColor& top, const QColor& bottom, qreal opacity)
 
 qreal contrastRatio(const QColor& first, const QColor& second)
 {
-    const auto [darker, lighter] = std::minmax(relativeLuminance(first), relativeLuminance(second));
+    const qreal one = relativeLuminance(first);
+    const qreal other = relativeLuminance(second);
+    const qreal lighter = std::max(one, other);
+    const qreal darker = std::min(one, other);
     return (lighter + 0.05) / (darker + 0.05);
 }
 
