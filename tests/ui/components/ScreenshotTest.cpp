@@ -2,6 +2,7 @@
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/Card.h"
+#include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StatusPill.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -31,15 +31,6 @@ QString screenshotsFolder()
 {
     const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
     return configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
-}
-
-QFrame* divider()
-{
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
 }
 
 QWidget* fieldGroup(const QString& label, QLineEdit* field)
@@ -65,7 +56,7 @@ std::unique_ptr<QWidget> gallery()
 
     auto* discard = new QPushButton(Symbols::icon("trash", Theme::Colour::red), "Discard");
     page->addWidget(new ScreenHeader("New listener", "Name it and grab the endpoint URL.", discard));
-    page->addWidget(divider());
+    page->addWidget(new Divider);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(24, 24, 24, 24);
@@ -228,6 +219,41 @@ private slots:
             }
         }
         QVERIFY(drawn);
+    }
+
+    void focusedField_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::newRow("field-focus-light@2x") << test::lightPalette();
+        QTest::newRow("field-focus-dark@2x") << test::darkPalette();
+    }
+    // The keyboard focus on a filled field, which only an active window shows.
+    void focusedField()
+    {
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        QWidget window;
+        window.setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(16, 16, 16, 16);
+        auto* unfocused = new QLineEdit("https://relay.example/hooks/3f9a");
+        FilledFieldStyle::apply(unfocused, true);
+        auto* focused = new QLineEdit("GitHub repo");
+        FilledFieldStyle::apply(focused);
+        layout->addWidget(unfocused);
+        layout->addWidget(focused);
+        window.resize(320, window.sizeHint().height());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        focused->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(focused->hasFocus());
+
+        QPixmap shot(window.size() * 2);
+        shot.setDevicePixelRatio(2);
+        window.render(&shot);
+        const QString file = QDir(screenshotsFolder()).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png");
+        QVERIFY2(shot.save(file), qPrintable(file));
     }
 
 private:
