@@ -29,7 +29,7 @@ Q_DECLARE_METATYPE(corvane::UpdateWindow::Page)
 
 namespace {
 
-const QByteArray feedPath = "/appcast.xml";
+const QByteArray feedPath = "/feed.xml";
 QtMessageHandler previousHandler = nullptr;
 const QByteArray downloadPage = "https://downloads.example.org/corvane/1.5.0";
 
@@ -100,7 +100,7 @@ private slots:
         QTest::newRow("older versions only")
             << ok(feedDocument({feedItem("1.3.9"), feedItem("1.4.0", "26")})) << Page::upToDate << "1.4.0 (27)";
         QTest::newRow("HTTP 500") << ScriptedHttpServer::response(500, "oops", "text/plain") << Page::failed
-                                  << "Could not load http://127.0.0.1:*/appcast.xml: HTTP 500";
+                                  << "Could not load http://127.0.0.1:*/feed.xml: HTTP 500";
         QTest::newRow("error page instead of a feed")
             << ok("<html><body>Maintenance</body></html>") << Page::failed
             << "The update feed is malformed: its root element is <html>, not <rss>";
@@ -239,7 +239,7 @@ private slots:
         const quint16 port = closed.serverPort();
         closed.close();
         UpdateSettings unreachable = settings();
-        unreachable.feedURL = QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port));
+        unreachable.feedURL = QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(port));
 
         Updater updater(m_network, unreachable);
         updater.checkForUpdates();
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(updater.window()->page(), Page::failed);
         QCOMPARE(label(*updater.window(), "headline"), "The update check failed");
         QCOMPARE(label(*updater.window(), "detail"),
-            QStringLiteral("Could not load http://127.0.0.1:%1/appcast.xml: Connection refused").arg(port));
+            QStringLiteral("Could not load http://127.0.0.1:%1/feed.xml: Connection refused").arg(port));
     }
 
     void silentServerTimesOut()
@@ -261,7 +261,7 @@ private slots:
         QTRY_VERIFY(!updater.isChecking());
 
         QCOMPARE(updater.window()->page(), Page::failed);
-        QVERIFY2(label(*updater.window(), "detail").endsWith("appcast.xml: nothing arrived for 0.05 seconds"),
+        QVERIFY2(label(*updater.window(), "detail").endsWith("feed.xml: nothing arrived for 0.05 seconds"),
             qPrintable(label(*updater.window(), "detail")));
     }
 
