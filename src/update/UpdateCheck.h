@@ -46,7 +46,7 @@ QCoro::Task<std::expected<UpdateCheckResult, UpdateFailure>> run(
 QCoro::Task<std::expected<ReleaseNotes, UpdateFailure>> releaseNotes(
     QNetworkAccessManager& network, FeedRelease release, UpdateSettings settings, std::stop_token stop);
 
-// The signature's address: "https://host/appcast.xml?x=1" gives "https://host/appcast.xml.sig?x=1".
+// The signature's address: "https://host/feed.xml?x=1" gives "https://host/feed.xml.sig?x=1".
 QUrl signatureURL(const QUrl& feedURL);
 
 } // namespace corvane::UpdateCheck

@@ -17,7 +17,6 @@ private slots:
 
         QTest::newRow("both") << QVariantMap{{"shortVersion", "1.4.0"}, {"buildNumber", "27"}} << "1.4.0 (27)";
         QTest::newRow("no build") << QVariantMap{{"shortVersion", "1.4.0"}} << "1.4.0 (?)";
-        QTest::newRow("no version") << QVariantMap{{"buildNumber", "27"}} << "? (27)";
         QTest::newRow("neither") << QVariantMap{} << "? (?)";
         QTest::newRow("build is a number")
             << QVariantMap{{"shortVersion", "1.4.0"}, {"buildNumber", 27}} << "1.4.0 (?)";
@@ -26,8 +25,6 @@ private slots:
         QTest::newRow("bytes are not text")
             << QVariantMap{{"shortVersion", QByteArray("1.4.0")}, {"buildNumber", "27"}} << "? (27)";
         QTest::newRow("invalid value") << QVariantMap{{"shortVersion", QVariant()}, {"buildNumber", "27"}} << "? (27)";
-        QTest::newRow("keys are case-sensitive")
-            << QVariantMap{{"ShortVersion", "1.4.0"}, {"buildnumber", "27"}} << "? (?)";
     }
     void missingOrNonTextValuesBecomeQuestionMarks()
     {

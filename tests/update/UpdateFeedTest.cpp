@@ -112,12 +112,8 @@ private slots:
         QTest::newRow("not XML") << QByteArray("{\"version\": \"1.5.0\"}") << "line 1, column 1";
         QTest::newRow("HTML error page") << QByteArray("<html><body>Not found</body></html>")
                                          << "root element is <html>";
-        QTest::newRow("Atom feed") << QByteArray("<feed xmlns=\"http://www.w3.org/2005/Atom\"></feed>")
-                                   << "root element is <feed>";
         QTest::newRow("no channel") << QByteArray("<rss version=\"2.0\"><item/></rss>") << "has no <channel>";
         QTest::newRow("empty channel") << feedDocument({}) << "lists no releases";
-        QTest::newRow("truncated") << feedDocument({feedItem("1.5.0")}).chopped(20) << "Premature end of document";
-        QTest::newRow("mismatched tags") << QByteArray("<rss><channel><item></channel></item></rss>") << "line 1";
         QTest::newRow("content after the feed") << feedDocument({feedItem("1.5.0")}) + "<rss/>" << "Extra content";
         QTest::newRow("undefined entity")
             << feedDocument({feedItem("1.5.0", "", "https://example.org/&nbsp;")}) << "Entity 'nbsp' not declared";
@@ -136,9 +132,6 @@ private slots:
             << feedDocument({feedItem("1.4.0"), feedItem("1.5.0", "", "")}) << "item 2 has no http or https <link>";
         QTest::newRow("download page on disk") << feedDocument({feedItem("1.5.0", "", "file:///etc/passwd")})
                                                << "<link> to its download page (\"file:///etc/passwd\")";
-        QTest::newRow("relative download page") << feedDocument({feedItem("1.5.0", "", "/download")}) << "<link>";
-        QTest::newRow("script as download page")
-            << feedDocument({feedItem("1.5.0", "", "javascript:alert(1)")}) << "<link>";
         QTest::newRow("release notes elsewhere")
             << item("<corvane:releaseNotesLink>ftp://example.org/notes</corvane:releaseNotesLink>")
             << "<corvane:releaseNotesLink> that is not an http or https URL";
