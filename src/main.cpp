@@ -1,21 +1,13 @@
 // corvane: turns webhooks captured by a relay service into desktop notifications.
-#include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/BrowserAuthenticationSession.h"
-#include "platform/SecretServiceStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/UrlSchemeHandler.h"
 #include "service/AppSettings.h"
-#include "service/ServiceClient.h"
+#include "ui/CorvaneApp.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QNetworkAccessManager>
-
-#include <qcoro/qcorotask.h>
-
-#include <memory>
 
 namespace {
 
@@ -39,33 +31,6 @@ void report(const AppState& state)
     });
 }
 
-// The parts of the running app, in the order they depend on each other.
-struct Application {
-    QNetworkAccessManager network;
-    SecretServiceStore secrets;
-    ServiceClient client{network, secrets};
-    BrowserAuthenticationSession browser;
-    AuthCoordinator auth{client, secrets, browser};
-    std::unique_ptr<AppState> state;
-};
-
-// Reads the stored key, then runs the core until the process is told to quit. Without a key there
-// is nothing to poll for.
-QCoro::Task<> runHeadless(Application& application)
-{
-    const auto token = co_await AppSettings::keychainRead(application.secrets);
-    const bool signedIn = token && !token->isEmpty();
-    if (!signedIn) {
-        qCritical().noquote() << "corvane: not signed in; sign in from the desktop app first";
-        QCoreApplication::exit(1);
-        co_return;
-    }
-    application.state = std::make_unique<AppState>(application.client, application.secrets, application.auth,
-        Notifier::shared(), signedIn, AppSettings::accountEmail());
-    report(*application.state);
-    qInfo().noquote() << "polling" << AppSettings::serviceURL();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,13 +38,12 @@ int main(int argc, char** argv)
     QApplication qtApplication(argc, argv);
     QCoreApplication::setApplicationName("corvane");
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("dev.corvane.app"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Turns webhooks captured by a relay service into desktop notifications.");
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption headless("headless", "Run without a window: poll the relay and post notifications.");
-    parser.addOption(headless);
     parser.addPositionalArgument("url", "A corvane:// link to hand to the running corvane (browsers pass it).");
     parser.process(qtApplication);
     const auto arguments = parser.positionalArguments();
@@ -96,20 +60,15 @@ int main(int argc, char** argv)
 
     UrlSchemeHandler::ensureRegistered(
         QStringLiteral("dev.corvane.app.desktop"), QStringLiteral("corvane"), QCoreApplication::applicationFilePath());
-    Application application;
-    const auto deliver = [&application](const QString& link) {
-        if (!application.browser.deliver(link)) {
-            qInfo().noquote() << "corvane: ignored a link, no sign-in is waiting for it";
+    CorvaneApp application;
+    QObject::connect(&instance, &SingleInstance::urlReceived, &application, &CorvaneApp::openLink);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &application, &CorvaneApp::showMainWindow);
+    QObject::connect(&application, &CorvaneApp::launched, &application, [&application, url] {
+        report(*application.state());
+        if (url) {
+            application.openLink(*url);
         }
-    };
-    QObject::connect(&instance, &SingleInstance::urlReceived, &application.browser, deliver);
-    if (url) {
-        deliver(*url);
-    }
-    if (!parser.isSet(headless)) {
-        qCritical().noquote() << "corvane: this build has no window yet; run it with --headless";
-        return 2;
-    }
-    runHeadless(application);
+    });
+    application.launch();
     return QCoreApplication::exec();
 }

@@ -1,0 +1,112 @@
+#include "ui/CorvaneApp.h"
+
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "service/AppSettings.h"
+#include "ui/MainWindow.h"
+#include "ui/MenuBarPopover.h"
+#include "ui/components/Symbols.h"
+#include "update/Updater.h"
+
+#include <QApplication>
+
+namespace corvane {
+namespace {
+
+// Buttons that carry the screen's main action: filled with the accent colour.
+const char* const prominentStyle = R"(
+QPushButton[prominent="true"] {
+    background-color: palette(highlight);
+    color: palette(highlighted-text);
+    border: 1px solid palette(highlight);
+    border-radius: 6px;
+    padding: 6px 16px;
+    font-weight: 600;
+}
+QPushButton[prominent="true"]:hover { background-color: palette(dark); border-color: palette(dark); }
+QPushButton[prominent="true"]:focus { border: 2px solid palette(text); }
+QPushButton[prominent="true"]:disabled { background-color: palette(mid); border-color: palette(mid); }
+)";
+
+} // namespace
+
+CorvaneApp::CorvaneApp()
+{
+    qApp->setStyleSheet(QString::fromLatin1(prominentStyle));
+    connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+            m_popover->popUp(m_tray.geometry());
+        }
+    });
+}
+
+CorvaneApp::~CorvaneApp() = default;
+
+QString CorvaneApp::iconName(bool connected, bool paused)
+{
+    if (!connected) {
+        return QStringLiteral("circle.dotted");
+    }
+    return paused ? QStringLiteral("circle") : QStringLiteral("circle.fill");
+}
+
+QString CorvaneApp::iconName() const
+{
+    return m_state ? iconName(m_state->connected(), m_state->paused()) : iconName(false, false);
+}
+
+QCoro::Task<> CorvaneApp::launch()
+{
+    QPointer self(this);
+    const auto token = co_await AppSettings::keychainRead(m_secrets);
+    if (!self) {
+        co_return;
+    }
+    m_state = std::make_unique<AppState>(m_client, m_secrets, m_auth, Notifier::shared(),
+        token && !token->isEmpty(), AppSettings::accountEmail());
+    m_window = std::make_unique<MainWindow>(*m_state);
+    m_popover = std::make_unique<MenuBarPopover>(*m_state);
+    connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
+    connect(m_window.get(), &MainWindow::quitRequested, qApp, &QApplication::quit);
+    connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, &CorvaneApp::showMainWindow);
+    connect(m_popover.get(), &MenuBarPopover::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
+    connect(m_popover.get(), &MenuBarPopover::quitRequested, qApp, &QApplication::quit);
+    connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
+    connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
+    showTrayIcon();
+    // Without a tray there is no way back to a closed window, so closing it ends the app.
+    QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
+    m_window->show();
+    emit launched();
+}
+
+void CorvaneApp::showTrayIcon()
+{
+    const QString name = iconName();
+    m_tray.setIcon(Symbols::icon(name, Theme::Colour::primary));
+    m_tray.setToolTip(QStringLiteral("corvane — %1")
+                          .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())));
+    m_tray.setProperty("symbol", name);
+    m_tray.show();
+}
+
+void CorvaneApp::openLink(const QString& link)
+{
+    if (!m_browser.deliver(link)) {
+        qInfo().noquote() << "corvane: ignored a link, no sign-in is waiting for it";
+    }
+}
+
+void CorvaneApp::showMainWindow()
+{
+    if (m_window) {
+        m_window->bringToFront();
+    }
+}
+
+void CorvaneApp::checkForUpdates()
+{
+    Updater::shared().checkForUpdates();
+}
+
+} // namespace corvane

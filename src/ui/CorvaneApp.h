@@ -1,0 +1,67 @@
+#pragma once
+
+#include "auth/AuthCoordinator.h"
+#include "platform/BrowserAuthenticationSession.h"
+#include "platform/SecretServiceStore.h"
+#include "service/ServiceClient.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+namespace corvane {
+
+class AppState;
+class MainWindow;
+class MenuBarPopover;
+
+// The application: the one AppState, the main window, the tray icon with its panel, and the links
+// the browser sends back.
+class CorvaneApp : public QObject {
+    Q_OBJECT
+
+public:
+    CorvaneApp();
+    ~CorvaneApp() override;
+
+    // Reads the stored session, then creates the state, the window and the tray icon and shows the
+    // window.
+    QCoro::Task<> launch();
+
+    // The tray icon's symbol: "circle.dotted" while not connected, "circle" while paused, else
+    // "circle.fill".
+    static QString iconName(bool connected, bool paused);
+    QString iconName() const;
+
+    // Hands a corvane:// link to the waiting sign-in; ignored when none waits.
+    void openLink(const QString& link);
+    void showMainWindow();
+
+    AppState* state() const { return m_state.get(); }
+    MainWindow* mainWindow() const { return m_window.get(); }
+    MenuBarPopover* popover() const { return m_popover.get(); }
+    QSystemTrayIcon& trayIcon() { return m_tray; }
+
+signals:
+    void launched();
+
+private:
+    void showTrayIcon();
+    void checkForUpdates();
+
+    QNetworkAccessManager m_network;
+    SecretServiceStore m_secrets;
+    ServiceClient m_client{m_network, m_secrets};
+    BrowserAuthenticationSession m_browser;
+    AuthCoordinator m_auth{m_client, m_secrets, m_browser};
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<MenuBarPopover> m_popover;
+    QSystemTrayIcon m_tray;
+};
+
+} // namespace corvane

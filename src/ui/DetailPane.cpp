@@ -1,0 +1,53 @@
+#include "ui/DetailPane.h"
+
+#include "core/AppState.h"
+#include "ui/EmptyDetail.h"
+#include "ui/ScreenPlaceholder.h"
+
+#include <QVBoxLayout>
+
+namespace corvane {
+
+DetailPane::DetailPane(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    connect(&m_state, &AppState::sidebarSelectionChanged, this, &DetailPane::route);
+    m_screen = makeScreen(m_state, m_state.sidebarSelection());
+    m_shown = m_state.sidebarSelection();
+    layout->addWidget(m_screen);
+}
+
+QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSelection>& selection)
+{
+    if (!selection) {
+        return new EmptyDetail(state);
+    }
+    switch (selection->kind) {
+    case SidebarSelection::Kind::activity:
+        return new ScreenPlaceholder(tr("Activity"), tr("All inbound webhooks across every listener."));
+    case SidebarSelection::Kind::listener:
+        return new ScreenPlaceholder(tr("Listener editor"), selection->listenerId);
+    case SidebarSelection::Kind::newListener:
+        return new ScreenPlaceholder(tr("New listener"), tr("Create a listener and wait for its first request."));
+    case SidebarSelection::Kind::preferences:
+        return new ScreenPlaceholder(tr("Preferences"), tr("Connection, account and start-up."));
+    }
+    return new EmptyDetail(state);
+}
+
+void DetailPane::route()
+{
+    if (m_state.sidebarSelection() == m_shown) {
+        return;
+    }
+    m_shown = m_state.sidebarSelection();
+    QWidget* previous = m_screen;
+    m_screen = makeScreen(m_state, m_shown);
+    layout()->replaceWidget(previous, m_screen);
+    // The old screen may be the sender of this change (a button on it): delete it once that is over.
+    previous->hide();
+    previous->deleteLater();
+}
+
+} // namespace corvane

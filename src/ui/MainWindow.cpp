@@ -1,0 +1,130 @@
+#include "ui/MainWindow.h"
+
+#include "core/AppState.h"
+#include "ui/DetailPane.h"
+#include "ui/Sidebar.h"
+#include "ui/SignInView.h"
+#include "update/AppVersion.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSplitter>
+
+namespace corvane {
+namespace {
+
+const QString geometryKey = QStringLiteral("windows/main/geometry");
+
+// The window's frame is kept beside the app's settings.
+QVariant storedGeometry()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
+        .value(geometryKey);
+}
+
+void storeGeometry(const QByteArray& geometry)
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
+        .setValue(geometryKey, geometry);
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("corvane"));
+    setMinimumSize(760, 480);
+    resize(960, 640);
+    restoreGeometry(storedGeometry().toByteArray());
+    buildMenus();
+    connect(&m_state, &AppState::signedInChanged, this, &MainWindow::showContent);
+    showContent();
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* newListener = file->addAction(tr("New Listener"));
+    newListener->setShortcut(QKeySequence::New);
+    connect(newListener, &QAction::triggered, this,
+        [this] { m_state.setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}}); });
+    file->addSeparator();
+    QAction* close = file->addAction(tr("Close Window"));
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    QAction* quit = file->addAction(tr("Quit corvane"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &MainWindow::quitRequested);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* about = help->addAction(tr("About corvane"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [this] {
+        QMessageBox::about(this, tr("About corvane"),
+            tr("<b>corvane</b> %1<br>Turns webhooks into desktop notifications.").arg(appVersion().toHtmlEscaped()));
+    });
+    QAction* updates = help->addAction(tr("Check for Updates…"));
+    connect(updates, &QAction::triggered, this, &MainWindow::updateCheckRequested);
+}
+
+void MainWindow::showContent()
+{
+    QWidget* previous = centralWidget();
+    if (previous && previous->property("signedIn").toBool() == m_state.signedIn()) {
+        return;
+    }
+    QWidget* content = nullptr;
+    if (m_state.signedIn()) {
+        auto* split = new QSplitter(Qt::Horizontal);
+        split->setChildrenCollapsible(false);
+        auto* sidebar = new Sidebar(m_state, split);
+        sidebar->setMinimumWidth(220);
+        sidebar->setMaximumWidth(340);
+        auto* detail = new DetailPane(m_state, split);
+        detail->setMinimumWidth(480);
+        split->addWidget(sidebar);
+        split->addWidget(detail);
+        split->setStretchFactor(1, 1);
+        split->setSizes({260, std::max(480, width() - 260)});
+        content = split;
+    } else {
+        content = new SignInView(m_state);
+    }
+    content->setProperty("signedIn", m_state.signedIn());
+    // The old content may be the sender of this change: it goes once that is over.
+    if (previous) {
+        takeCentralWidget();
+        previous->hide();
+        previous->deleteLater();
+    }
+    setCentralWidget(content);
+}
+
+void MainWindow::bringToFront()
+{
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    m_state.start();
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    storeGeometry(saveGeometry());
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace corvane

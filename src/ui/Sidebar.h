@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QListWidget;
+class QListWidgetItem;
+class QToolButton;
+
+namespace corvane {
+
+class AppState;
+class StatusDot;
+class StyledLabel;
+
+// The left column: the Activity row, the listeners, and a footer with pause, connection state and
+// preferences. Its selection and AppState's sidebarSelection follow each other.
+class Sidebar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Sidebar(AppState& state, QWidget* parent = nullptr);
+
+    QListWidget* list() const { return m_list; }
+    QToolButton* pauseButton() const { return m_pause; }
+    QToolButton* preferencesButton() const { return m_preferences; }
+
+    // Item data role holding a row's selection tag: "activity" or a listener id.
+    static constexpr int tagRole = Qt::UserRole + 1;
+
+private:
+    void rebuild();
+    void showSelection();
+    void selectionChangedByUser();
+    void showPaused();
+    void showConnected();
+
+    QListWidgetItem* addRow(QWidget* row, const QString& tag, const QString& accessibleText);
+
+    AppState& m_state;
+    QListWidget* m_list;
+    QToolButton* m_pause;
+    StatusDot* m_connectionDot;
+    StyledLabel* m_connectionText;
+    QToolButton* m_preferences;
+    bool m_updating = false;
+};
+
+} // namespace corvane

@@ -1,0 +1,380 @@
+#include "auth/AuthCoordinator.h"
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/FileSecretStore.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
+#include "support/HeadlessSession.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestRegistry.h"
+#include "ui/CorvaneApp.h"
+#include "ui/CountBadge.h"
+#include "ui/DetailPane.h"
+#include "ui/EmptyDetail.h"
+#include "ui/MainWindow.h"
+#include "ui/MenuBarPopover.h"
+#include "ui/MenuRow.h"
+#include "ui/RecentRow.h"
+#include "ui/ScreenPlaceholder.h"
+#include "ui/Sidebar.h"
+#include "ui/SignInView.h"
+#include "ui/components/StyledLabel.h"
+
+#include <QListWidget>
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace corvane {
+
+using test::ScriptedHttpServer;
+
+namespace {
+
+QByteArray listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra = "")
+{
+    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name
+        + "\", \"is_enabled\": true, \"notification_config\": {}, \"created_at\": \"c\", \"updated_at\": \"u\", "
+          "\"hook_path\": \"/h/t\""
+        + extra + "}";
+}
+
+QByteArray payload(int number, const QByteArray& title)
+{
+    const QByteArray id = "p" + QByteArray::number(number);
+    return "{\"id\": \"" + id + "\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+        "\"body\": {\"n\": " + QByteArray::number(number) + ", \"t\": \"" + title + "\"}, \"received_at\": \"r\", "
+        "\"notification_config\": {\"title\": \"{{body.t}}\", \"body\": \"body {{body.n}}\"}}";
+}
+
+QByteArray envelope(const QByteArray& member, const QList<QByteArray>& items)
+{
+    return ScriptedHttpServer::response(200, "{\"" + member + "\": [" + items.join(',') + "], \"count\": "
+            + QByteArray::number(items.size()) + "}");
+}
+
+template <class Widget> QStringList texts(const QWidget& parent)
+{
+    QStringList result;
+    for (const auto* widget : parent.findChildren<Widget*>()) {
+        if (widget->isVisibleTo(&parent)) {
+            result << widget->text();
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+// The application shell on the offscreen platform, fed by a scripted relay through the real AppState.
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        m_relay = std::make_unique<ScriptedHttpServer>();
+        AppSettings::setServiceURL(m_relay->baseURL());
+        AppSettings::setPollIntervalMs(60'000);
+        script({}, {}, {});
+        m_notifications = std::make_unique<test::FakeNotificationServer>();
+        m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
+        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+        m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);
+    }
+
+    void cleanup()
+    {
+        m_state.reset();
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+        m_auth.reset();
+        m_client.reset();
+        m_notifier.reset();
+        m_notifications.reset();
+        m_relay.reset();
+    }
+
+    void iconName_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("offline") << false << false << "circle.dotted";
+        QTest::newRow("offline and paused") << false << true << "circle.dotted";
+        QTest::newRow("paused") << true << true << "circle";
+        QTest::newRow("delivering") << true << false << "circle.fill";
+    }
+    void iconName()
+    {
+        QFETCH(bool, connected);
+        QFETCH(bool, paused);
+        QFETCH(QString, icon);
+        QCOMPARE(CorvaneApp::iconName(connected, paused), icon);
+    }
+
+    // Every selection has its screen; moving to a screen makes it anew.
+    void detailFollowsTheSelection()
+    {
+        startSignedIn();
+        DetailPane pane(*m_state);
+        QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
+        const QList<std::pair<SidebarSelection, QString>> screens{
+            {{SidebarSelection::Kind::activity, {}}, "Activity"},
+            {SidebarSelection::forListener("l1"), "Listener editor"},
+            {{SidebarSelection::Kind::newListener, {}}, "New listener"},
+            {{SidebarSelection::Kind::preferences, {}}, "Preferences"},
+        };
+        for (const auto& [selection, name] : screens) {
+            m_state->setSidebarSelection(selection);
+            const auto* placeholder = qobject_cast<ScreenPlaceholder*>(pane.screen());
+            QVERIFY(placeholder);
+            QCOMPARE(placeholder->screenName(), name);
+        }
+        const QPointer<QWidget> preferences = pane.screen();
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        QCOMPARE(pane.screen(), preferences.data());
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        QVERIFY(pane.screen() != preferences.data());
+        QTRY_VERIFY(!preferences);
+        m_state->setSidebarSelection(std::nullopt);
+        QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
+    }
+
+    void emptyDetailInvitesTheFirstListener()
+    {
+        startSignedIn();
+        EmptyDetail empty(*m_state);
+        QCOMPARE(visibleLabels(empty),
+            QStringList({"No listeners yet", "A listener turns a public hook URL into a desktop notification.\n"
+                                             "Create one, point a webhook at it, and you're done."}));
+        auto* create = empty.findChild<QPushButton*>();
+        QVERIFY(create && create->isVisibleTo(&empty));
+        QCOMPARE(create->text(), "Create first listener");
+        create->click();
+        QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::newListener, {}}));
+
+        script({listener("l1", "Deploys")}, {}, {});
+        m_state->startPolling();
+        QTRY_COMPARE(m_state->listeners().size(), 1U);
+        QCOMPARE(visibleLabels(empty), QStringList{"Select a listener from the sidebar"});
+        QVERIFY(!create->isVisibleTo(&empty));
+    }
+
+    // Rows in order with badges only for counts of at least one; the list and the selection follow
+    // each other; the footer pauses and opens the preferences.
+    void sidebarRowsAndFooter()
+    {
+        script({listener("l1", "Deploys", R"(, "undelivered_count": 1)"), listener("l2", "Payments", R"(, "undelivered_count": 0)"),
+                   listener("l3", "Alerts")},
+            {payload(1, "a")}, {});
+        startSignedIn();
+        QTRY_COMPARE(m_state->listeners().size(), 3U);
+        QTRY_COMPARE(m_state->activity().size(), 1U);
+        Sidebar sidebar(*m_state);
+        QListWidget* list = sidebar.list();
+        QStringList rows;
+        for (int row = 0; row < list->count(); ++row) {
+            rows << list->item(row)->data(Qt::AccessibleTextRole).toString();
+        }
+        QCOMPARE(rows, QStringList({"Activity, 1", "Listeners", "Deploys, 1 undelivered", "Payments", "Alerts"}));
+        QCOMPARE(badges(*list->itemWidget(list->item(2))), QStringList{"1"});
+        QVERIFY(badges(*list->itemWidget(list->item(3))).isEmpty());
+        QVERIFY(badges(*list->itemWidget(list->item(4))).isEmpty());
+        QVERIFY(!(list->item(1)->flags() & Qt::ItemIsSelectable));
+
+        list->setCurrentRow(3);
+        QCOMPARE(m_state->sidebarSelection(), SidebarSelection::forListener("l2"));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(0)});
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
+        QVERIFY(list->selectedItems().isEmpty());
+
+        QCOMPARE(sidebar.pauseButton()->toolTip(), "Pause notifications");
+        sidebar.pauseButton()->click();
+        QVERIFY(m_state->paused());
+        QCOMPARE(sidebar.pauseButton()->toolTip(), "Resume notifications");
+        QCOMPARE(sidebar.pauseButton()->property("symbol"), "play.fill");
+        QCOMPARE(CorvaneApp::iconName(m_state->connected(), m_state->paused()), "circle");
+        sidebar.preferencesButton()->click();
+        QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
+    }
+
+    void sidebarWithoutListeners()
+    {
+        startSignedIn();
+        Sidebar sidebar(*m_state);
+        QListWidget* list = sidebar.list();
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(0)->data(Qt::AccessibleTextRole), "Activity");
+        QVERIFY(badges(*list->itemWidget(list->item(0))).isEmpty());
+        QCOMPARE(list->item(2)->data(Qt::AccessibleTextRole), "None yet");
+        QCOMPARE(list->item(2)->flags(), Qt::NoItemFlags);
+    }
+
+    void popoverRows()
+    {
+        QList<QByteArray> seven;
+        for (int number = 1; number <= 7; ++number) {
+            seven << payload(number, number == 7 ? "" : "title " + QByteArray::number(number));
+        }
+        script({listener("l1", "Deploys", R"(, "undelivered_count": 3)")}, {}, seven);
+        startSignedIn();
+        QTRY_COMPARE_WITH_TIMEOUT(m_state->recentBanner().size(), 7U, 10'000);
+        MenuBarPopover popover(*m_state);
+        QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "1 listener · online");
+        QStringList rows;
+        for (const auto* row : popover.findChildren<MenuRow*>()) {
+            rows << row->text();
+        }
+        QCOMPARE(rows, QStringList({"New listener…", "Pause notifications", "Deploys", "Deploys", "Deploys",
+                           "Deploys", "Deploys", "Deploys", "Open dashboard…", "Preferences…", "Check for updates…",
+                           "Quit corvane"}));
+        const auto recent = popover.findChildren<RecentRow*>();
+        QCOMPARE(recent.size(), 5);
+        QCOMPARE(recent.front()->summary(), "body 7");
+        QCOMPARE(recent.back()->summary(), "title 3");
+
+        m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
+        QSignalSpy opened(&popover, &MenuBarPopover::mainWindowRequested);
+        row(popover, "Open dashboard…")->click();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(m_state->sidebarSelection(), SidebarSelection::forListener("l1"));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        row(popover, "Open dashboard…")->click();
+        QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::activity, {}}));
+
+        row(popover, "Pause notifications")->click();
+        QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "Paused");
+        QVERIFY(row(popover, "Resume notifications"));
+    }
+
+    void popoverStatusText()
+    {
+        QCOMPARE(MenuBarPopover::statusText(false, true, 3), "Offline");
+        QCOMPARE(MenuBarPopover::statusText(true, true, 3), "Paused");
+        QCOMPARE(MenuBarPopover::statusText(true, false, 0), "0 listeners · online");
+        QCOMPARE(MenuBarPopover::statusText(true, false, 1), "1 listener · online");
+        QCOMPARE(MenuBarPopover::statusText(true, false, 12), "12 listeners · online");
+    }
+
+    // Signed out, the popover shows no listener or recent section.
+    void popoverWhenSignedOut()
+    {
+        startSignedOut();
+        MenuBarPopover popover(*m_state);
+        QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "Offline");
+        QCOMPARE(popover.findChildren<MenuRow*>().size(), 6);
+    }
+
+    void signInScreenStates()
+    {
+        startSignedOut();
+        SignInView view(*m_state);
+        QVERIFY(view.signInButton()->isEnabled());
+        QCOMPARE(view.signInButton()->text(), "Sign in");
+        QVERIFY(!view.errorLabel()->isVisibleTo(&view));
+
+        view.signInButton()->click();
+        QVERIFY(m_state->signingIn());
+        QVERIFY(!view.signInButton()->isEnabled());
+        QVERIFY(view.findChild<QProgressBar*>()->isVisibleTo(&view));
+        QCOMPARE(m_session.urls().size(), 1);
+
+        m_session.finish({{}, "The page could not be loaded."});
+        QTRY_VERIFY(!m_state->signingIn());
+        QVERIFY(view.signInButton()->isEnabled());
+        QVERIFY(!view.findChild<QProgressBar*>()->isVisibleTo(&view));
+        QVERIFY(view.errorLabel()->isVisibleTo(&view));
+        QCOMPARE(view.errorLabel()->text(), "The page could not be loaded.");
+
+        view.signInButton()->click();
+        QVERIFY(!view.signInButton()->isEnabled());
+        QVERIFY(view.errorLabel()->isVisibleTo(&view));
+        m_session.finish({});
+        QTRY_VERIFY(!m_state->signingIn());
+    }
+
+    // The window switches between the sign-in screen and the split view as the session changes.
+    void windowFollowsTheSession()
+    {
+        startSignedIn();
+        MainWindow window(*m_state);
+        QCOMPARE(window.objectName(), "main");
+        QCOMPARE(window.windowTitle(), "corvane");
+        QCOMPARE(window.minimumSize(), QSize(760, 480));
+        QVERIFY(window.findChild<Sidebar*>());
+        m_state->signOut();
+        QTRY_VERIFY(window.findChild<SignInView*>());
+        QTRY_VERIFY(!window.findChild<Sidebar*>());
+    }
+
+private:
+    void script(const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll)
+    {
+        m_relay->script("/listeners/", envelope("listeners", listeners));
+        m_relay->script("/webhooks/recent?limit=100", envelope("webhooks", recent));
+        m_relay->script("/webhooks/poll?limit=25", envelope("webhooks", poll));
+        for (int number = 1; number <= 7; ++number) {
+            m_relay->script("/webhooks/p" + QByteArray::number(number) + "/delivered", ScriptedHttpServer::response(204, ""));
+        }
+    }
+
+    void startSignedIn()
+    {
+        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, true, std::nullopt);
+        QTRY_VERIFY(m_state->connected());
+    }
+    void startSignedOut()
+    {
+        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, false, std::nullopt);
+    }
+
+    static QStringList visibleLabels(const QWidget& parent) { return texts<StyledLabel>(parent); }
+    static QStringList badges(const QWidget& row)
+    {
+        QStringList result;
+        for (const auto* badge : row.findChildren<CountBadge*>()) {
+            result << badge->text();
+        }
+        return result;
+    }
+    static MenuRow* row(const QWidget& popover, const QString& text)
+    {
+        for (auto* row : popover.findChildren<MenuRow*>()) {
+            if (row->text() == text && row->isVisibleTo(&popover)) {
+                return row;
+            }
+        }
+        return nullptr;
+    }
+
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ScriptedHttpServer> m_relay;
+    std::unique_ptr<test::FakeNotificationServer> m_notifications;
+    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<ServiceClient> m_client;
+    test::FakeWebAuthenticationSession m_session;
+    std::unique_ptr<AuthCoordinator> m_auth;
+    std::unique_ptr<AppState> m_state;
+};
+
+CORVANE_TEST(ShellTest)
+
+} // namespace corvane
+
+#include "ShellTest.moc"
