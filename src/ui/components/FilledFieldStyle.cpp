@@ -1,6 +1,7 @@
 #include "ui/components/FilledFieldStyle.h"
 
 #include "ui/components/Theme.h"
+#include "ui/components/ThemeNotifier.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -47,6 +48,7 @@ FilledFieldStyle::FilledFieldStyle(QLineEdit* field) : QObject(field), m_field(f
     field->setPalette(colours);
     field->setAttribute(Qt::WA_MacShowFocusRect, false);
     field->installEventFilter(this);
+    connect(ThemeNotifier::instance(), &ThemeNotifier::fontChanged, this, &FilledFieldStyle::applyFont);
     applyFont();
 }
 
@@ -63,9 +65,6 @@ bool FilledFieldStyle::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Paint:
             // Beneath the text, which the field paints after this returns.
             paintBackground();
-            break;
-        case QEvent::ApplicationFontChange:
-            applyFont();
             break;
         case QEvent::StyleChange:
             applyMargins();

@@ -1,5 +1,7 @@
 #include "ui/components/StatusPill.h"
 
+#include "ui/components/ThemeNotifier.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,6 +19,7 @@ constexpr qreal fillOpacity = 0.15;
 StatusPill::StatusPill(const QString& label, Theme::Tint tint, QWidget* parent) : QWidget(parent), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(ThemeNotifier::instance(), &ThemeNotifier::fontChanged, this, &StatusPill::applyFont);
     applyFont();
     setLabel(label);
 }
@@ -44,9 +47,7 @@ QSize StatusPill::sizeHint() const
 void StatusPill::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ApplicationFontChange) {
-        applyFont();
-    } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
         update();
     }
 }

@@ -1,5 +1,7 @@
 #include "ui/components/StyledLabel.h"
 
+#include "ui/components/ThemeNotifier.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -50,6 +52,7 @@ QString lastLine(const QString& rest, const QFontMetricsF& metrics, int width)
 StyledLabel::StyledLabel(QWidget* parent) : QLabel(parent), m_pixelSize(Theme::pixelSize(Theme::TextStyle::body))
 {
     setTextFormat(Qt::PlainText);
+    connect(ThemeNotifier::instance(), &ThemeNotifier::fontChanged, this, &StyledLabel::applyFont);
     applyFont();
     applyColour();
 }
@@ -199,16 +202,8 @@ void StyledLabel::changeEvent(QEvent* event)
     if (m_applying) {
         return;
     }
-    switch (event->type()) {
-    case QEvent::ApplicationFontChange:
-        applyFont();
-        break;
-    case QEvent::PaletteChange:
-    case QEvent::ApplicationPaletteChange:
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
         applyColour();
-        break;
-    default:
-        break;
     }
 }
 

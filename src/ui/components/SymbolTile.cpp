@@ -2,6 +2,7 @@
 
 #include "ui/components/Symbols.h"
 #include "ui/components/Theme.h"
+#include "ui/components/ThemeNotifier.h"
 
 #include <QEvent>
 #include <QLinearGradient>
@@ -25,6 +26,7 @@ constexpr qreal largestSymbolShare = 0.75;
 SymbolTile::SymbolTile(QString symbol, QWidget* parent) : QWidget(parent), m_symbol(std::move(symbol))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(ThemeNotifier::instance(), &ThemeNotifier::fontChanged, this, qOverload<>(&QWidget::update));
 }
 
 void SymbolTile::setSymbol(const QString& symbol)
@@ -51,8 +53,7 @@ void SymbolTile::setFill(Fill fill)
 void SymbolTile::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange
-        || event->type() == QEvent::ApplicationFontChange) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
         update();
     }
 }

@@ -1,6 +1,7 @@
 #include "ui/components/SymbolView.h"
 
 #include "ui/components/Symbols.h"
+#include "ui/components/ThemeNotifier.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -14,6 +15,7 @@ SymbolView::SymbolView(QString symbol, qreal fontPixels, Theme::Tint tint, QWidg
     : QWidget(parent), m_symbol(std::move(symbol)), m_fontPixels(fontPixels), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(ThemeNotifier::instance(), &ThemeNotifier::fontChanged, this, &SymbolView::refit);
     refit();
 }
 
@@ -50,9 +52,7 @@ QSize SymbolView::sizeHint() const
 void SymbolView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ApplicationFontChange) {
-        refit();
-    } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
         update();
     }
 }

@@ -276,6 +276,26 @@ private slots:
         QCOMPARE(field->palette().color(QPalette::Base), QColor(Qt::transparent));
     }
 
+    // A larger desktop font makes every component's text larger, while it is running.
+    void fontChangesRescale()
+    {
+        QWidget window;
+        auto* label = new StyledLabel("Offline", Theme::TextStyle::caption, Theme::Colour::secondary, &window);
+        auto* field = new QLineEdit(&window);
+        FilledFieldStyle::apply(field, true);
+        auto* pill = new StatusPill("pending", Theme::Colour::orange, &window);
+        const int fieldHeight = field->sizeHint().height();
+
+        QFont larger = test::defaultFont();
+        larger.setPointSize(15);
+        QApplication::setFont(larger);
+        QTRY_COMPARE(QFontInfo(label->font()).pixelSize(), 15);
+        QTRY_COMPARE(QFontInfo(pill->font()).pixelSize(), 15);
+        QTRY_COMPARE(field->font().pixelSize(), 20);
+        QVERIFY(QFontInfo(field->font()).fixedPitch());
+        QVERIFY(field->sizeHint().height() > fieldHeight);
+    }
+
     void filledField_data()
     {
         QTest::addColumn<bool>("monospaced");

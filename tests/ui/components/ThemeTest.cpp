@@ -129,16 +129,6 @@ private slots:
         QCOMPARE(Theme::contrastRatio(QColor(0x777777), QColor(0x777777)), 1.0);
     }
 
-    void blendAndOpacity()
-    {
-        QCOMPARE(Theme::blend(Qt::white, Qt::black, 1.0), QColor(Qt::white));
-        QCOMPARE(Theme::blend(Qt::white, Qt::black, 0.0), QColor(Qt::black));
-        QCOMPARE(Theme::blend(QColor(200, 100, 0), QColor(0, 100, 200), 0.5), QColor(100, 100, 100));
-        QCOMPARE(Theme::withOpacity(QColor(10, 20, 30), 0.5).alpha(), 128);
-        QCOMPARE(Theme::withOpacity(QColor(10, 20, 30, 128), 0.5).alpha(), 64);
-        QCOMPARE(Theme::withOpacity(Qt::red, 0.5).rgb(), QColor(Qt::red).rgb());
-    }
-
     // Type sizes scale with the desktop's font, given in points or in pixels.
     void textStylesScaleWithTheApplicationFont_data()
     {
