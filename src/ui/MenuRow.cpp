@@ -12,8 +12,8 @@ namespace corvane {
 
 MenuRow::MenuRow(QWidget* parent, int verticalPadding) : QAbstractButton(parent), m_layout(new QHBoxLayout(this))
 {
-    m_layout->setContentsMargins(Theme::scaled(8), Theme::scaled(verticalPadding), Theme::scaled(8),
-        Theme::scaled(verticalPadding));
+    m_layout->setContentsMargins(
+        Theme::scaled(8), Theme::scaled(verticalPadding), Theme::scaled(8), Theme::scaled(verticalPadding));
     m_layout->setSpacing(8);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -29,7 +29,9 @@ MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
         icon->setBoxSize(QSize(Theme::scaled(16), Theme::scaled(16)));
         m_layout->addWidget(icon);
     } else {
-        m_layout->addSpacing(Theme::scaled(16));
+        auto* blank = new QWidget(this);
+        blank->setFixedSize(Theme::scaled(16), Theme::scaled(16));
+        m_layout->addWidget(blank);
     }
     auto* title = new StyledLabel(content.title, Theme::TextStyle::body, Theme::Colour::primary, this);
     title->setSystemFont(13);
