@@ -91,7 +91,7 @@ private:
     static QString folder()
     {
         const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
-        return (configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured) + "/shell";
+        return configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
     }
 
     static void save(QWidget& widget, const QString& name, const QString& scheme)
