@@ -21,7 +21,6 @@ namespace {
 
 constexpr int timeoutMilliseconds = 60'000;
 
-
 QByteArray jsonBytes(const nlohmann::json& json)
 {
     return QByteArray::fromStdString(json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));

@@ -5,6 +5,7 @@
 #include "ui/components/Theme.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -57,6 +58,25 @@ MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
 QSize MenuRow::sizeHint() const
 {
     return m_layout->sizeHint();
+}
+
+// Return and Enter act like Space; the arrow keys move between the panel's rows.
+void MenuRow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        click();
+        return;
+    case Qt::Key_Down:
+        focusNextChild();
+        return;
+    case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+    default:
+        QAbstractButton::keyPressEvent(event);
+    }
 }
 
 void MenuRow::enterEvent(QEnterEvent* event)

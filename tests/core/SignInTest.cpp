@@ -127,6 +127,8 @@ private slots:
         QTRY_VERIFY(!m_state->signingIn());
         m_state->signIn();
         QCOMPARE(m_session->urls().size(), 2);
+        m_session->finish({});
+        QTRY_VERIFY(!m_state->signingIn());
     }
 
     void failureKeepsTheSession_data()

@@ -274,6 +274,30 @@ private slots:
         QTRY_VERIFY(!m_state->signingIn());
     }
 
+    // Every button of the window and the panel can take the keyboard focus and has a name; a button
+    // that shows only an icon says what it does in its tooltip.
+    void controlsAreNamedAndReachable()
+    {
+        script({test::ShellFixture::listener("l1", "Deploys")}, {}, {test::ShellFixture::payload(1, "t")});
+        startSignedIn();
+        QTRY_COMPARE(m_state->recentBanner().size(), 1U);
+        MainWindow window(*m_state);
+        MenuBarPopover popover(*m_state);
+        for (const QWidget* top : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&popover)}) {
+            for (const auto* button : top->findChildren<QAbstractButton*>()) {
+                if (!button->isVisibleTo(top)) {
+                    continue;
+                }
+                const QString name = button->accessibleName().isEmpty() ? button->text() : button->accessibleName();
+                QVERIFY2(!name.isEmpty(), button->metaObject()->className());
+                QVERIFY2(button->focusPolicy() & Qt::TabFocus, qPrintable(name));
+                if (button->text().isEmpty()) {
+                    QVERIFY2(!button->toolTip().isEmpty(), qPrintable(name));
+                }
+            }
+        }
+    }
+
     // The window switches between the sign-in screen and the split view as the session changes.
     void windowFollowsTheSession()
     {
