@@ -97,7 +97,8 @@ private slots:
         m_session->finish({QUrl("corvane://auth/callback?state=x&code=abc&code=second"), {}});
         QTRY_VERIFY(!m_state->signingIn());
 
-        QCOMPARE(changes, QStringList({"signingIn", "signedIn", "accountEmail", "lastError", "signingIn"}));
+        // (The poll cycle that sign-in starts may have written lastError again since.)
+        QCOMPARE(changes.mid(0, 5), QStringList({"signingIn", "signedIn", "accountEmail", "lastError", "signingIn"}));
         QVERIFY(m_state->signedIn());
         QCOMPARE(m_state->accountEmail(), std::optional<QString>("dev@example.com"));
         QCOMPARE(AppSettings::accountEmail(), std::optional<QString>("dev@example.com"));
