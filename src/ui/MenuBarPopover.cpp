@@ -153,11 +153,11 @@ void MenuBarPopover::rebuild()
     if (!m_state.listeners().empty()) {
         addDivider();
         for (const auto& listener : m_state.listeners()) {
-            auto* mark = new StatusDot(7, 0, 0, 16);
+            auto* mark = new StatusDot(7, 0, 0, 16, this);
             mark->setTint(listener.isEnabled ? Theme::Colour::green : Theme::Colour::secondary);
             CountBadge* badge = nullptr;
             if (listener.undeliveredCount && *listener.undeliveredCount >= 1) {
-                badge = new CountBadge(*listener.undeliveredCount, CountBadge::compact);
+                badge = new CountBadge(*listener.undeliveredCount, CountBadge::compact, this);
             }
             auto* row = new MenuRow({{}, mark, QString::fromStdString(listener.name), badge, {}, true}, this);
             const QString id = QString::fromStdString(listener.id);

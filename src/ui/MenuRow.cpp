@@ -21,7 +21,7 @@ MenuRow::MenuRow(QWidget* parent, int verticalPadding) : QAbstractButton(parent)
     setAttribute(Qt::WA_Hover);
 }
 
-MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
+MenuRow::MenuRow(const Content& content, QWidget* parent) : MenuRow(parent, 5)
 {
     if (content.leading) {
         m_layout->addWidget(content.leading);

@@ -22,7 +22,7 @@ public:
         bool chevron = false;
     };
 
-    explicit MenuRow(Content content, QWidget* parent = nullptr);
+    explicit MenuRow(const Content& content, QWidget* parent = nullptr);
 
     bool isHovered() const { return m_hovered; }
 

@@ -130,7 +130,7 @@ private slots:
         app->popover()->popUp(app->trayIcon().geometry());
         const auto rows = app->popover()->findChildren<RecentRow*>();
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows.front()->event().listenerName, "Deploys");
+        QCOMPARE(rows.front()->bannerEvent().listenerName, "Deploys");
         app->popover()->close();
 
         app.reset();
