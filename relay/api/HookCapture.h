@@ -23,8 +23,9 @@ public:
 
     // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
     // query items (a repeated key keeps all its values as an array), the body's kind (JSON when
-    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes.
-    static Capture captureOf(const HttpRequest& request, const HookTarget& target, bool bodyIsJson);
+    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes, moved out
+    // of the request.
+    static Capture captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson);
 
 private:
     Store& m_reader;
