@@ -70,8 +70,9 @@ bool isFormEncoded(const HttpRequest& request)
 
 } // namespace
 
-HookCapture::HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_maxJsonDepth(maxJsonDepth)
+HookCapture::HookCapture(
+    HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth)
+    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_maxJsonDepth(maxJsonDepth)
 {
 }
 
@@ -104,7 +105,7 @@ Capture HookCapture::captureOf(HttpRequest&& request, const HookTarget& target, 
 boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, std::string token)
 {
     const auto started = std::chrono::steady_clock::now();
-    auto target = m_reader.hookTarget(token);
+    auto target = m_targets.find(token);
     if (!target) {
         co_return HttpResponse::error(503, "the database is unavailable");
     }

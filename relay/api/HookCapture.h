@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/HookTargets.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
 #include "http/HttpRequest.h"
@@ -17,7 +18,7 @@ namespace corvane::relay {
 // once their row is committed.
 class HookCapture {
 public:
-    HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
+    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
 
     boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
 
@@ -28,7 +29,7 @@ public:
     static Capture captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson);
 
 private:
-    Store& m_reader;
+    HookTargets& m_targets;
     CommitQueue& m_queue;
     Metrics& m_metrics;
     RateLimiter& m_limiter;

@@ -62,8 +62,8 @@ std::expected<ListenerChanges, HttpResponse> changesOf(const nlohmann::json& obj
 
 } // namespace
 
-ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_maxJsonDepth(maxJsonDepth)
+ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, int maxJsonDepth)
+    : m_reader(reader), m_queue(queue), m_targets(targets), m_maxJsonDepth(maxJsonDepth)
 {
 }
 
@@ -125,6 +125,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::update(
     auto updatedWork = [accountId = caller.account.id, id, changes = *std::move(changes), now = TimeText::now()](
                            Store& store) { return store.updateListener(accountId, id, changes, now); };
     auto updated = co_await m_queue.submit(std::move(updatedWork));
+    m_targets.forgetAll();
     if (!updated) {
         co_return unavailable();
     }
@@ -139,6 +140,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::remove(const Caller& caller
     auto removedWork
         = [accountId = caller.account.id, id](Store& store) { return store.deleteListener(accountId, id); };
     auto removed = co_await m_queue.submit(std::move(removedWork));
+    m_targets.forgetAll();
     if (!removed) {
         co_return unavailable();
     }

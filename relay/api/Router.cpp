@@ -85,9 +85,10 @@ std::optional<ApiRoute> apiRoute(std::string_view path)
 Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings)
     : m_reader(reader), m_queue(queue), m_metrics(metrics), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst),
-      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken),
-      m_hooks(reader, queue, metrics, m_limiter, m_settings.maxJsonDepth),
-      m_listeners(reader, queue, m_settings.maxJsonDepth), m_webhooks(reader, queue), m_signIn(queue, m_settings.signIn)
+      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
+      m_hooks(m_hookTargets, queue, metrics, m_limiter, m_settings.maxJsonDepth),
+      m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(reader, queue),
+      m_signIn(queue, m_settings.signIn)
 {
 }
 

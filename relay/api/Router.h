@@ -2,6 +2,7 @@
 
 #include "api/Authenticator.h"
 #include "api/HookCapture.h"
+#include "api/HookTargets.h"
 #include "api/ListenerRoutes.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
@@ -44,6 +45,7 @@ private:
     RouterSettings m_settings;
     RateLimiter m_limiter;
     Authenticator m_authenticator;
+    HookTargets m_hookTargets;
     HookCapture m_hooks;
     ListenerRoutes m_listeners;
     WebhookRoutes m_webhooks;
