@@ -70,7 +70,8 @@ int main(int argc, char** argv)
     routerSettings.rateLimit = settings.rateLimit;
     routerSettings.rateBurst = settings.rateBurst;
     routerSettings.discard = settings.discard;
-    Router router(*readerStore, queue, metrics, std::move(routerSettings));
+    RequestLog requestLog(context.get_executor(), stderr);
+    Router router(*readerStore, queue, metrics, requestLog, std::move(routerSettings));
 
     HttpServer server(context, router,
         HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,

@@ -3,7 +3,6 @@
 #include "store/TimeText.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace corvane::relay {
@@ -82,8 +81,8 @@ std::optional<ApiRoute> apiRoute(std::string_view path)
 
 } // namespace
 
-Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings)
-    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_settings(std::move(settings)),
+Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings)
+    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst),
       m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
       m_hooks(m_hookTargets, queue, metrics, m_limiter, m_settings.maxJsonDepth),
@@ -214,10 +213,7 @@ void Router::responded(std::string_view method, const HttpResponse& response, st
     std::chrono::steady_clock::duration elapsed)
 {
     m_metrics.requestAnswered(response.route, response.status);
-    const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
-    std::fprintf(stderr, "%s %.*s %.*s %s %u %zuB %.2fms\n", TimeText::rfc3339(TimeText::now()).c_str(),
-        int(remoteAddress.size()), remoteAddress.data(), int(method.size()), method.data(), response.route.c_str(),
-        response.status, response.body.size(), milliseconds);
+    m_log.log(remoteAddress, method, response.route, response.status, response.body.size(), elapsed);
 }
 
 } // namespace corvane::relay
