@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdint>
 #include <expected>
-#include <set>
 #include <string>
+#include <unordered_set>
 
 namespace corvane::relay {
 
@@ -37,14 +37,19 @@ public:
     void stop();
 
 private:
+    struct Connection;
+
     boost::asio::awaitable<void> acceptConnections();
     boost::asio::awaitable<void> serve(boost::asio::ip::tcp::socket socket);
+    // Closes the connections whose deadline passed, a few times a second while there are any.
+    boost::asio::awaitable<void> closeExpired();
 
     boost::asio::io_context& m_context;
     RequestHandler& m_handler;
     HttpLimits m_limits;
     boost::asio::ip::tcp::acceptor m_acceptor;
-    std::set<boost::asio::ip::tcp::socket*> m_idleSockets;
+    std::unordered_set<Connection*> m_connections;
+    bool m_sweeping = false;
     bool m_stopping = false;
 };
 
