@@ -88,23 +88,41 @@ StoreResult<std::int64_t> SqliteStore::change(const char* sql, auto&&... paramet
     if (!statement) {
         return std::unexpected(statement.error());
     }
-    int index = 0;
+    [[maybe_unused]] int index = 0;
     (statement->bind(++index, parameters), ...);
     return statement->run();
 }
 
 StoreResult<void> SqliteStore::beginBatch()
 {
-    return m_connection.execute("BEGIN IMMEDIATE");
+    m_receivedInBatch.clear();
+    auto begun = change("BEGIN IMMEDIATE");
+    if (!begun) {
+        return std::unexpected(begun.error());
+    }
+    return {};
 }
 
 StoreResult<void> SqliteStore::commitBatch()
 {
-    return m_connection.execute("COMMIT");
+    for (const auto& [listenerId, count] : m_receivedInBatch) {
+        auto counted = change("UPDATE listeners SET total_received = total_received + ?2 WHERE id = ?1",
+            std::string_view(listenerId), count);
+        if (!counted) {
+            return std::unexpected(counted.error());
+        }
+    }
+    m_receivedInBatch.clear();
+    auto committed = change("COMMIT");
+    if (!committed) {
+        return std::unexpected(committed.error());
+    }
+    return {};
 }
 
 void SqliteStore::rollbackBatch()
 {
+    m_receivedInBatch.clear();
     m_connection.execute("ROLLBACK");
 }
 
@@ -265,11 +283,7 @@ StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }
-    auto counted = change(
-        "UPDATE listeners SET total_received = total_received + 1 WHERE id = ?1", std::string_view(capture.listenerId));
-    if (!counted) {
-        return std::unexpected(counted.error());
-    }
+    ++m_receivedInBatch[capture.listenerId];
     return {};
 }
 
