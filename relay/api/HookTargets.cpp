@@ -6,19 +6,22 @@ HookTargets::HookTargets(Store& reader, std::size_t capacity) : m_reader(reader)
 {
 }
 
-StoreResult<std::optional<HookTarget>> HookTargets::find(const std::string& token)
+StoreResult<const HookTarget*> HookTargets::find(const std::string& token)
 {
     if (const auto known = m_targets.find(token); known != m_targets.end()) {
-        return known->second;
+        return &known->second;
     }
     auto target = m_reader.hookTarget(token);
-    if (target && *target) {
-        if (m_targets.size() >= m_capacity) {
-            m_targets.clear();
-        }
-        m_targets.emplace(token, **target);
+    if (!target) {
+        return std::unexpected(target.error());
     }
-    return target;
+    if (!*target) {
+        return nullptr;
+    }
+    if (m_targets.size() >= m_capacity) {
+        m_targets.clear();
+    }
+    return &m_targets.emplace(token, **std::move(target)).first->second;
 }
 
 void HookTargets::forgetAll()

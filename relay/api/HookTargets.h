@@ -3,7 +3,6 @@
 #include "store/Store.h"
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -19,7 +18,8 @@ public:
 
     explicit HookTargets(Store& reader, std::size_t capacity = defaultCapacity);
 
-    StoreResult<std::optional<HookTarget>> find(const std::string& token);
+    // The listener the token names, null when none does. Valid until the next call or forgetAll().
+    StoreResult<const HookTarget*> find(const std::string& token);
     void forgetAll();
 
 private:
