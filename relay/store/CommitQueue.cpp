@@ -19,11 +19,23 @@ CommitQueue::~CommitQueue()
 
 void CommitQueue::enqueue(std::unique_ptr<PendingJob> job)
 {
+    auto executor = job->executor();
+    bool postWake = false;
     {
         std::lock_guard lock(m_mutex);
         m_queued.push_back(std::move(job));
+        postWake = !m_wakePosted;
+        m_wakePosted = true;
     }
-    m_wake.notify_one();
+    if (postWake) {
+        boost::asio::post(executor, [this] {
+            {
+                std::lock_guard lock(m_mutex);
+                m_wakePosted = false;
+            }
+            m_wake.notify_one();
+        });
+    }
 }
 
 void CommitQueue::writeBatches()

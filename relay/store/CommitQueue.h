@@ -24,6 +24,11 @@ namespace corvane::relay {
 // next one (group commit). A submitter resumes, on its own executor, only after its transaction
 // committed, or with the commit's failure. The submitters of one batch are resumed by one handler
 // posted to their executor, which also destroys their work there.
+//
+// A resting writer is woken by a handler posted to the submitter's executor, not by the submission
+// itself: work submitted by the handlers that are ready to run joins the same batch, instead of the
+// first submission waking the writer (which shares a core with the I/O thread) for a batch of one.
+// A writer that is busy takes whatever has been submitted as soon as it is done.
 class CommitQueue {
 public:
     // Told the size of every committed batch; called on the writer thread.
@@ -107,6 +112,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     Batch m_queued;
+    // A wake-up is posted and has not run yet.
+    bool m_wakePosted = false;
     bool m_stopping = false;
     std::thread m_writer;
 };
