@@ -21,7 +21,7 @@ struct RelaySettings {
     std::vector<std::string> redirectUris{"corvane://auth/callback"};
     std::chrono::seconds codeLifetime{600};
 
-    std::uint64_t maxBodyBytes = 10 * 1024 * 1024;
+    std::uint64_t maxBodyBytes = std::uint64_t{10} * 1024 * 1024;
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;
     int maxJsonDepth = 64;

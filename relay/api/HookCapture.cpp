@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <vector>
 
 namespace corvane::relay {
@@ -28,7 +29,10 @@ std::string headersText(const std::vector<std::pair<std::string, std::string>>& 
     for (const auto& field : headers) {
         order.push_back(&field);
     }
-    std::ranges::stable_sort(order, {}, [](const auto* field) -> std::string_view { return field->first; });
+    // By name, and fields of one name in arrival order (their order in `headers`).
+    std::ranges::sort(order, [](const auto* left, const auto* right) {
+        return left->first != right->first ? left->first < right->first : std::less<>()(left, right);
+    });
     // Room for every field with its quotes, colon and comma; escapes are rare.
     std::size_t size = 2;
     for (const auto& [name, value] : headers) {

@@ -11,17 +11,18 @@ StoreResult<const HookTarget*> HookTargets::find(const std::string& token)
     if (const auto known = m_targets.find(token); known != m_targets.end()) {
         return &known->second;
     }
-    auto target = m_reader.hookTarget(token);
-    if (!target) {
-        return std::unexpected(target.error());
+    auto read = m_reader.hookTarget(token);
+    if (!read) {
+        return std::unexpected(read.error());
     }
-    if (!*target) {
+    auto& target = *read;
+    if (!target) {
         return nullptr;
     }
     if (m_targets.size() >= m_capacity) {
         m_targets.clear();
     }
-    return &m_targets.emplace(token, **std::move(target)).first->second;
+    return &m_targets.emplace(token, *std::move(target)).first->second;
 }
 
 void HookTargets::forgetAll()

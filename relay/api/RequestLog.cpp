@@ -11,7 +11,7 @@ namespace corvane::relay {
 namespace {
 
 // Past this size the pending lines are written at once instead of after the ready handlers.
-constexpr std::size_t pendingLimit = 64 * 1024;
+constexpr std::size_t pendingLimit = std::size_t{64} * 1024;
 
 void appendNumber(std::string& text, std::uint64_t number)
 {

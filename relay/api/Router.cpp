@@ -43,38 +43,39 @@ HttpResponse discarded()
     return HttpResponse::json(202, {{"id", "discarded"}});
 }
 
-// An authorised API route: its name for logs and metrics, its methods and the identifier in its path.
+// An authorised API route: its name for logs and metrics, its methods and the identifier in its path
+// (empty for the routes without one).
 struct ApiRoute {
     std::string route;
     std::vector<std::string_view> methods;
-    std::optional<std::string> id;
+    std::string id;
 };
 
 std::optional<ApiRoute> apiRoute(std::string_view path)
 {
     if (path == "/listeners/") {
-        return ApiRoute{"/listeners/", {"GET", "POST"}, std::nullopt};
+        return ApiRoute{"/listeners/", {"GET", "POST"}, {}};
     }
     if (path == "/listeners/suggest-template") {
-        return ApiRoute{"/listeners/suggest-template", {"POST"}, std::nullopt};
+        return ApiRoute{"/listeners/suggest-template", {"POST"}, {}};
     }
     if (auto id = segmentBetween(path, "/listeners/", "")) {
-        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, std::move(id)};
+        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, *std::move(id)};
     }
     if (path == "/webhooks/poll") {
-        return ApiRoute{"/webhooks/poll", {"GET"}, std::nullopt};
+        return ApiRoute{"/webhooks/poll", {"GET"}, {}};
     }
     if (path == "/webhooks/recent") {
-        return ApiRoute{"/webhooks/recent", {"GET"}, std::nullopt};
+        return ApiRoute{"/webhooks/recent", {"GET"}, {}};
     }
     if (auto id = segmentBetween(path, "/webhooks/listener/", "/recent")) {
-        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, std::move(id)};
+        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, *std::move(id)};
     }
     if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
-        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, std::move(id)};
+        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, *std::move(id)};
     }
     if (path == "/auth/revoke") {
-        return ApiRoute{"/auth/revoke", {"POST"}, std::nullopt};
+        return ApiRoute{"/auth/revoke", {"POST"}, {}};
     }
     return std::nullopt;
 }
@@ -176,26 +177,30 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
     }
     if (route == "/listeners/:id") {
         if (method == "PATCH") {
-            auto updating = m_listeners.update(*caller, request, *id);
+            auto updating = m_listeners.update(*caller, request, id);
             co_return co_await std::move(updating);
         }
-        auto removing = m_listeners.remove(*caller, *id);
+        auto removing = m_listeners.remove(*caller, id);
         co_return co_await std::move(removing);
     }
     if (route == "/webhooks/poll") {
         co_return m_webhooks.poll(*caller, request);
     }
-    if (route == "/webhooks/recent" || route == "/webhooks/listener/:id/recent") {
+    if (route == "/webhooks/recent") {
+        co_return m_webhooks.recent(*caller, request, std::nullopt);
+    }
+    if (route == "/webhooks/listener/:id/recent") {
         co_return m_webhooks.recent(*caller, request, id);
     }
     if (route == "/webhooks/:id/delivered") {
-        auto marking = m_webhooks.markDelivered(*caller, *id);
+        auto marking = m_webhooks.markDelivered(*caller, id);
         co_return co_await std::move(marking);
     }
-    if (!caller->keyHash) {
+    const auto& keyHash = caller->keyHash;
+    if (!keyHash) {
         co_return HttpResponse::error(400, "the static API token cannot be revoked; change API_TOKEN instead");
     }
-    auto revoking = m_signIn.revoke(*caller->keyHash);
+    auto revoking = m_signIn.revoke(*keyHash);
     co_return co_await std::move(revoking);
 }
 

@@ -34,10 +34,10 @@ using Parser = http::request_parser<http::string_body>;
 constexpr auto tupled = asio::as_tuple(asio::use_awaitable);
 constexpr std::size_t firstReadBytes = 4096;
 constexpr std::size_t smallestRead = 512;
-constexpr std::size_t largestRead = 64 * 1024;
+constexpr std::size_t largestRead = std::size_t{64} * 1024;
 constexpr std::size_t gzipThreshold = 1024;
 constexpr auto lingerTime = std::chrono::seconds(2);
-constexpr std::size_t lingerBytes = 64 * 1024 * 1024;
+constexpr std::size_t lingerBytes = std::size_t{64} * 1024 * 1024;
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(50);
 // How often deadlines are checked: a slow client is closed at most this late.
 constexpr auto sweepInterval = std::chrono::milliseconds(250);

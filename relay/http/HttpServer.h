@@ -17,7 +17,7 @@ namespace corvane::relay {
 struct HttpLimits {
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;
-    std::uint64_t maxBodyBytes = 10 * 1024 * 1024;
+    std::uint64_t maxBodyBytes = std::uint64_t{10} * 1024 * 1024;
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds bodyTimeout{60};
     std::chrono::seconds idleTimeout{30};

@@ -4,6 +4,8 @@
 #include "store/SqliteSchema.h"
 #include "store/TimeText.h"
 
+#include <cstdio>
+
 namespace corvane::relay {
 namespace {
 
@@ -123,7 +125,11 @@ StoreResult<void> SqliteStore::commitBatch()
 void SqliteStore::rollbackBatch()
 {
     m_receivedInBatch.clear();
-    m_connection.execute("ROLLBACK");
+    if (auto rolledBack = m_connection.execute("ROLLBACK"); !rolledBack) {
+        // The next batch cannot begin either and reports its own failure; this says why.
+        std::fprintf(
+            stderr, "corvane-relay: rolling back a failed batch failed: %s\n", rolledBack.error().message.c_str());
+    }
 }
 
 StoreResult<AccountRecord> SqliteStore::ensureAccount(const AccountRecord& candidate, Milliseconds now)
