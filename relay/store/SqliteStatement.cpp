@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace corvane::relay {
 
 SqliteStatement::SqliteStatement(sqlite3_stmt* statement) : m_statement(statement)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/StoreRecords.h"
+#include "store/StoreResult.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,15 @@
 #pragma once
 
 #include "model/Listener.h"
-#include "store/StoreRecords.h"
+#include "model/Payload.h"
+#include "store/AccountRecord.h"
+#include "store/Capture.h"
+#include "store/HookTarget.h"
+#include "store/ListenerChanges.h"
+#include "store/Milliseconds.h"
+#include "store/NewListener.h"
+#include "store/PendingPage.h"
+#include "store/StoreResult.h"
 
 #include <optional>
 #include <string>

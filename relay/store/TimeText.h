@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/StoreRecords.h"
+#include "store/Milliseconds.h"
 
 #include <cstddef>
 #include <string>
