@@ -28,6 +28,9 @@ struct RelaySettings {
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds bodyTimeout{60};
     std::chrono::seconds idleTimeout{30};
+    // Client connections served at once; more are answered 503 and closed. Below the usual limit of
+    // 1024 open files, with room for the database's.
+    std::uint32_t maxConnections = 1000;
 
     // Hook requests per second and burst allowed per listener; a rate of 0 turns the limit off.
     double rateLimit = 20;

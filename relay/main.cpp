@@ -74,7 +74,7 @@ int run(int argc, char** argv)
 
     HttpServer server(context, router,
         HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,
-            settings.bodyTimeout, settings.idleTimeout});
+            settings.bodyTimeout, settings.idleTimeout, settings.maxConnections});
     const auto bound = server.listen({address, settings.listenPort});
     if (!bound) {
         return fail(1, bound.error());

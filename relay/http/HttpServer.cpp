@@ -284,8 +284,50 @@ asio::awaitable<void> HttpServer::acceptConnections()
             co_await pause.async_wait(tupled);
             continue;
         }
-        asio::co_spawn(m_context, serve(std::move(socket)), asio::detached);
+        if (m_serving >= m_limits.maxConnections) {
+            asio::co_spawn(m_context, turnAway(std::move(socket)), asio::detached);
+        } else {
+            asio::co_spawn(m_context, serve(std::move(socket)), asio::detached);
+        }
     }
+}
+
+void HttpServer::track(Connection& connection)
+{
+    m_connections.insert(&connection);
+    if (!m_sweeping) {
+        m_sweeping = true;
+        asio::co_spawn(m_context, closeExpired(), asio::detached);
+    }
+}
+
+void HttpServer::untrack(Connection& connection)
+{
+    m_connections.erase(&connection);
+    boost::system::error_code ignored;
+    connection.socket.shutdown(tcp::socket::shutdown_both, ignored);
+    connection.socket.close(ignored);
+}
+
+asio::awaitable<void> HttpServer::turnAway(tcp::socket socket)
+{
+    const auto started = Clock::now();
+    boost::system::error_code ignored;
+    const std::string remoteAddress = socket.remote_endpoint(ignored).address().to_string();
+    Connection connection(std::move(socket));
+    track(connection);
+    auto response = HttpResponse::error(503, "too many connections; retry later");
+    response.route = "refused";
+    response.headers.emplace_back("Retry-After", "1");
+    std::string head;
+    const auto reply = serialized(head, response, false, false, false);
+    connection.deadline = started + m_limits.headerTimeout;
+    const auto [error, written] = co_await asio::async_write(connection.socket, reply, tupled);
+    m_handler.responded("-", response, remoteAddress, Clock::now() - started);
+    if (!error) {
+        co_await lingeringClose(connection.socket, connection.deadline);
+    }
+    untrack(connection);
 }
 
 asio::awaitable<void> HttpServer::closeExpired()
@@ -311,11 +353,8 @@ asio::awaitable<void> HttpServer::serve(tcp::socket socket)
     const std::string remoteAddress = socket.remote_endpoint(ignored).address().to_string();
     socket.set_option(tcp::no_delay(true), ignored);
     Connection connection(std::move(socket));
-    m_connections.insert(&connection);
-    if (!m_sweeping) {
-        m_sweeping = true;
-        asio::co_spawn(m_context, closeExpired(), asio::detached);
-    }
+    track(connection);
+    ++m_serving;
     beast::flat_buffer buffer;
     // The head of each response, kept for the next.
     std::string head;
@@ -428,9 +467,8 @@ asio::awaitable<void> HttpServer::serve(tcp::socket socket)
         }
         firstRequest = false;
     }
-    m_connections.erase(&connection);
-    connection.socket.shutdown(tcp::socket::shutdown_both, ignored);
-    connection.socket.close(ignored);
+    --m_serving;
+    untrack(connection);
 }
 
 } // namespace corvane::relay
