@@ -114,11 +114,14 @@ StoreResult<void> SqliteStore::commitBatch()
             return std::unexpected(counted.error());
         }
     }
-    m_receivedInBatch.clear();
     auto committed = change("COMMIT");
     if (!committed) {
         return std::unexpected(committed.error());
     }
+    for (const auto& received : m_receivedInBatch) {
+        m_receivedSincePrune.insert(received.first);
+    }
+    m_receivedInBatch.clear();
     return {};
 }
 
@@ -295,12 +298,41 @@ StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
 
 StoreResult<std::int64_t> SqliteStore::removeBeyondNewest(std::int64_t keep)
 {
-    return change(R"sql(
-DELETE FROM payloads WHERE seq IN (
-    SELECT seq FROM (SELECT seq, ROW_NUMBER() OVER (PARTITION BY listener_id ORDER BY seq DESC) AS position
-                     FROM payloads)
-    WHERE position > ?1))sql",
-        keep);
+    std::vector<std::string> listenerIds;
+    if (m_prunedOnce) {
+        listenerIds.assign(m_receivedSincePrune.begin(), m_receivedSincePrune.end());
+    } else {
+        auto statement = m_connection.prepare("SELECT id FROM listeners");
+        if (!statement) {
+            return std::unexpected(statement.error());
+        }
+        for (;;) {
+            auto row = statement->step();
+            if (!row) {
+                return std::unexpected(row.error());
+            }
+            if (!*row) {
+                break;
+            }
+            listenerIds.push_back(statement->text(0));
+        }
+    }
+    std::int64_t removed = 0;
+    for (const auto& listenerId : listenerIds) {
+        // Both searches walk the listener's end of payloads_by_listener; the subquery finds the newest
+        // payload beyond the ones kept, if there is one.
+        auto surplus = change(R"sql(
+DELETE FROM payloads WHERE listener_id = ?1 AND seq <= (
+    SELECT seq FROM payloads WHERE listener_id = ?1 ORDER BY seq DESC LIMIT 1 OFFSET ?2))sql",
+            std::string_view(listenerId), keep);
+        if (!surplus) {
+            return std::unexpected(surplus.error());
+        }
+        removed += *surplus;
+        m_receivedSincePrune.erase(listenerId);
+    }
+    m_prunedOnce = true;
+    return removed;
 }
 
 StoreResult<std::int64_t> SqliteStore::removeReceivedBefore(Milliseconds cutoff)

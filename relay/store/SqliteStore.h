@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace corvane::relay {
 
@@ -54,6 +55,10 @@ private:
     // Captures inserted in the open batch, per listener: added to the listeners' totals once per
     // batch, just before it commits, instead of once per capture.
     std::unordered_map<std::string, std::int64_t> m_receivedInBatch;
+    // Listeners that may hold more payloads than retention keeps: the ones that received since the
+    // last pass, and all of them until the first pass is done.
+    std::unordered_set<std::string> m_receivedSincePrune;
+    bool m_prunedOnce = false;
 };
 
 } // namespace corvane::relay

@@ -46,7 +46,8 @@ public:
     virtual StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) = 0;
 
     virtual StoreResult<void> insertCapture(const Capture& capture) = 0;
-    // Removes all but the newest `keep` payloads of every listener; the number removed.
+    // Removes all but the newest `keep` payloads of every listener; the number removed. May look only
+    // at the listeners that received payloads since its last call on this store.
     virtual StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) = 0;
     virtual StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) = 0;
 
