@@ -21,13 +21,16 @@ struct RelaySettings {
     std::vector<std::string> redirectUris{"corvane://auth/callback"};
     std::chrono::seconds codeLifetime{600};
 
-    std::uint64_t maxBodyBytes = 10 * 1024 * 1024;
+    std::uint64_t maxBodyBytes = std::uint64_t{10} * 1024 * 1024;
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;
     int maxJsonDepth = 64;
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds bodyTimeout{60};
     std::chrono::seconds idleTimeout{30};
+    // Client connections served at once; more are answered 503 and closed. Below the usual limit of
+    // 1024 open files, with room for the database's.
+    std::uint32_t maxConnections = 1000;
 
     // Hook requests per second and burst allowed per listener; a rate of 0 turns the limit off.
     double rateLimit = 20;

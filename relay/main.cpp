@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 
 using namespace corvane::relay;
 
@@ -23,9 +24,7 @@ int fail(int status, const std::string& message)
     return status;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     auto parsed = RelaySettings::fromEnvironmentAndArguments(argc, argv);
     if (!parsed) {
@@ -70,11 +69,12 @@ int main(int argc, char** argv)
     routerSettings.rateLimit = settings.rateLimit;
     routerSettings.rateBurst = settings.rateBurst;
     routerSettings.discard = settings.discard;
-    Router router(*readerStore, queue, metrics, std::move(routerSettings));
+    RequestLog requestLog(context.get_executor(), stderr);
+    Router router(*readerStore, queue, metrics, requestLog, std::move(routerSettings));
 
     HttpServer server(context, router,
         HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,
-            settings.bodyTimeout, settings.idleTimeout});
+            settings.bodyTimeout, settings.idleTimeout, settings.maxConnections});
     const auto bound = server.listen({address, settings.listenPort});
     if (!bound) {
         return fail(1, bound.error());
@@ -99,4 +99,18 @@ int main(int argc, char** argv)
     context.run();
     std::fprintf(stderr, "corvane-relay: stopped\n");
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "corvane-relay: %s\n", error.what());
+    } catch (...) {
+        std::fputs("corvane-relay: unexpected failure\n", stderr);
+    }
+    return 1;
 }

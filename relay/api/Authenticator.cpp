@@ -40,14 +40,15 @@ std::expected<Caller, HttpResponse> Authenticator::authenticate(const HttpReques
         return Caller{m_owner, std::nullopt};
     }
     const std::string hash = keyHash(key);
-    auto account = m_reader.accountForKey(hash);
-    if (!account) {
+    const auto read = m_reader.accountForKey(hash);
+    if (!read) {
         return std::unexpected(HttpResponse::error(503, "the database is unavailable"));
     }
-    if (!*account) {
+    const auto& account = *read;
+    if (!account) {
         return std::unexpected(unauthorized("invalid or revoked API key"));
     }
-    return Caller{**account, hash};
+    return Caller{*account, hash};
 }
 
 std::string Authenticator::keyHash(const std::string& key)

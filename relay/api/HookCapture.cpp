@@ -1,6 +1,6 @@
 #include "api/HookCapture.h"
 
-#include "api/RequestParsing.h"
+#include "api/JsonSyntax.h"
 #include "http/FormEncoding.h"
 #include "signin/Secrets.h"
 #include "store/TimeText.h"
@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <vector>
 
 namespace corvane::relay {
 namespace {
@@ -16,6 +18,52 @@ namespace {
 std::string storedText(const nlohmann::json& value)
 {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The header fields as a JSON object: names in byte order, the values of a repeated name joined with
+// ", " in arrival order.
+std::string headersText(const std::vector<std::pair<std::string, std::string>>& headers)
+{
+    std::vector<const std::pair<std::string, std::string>*> order;
+    order.reserve(headers.size());
+    for (const auto& field : headers) {
+        order.push_back(&field);
+    }
+    // By name, and fields of one name in arrival order (their order in `headers`).
+    std::ranges::sort(order, [](const auto* left, const auto* right) {
+        return left->first != right->first ? left->first < right->first : std::less<>()(left, right);
+    });
+    // Room for every field with its quotes, colon and comma; escapes are rare.
+    std::size_t size = 2;
+    for (const auto& [name, value] : headers) {
+        size += name.size() + value.size() + 6;
+    }
+    std::string text;
+    text.reserve(size);
+    text += '{';
+    for (std::size_t index = 0; index < order.size();) {
+        const std::string& name = order[index]->first;
+        std::size_t end = index + 1;
+        while (end < order.size() && order[end]->first == name) {
+            ++end;
+        }
+        text += index == 0 ? "" : ",";
+        JsonSyntax::appendString(text, name);
+        text += ':';
+        if (end == index + 1) {
+            JsonSyntax::appendString(text, order[index]->second);
+        } else {
+            std::string joined = order[index]->second;
+            for (std::size_t repeat = index + 1; repeat < end; ++repeat) {
+                joined += ", ";
+                joined += order[repeat]->second;
+            }
+            JsonSyntax::appendString(text, joined);
+        }
+        index = end;
+    }
+    text += '}';
+    return text;
 }
 
 bool isFormEncoded(const HttpRequest& request)
@@ -33,12 +81,13 @@ bool isFormEncoded(const HttpRequest& request)
 
 } // namespace
 
-HookCapture::HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_maxJsonDepth(maxJsonDepth)
+HookCapture::HookCapture(
+    HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth)
+    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_maxJsonDepth(maxJsonDepth)
 {
 }
 
-Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& target, bool bodyIsJson)
+Capture HookCapture::captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson)
 {
     Capture capture;
     capture.receivedAt = TimeText::now();
@@ -48,16 +97,10 @@ Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& tar
     capture.method = request.method;
     capture.offered = target.isEnabled;
 
-    auto headers = nlohmann::json::object();
-    for (const auto& [name, value] : request.headers) {
-        auto& joined = headers[name];
-        joined = joined.is_string() ? joined.get<std::string>() + ", " + value : value;
-    }
-    capture.headers = storedText(headers);
+    capture.headers = headersText(request.headers);
     if (request.hasQuery) {
         capture.query = storedText(FormEncoding::fields(request.query));
     }
-    capture.rawBody = request.body;
     if (!request.body.empty()) {
         if (bodyIsJson) {
             capture.bodyKind = BodyKind::json;
@@ -66,40 +109,50 @@ Capture HookCapture::captureOf(const HttpRequest& request, const HookTarget& tar
             capture.formBody = storedText(FormEncoding::fields(request.body));
         }
     }
+    capture.rawBody = std::move(request.body);
     return capture;
 }
 
 boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, std::string token)
 {
     const auto started = std::chrono::steady_clock::now();
-    auto target = m_reader.hookTarget(token);
-    if (!target) {
+    const auto found = m_targets.find(token);
+    if (!found) {
         co_return HttpResponse::error(503, "the database is unavailable");
     }
-    if (!*target) {
+    const HookTarget* target = *found;
+    if (target == nullptr) {
         co_return HttpResponse::error(404, "no listener has this hook URL");
     }
-    if (const auto wait = m_limiter.admit((*target)->listenerId, started)) {
+    if (const auto wait = m_limiter.admit(target->listenerId, started)) {
         auto response = HttpResponse::error(429, "too many requests for this listener; retry later");
         const auto seconds = (wait->count() + 999) / 1000;
         response.headers.emplace_back("Retry-After", std::to_string(std::max<std::int64_t>(seconds, 1)));
         co_return response;
     }
-    const bool bodyIsJson = !request.body.empty() && nlohmann::json::accept(request.body);
-    if (bodyIsJson && !RequestParsing::withinDepth(request.body, m_maxJsonDepth)) {
+    const auto verdict
+        = request.body.empty() ? JsonSyntax::Verdict::notJson : JsonSyntax::check(request.body, m_maxJsonDepth);
+    if (verdict == JsonSyntax::Verdict::tooDeep) {
         co_return HttpResponse::error(
             400, "JSON body is nested deeper than " + std::to_string(m_maxJsonDepth) + " levels");
     }
-    Capture capture = captureOf(request, **target, bodyIsJson);
-    const std::string id = capture.id;
-    const std::string receivedAt = TimeText::rfc3339(capture.receivedAt);
+    Capture capture = captureOf(std::move(request), *target, verdict == JsonSyntax::Verdict::json);
+    // {"id":"…","received_at":"…"}; identifiers and times need no escaping.
+    HttpResponse accepted;
+    accepted.status = 202;
+    accepted.body.reserve(capture.id.size() + TimeText::rfc3339Length + 28);
+    accepted.body += R"({"id":")";
+    accepted.body += capture.id;
+    accepted.body += R"(","received_at":")";
+    TimeText::appendRfc3339(accepted.body, capture.receivedAt);
+    accepted.body += R"("})";
     auto storedWork = [capture = std::move(capture)](Store& store) { return store.insertCapture(capture); };
     auto stored = co_await m_queue.submit(std::move(storedWork));
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
     }
     m_metrics.webhookStored(std::chrono::steady_clock::now() - started);
-    co_return HttpResponse::json(202, {{"id", id}, {"received_at", receivedAt}});
+    co_return accepted;
 }
 
 } // namespace corvane::relay

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/HookTargets.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
 #include "http/HttpRequest.h"
@@ -17,17 +18,18 @@ namespace corvane::relay {
 // once their row is committed.
 class HookCapture {
 public:
-    HookCapture(Store& reader, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
+    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
 
     boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
 
     // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
     // query items (a repeated key keeps all its values as an array), the body's kind (JSON when
-    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes.
-    static Capture captureOf(const HttpRequest& request, const HookTarget& target, bool bodyIsJson);
+    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes, moved out
+    // of the request.
+    static Capture captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson);
 
 private:
-    Store& m_reader;
+    HookTargets& m_targets;
     CommitQueue& m_queue;
     Metrics& m_metrics;
     RateLimiter& m_limiter;

@@ -62,8 +62,8 @@ std::expected<ListenerChanges, HttpResponse> changesOf(const nlohmann::json& obj
 
 } // namespace
 
-ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_maxJsonDepth(maxJsonDepth)
+ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, int maxJsonDepth)
+    : m_reader(reader), m_queue(queue), m_targets(targets), m_maxJsonDepth(maxJsonDepth)
 {
 }
 
@@ -86,18 +86,19 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::create(const Caller& caller
     if (!body) {
         co_return body.error();
     }
-    if (!body->contains("name")) {
-        co_return HttpResponse::error(400, "name is required");
-    }
     auto changes = changesOf(*body);
     if (!changes) {
         co_return changes.error();
+    }
+    auto& name = changes->name;
+    if (!name) {
+        co_return HttpResponse::error(400, "name is required");
     }
     NewListener listener;
     listener.id = Secrets::randomId("lst_");
     listener.accountId = caller.account.id;
     listener.token = Secrets::randomToken(tokenBytes);
-    listener.name = *changes->name;
+    listener.name = *std::move(name);
     listener.description = changes->description.value_or(std::nullopt);
     listener.isEnabled = changes->isEnabled.value_or(true);
     listener.notificationConfig = changes->notificationConfig.value_or(NotificationConfig{});
@@ -125,6 +126,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::update(
     auto updatedWork = [accountId = caller.account.id, id, changes = *std::move(changes), now = TimeText::now()](
                            Store& store) { return store.updateListener(accountId, id, changes, now); };
     auto updated = co_await m_queue.submit(std::move(updatedWork));
+    m_targets.forgetAll();
     if (!updated) {
         co_return unavailable();
     }
@@ -139,6 +141,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::remove(const Caller& caller
     auto removedWork
         = [accountId = caller.account.id, id](Store& store) { return store.deleteListener(accountId, id); };
     auto removed = co_await m_queue.submit(std::move(removedWork));
+    m_targets.forgetAll();
     if (!removed) {
         co_return unavailable();
     }
@@ -160,14 +163,15 @@ HttpResponse ListenerRoutes::suggestTemplate(const HttpRequest& request)
 
 HttpResponse ListenerRoutes::current(const Caller& caller, const std::string& id, unsigned status)
 {
-    auto listener = m_reader.listener(caller.account.id, id);
-    if (!listener) {
+    const auto read = m_reader.listener(caller.account.id, id);
+    if (!read) {
         return unavailable();
     }
-    if (!*listener) {
+    const auto& listener = *read;
+    if (!listener) {
         return notFound();
     }
-    return HttpResponse::json(status, (*listener)->toJson());
+    return HttpResponse::json(status, listener->toJson());
 }
 
 } // namespace corvane::relay

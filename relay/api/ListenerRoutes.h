@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/HookTargets.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
 #include "store/CommitQueue.h"
@@ -15,7 +16,7 @@ namespace corvane::relay {
 // GET and POST /listeners/, PATCH and DELETE /listeners/<id>, POST /listeners/suggest-template.
 class ListenerRoutes {
 public:
-    ListenerRoutes(Store& reader, CommitQueue& queue, int maxJsonDepth);
+    ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, int maxJsonDepth);
 
     HttpResponse list(const Caller& caller);
     boost::asio::awaitable<HttpResponse> create(const Caller& caller, const HttpRequest& request);
@@ -30,6 +31,7 @@ private:
 
     Store& m_reader;
     CommitQueue& m_queue;
+    HookTargets& m_targets;
     int m_maxJsonDepth;
 };
 

@@ -1,5 +1,6 @@
 #include "api/RequestParsing.h"
 
+#include "api/JsonSyntax.h"
 #include "http/FormEncoding.h"
 #include "model/JsonText.h"
 
@@ -8,36 +9,9 @@
 
 namespace corvane::relay::RequestParsing {
 
-bool withinDepth(std::string_view text, int maxDepth)
-{
-    int depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char character : text) {
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (character == '\\') {
-                escaped = true;
-            } else if (character == '"') {
-                inString = false;
-            }
-        } else if (character == '"') {
-            inString = true;
-        } else if (character == '[' || character == '{') {
-            if (++depth > maxDepth) {
-                return false;
-            }
-        } else if (character == ']' || character == '}') {
-            --depth;
-        }
-    }
-    return true;
-}
-
 std::expected<nlohmann::json, HttpResponse> jsonObject(const HttpRequest& request, int maxDepth)
 {
-    if (!withinDepth(request.body, maxDepth)) {
+    if (JsonSyntax::check(request.body, maxDepth) == JsonSyntax::Verdict::tooDeep) {
         return std::unexpected(
             HttpResponse::error(400, "JSON body is nested deeper than " + std::to_string(maxDepth) + " levels"));
     }

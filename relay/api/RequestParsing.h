@@ -12,11 +12,7 @@
 // Reading what API requests carry; every failure is the 400 response that explains it.
 namespace corvane::relay::RequestParsing {
 
-// Whether JSON text nests arrays and objects no deeper than `maxDepth` (text that is not JSON may
-// pass; parsing judges it).
-bool withinDepth(std::string_view text, int maxDepth);
-
-// The body as a JSON object.
+// The body as a JSON object, refused when it nests arrays and objects deeper than `maxDepth`.
 std::expected<nlohmann::json, HttpResponse> jsonObject(const HttpRequest& request, int maxDepth);
 
 // The "limit" query item clamped to 1..100; `fallback` when there is none.

@@ -3,7 +3,6 @@
 #include "store/TimeText.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace corvane::relay {
@@ -44,50 +43,52 @@ HttpResponse discarded()
     return HttpResponse::json(202, {{"id", "discarded"}});
 }
 
-// An authorised API route: its name for logs and metrics, its methods and the identifier in its path.
+// An authorised API route: its name for logs and metrics, its methods and the identifier in its path
+// (empty for the routes without one).
 struct ApiRoute {
     std::string route;
     std::vector<std::string_view> methods;
-    std::optional<std::string> id;
+    std::string id;
 };
 
 std::optional<ApiRoute> apiRoute(std::string_view path)
 {
     if (path == "/listeners/") {
-        return ApiRoute{"/listeners/", {"GET", "POST"}, std::nullopt};
+        return ApiRoute{"/listeners/", {"GET", "POST"}, {}};
     }
     if (path == "/listeners/suggest-template") {
-        return ApiRoute{"/listeners/suggest-template", {"POST"}, std::nullopt};
+        return ApiRoute{"/listeners/suggest-template", {"POST"}, {}};
     }
     if (auto id = segmentBetween(path, "/listeners/", "")) {
-        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, std::move(id)};
+        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, *std::move(id)};
     }
     if (path == "/webhooks/poll") {
-        return ApiRoute{"/webhooks/poll", {"GET"}, std::nullopt};
+        return ApiRoute{"/webhooks/poll", {"GET"}, {}};
     }
     if (path == "/webhooks/recent") {
-        return ApiRoute{"/webhooks/recent", {"GET"}, std::nullopt};
+        return ApiRoute{"/webhooks/recent", {"GET"}, {}};
     }
     if (auto id = segmentBetween(path, "/webhooks/listener/", "/recent")) {
-        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, std::move(id)};
+        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, *std::move(id)};
     }
     if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
-        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, std::move(id)};
+        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, *std::move(id)};
     }
     if (path == "/auth/revoke") {
-        return ApiRoute{"/auth/revoke", {"POST"}, std::nullopt};
+        return ApiRoute{"/auth/revoke", {"POST"}, {}};
     }
     return std::nullopt;
 }
 
 } // namespace
 
-Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings)
-    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_settings(std::move(settings)),
+Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings)
+    : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst),
-      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken),
-      m_hooks(reader, queue, metrics, m_limiter, m_settings.maxJsonDepth),
-      m_listeners(reader, queue, m_settings.maxJsonDepth), m_webhooks(reader, queue), m_signIn(queue, m_settings.signIn)
+      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
+      m_hooks(m_hookTargets, queue, metrics, m_limiter, m_settings.maxJsonDepth),
+      m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(reader, queue),
+      m_signIn(queue, m_settings.signIn)
 {
 }
 
@@ -176,26 +177,30 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
     }
     if (route == "/listeners/:id") {
         if (method == "PATCH") {
-            auto updating = m_listeners.update(*caller, request, *id);
+            auto updating = m_listeners.update(*caller, request, id);
             co_return co_await std::move(updating);
         }
-        auto removing = m_listeners.remove(*caller, *id);
+        auto removing = m_listeners.remove(*caller, id);
         co_return co_await std::move(removing);
     }
     if (route == "/webhooks/poll") {
         co_return m_webhooks.poll(*caller, request);
     }
-    if (route == "/webhooks/recent" || route == "/webhooks/listener/:id/recent") {
+    if (route == "/webhooks/recent") {
+        co_return m_webhooks.recent(*caller, request, std::nullopt);
+    }
+    if (route == "/webhooks/listener/:id/recent") {
         co_return m_webhooks.recent(*caller, request, id);
     }
     if (route == "/webhooks/:id/delivered") {
-        auto marking = m_webhooks.markDelivered(*caller, *id);
+        auto marking = m_webhooks.markDelivered(*caller, id);
         co_return co_await std::move(marking);
     }
-    if (!caller->keyHash) {
+    const auto& keyHash = caller->keyHash;
+    if (!keyHash) {
         co_return HttpResponse::error(400, "the static API token cannot be revoked; change API_TOKEN instead");
     }
-    auto revoking = m_signIn.revoke(*caller->keyHash);
+    auto revoking = m_signIn.revoke(*keyHash);
     co_return co_await std::move(revoking);
 }
 
@@ -213,10 +218,7 @@ void Router::responded(std::string_view method, const HttpResponse& response, st
     std::chrono::steady_clock::duration elapsed)
 {
     m_metrics.requestAnswered(response.route, response.status);
-    const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
-    std::fprintf(stderr, "%s %.*s %.*s %s %u %zuB %.2fms\n", TimeText::rfc3339(TimeText::now()).c_str(),
-        int(remoteAddress.size()), remoteAddress.data(), int(method.size()), method.data(), response.route.c_str(),
-        response.status, response.body.size(), milliseconds);
+    m_log.log(remoteAddress, method, response.route, response.status, response.body.size(), elapsed);
 }
 
 } // namespace corvane::relay

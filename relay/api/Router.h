@@ -2,9 +2,11 @@
 
 #include "api/Authenticator.h"
 #include "api/HookCapture.h"
+#include "api/HookTargets.h"
 #include "api/ListenerRoutes.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
+#include "api/RequestLog.h"
 #include "api/WebhookRoutes.h"
 #include "http/RequestHandler.h"
 #include "signin/SignInRoutes.h"
@@ -23,11 +25,11 @@ struct RouterSettings {
     bool discard = false;
 };
 
-// Matches each request to its route, checks the method and the API key, and hands it on. Writes one
-// log line per response to stderr and counts it in the metrics.
+// Matches each request to its route, checks the method and the API key, and hands it on. Logs every
+// response and counts it in the metrics.
 class Router final : public RequestHandler {
 public:
-    Router(Store& reader, CommitQueue& queue, Metrics& metrics, RouterSettings settings);
+    Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings);
 
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
@@ -41,9 +43,11 @@ private:
     Store& m_reader;
     CommitQueue& m_queue;
     Metrics& m_metrics;
+    RequestLog& m_log;
     RouterSettings m_settings;
     RateLimiter m_limiter;
     Authenticator m_authenticator;
+    HookTargets m_hookTargets;
     HookCapture m_hooks;
     ListenerRoutes m_listeners;
     WebhookRoutes m_webhooks;

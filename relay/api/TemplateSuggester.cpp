@@ -38,6 +38,17 @@ bool addressable(std::string_view key)
         && key.find_first_of(".{}\r\n") == std::string_view::npos;
 }
 
+// The path of member `key` of the object at `path`.
+std::string memberPath(const std::string& path, const std::string& key)
+{
+    std::string result;
+    result.reserve(path.size() + 1 + key.size());
+    result += path;
+    result += '.';
+    result += key;
+    return result;
+}
+
 // A scalar that renders as non-empty text and reads well in a notification.
 bool rendersText(const nlohmann::json& value, bool numbersAllowed)
 {
@@ -60,14 +71,14 @@ std::optional<std::string> findMember(const nlohmann::json& root, const std::str
         for (const char* wanted : names) {
             for (const auto& [key, value] : object->items()) {
                 if (addressable(key) && lowered(key) == wanted && rendersText(value, numbersAllowed)) {
-                    return path + "." + key;
+                    return memberPath(path, key);
                 }
             }
         }
         if (depth + 1 < searchDepth) {
             for (const auto& [key, value] : object->items()) {
                 if (addressable(key) && value.is_object()) {
-                    pending.emplace_back(&value, path + "." + key, depth + 1);
+                    pending.emplace_back(&value, memberPath(path, key), depth + 1);
                 }
             }
         }

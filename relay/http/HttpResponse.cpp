@@ -19,7 +19,7 @@ HttpResponse HttpResponse::empty(unsigned status)
 {
     HttpResponse response;
     response.status = status;
-    response.contentType.clear();
+    response.contentType = {};
     return response;
 }
 

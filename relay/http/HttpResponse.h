@@ -13,7 +13,8 @@ namespace corvane::relay {
 // the metrics ("/listeners/:id"); it never holds an identifier, a token or a key.
 struct HttpResponse {
     unsigned status = 200;
-    std::string contentType = "application/json";
+    // Always one of a few fixed media types, written as literals.
+    std::string_view contentType = "application/json";
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::string route = "unmatched";

@@ -3,16 +3,23 @@
 #include "http/Gzip.h"
 
 #include <boost/asio/as_tuple.hpp>
+#include <boost/asio/buffer.hpp>
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/status.hpp>
+#include <boost/beast/http/string_body.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 
 namespace corvane::relay {
 namespace {
@@ -21,13 +28,20 @@ namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using Parser = http::request_parser<http::string_body>;
 
 constexpr auto tupled = asio::as_tuple(asio::use_awaitable);
 constexpr std::size_t firstReadBytes = 4096;
+constexpr std::size_t smallestRead = 512;
+constexpr std::size_t largestRead = std::size_t{64} * 1024;
 constexpr std::size_t gzipThreshold = 1024;
 constexpr auto lingerTime = std::chrono::seconds(2);
-constexpr std::size_t lingerBytes = 64 * 1024 * 1024;
+constexpr std::size_t lingerBytes = std::size_t{64} * 1024 * 1024;
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(50);
+// How often deadlines are checked: a slow client is closed at most this late.
+constexpr auto sweepInterval = std::chrono::milliseconds(250);
+constexpr std::string_view continueResponse = "HTTP/1.1 100 Continue\r\n\r\n";
 
 std::string lowered(std::string_view text)
 {
@@ -36,7 +50,7 @@ std::string lowered(std::string_view text)
     return result;
 }
 
-HttpRequest converted(http::request<http::string_body>&& message, std::string remoteAddress)
+HttpRequest converted(http::request<http::string_body>&& message, const std::string& remoteAddress)
 {
     HttpRequest request;
     request.method = std::string(message.method_string());
@@ -47,58 +61,172 @@ HttpRequest converted(http::request<http::string_body>&& message, std::string re
         request.hasQuery = true;
         request.query = std::string(target.substr(question + 1));
     }
+    request.headers.reserve(static_cast<std::size_t>(std::distance(message.begin(), message.end())));
     for (const auto& field : message) {
         request.headers.emplace_back(lowered(field.name_string()), std::string(field.value()));
     }
     request.body = std::move(message.body());
-    request.remoteAddress = std::move(remoteAddress);
+    request.remoteAddress = remoteAddress;
     return request;
 }
 
-http::response<http::string_body> converted(HttpResponse& response, bool keepAlive, bool gzip, bool headOnly)
+void appendNumber(std::string& text, std::uint64_t number)
 {
-    http::response<http::string_body> message{static_cast<http::status>(response.status), 11};
+    std::array<char, 24> digits{};
+    const auto result = std::to_chars(digits.begin(), digits.end(), number);
+    text.append(digits.data(), result.ptr);
+}
+
+// Writes the status line and header fields of `response` into `head`, compresses its body when the
+// client accepts gzip and that pays, and gives what goes on the wire: the head, then the body unless
+// the request was HEAD.
+std::array<asio::const_buffer, 2> serialized(
+    std::string& head, HttpResponse& response, bool keepAlive, bool gzip, bool headOnly)
+{
+    bool compressed = false;
+    const bool varies = gzip && response.body.size() >= gzipThreshold;
+    if (varies) {
+        if (auto packed = Gzip::compress(response.body)) {
+            response.body = *std::move(packed);
+            compressed = true;
+        }
+    }
+    head.clear();
+    head += "HTTP/1.1 ";
+    appendNumber(head, response.status);
+    head += ' ';
+    head += http::obsolete_reason(static_cast<http::status>(response.status));
+    head += "\r\n";
+    const auto field = [&head](std::string_view name, std::string_view value) {
+        // A line break would end the field early and let the rest pass for more fields.
+        if (name.find_first_of("\r\n") != std::string_view::npos
+            || value.find_first_of("\r\n") != std::string_view::npos) {
+            return;
+        }
+        head += name;
+        head += ": ";
+        head += value;
+        head += "\r\n";
+    };
     if (!response.contentType.empty()) {
-        message.set(http::field::content_type, response.contentType);
+        field("Content-Type", response.contentType);
     }
     for (const auto& [name, value] : response.headers) {
-        message.set(name, value);
+        field(name, value);
     }
-    if (gzip && response.body.size() >= gzipThreshold) {
-        if (auto compressed = Gzip::compress(response.body)) {
-            response.body = std::move(*compressed);
-            message.set(http::field::content_encoding, "gzip");
+    if (compressed) {
+        field("Content-Encoding", "gzip");
+    }
+    if (varies) {
+        field("Vary", "Accept-Encoding");
+    }
+    if (!keepAlive) {
+        field("Connection", "close");
+    }
+    head += "Content-Length: ";
+    appendNumber(head, response.body.size());
+    head += "\r\n\r\n";
+    return {asio::buffer(head), headOnly ? asio::const_buffer() : asio::buffer(response.body)};
+}
+
+bool headerRead(const Parser& parser)
+{
+    return parser.is_header_done();
+}
+
+bool messageRead(const Parser& parser)
+{
+    return parser.is_done();
+}
+
+// Feeds `parser` the buffered bytes until `finished(parser)`; http::error::need_more when it needs
+// bytes that have not arrived yet.
+boost::system::error_code parseBuffered(Parser& parser, beast::flat_buffer& buffer, bool (*finished)(const Parser&))
+{
+    boost::system::error_code error;
+    while (!finished(parser)) {
+        if (buffer.size() == 0) {
+            return http::error::need_more;
         }
-        message.set(http::field::vary, "Accept-Encoding");
+        const auto used = parser.put(buffer.data(), error);
+        buffer.consume(used);
+        if (error) {
+            return error;
+        }
+        if (used == 0 && !finished(parser)) {
+            return http::error::need_more;
+        }
     }
-    message.keep_alive(keepAlive);
-    message.content_length(response.body.size());
-    if (!headOnly) {
-        message.body() = response.body;
+    return error;
+}
+
+// Reads and parses until `finished(parser)`. The end of the stream before any byte of the message
+// is http::error::end_of_stream; after some, the parser judges whether the message is complete.
+asio::awaitable<boost::system::error_code> readUntil(
+    tcp::socket& socket, beast::flat_buffer& buffer, Parser& parser, bool (*finished)(const Parser&))
+{
+    for (;;) {
+        auto error = parseBuffered(parser, buffer, finished);
+        if (error != http::error::need_more) {
+            co_return error;
+        }
+        const auto size = std::min(std::max(smallestRead, buffer.capacity() - buffer.size()), largestRead);
+        const auto [readError, count] = co_await socket.async_read_some(buffer.prepare(size), tupled);
+        if (readError == asio::error::eof) {
+            if (!parser.got_some()) {
+                co_return http::error::end_of_stream;
+            }
+            boost::system::error_code ended;
+            parser.put_eof(ended);
+            co_return ended;
+        }
+        if (readError) {
+            co_return readError;
+        }
+        buffer.commit(count);
     }
-    return message;
 }
 
 // Half-closes, then reads and drops what the client still sends, for a bounded time and amount, so
 // that closing does not reset the connection before the client has read the response.
-asio::awaitable<void> lingeringClose(beast::tcp_stream& stream)
+asio::awaitable<void> lingeringClose(tcp::socket& socket, Clock::time_point& deadline)
 {
     boost::system::error_code ignored;
-    stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
-    stream.expires_after(lingerTime);
+    socket.shutdown(tcp::socket::shutdown_send, ignored);
+    deadline = Clock::now() + lingerTime;
     std::array<char, 16384> sink{};
     std::size_t drained = 0;
     while (drained < lingerBytes) {
-        const auto [error, count] = co_await stream.async_read_some(asio::buffer(sink), tupled);
+        const auto [error, count] = co_await socket.async_read_some(asio::buffer(sink), tupled);
         if (error) {
             break;
         }
         drained += count;
     }
-    stream.socket().close(ignored);
+    socket.close(ignored);
+}
+
+// How a request that cannot be read ends: these quietly close the connection, other errors are
+// answered with 400.
+bool endsQuietly(const boost::system::error_code& error)
+{
+    return error == http::error::end_of_stream || error == asio::error::operation_aborted || error == asio::error::eof
+        || error == asio::error::connection_reset || error == asio::error::bad_descriptor;
 }
 
 } // namespace
+
+// One client connection. Its deadline is checked by closeExpired(): each stage of an exchange
+// (waiting for a request, reading it, writing the answer) moves it, so no timer is set per request.
+struct HttpServer::Connection {
+    explicit Connection(tcp::socket connected) : socket(std::move(connected)) { }
+
+    tcp::socket socket;
+    // The connection is closed once this passes; never while its request is being handled.
+    Clock::time_point deadline = Clock::time_point::max();
+    // Waiting for the next request: stopping the server closes it.
+    bool idle = false;
+};
 
 HttpServer::HttpServer(asio::io_context& context, RequestHandler& handler, HttpLimits limits)
     : m_context(context), m_handler(handler), m_limits(limits), m_acceptor(context)
@@ -136,8 +264,10 @@ void HttpServer::stop()
     m_stopping = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
-    for (auto* socket : m_idleSockets) {
-        socket->cancel(ignored);
+    for (auto* connection : m_connections) {
+        if (connection->idle) {
+            connection->socket.cancel(ignored);
+        }
     }
 }
 
@@ -154,8 +284,67 @@ asio::awaitable<void> HttpServer::acceptConnections()
             co_await pause.async_wait(tupled);
             continue;
         }
-        asio::co_spawn(m_context, serve(std::move(socket)), asio::detached);
+        if (m_serving >= m_limits.maxConnections) {
+            asio::co_spawn(m_context, turnAway(std::move(socket)), asio::detached);
+        } else {
+            asio::co_spawn(m_context, serve(std::move(socket)), asio::detached);
+        }
     }
+}
+
+void HttpServer::track(Connection& connection)
+{
+    m_connections.insert(&connection);
+    if (!m_sweeping) {
+        m_sweeping = true;
+        asio::co_spawn(m_context, closeExpired(), asio::detached);
+    }
+}
+
+void HttpServer::untrack(Connection& connection)
+{
+    m_connections.erase(&connection);
+    boost::system::error_code ignored;
+    connection.socket.shutdown(tcp::socket::shutdown_both, ignored);
+    connection.socket.close(ignored);
+}
+
+asio::awaitable<void> HttpServer::turnAway(tcp::socket socket)
+{
+    const auto started = Clock::now();
+    boost::system::error_code ignored;
+    const std::string remoteAddress = socket.remote_endpoint(ignored).address().to_string();
+    Connection connection(std::move(socket));
+    track(connection);
+    auto response = HttpResponse::error(503, "too many connections; retry later");
+    response.route = "refused";
+    response.headers.emplace_back("Retry-After", "1");
+    std::string head;
+    const auto reply = serialized(head, response, false, false, false);
+    connection.deadline = started + m_limits.headerTimeout;
+    const auto [error, written] = co_await asio::async_write(connection.socket, reply, tupled);
+    m_handler.responded("-", response, remoteAddress, Clock::now() - started);
+    if (!error) {
+        co_await lingeringClose(connection.socket, connection.deadline);
+    }
+    untrack(connection);
+}
+
+asio::awaitable<void> HttpServer::closeExpired()
+{
+    asio::steady_timer timer(m_context);
+    while (!m_connections.empty()) {
+        timer.expires_after(sweepInterval);
+        co_await timer.async_wait(tupled);
+        const auto now = Clock::now();
+        boost::system::error_code ignored;
+        for (auto* connection : m_connections) {
+            if (connection->deadline <= now) {
+                connection->socket.close(ignored);
+            }
+        }
+    }
+    m_sweeping = false;
 }
 
 asio::awaitable<void> HttpServer::serve(tcp::socket socket)
@@ -163,88 +352,99 @@ asio::awaitable<void> HttpServer::serve(tcp::socket socket)
     boost::system::error_code ignored;
     const std::string remoteAddress = socket.remote_endpoint(ignored).address().to_string();
     socket.set_option(tcp::no_delay(true), ignored);
-    beast::tcp_stream stream(std::move(socket));
+    Connection connection(std::move(socket));
+    track(connection);
+    ++m_serving;
     beast::flat_buffer buffer;
+    // The head of each response, kept for the next.
+    std::string head;
     bool firstRequest = true;
 
     // Writes a refusal, closes the connection gracefully and reports it.
     // Takes its texts by value: they must outlive the suspensions inside.
     auto refuse = [&](unsigned status, std::string message, std::string method,
-                      std::chrono::steady_clock::time_point started) -> asio::awaitable<void> {
+                      Clock::time_point started) -> asio::awaitable<void> {
         auto response = HttpResponse::error(status, message);
         response.route = "refused";
-        auto reply = converted(response, false, false, false);
-        stream.expires_after(m_limits.bodyTimeout);
-        co_await http::async_write(stream, reply, tupled);
-        m_handler.responded(method, response, remoteAddress, std::chrono::steady_clock::now() - started);
-        co_await lingeringClose(stream);
+        const auto reply = serialized(head, response, false, false, false);
+        connection.deadline = Clock::now() + m_limits.bodyTimeout;
+        co_await asio::async_write(connection.socket, reply, tupled);
+        m_handler.responded(method, response, remoteAddress, Clock::now() - started);
+        co_await lingeringClose(connection.socket, connection.deadline);
     };
+    const auto tooLarge
+        = [this] { return "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes"; };
 
     while (!m_stopping) {
         if (buffer.size() == 0) {
-            stream.expires_after(firstRequest ? m_limits.headerTimeout : m_limits.idleTimeout);
-            m_idleSockets.insert(&stream.socket());
-            const auto [error, count] = co_await stream.async_read_some(buffer.prepare(firstReadBytes), tupled);
-            m_idleSockets.erase(&stream.socket());
+            connection.deadline = Clock::now() + (firstRequest ? m_limits.headerTimeout : m_limits.idleTimeout);
+            connection.idle = true;
+            const auto [error, count]
+                = co_await connection.socket.async_read_some(buffer.prepare(firstReadBytes), tupled);
+            connection.idle = false;
             if (error) {
                 break;
             }
             buffer.commit(count);
         }
-        const auto started = std::chrono::steady_clock::now();
-        http::request_parser<http::string_body> parser;
+        const auto started = Clock::now();
+        Parser parser;
         parser.header_limit(m_limits.maxHeaderBytes);
         parser.body_limit(m_limits.maxBodyBytes);
-        stream.expires_after(m_limits.headerTimeout);
-        const auto [headerError, headerBytes] = co_await http::async_read_header(stream, buffer, parser, tupled);
+        connection.deadline = started + m_limits.headerTimeout;
+        auto headerError = parseBuffered(parser, buffer, headerRead);
+        if (headerError == http::error::need_more) {
+            auto reading = readUntil(connection.socket, buffer, parser, headerRead);
+            headerError = co_await std::move(reading);
+        }
         if (headerError == http::error::header_limit) {
             auto refusal = refuse(431, "request headers are too large", "-", started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
         if (headerError == http::error::body_limit) {
-            auto refusal = refuse(
-                413, "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes", "-", started);
+            auto refusal = refuse(413, tooLarge(), "-", started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
-        if (headerError == beast::error::timeout || headerError == http::error::end_of_stream
-            || headerError == asio::error::operation_aborted || headerError == asio::error::eof
-            || headerError == asio::error::connection_reset) {
+        if (endsQuietly(headerError)) {
             break;
         }
         if (headerError) {
             auto refusal = refuse(400, "malformed HTTP request: " + headerError.message(), "-", started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
         const auto& header = parser.get();
         const std::string method(header.method_string());
         if (std::distance(header.begin(), header.end()) > std::ptrdiff_t(m_limits.maxHeaderCount)) {
             auto refusal = refuse(431, "too many request header fields", method, started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
         if (const auto length = parser.content_length(); length && *length > m_limits.maxBodyBytes) {
-            auto refusal = refuse(413,
-                "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes", method, started);
+            auto refusal = refuse(413, tooLarge(), method, started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
+        connection.deadline = Clock::now() + m_limits.bodyTimeout;
         if (beast::iequals(header[http::field::expect], "100-continue") && !parser.is_done()) {
-            http::response<http::empty_body> proceed{http::status::continue_, 11};
-            stream.expires_after(m_limits.bodyTimeout);
-            if (const auto [error, written] = co_await http::async_write(stream, proceed, tupled); error) {
+            const auto [error, written]
+                = co_await asio::async_write(connection.socket, asio::buffer(continueResponse), tupled);
+            if (error) {
                 break;
             }
         }
-        stream.expires_after(m_limits.bodyTimeout);
-        const auto [bodyError, bodyBytes] = co_await http::async_read(stream, buffer, parser, tupled);
+        parser.eager(true);
+        auto bodyError = parseBuffered(parser, buffer, messageRead);
+        if (bodyError == http::error::need_more) {
+            auto reading = readUntil(connection.socket, buffer, parser, messageRead);
+            bodyError = co_await std::move(reading);
+        }
         if (bodyError == http::error::body_limit) {
-            auto refusal = refuse(413,
-                "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes", method, started);
+            auto refusal = refuse(413, tooLarge(), method, started);
             co_await std::move(refusal);
-            co_return;
+            break;
         }
         if (bodyError) {
             break;
@@ -254,20 +454,21 @@ asio::awaitable<void> HttpServer::serve(tcp::socket socket)
         const bool keepAlive = message.keep_alive();
         const bool gzip = Gzip::accepted(message[http::field::accept_encoding]);
         const bool headOnly = message.method() == http::verb::head;
+        connection.deadline = Clock::time_point::max();
         auto handling = m_handler.handle(converted(std::move(message), remoteAddress));
         auto response = co_await std::move(handling);
         const bool keepOpen = keepAlive && !m_stopping;
-        auto reply = converted(response, keepOpen, gzip, headOnly);
-        stream.expires_after(m_limits.bodyTimeout);
-        const auto [writeError, written] = co_await http::async_write(stream, reply, tupled);
-        m_handler.responded(method, response, remoteAddress, std::chrono::steady_clock::now() - started);
+        const auto reply = serialized(head, response, keepOpen, gzip, headOnly);
+        connection.deadline = Clock::now() + m_limits.bodyTimeout;
+        const auto [writeError, written] = co_await asio::async_write(connection.socket, reply, tupled);
+        m_handler.responded(method, response, remoteAddress, Clock::now() - started);
         if (writeError || !keepOpen) {
             break;
         }
         firstRequest = false;
     }
-    stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
-    stream.socket().close(ignored);
+    --m_serving;
+    untrack(connection);
 }
 
 } // namespace corvane::relay

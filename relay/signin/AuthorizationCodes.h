@@ -1,6 +1,7 @@
 #pragma once
 
-#include "store/StoreRecords.h"
+#include "store/AccountRecord.h"
+#include "store/Milliseconds.h"
 
 #include <chrono>
 #include <cstddef>

@@ -87,7 +87,12 @@ std::string escaped(std::string_view text)
 
 std::string hidden(std::string_view name, std::string_view value)
 {
-    return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + escaped(value) + "\">\n";
+    std::string input = R"(<input type="hidden" name=")";
+    input += name;
+    input += R"(" value=")";
+    input += escaped(value);
+    input += "\">\n";
+    return input;
 }
 
 std::string percentEncoded(std::string_view text)

@@ -19,16 +19,28 @@ CommitQueue::~CommitQueue()
 
 void CommitQueue::enqueue(std::unique_ptr<PendingJob> job)
 {
+    auto executor = job->executor();
+    bool postWake = false;
     {
         std::lock_guard lock(m_mutex);
         m_queued.push_back(std::move(job));
+        postWake = !m_wakePosted;
+        m_wakePosted = true;
     }
-    m_wake.notify_one();
+    if (postWake) {
+        boost::asio::post(executor, [this] {
+            {
+                std::lock_guard lock(m_mutex);
+                m_wakePosted = false;
+            }
+            m_wake.notify_one();
+        });
+    }
 }
 
 void CommitQueue::writeBatches()
 {
-    std::vector<std::unique_ptr<PendingJob>> batch;
+    Batch batch;
     for (;;) {
         {
             std::unique_lock lock(m_mutex);
@@ -53,10 +65,29 @@ void CommitQueue::writeBatches()
         if (!failure) {
             m_observer.batchCommitted(batch.size());
         }
-        for (auto& job : batch) {
-            job->complete(failure);
-        }
-        batch.clear();
+        resume(std::move(batch), failure);
+        batch = Batch();
+    }
+}
+
+void CommitQueue::resume(Batch batch, const std::optional<StoreError>& commitFailure)
+{
+    while (!batch.empty()) {
+        // The jobs of the first job's executor move to `same`; the others stay for the next round.
+        const auto executor = batch.front()->executor();
+        Batch same;
+        std::erase_if(batch, [&](std::unique_ptr<PendingJob>& job) {
+            if (job->executor() != executor) {
+                return false;
+            }
+            same.push_back(std::move(job));
+            return true;
+        });
+        boost::asio::post(executor, [jobs = std::move(same), commitFailure]() mutable {
+            for (auto& job : jobs) {
+                job->complete(commitFailure);
+            }
+        });
     }
 }
 

@@ -22,7 +22,13 @@ namespace corvane::relay {
 // The single writer. Work submitted from the I/O thread runs on the writer's own thread against the
 // writer's store; everything that arrived while the previous transaction committed goes into the
 // next one (group commit). A submitter resumes, on its own executor, only after its transaction
-// committed, or with the commit's failure.
+// committed, or with the commit's failure. The submitters of one batch are resumed by one handler
+// posted to their executor, which also destroys their work there.
+//
+// A resting writer is woken by a handler posted to the submitter's executor, not by the submission
+// itself: work submitted by the handlers that are ready to run joins the same batch, instead of the
+// first submission waking the writer (which shares a core with the I/O thread) for a batch of one.
+// A writer that is busy takes whatever has been submitted as soon as it is done.
 class CommitQueue {
 public:
     // Told the size of every committed batch; called on the writer thread.
@@ -56,7 +62,9 @@ private:
     public:
         virtual ~PendingJob() = default;
         virtual void run(Store& store) = 0;
-        // Hands the result (or the commit's failure) back to the submitter's executor.
+        // Where the submitter resumes.
+        virtual const boost::asio::any_io_executor& executor() const = 0;
+        // Resumes the submitter with the result, or the commit's failure; called on executor().
         virtual void complete(const std::optional<StoreError>& commitFailure) = 0;
     };
 
@@ -64,40 +72,48 @@ private:
     public:
         Job(Work work, Handler handler)
             : m_work(std::move(work)), m_handler(std::move(handler)),
-              m_guard(boost::asio::get_associated_executor(m_handler))
+              m_executor(boost::asio::get_associated_executor(m_handler)), m_guard(m_executor)
         {
         }
 
-        void run(Store& store) override { m_result.emplace(m_work(store)); }
+        void run(Store& store) override { m_result = m_work(store); }
+
+        const boost::asio::any_io_executor& executor() const override { return m_executor; }
 
         void complete(const std::optional<StoreError>& commitFailure) override
         {
-            auto result = commitFailure ? Result(std::unexpected(*commitFailure)) : std::move(*m_result);
-            auto executor = m_guard.get_executor();
-            boost::asio::post(executor,
-                [handler = std::move(m_handler), result = std::move(result), guard = std::move(m_guard)]() mutable {
-                    std::move(handler)(std::move(result));
-                });
+            if (commitFailure) {
+                m_result = std::unexpected(*commitFailure);
+            }
+            std::move(m_handler)(std::move(m_result));
         }
 
     private:
         using Result = std::invoke_result_t<Work&, Store&>;
-        using Executor = boost::asio::associated_executor_t<Handler>;
 
         Work m_work;
         Handler m_handler;
-        boost::asio::executor_work_guard<Executor> m_guard;
-        std::optional<Result> m_result;
+        boost::asio::any_io_executor m_executor;
+        // Keeps the submitter's executor running while the work is pending.
+        boost::asio::executor_work_guard<boost::asio::any_io_executor> m_guard;
+        // Until run() replaces it: what a job that never ran reports.
+        Result m_result = std::unexpected(StoreError{"the work was not run"});
     };
+
+    using Batch = std::vector<std::unique_ptr<PendingJob>>;
 
     void enqueue(std::unique_ptr<PendingJob> job);
     void writeBatches();
+    // Posts one handler per executor that resumes that executor's submitters and destroys their jobs.
+    static void resume(Batch batch, const std::optional<StoreError>& commitFailure);
 
     std::unique_ptr<Store> m_store;
     Observer& m_observer;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<std::unique_ptr<PendingJob>> m_queued;
+    Batch m_queued;
+    // A wake-up is posted and has not run yet.
+    bool m_wakePosted = false;
     bool m_stopping = false;
     std::thread m_writer;
 };

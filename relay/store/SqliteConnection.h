@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/SqliteStatement.h"
-#include "store/StoreRecords.h"
+#include "store/StoreResult.h"
 
 #include <map>
 #include <memory>

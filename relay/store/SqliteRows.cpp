@@ -2,6 +2,7 @@
 
 #include "model/JsonFields.h"
 #include "model/JsonText.h"
+#include "store/Capture.h"
 #include "store/TimeText.h"
 
 namespace corvane::relay::SqliteRows {

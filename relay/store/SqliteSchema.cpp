@@ -89,9 +89,12 @@ StoreResult<void> migrate(SqliteConnection& connection)
         const std::string script = std::string("BEGIN IMMEDIATE;") + migrations[index]
             + "PRAGMA user_version = " + std::to_string(index + 1) + "; COMMIT;";
         if (auto applied = connection.execute(script.c_str()); !applied) {
-            connection.execute("ROLLBACK");
-            return std::unexpected(StoreError{
-                "migration to schema version " + std::to_string(index + 1) + " failed: " + applied.error().message});
+            std::string message
+                = "migration to schema version " + std::to_string(index + 1) + " failed: " + applied.error().message;
+            if (auto rolledBack = connection.execute("ROLLBACK"); !rolledBack) {
+                message += "; rolling it back failed too: " + rolledBack.error().message;
+            }
+            return std::unexpected(StoreError{std::move(message)});
         }
     }
     return {};

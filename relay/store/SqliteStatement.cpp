@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace corvane::relay {
 
 SqliteStatement::SqliteStatement(sqlite3_stmt* statement) : m_statement(statement)
@@ -23,7 +25,7 @@ SqliteStatement::~SqliteStatement()
 
 SqliteStatement& SqliteStatement::bind(int index, std::string_view text)
 {
-    const int result = sqlite3_bind_text64(m_statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    const int result = sqlite3_bind_text64(m_statement, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
     m_bindResult = m_bindResult == SQLITE_OK ? result : m_bindResult;
     return *this;
 }
@@ -47,7 +49,7 @@ SqliteStatement& SqliteStatement::bind(int index, const std::optional<std::strin
 
 SqliteStatement& SqliteStatement::bindBlob(int index, std::string_view bytes)
 {
-    const int result = sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    const int result = sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(), SQLITE_STATIC);
     m_bindResult = m_bindResult == SQLITE_OK ? result : m_bindResult;
     return *this;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/StoreRecords.h"
+#include "store/StoreResult.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,8 @@ namespace corvane::relay {
 
 // A prepared statement borrowed from its connection's cache for one use: binds, steps, reads
 // columns, and is reset for the next use when it goes out of scope. Parameters and columns count
-// from 1 and 0 as in SQLite.
+// from 1 and 0 as in SQLite. Bound text and bytes are not copied: they must stay alive until this
+// object is gone, which the usual bind-then-step within one scope gives.
 class SqliteStatement {
 public:
     explicit SqliteStatement(sqlite3_stmt* statement);

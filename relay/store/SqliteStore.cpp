@@ -4,6 +4,8 @@
 #include "store/SqliteSchema.h"
 #include "store/TimeText.h"
 
+#include <cstdio>
+
 namespace corvane::relay {
 namespace {
 
@@ -88,24 +90,49 @@ StoreResult<std::int64_t> SqliteStore::change(const char* sql, auto&&... paramet
     if (!statement) {
         return std::unexpected(statement.error());
     }
-    int index = 0;
+    [[maybe_unused]] int index = 0;
     (statement->bind(++index, parameters), ...);
     return statement->run();
 }
 
 StoreResult<void> SqliteStore::beginBatch()
 {
-    return m_connection.execute("BEGIN IMMEDIATE");
+    m_receivedInBatch.clear();
+    auto begun = change("BEGIN IMMEDIATE");
+    if (!begun) {
+        return std::unexpected(begun.error());
+    }
+    return {};
 }
 
 StoreResult<void> SqliteStore::commitBatch()
 {
-    return m_connection.execute("COMMIT");
+    for (const auto& [listenerId, count] : m_receivedInBatch) {
+        auto counted = change("UPDATE listeners SET total_received = total_received + ?2 WHERE id = ?1",
+            std::string_view(listenerId), count);
+        if (!counted) {
+            return std::unexpected(counted.error());
+        }
+    }
+    auto committed = change("COMMIT");
+    if (!committed) {
+        return std::unexpected(committed.error());
+    }
+    for (const auto& received : m_receivedInBatch) {
+        m_receivedSincePrune.insert(received.first);
+    }
+    m_receivedInBatch.clear();
+    return {};
 }
 
 void SqliteStore::rollbackBatch()
 {
-    m_connection.execute("ROLLBACK");
+    m_receivedInBatch.clear();
+    if (auto rolledBack = m_connection.execute("ROLLBACK"); !rolledBack) {
+        // The next batch cannot begin either and reports its own failure; this says why.
+        std::fprintf(
+            stderr, "corvane-relay: rolling back a failed batch failed: %s\n", rolledBack.error().message.c_str());
+    }
 }
 
 StoreResult<AccountRecord> SqliteStore::ensureAccount(const AccountRecord& candidate, Milliseconds now)
@@ -265,22 +292,47 @@ StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }
-    auto counted = change(
-        "UPDATE listeners SET total_received = total_received + 1 WHERE id = ?1", std::string_view(capture.listenerId));
-    if (!counted) {
-        return std::unexpected(counted.error());
-    }
+    ++m_receivedInBatch[capture.listenerId];
     return {};
 }
 
 StoreResult<std::int64_t> SqliteStore::removeBeyondNewest(std::int64_t keep)
 {
-    return change(R"sql(
-DELETE FROM payloads WHERE seq IN (
-    SELECT seq FROM (SELECT seq, ROW_NUMBER() OVER (PARTITION BY listener_id ORDER BY seq DESC) AS position
-                     FROM payloads)
-    WHERE position > ?1))sql",
-        keep);
+    std::vector<std::string> listenerIds;
+    if (m_prunedOnce) {
+        listenerIds.assign(m_receivedSincePrune.begin(), m_receivedSincePrune.end());
+    } else {
+        auto statement = m_connection.prepare("SELECT id FROM listeners");
+        if (!statement) {
+            return std::unexpected(statement.error());
+        }
+        for (;;) {
+            auto row = statement->step();
+            if (!row) {
+                return std::unexpected(row.error());
+            }
+            if (!*row) {
+                break;
+            }
+            listenerIds.push_back(statement->text(0));
+        }
+    }
+    std::int64_t removed = 0;
+    for (const auto& listenerId : listenerIds) {
+        // Both searches walk the listener's end of payloads_by_listener; the subquery finds the newest
+        // payload beyond the ones kept, if there is one.
+        auto surplus = change(R"sql(
+DELETE FROM payloads WHERE listener_id = ?1 AND seq <= (
+    SELECT seq FROM payloads WHERE listener_id = ?1 ORDER BY seq DESC LIMIT 1 OFFSET ?2))sql",
+            std::string_view(listenerId), keep);
+        if (!surplus) {
+            return std::unexpected(surplus.error());
+        }
+        removed += *surplus;
+        m_receivedSincePrune.erase(listenerId);
+    }
+    m_prunedOnce = true;
+    return removed;
 }
 
 StoreResult<std::int64_t> SqliteStore::removeReceivedBefore(Milliseconds cutoff)

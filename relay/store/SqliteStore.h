@@ -3,6 +3,11 @@
 #include "store/SqliteConnection.h"
 #include "store/Store.h"
 
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 namespace corvane::relay {
 
 // The store on one SQLite connection. Open one per thread: the writer's and the readers'.
@@ -47,6 +52,13 @@ private:
     StoreResult<std::int64_t> change(const char* sql, auto&&... parameters);
 
     SqliteConnection m_connection;
+    // Captures inserted in the open batch, per listener: added to the listeners' totals once per
+    // batch, just before it commits, instead of once per capture.
+    std::unordered_map<std::string, std::int64_t> m_receivedInBatch;
+    // Listeners that may hold more payloads than retention keeps: the ones that received since the
+    // last pass, and all of them until the first pass is done.
+    std::unordered_set<std::string> m_receivedSincePrune;
+    bool m_prunedOnce = false;
 };
 
 } // namespace corvane::relay

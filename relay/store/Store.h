@@ -1,7 +1,15 @@
 #pragma once
 
 #include "model/Listener.h"
-#include "store/StoreRecords.h"
+#include "model/Payload.h"
+#include "store/AccountRecord.h"
+#include "store/Capture.h"
+#include "store/HookTarget.h"
+#include "store/ListenerChanges.h"
+#include "store/Milliseconds.h"
+#include "store/NewListener.h"
+#include "store/PendingPage.h"
+#include "store/StoreResult.h"
 
 #include <optional>
 #include <string>
@@ -38,7 +46,8 @@ public:
     virtual StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) = 0;
 
     virtual StoreResult<void> insertCapture(const Capture& capture) = 0;
-    // Removes all but the newest `keep` payloads of every listener; the number removed.
+    // Removes all but the newest `keep` payloads of every listener; the number removed. May look only
+    // at the listeners that received payloads since its last call on this store.
     virtual StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) = 0;
     virtual StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) = 0;
 

@@ -2,28 +2,62 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 
 namespace corvane::relay::TimeText {
+namespace {
+
+void appendDigits(std::string& text, long long value, std::size_t width)
+{
+    std::array<char, 20> digits{};
+    std::size_t count = 0;
+    const bool negative = value < 0;
+    auto remaining = negative ? -static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + remaining % 10);
+        remaining /= 10;
+    } while (remaining > 0 && count < digits.size());
+    if (negative) {
+        text += '-';
+    }
+    for (auto pad = count; pad < width; ++pad) {
+        text += '0';
+    }
+    while (count > 0) {
+        text += digits[--count];
+    }
+}
+
+} // namespace
+
+void appendRfc3339(std::string& text, Milliseconds time)
+{
+    using namespace std::chrono;
+    const sys_time<milliseconds> point{milliseconds(time)};
+    const auto day = floor<days>(point);
+    const year_month_day date(day);
+    const hh_mm_ss clock(point - day);
+    appendDigits(text, int(date.year()), 4);
+    text += '-';
+    appendDigits(text, unsigned(date.month()), 2);
+    text += '-';
+    appendDigits(text, unsigned(date.day()), 2);
+    text += 'T';
+    appendDigits(text, clock.hours().count(), 2);
+    text += ':';
+    appendDigits(text, clock.minutes().count(), 2);
+    text += ':';
+    appendDigits(text, clock.seconds().count(), 2);
+    text += '.';
+    appendDigits(text, clock.subseconds().count(), 3);
+    text += 'Z';
+}
 
 std::string rfc3339(Milliseconds time)
 {
-    constexpr Milliseconds perSecond = 1000;
-    Milliseconds seconds = time / perSecond;
-    Milliseconds milliseconds = time % perSecond;
-    if (milliseconds < 0) {
-        milliseconds += perSecond;
-        --seconds;
-    }
-    const auto calendarTime = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    gmtime_r(&calendarTime, &parts);
-    std::array<char, 40> text{};
-    const int length
-        = std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
-            parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(milliseconds));
-    return std::string(text.data(), static_cast<std::size_t>(length));
+    std::string text;
+    text.reserve(rfc3339Length);
+    appendRfc3339(text, time);
+    return text;
 }
 
 Milliseconds now()

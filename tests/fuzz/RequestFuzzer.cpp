@@ -1,9 +1,11 @@
+#include "api/JsonSyntax.h"
 #include "api/RequestParsing.h"
 #include "api/TemplateSuggester.h"
 #include "evaluation/JSONPathFilter.h"
 #include "evaluation/Template.h"
 #include "http/FormEncoding.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace corvane;
@@ -25,10 +27,69 @@ void checkTokens(const std::string& text, const nlohmann::json& sample)
     }
 }
 
+// Accepts what nlohmann's parser accepts and records how deep arrays and objects nest.
+class DepthCounter final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    int deepest = 0;
+
+    bool null() override { return true; }
+    bool boolean(bool /*value*/) override { return true; }
+    bool number_integer(number_integer_t /*value*/) override { return true; }
+    bool number_unsigned(number_unsigned_t /*value*/) override { return true; }
+    bool number_float(number_float_t /*value*/, const string_t& /*text*/) override { return true; }
+    bool string(string_t& /*value*/) override { return true; }
+    bool binary(binary_t& /*value*/) override { return true; }
+    bool key(string_t& /*value*/) override { return true; }
+    bool start_object(std::size_t /*count*/) override { return enter(); }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t /*count*/) override { return enter(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(
+        std::size_t /*position*/, const std::string& /*token*/, const nlohmann::detail::exception& /*error*/) override
+    {
+        return false;
+    }
+
+private:
+    bool enter()
+    {
+        deepest = std::max(deepest, ++m_depth);
+        return true;
+    }
+    bool leave()
+    {
+        --m_depth;
+        return true;
+    }
+
+    int m_depth = 0;
+};
+
+// The one-pass JSON check judges exactly as the parser, and strings are written as the library writes them.
+void checkJsonSyntax(const std::string& text)
+{
+    constexpr int maxDepth = 8;
+    DepthCounter counter;
+    const bool parsed = nlohmann::json::sax_parse(text, &counter);
+    const auto verdict = JsonSyntax::check(text, maxDepth);
+    const auto expected = !parsed    ? JsonSyntax::Verdict::notJson
+        : counter.deepest > maxDepth ? JsonSyntax::Verdict::tooDeep
+                                     : JsonSyntax::Verdict::json;
+    if (verdict != expected) {
+        std::abort();
+    }
+    std::string written;
+    JsonSyntax::appendString(written, text);
+    if (written != nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) {
+        std::abort();
+    }
+}
+
 } // namespace
 
 // The parsing a request meets before any route acts on it: the query and form fields, the "limit"
-// item, JSON bodies with their depth limit, and the template suggestion over whatever object parses.
+// item, JSON bodies with their depth limit (checked against the parser), and the template suggestion
+// over whatever object parses.
 // Input: the query, a NUL byte, then the body.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -47,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto limit = RequestParsing::limit(request, 25); limit && (*limit < 1 || *limit > 100)) {
         std::abort();
     }
+    checkJsonSyntax(request.body);
     const auto object = RequestParsing::jsonObject(request, 64);
     if (object) {
         const auto& sample

@@ -170,10 +170,12 @@ private slots:
         QVERIFY(m_client->send("GET", listenerRecentPath(listener, 10)).json()["webhooks"][4].contains("delivered_at"));
     }
 
-    // A disabled listener keeps capturing; nothing it received while disabled is ever polled.
+    // A disabled listener keeps capturing; nothing it received while disabled is ever polled. Its hook
+    // path is used before each change, so the change must reach requests to a path the relay has seen.
     void disabledListenersCaptureButAreNotPolled()
     {
         const auto listener = m_client->createListener("Paused");
+        QCOMPARE(m_client->hook(listener).status, 202);
         drainPending();
         QCOMPARE(m_client->send("PATCH", listenerPath(listener), R"({"is_enabled":false})").status, 200);
         const auto whileDisabled = m_client->hook(listener);
@@ -181,7 +183,7 @@ private slots:
         QCOMPARE(m_client->send("PATCH", listenerPath(listener), R"({"is_enabled":true})").status, 200);
         QCOMPARE(m_client->send("GET", "/webhooks/poll").json()["count"], 0);
         const auto recent = m_client->send("GET", listenerRecentPath(listener, 10)).json()["webhooks"];
-        QCOMPARE(recent.size(), 1u);
+        QCOMPARE(recent.size(), 2u);
         QCOMPARE(recent[0]["id"], whileDisabled.json()["id"]);
         const auto afterwards = m_client->hook(listener);
         const auto poll = m_client->send("GET", "/webhooks/poll").json();
@@ -347,21 +349,43 @@ private slots:
     }
 
     // Only the newest payloads of each listener are kept once the background pruning has run.
+    // Every listener keeps its newest payloads: those stored before a restart under a higher limit,
+    // and those that arrive between passes.
     void retentionKeepsTheNewest()
     {
         RelayProcess relay;
-        QVERIFY(relay.start({"--retention-count", "3", "--prune-interval", "1"}));
+        QVERIFY(relay.start());
         RelayClient client(relay);
-        client.setKey(client.signIn());
-        const auto listener = client.createListener("Kept");
+        const auto key = client.signIn();
+        client.setKey(key);
+        const auto busy = client.createListener("Kept");
+        const auto quiet = client.createListener("Few");
         QStringList ids;
         for (int index = 0; index < 5; ++index) {
-            ids << QString::fromStdString(client.hook(listener).json()["id"].get<std::string>());
+            ids << QString::fromStdString(client.hook(busy).json()["id"].get<std::string>());
         }
-        const auto path
-            = "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent?limit=10";
-        QTRY_COMPARE_WITH_TIMEOUT(client.send("GET", path).json()["webhooks"].size(), 3u, 10000);
-        QCOMPARE(client.send("GET", path).json()["webhooks"][2]["id"], ids[2].toStdString());
+        for (int index = 0; index < 2; ++index) {
+            QCOMPARE(client.hook(quiet).status, 202);
+        }
+        QCOMPARE(relay.terminate(), 0);
+
+        QVERIFY(relay.start({"--retention-count", "3", "--prune-interval", "1"}));
+        RelayClient restarted(relay);
+        restarted.setKey(key);
+        const auto stored = [&restarted](const Json& listener) {
+            return restarted.send("GET", listenerRecentPath(listener, 10)).json()["webhooks"];
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(stored(busy).size(), 3u, 10000);
+        QCOMPARE(stored(busy)[2]["id"], ids[2].toStdString());
+        QCOMPARE(stored(quiet).size(), 2u);
+
+        for (int index = 0; index < 2; ++index) {
+            ids << QString::fromStdString(restarted.hook(busy).json()["id"].get<std::string>());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(stored(busy).size(), 3u, 10000);
+        QCOMPARE(stored(busy)[0]["id"], ids[6].toStdString());
+        QCOMPARE(stored(busy)[2]["id"], ids[4].toStdString());
+        QCOMPARE(stored(quiet).size(), 2u);
     }
 
 private:

@@ -3,14 +3,48 @@
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace corvane;
 using namespace corvane::test;
 using Json = nlohmann::json;
+
+namespace {
+
+constexpr int readLimitMilliseconds = 15000;
+// Between two pieces of a request, so that the relay is likely to read them apart.
+constexpr int pauseMilliseconds = 30;
+
+// Reads from `socket` until `done(received)` or the connection closes, for a bounded time.
+QByteArray readUntil(QTcpSocket& socket, const std::function<bool(const QByteArray&)>& done)
+{
+    QByteArray received;
+    const QDeadlineTimer deadline(readLimitMilliseconds);
+    while (!deadline.hasExpired() && !done(received) && socket.state() == QAbstractSocket::ConnectedState) {
+        socket.waitForReadyRead(int(deadline.remainingTime()));
+        received += socket.readAll();
+    }
+    return received + socket.readAll();
+}
+
+// The status of every response in `received`, in order.
+QList<int> statusesIn(const QByteArray& received)
+{
+    QList<int> statuses;
+    static const QRegularExpression statusLine("HTTP/1\\.1 (\\d{3}) ");
+    for (auto match = statusLine.globalMatch(QString::fromLatin1(received)); match.hasNext();) {
+        statuses << match.next().captured(1).toInt();
+    }
+    return statuses;
+}
+
+} // namespace
 
 // What a hook request leaves behind, byte by byte, and the limits that guard hook paths. Requests are
 // written as raw bytes so the test controls header case, repetition and framing.
@@ -104,6 +138,76 @@ private slots:
                 QByteArray::fromBase64(QByteArray::fromStdString(payload["raw_body_base64"].get<std::string>())), body);
             QVERIFY(payload["raw_body"].get<std::string>().ends_with(" ok"));
         }
+    }
+
+    // Requests are read however their bytes arrive, and each gets its answer in order on its connection.
+    void requestsArriveInAnyPieces_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QList<int>>("statuses");
+        const QByteArray post = "POST {hook} HTTP/1.1\r\nHost: relay\r\nContent-Length: 7\r\n";
+        QTest::newRow("two requests in one write")
+            << QByteArrayList{post + "\r\n{\"a\":1}" + post + "Connection: close\r\n\r\n{\"b\":2}"}
+            << QList<int>{202, 202};
+        QTest::newRow("header and body in pieces") << QByteArrayList{"PO", "ST {hook} HT", "TP/1.1\r\nHo",
+            "st: relay\r\nContent-Length: 7\r\n", "Connection: close\r\n\r", "\n{\"a\"", ":1}"}
+                                                   << QList<int>{202};
+        QTest::newRow("chunked body in pieces") << QByteArrayList{
+            "POST {hook} HTTP/1.1\r\nHost: relay\r\nTransfer-Encoding: chunked\r\n"
+            "Connection: close\r\n\r\n4\r\n{\"a",
+            "\"\r\n3\r\n:1}\r", "\n0\r\n\r\n"} << QList<int>{202};
+        QTest::newRow("second request after a pause")
+            << QByteArrayList{post + "\r\n{\"a\":1}", post + "Connection: close\r\n\r\n{\"b\":2}"}
+            << QList<int>{202, 202};
+        QTest::newRow("HEAD answered without a body")
+            << QByteArrayList{"HEAD {hook} HTTP/1.1\r\nHost: relay\r\nConnection: close\r\n\r\n"} << QList<int>{202};
+    }
+
+    void requestsArriveInAnyPieces()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QList<int>, statuses);
+        const auto listener = m_client->createListener("Pieces");
+        const auto hookPath = QByteArray::fromStdString(listener["hook_path"].get<std::string>());
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_relay.port());
+        QVERIFY(socket.waitForConnected(readLimitMilliseconds));
+        for (const auto& piece : pieces) {
+            socket.write(QByteArray(piece).replace("{hook}", hookPath));
+            QVERIFY(socket.waitForBytesWritten(readLimitMilliseconds));
+            QTest::qWait(pauseMilliseconds);
+        }
+        const auto received = readUntil(socket, [](const QByteArray&) { return false; });
+        QCOMPARE(statusesIn(received), statuses);
+        if (QTest::currentDataTag() == QByteArray("HEAD answered without a body")) {
+            QVERIFY(received.contains("Content-Length: "));
+            QVERIFY(received.endsWith("\r\n\r\n"));
+            return;
+        }
+        const auto recent = m_client->send(
+            "GET", "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent");
+        QCOMPARE(recent.json()["webhooks"].size(), std::size_t(statuses.size()));
+        QCOMPARE(recent.json()["webhooks"].back()["body"], Json({{"a", 1}}));
+    }
+
+    // A client that asks before sending its body is told to go on, and its body is stored.
+    void expectContinueIsAnswered()
+    {
+        const auto listener = m_client->createListener("Careful");
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_relay.port());
+        QVERIFY(socket.waitForConnected(readLimitMilliseconds));
+        socket.write("POST " + QByteArray::fromStdString(listener["hook_path"].get<std::string>())
+            + " HTTP/1.1\r\nHost: relay\r\nExpect: 100-continue\r\nContent-Length: 7\r\nConnection: close\r\n\r\n");
+        const auto interim
+            = readUntil(socket, [](const QByteArray& received) { return received.contains("\r\n\r\n"); });
+        QCOMPARE(interim, QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
+        socket.write(R"({"a":1})");
+        const auto final = readUntil(socket, [](const QByteArray&) { return false; });
+        QCOMPARE(statusesIn(final), QList<int>{202});
+        const auto recent = m_client->send(
+            "GET", "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent");
+        QCOMPARE(recent.json()["webhooks"][0]["body"], Json({{"a", 1}}));
     }
 
     void unknownHookIs404()

@@ -3,6 +3,7 @@
 #include "support/TestRegistry.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSet>
@@ -72,6 +73,7 @@ private slots:
         RelayClient restarted(relay);
         restarted.setKey(key);
         QSet<QString> stored;
+        QMap<std::string, std::size_t> storedPerListener;
         for (const auto& listener : listeners) {
             const auto recent = restarted.send("GET",
                 "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>())
@@ -81,6 +83,15 @@ private slots:
             for (const auto& payload : payloads) {
                 stored.insert(QString::fromStdString(payload["id"].get<std::string>()));
             }
+            storedPerListener[listener["id"].get<std::string>()] = payloads.size();
+        }
+        // Each listener's total counts exactly the captures committed for it, batches shared with
+        // other listeners' captures included.
+        const auto counted = restarted.send("GET", "/listeners/").json()["listeners"];
+        QCOMPARE(counted.size(), std::size_t(listenerCount));
+        for (const auto& listener : counted) {
+            QCOMPARE(
+                listener["total_received"].get<std::size_t>(), storedPerListener[listener["id"].get<std::string>()]);
         }
         for (const auto& id : acknowledgedBeforeKill) {
             QVERIFY2(stored.contains(id), qPrintable(id + " was acknowledged but is gone"));

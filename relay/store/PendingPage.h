@@ -1,0 +1,16 @@
+#pragma once
+
+#include "model/Payload.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane::relay {
+
+// Undelivered payloads that polling may offer, oldest first, and how many there are in all.
+struct PendingPage {
+    std::vector<Payload> payloads;
+    std::int64_t count = 0;
+};
+
+} // namespace corvane::relay
