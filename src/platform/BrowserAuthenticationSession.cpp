@@ -40,7 +40,10 @@ QCoro::Task<WebAuthenticationOutcome> BrowserAuthenticationSession::authenticate
         [this] { finish({{}, tr("Sign-in was cancelled before the browser came back to corvane.")}); });
     // A sheet that goes away with its window, not by the user's choice, ends the session with neither
     // a URL nor an error.
-    connect(sheet, &QObject::destroyed, this, [this] { finish({}); });
+    connect(sheet, &QObject::destroyed, this, [this] {
+        m_sheet = nullptr;
+        finish({});
+    });
     sheet->open();
 
     QPointer self(this);

@@ -12,7 +12,7 @@
 namespace corvane {
 namespace {
 
-constexpr qint64 longestLine = 64 * 1024;
+constexpr qint64 longestLine = 64LL * 1024;
 constexpr int requestTimeoutMs = 5000;
 const QByteArray activateRequest = "activate";
 const QByteArray openRequest = "open ";

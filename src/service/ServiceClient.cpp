@@ -1,5 +1,7 @@
 #include "service/ServiceClient.h"
 
+#include "platform/DeleteLater.h"
+
 #include "model/JsonText.h"
 #include "service/AppSettings.h"
 #include "service/ResponseDecoding.h"
@@ -18,12 +20,6 @@ namespace corvane {
 namespace {
 
 constexpr int timeoutMilliseconds = 60'000;
-
-// The coroutine resumes inside the reply's finished() signal, so the reply is deleted on the next turn
-// of the event loop, never during its own emission.
-struct DeleteLater {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
 
 QByteArray jsonBytes(const nlohmann::json& json)
 {

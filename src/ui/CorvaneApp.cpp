@@ -11,28 +11,8 @@
 #include <QApplication>
 
 namespace corvane {
-namespace {
-
-// Buttons that carry the screen's main action: filled with the accent colour.
-const char* const prominentStyle = R"(
-QPushButton[prominent="true"] {
-    background-color: palette(highlight);
-    color: palette(highlighted-text);
-    border: 1px solid palette(highlight);
-    border-radius: 6px;
-    padding: 6px 16px;
-    font-weight: 600;
-}
-QPushButton[prominent="true"]:hover { background-color: palette(dark); border-color: palette(dark); }
-QPushButton[prominent="true"]:focus { border: 2px solid palette(text); }
-QPushButton[prominent="true"]:disabled { background-color: palette(mid); border-color: palette(mid); }
-)";
-
-} // namespace
-
 CorvaneApp::CorvaneApp()
 {
-    qApp->setStyleSheet(QString::fromLatin1(prominentStyle));
     connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
             m_popover->popUp(m_tray.geometry());
@@ -62,8 +42,8 @@ QCoro::Task<> CorvaneApp::launch()
     if (!self) {
         co_return;
     }
-    m_state = std::make_unique<AppState>(m_client, m_secrets, m_auth, Notifier::shared(),
-        token && !token->isEmpty(), AppSettings::accountEmail());
+    m_state = std::make_unique<AppState>(
+        m_client, m_secrets, m_auth, Notifier::shared(), token && !token->isEmpty(), AppSettings::accountEmail());
     m_window = std::make_unique<MainWindow>(*m_state);
     m_popover = std::make_unique<MenuBarPopover>(*m_state);
     connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
@@ -85,7 +65,7 @@ void CorvaneApp::showTrayIcon()
     const QString name = iconName();
     m_tray.setIcon(Symbols::icon(name, Theme::Colour::primary));
     m_tray.setToolTip(QStringLiteral("corvane — %1")
-                          .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())));
+            .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())));
     m_tray.setProperty("symbol", name);
     m_tray.show();
 }

@@ -2,6 +2,7 @@
 
 #include "auth/AuthCoordinator.h"
 #include "platform/BrowserAuthenticationSession.h"
+#include "platform/DeleteLater.h"
 #include "platform/SecretServiceStore.h"
 #include "service/ServiceClient.h"
 
@@ -45,6 +46,7 @@ public:
     MainWindow* mainWindow() const { return m_window.get(); }
     MenuBarPopover* popover() const { return m_popover.get(); }
     QSystemTrayIcon& trayIcon() { return m_tray; }
+    SecretStore& secretStore() { return m_secrets; }
 
 signals:
     void launched();
@@ -53,9 +55,11 @@ private:
     void showTrayIcon();
     void checkForUpdates();
 
-    QNetworkAccessManager m_network;
+    // Requests still running when the app goes are aborted through the event loop: their manager
+    // stays until that has happened.
+    std::unique_ptr<QNetworkAccessManager, DeleteLater> m_network{new QNetworkAccessManager};
     SecretServiceStore m_secrets;
-    ServiceClient m_client{m_network, m_secrets};
+    ServiceClient m_client{*m_network, m_secrets};
     BrowserAuthenticationSession m_browser;
     AuthCoordinator m_auth{m_client, m_secrets, m_browser};
     std::unique_ptr<AppState> m_state;

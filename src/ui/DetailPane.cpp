@@ -44,7 +44,7 @@ void DetailPane::route()
     m_shown = m_state.sidebarSelection();
     QWidget* previous = m_screen;
     m_screen = makeScreen(m_state, m_shown);
-    layout()->replaceWidget(previous, m_screen);
+    delete layout()->replaceWidget(previous, m_screen);
     // The old screen may be the sender of this change (a button on it): delete it once that is over.
     previous->hide();
     previous->deleteLater();

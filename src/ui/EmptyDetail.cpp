@@ -1,11 +1,11 @@
 #include "ui/EmptyDetail.h"
 
 #include "core/AppState.h"
+#include "ui/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
-#include "ui/components/Symbols.h"
 #include "ui/components/SymbolView.h"
+#include "ui/components/Symbols.h"
 
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -21,11 +21,8 @@ EmptyDetail::EmptyDetail(AppState& state, QWidget* parent)
     m_explanation->setAlignment(Qt::AlignCenter);
     m_headline->setAlignment(Qt::AlignCenter);
 
-    auto* create = new QPushButton(
-        Symbols::icon(QStringLiteral("plus"), Theme::Colour::white), tr("Create first listener"), this);
-    create->setDefault(true);
-    create->setProperty("prominent", true);
-    create->setMinimumHeight(Theme::scaled(30));
+    auto* create = new ProminentButton(tr("Create first listener"), this);
+    create->setIcon(Symbols::icon(QStringLiteral("plus"), Theme::Colour::white));
     create->setIconSize(QSize(Theme::symbolSize(13), Theme::symbolSize(13)));
     connect(create, &QPushButton::clicked, this,
         [this] { m_state.setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}}); });

@@ -21,7 +21,8 @@ const QString geometryKey = QStringLiteral("windows/main/geometry");
 // The window's frame is kept beside the app's settings.
 QVariant storedGeometry()
 {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
+    return QSettings(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
         .value(geometryKey);
 }
 

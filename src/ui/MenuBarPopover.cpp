@@ -139,9 +139,8 @@ void MenuBarPopover::rebuild()
     m_layout->addWidget(status);
     addDivider();
 
-    auto* newListener = new MenuRow({QStringLiteral("plus"), nullptr, tr("New listener…"), nullptr,
-                                        shortcutText(QKeySequence::New), false},
-        this);
+    auto* newListener = new MenuRow(
+        {QStringLiteral("plus"), nullptr, tr("New listener…"), nullptr, shortcutText(QKeySequence::New), false}, this);
     connect(newListener, &MenuRow::clicked, this,
         [this] { open(SidebarSelection{SidebarSelection::Kind::newListener, {}}); });
     m_layout->addWidget(newListener);
@@ -154,11 +153,11 @@ void MenuBarPopover::rebuild()
     if (!m_state.listeners().empty()) {
         addDivider();
         for (const auto& listener : m_state.listeners()) {
-            auto* mark = new StatusDot(7, 0, 0, 16);
+            auto* mark = new StatusDot(7, 0, 0, 16, this);
             mark->setTint(listener.isEnabled ? Theme::Colour::green : Theme::Colour::secondary);
             CountBadge* badge = nullptr;
             if (listener.undeliveredCount && *listener.undeliveredCount >= 1) {
-                badge = new CountBadge(*listener.undeliveredCount, CountBadge::compact);
+                badge = new CountBadge(*listener.undeliveredCount, CountBadge::compact, this);
             }
             auto* row = new MenuRow({{}, mark, QString::fromStdString(listener.name), badge, {}, true}, this);
             const QString id = QString::fromStdString(listener.id);
@@ -173,14 +172,15 @@ void MenuBarPopover::rebuild()
         const auto& events = m_state.recentBanner();
         for (std::size_t index = 0; index < std::min(recentRows, events.size()); ++index) {
             auto* row = new RecentRow(events[index], now, this);
-            connect(row, &MenuRow::clicked, this,
-                [this] { open(SidebarSelection{SidebarSelection::Kind::activity, {}}); });
+            connect(
+                row, &MenuRow::clicked, this, [this] { open(SidebarSelection{SidebarSelection::Kind::activity, {}}); });
             m_layout->addWidget(row);
         }
     }
 
     addDivider();
-    auto* dashboard = new MenuRow({QStringLiteral("rectangle.stack"), nullptr, tr("Open dashboard…"), nullptr, {}, false}, this);
+    auto* dashboard
+        = new MenuRow({QStringLiteral("rectangle.stack"), nullptr, tr("Open dashboard…"), nullptr, {}, false}, this);
     connect(dashboard, &MenuRow::clicked, this, [this] {
         const auto& selection = m_state.sidebarSelection();
         const bool listenerSelected = selection && selection->kind == SidebarSelection::Kind::listener;
@@ -205,7 +205,8 @@ void MenuBarPopover::rebuild()
     connect(quit, &MenuRow::clicked, this, &MenuBarPopover::quitRequested);
     m_layout->addWidget(quit);
 
-    auto* version = new StyledLabel(tr("Version %1").arg(appVersion()), Theme::TextStyle::body, Theme::Colour::tertiary, this);
+    auto* version
+        = new StyledLabel(tr("Version %1").arg(appVersion()), Theme::TextStyle::body, Theme::Colour::tertiary, this);
     version->setSystemFont(10);
     version->setAlignment(Qt::AlignCenter);
     m_layout->addSpacing(2);

@@ -5,6 +5,7 @@
 #include "ui/components/Theme.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,15 +13,15 @@ namespace corvane {
 
 MenuRow::MenuRow(QWidget* parent, int verticalPadding) : QAbstractButton(parent), m_layout(new QHBoxLayout(this))
 {
-    m_layout->setContentsMargins(Theme::scaled(8), Theme::scaled(verticalPadding), Theme::scaled(8),
-        Theme::scaled(verticalPadding));
+    m_layout->setContentsMargins(
+        Theme::scaled(8), Theme::scaled(verticalPadding), Theme::scaled(8), Theme::scaled(verticalPadding));
     m_layout->setSpacing(8);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAttribute(Qt::WA_Hover);
 }
 
-MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
+MenuRow::MenuRow(const Content& content, QWidget* parent) : MenuRow(parent, 5)
 {
     if (content.leading) {
         m_layout->addWidget(content.leading);
@@ -29,7 +30,9 @@ MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
         icon->setBoxSize(QSize(Theme::scaled(16), Theme::scaled(16)));
         m_layout->addWidget(icon);
     } else {
-        m_layout->addSpacing(Theme::scaled(16));
+        auto* blank = new QWidget(this);
+        blank->setFixedSize(Theme::scaled(16), Theme::scaled(16));
+        m_layout->addWidget(blank);
     }
     auto* title = new StyledLabel(content.title, Theme::TextStyle::body, Theme::Colour::primary, this);
     title->setSystemFont(13);
@@ -55,6 +58,25 @@ MenuRow::MenuRow(Content content, QWidget* parent) : MenuRow(parent, 5)
 QSize MenuRow::sizeHint() const
 {
     return m_layout->sizeHint();
+}
+
+// Return and Enter act like Space; the arrow keys move between the panel's rows.
+void MenuRow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        click();
+        return;
+    case Qt::Key_Down:
+        focusNextChild();
+        return;
+    case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+    default:
+        QAbstractButton::keyPressEvent(event);
+    }
 }
 
 void MenuRow::enterEvent(QEnterEvent* event)

@@ -22,7 +22,7 @@ public:
         bool chevron = false;
     };
 
-    explicit MenuRow(Content content, QWidget* parent = nullptr);
+    explicit MenuRow(const Content& content, QWidget* parent = nullptr);
 
     bool isHovered() const { return m_hovered; }
 
@@ -33,6 +33,7 @@ protected:
     MenuRow(QWidget* parent, int verticalPadding);
     QHBoxLayout* rowLayout() const { return m_layout; }
 
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

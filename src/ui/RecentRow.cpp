@@ -9,8 +9,8 @@
 
 namespace corvane {
 
-RecentRow::RecentRow(const BannerEvent& event, const QDateTime& now, QWidget* parent)
-    : MenuRow(parent, 4), m_event(event)
+RecentRow::RecentRow(BannerEvent event, const QDateTime& now, QWidget* parent)
+    : MenuRow(parent, 4), m_event(std::move(event))
 {
     auto* tile = new SymbolTile(QStringLiteral("bell.fill"), this);
     tile->setFill(SymbolTile::Fill::tinted);

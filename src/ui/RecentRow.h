@@ -13,9 +13,9 @@ class RecentRow : public MenuRow {
     Q_OBJECT
 
 public:
-    RecentRow(const BannerEvent& event, const QDateTime& now, QWidget* parent = nullptr);
+    RecentRow(BannerEvent event, const QDateTime& now, QWidget* parent = nullptr);
 
-    const BannerEvent& event() const { return m_event; }
+    const BannerEvent& bannerEvent() const { return m_event; }
     // The second line as shown.
     QString summary() const;
 

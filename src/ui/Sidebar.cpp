@@ -66,7 +66,8 @@ Sidebar::Sidebar(AppState& state, QWidget* parent)
 {
     auto* newListener = new QPushButton(Symbols::icon(QStringLiteral("plus")), tr("New listener"), this);
     newListener->setFlat(true);
-    newListener->setToolTip(tr("New listener (%1)").arg(QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText)));
+    newListener->setToolTip(
+        tr("New listener (%1)").arg(QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText)));
     connect(newListener, &QPushButton::clicked, this,
         [this] { m_state.setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}}); });
     auto* toolbar = new QHBoxLayout;
@@ -220,8 +221,8 @@ void Sidebar::selectionChangedByUser()
 void Sidebar::showPaused()
 {
     const bool paused = m_state.paused();
-    m_pause->setIcon(Symbols::icon(paused ? QStringLiteral("play.fill") : QStringLiteral("pause.fill"),
-        Theme::Colour::secondary));
+    m_pause->setIcon(
+        Symbols::icon(paused ? QStringLiteral("play.fill") : QStringLiteral("pause.fill"), Theme::Colour::secondary));
     const QString tip = paused ? tr("Resume notifications") : tr("Pause notifications");
     m_pause->setToolTip(tip);
     m_pause->setAccessibleName(tip);

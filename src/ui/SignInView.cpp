@@ -1,6 +1,7 @@
 #include "ui/SignInView.h"
 
 #include "core/AppState.h"
+#include "ui/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolTile.h"
 #include "ui/components/Symbols.h"
@@ -13,7 +14,7 @@
 namespace corvane {
 
 SignInView::SignInView(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_button(new QPushButton(this)), m_progress(new QProgressBar(m_button)),
+    : QWidget(parent), m_state(state), m_button(new ProminentButton({}, this)), m_progress(new QProgressBar(m_button)),
       m_error(new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::red, this))
 {
     auto* badge = new SymbolTile(QStringLiteral("bell.badge.fill"), this);
@@ -31,8 +32,6 @@ SignInView::SignInView(AppState& state, QWidget* parent)
     text->addWidget(title, 0, Qt::AlignHCenter);
     text->addWidget(explanation, 0, Qt::AlignHCenter);
 
-    m_button->setProperty("prominent", true);
-    m_button->setDefault(true);
     m_button->setMinimumSize(Theme::scaled(120), Theme::scaled(32));
     m_button->setIconSize(QSize(Theme::symbolSize(13), Theme::symbolSize(13)));
     m_button->setAccessibleName(tr("Sign in"));

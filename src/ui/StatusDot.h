@@ -14,7 +14,8 @@ class StatusDot : public QWidget {
 public:
     // `diameter` and `haloDiameter` in pixels at the default font size; no halo when `haloDiameter`
     // is 0. The widget is `boxSize` square (at least the larger diameter).
-    StatusDot(qreal diameter, qreal haloDiameter = 0, qreal haloOpacity = 0, int boxSize = 0, QWidget* parent = nullptr);
+    StatusDot(
+        qreal diameter, qreal haloDiameter = 0, qreal haloOpacity = 0, int boxSize = 0, QWidget* parent = nullptr);
 
     Theme::Tint tint() const { return m_tint; }
     void setTint(const Theme::Tint& tint);

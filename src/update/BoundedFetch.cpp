@@ -1,5 +1,7 @@
 #include "update/BoundedFetch.h"
 
+#include "platform/DeleteLater.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -9,15 +11,6 @@
 #include <memory>
 
 namespace corvane {
-namespace {
-
-// The coroutine resumes inside the reply's finished() signal, so the reply is deleted on the next turn
-// of the event loop, never during its own emission.
-struct DeleteLater {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-
-} // namespace
 
 QCoro::Task<std::expected<FetchedBody, UpdateFailure>> fetchBounded(
     QNetworkAccessManager& network, QUrl url, FetchLimits limits, std::stop_token stop)

@@ -50,6 +50,8 @@ void FakeStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& servic
     emit itemRegistered();
 }
 
-void FakeStatusNotifierWatcher::RegisterStatusNotifierHost(const QString& /*service*/) {}
+void FakeStatusNotifierWatcher::RegisterStatusNotifierHost(const QString& /*service*/)
+{
+}
 
 } // namespace corvane::test

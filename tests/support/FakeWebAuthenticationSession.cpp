@@ -4,6 +4,11 @@
 
 namespace corvane::test {
 
+FakeWebAuthenticationSession::~FakeWebAuthenticationSession()
+{
+    finish({});
+}
+
 QCoro::Task<WebAuthenticationOutcome> FakeWebAuthenticationSession::authenticate(
     QUrl url, QString callbackScheme, QWidget* /*anchor*/)
 {

@@ -12,6 +12,9 @@ class FakeWebAuthenticationSession : public QObject, public WebAuthenticationSes
     Q_OBJECT
 
 public:
+    // Sessions still waiting end with neither a link nor an error.
+    ~FakeWebAuthenticationSession() override;
+
     QCoro::Task<WebAuthenticationOutcome> authenticate(QUrl url, QString callbackScheme, QWidget* anchor) override;
 
     // Ends every waiting session with `outcome`.

@@ -1,3 +1,4 @@
+#include "ShellFixture.h"
 #include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
 #include "core/Notifier.h"
@@ -40,28 +41,6 @@ using test::ScriptedHttpServer;
 
 namespace {
 
-QByteArray listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra = "")
-{
-    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name
-        + "\", \"is_enabled\": true, \"notification_config\": {}, \"created_at\": \"c\", \"updated_at\": \"u\", "
-          "\"hook_path\": \"/h/t\""
-        + extra + "}";
-}
-
-QByteArray payload(int number, const QByteArray& title)
-{
-    const QByteArray id = "p" + QByteArray::number(number);
-    return "{\"id\": \"" + id + "\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
-        "\"body\": {\"n\": " + QByteArray::number(number) + ", \"t\": \"" + title + "\"}, \"received_at\": \"r\", "
-        "\"notification_config\": {\"title\": \"{{body.t}}\", \"body\": \"body {{body.n}}\"}}";
-}
-
-QByteArray envelope(const QByteArray& member, const QList<QByteArray>& items)
-{
-    return ScriptedHttpServer::response(200, "{\"" + member + "\": [" + items.join(',') + "], \"count\": "
-            + QByteArray::number(items.size()) + "}");
-}
-
 template <class Widget> QStringList texts(const QWidget& parent)
 {
     QStringList result;
@@ -83,27 +62,13 @@ private slots:
     void init()
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        m_relay = std::make_unique<ScriptedHttpServer>();
-        AppSettings::setServiceURL(m_relay->baseURL());
-        AppSettings::setPollIntervalMs(60'000);
-        script({}, {}, {});
-        m_notifications = std::make_unique<test::FakeNotificationServer>();
-        m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
-        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
-        m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
-        m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);
+        m_shell = std::make_unique<test::ShellFixture>();
     }
 
     void cleanup()
     {
-        m_state.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
-        m_auth.reset();
-        m_client.reset();
-        m_notifier.reset();
-        m_notifications.reset();
-        m_relay.reset();
+        m_shell.reset();
+        QCOMPARE(AppState::runningLoops(), 0);
     }
 
     void iconName_data()
@@ -158,15 +123,16 @@ private slots:
         startSignedIn();
         EmptyDetail empty(*m_state);
         QCOMPARE(visibleLabels(empty),
-            QStringList({"No listeners yet", "A listener turns a public hook URL into a desktop notification.\n"
-                                             "Create one, point a webhook at it, and you're done."}));
+            QStringList({"No listeners yet",
+                "A listener turns a public hook URL into a desktop notification.\n"
+                "Create one, point a webhook at it, and you're done."}));
         auto* create = empty.findChild<QPushButton*>();
         QVERIFY(create && create->isVisibleTo(&empty));
         QCOMPARE(create->text(), "Create first listener");
         create->click();
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::newListener, {}}));
 
-        script({listener("l1", "Deploys")}, {}, {});
+        script({test::ShellFixture::listener("l1", "Deploys")}, {}, {});
         m_state->startPolling();
         QTRY_COMPARE(m_state->listeners().size(), 1U);
         QCOMPARE(visibleLabels(empty), QStringList{"Select a listener from the sidebar"});
@@ -177,9 +143,10 @@ private slots:
     // each other; the footer pauses and opens the preferences.
     void sidebarRowsAndFooter()
     {
-        script({listener("l1", "Deploys", R"(, "undelivered_count": 1)"), listener("l2", "Payments", R"(, "undelivered_count": 0)"),
-                   listener("l3", "Alerts")},
-            {payload(1, "a")}, {});
+        script({test::ShellFixture::listener("l1", "Deploys", R"(, "undelivered_count": 1)"),
+                   test::ShellFixture::listener("l2", "Payments", R"(, "undelivered_count": 0)"),
+                   test::ShellFixture::listener("l3", "Alerts")},
+            {test::ShellFixture::payload(1, "a")}, {});
         startSignedIn();
         QTRY_COMPARE(m_state->listeners().size(), 3U);
         QTRY_COMPARE(m_state->activity().size(), 1U);
@@ -228,9 +195,9 @@ private slots:
     {
         QList<QByteArray> seven;
         for (int number = 1; number <= 7; ++number) {
-            seven << payload(number, number == 7 ? "" : "title " + QByteArray::number(number));
+            seven << test::ShellFixture::payload(number, number == 7 ? "" : "title " + QByteArray::number(number));
         }
-        script({listener("l1", "Deploys", R"(, "undelivered_count": 3)")}, {}, seven);
+        script({test::ShellFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)")}, {}, seven);
         startSignedIn();
         QTRY_COMPARE_WITH_TIMEOUT(m_state->recentBanner().size(), 7U, 10'000);
         MenuBarPopover popover(*m_state);
@@ -239,9 +206,9 @@ private slots:
         for (const auto* row : popover.findChildren<MenuRow*>()) {
             rows << row->text();
         }
-        QCOMPARE(rows, QStringList({"New listener…", "Pause notifications", "Deploys", "Deploys", "Deploys",
-                           "Deploys", "Deploys", "Deploys", "Open dashboard…", "Preferences…", "Check for updates…",
-                           "Quit corvane"}));
+        QCOMPARE(rows,
+            QStringList({"New listener…", "Pause notifications", "Deploys", "Deploys", "Deploys", "Deploys", "Deploys",
+                "Deploys", "Open dashboard…", "Preferences…", "Check for updates…", "Quit corvane"}));
         const auto recent = popover.findChildren<RecentRow*>();
         QCOMPARE(recent.size(), 5);
         QCOMPARE(recent.front()->summary(), "body 7");
@@ -291,9 +258,9 @@ private slots:
         QVERIFY(m_state->signingIn());
         QVERIFY(!view.signInButton()->isEnabled());
         QVERIFY(view.findChild<QProgressBar*>()->isVisibleTo(&view));
-        QCOMPARE(m_session.urls().size(), 1);
+        QCOMPARE(m_shell->session().urls().size(), 1);
 
-        m_session.finish({{}, "The page could not be loaded."});
+        m_shell->session().finish({{}, "The page could not be loaded."});
         QTRY_VERIFY(!m_state->signingIn());
         QVERIFY(view.signInButton()->isEnabled());
         QVERIFY(!view.findChild<QProgressBar*>()->isVisibleTo(&view));
@@ -303,8 +270,32 @@ private slots:
         view.signInButton()->click();
         QVERIFY(!view.signInButton()->isEnabled());
         QVERIFY(view.errorLabel()->isVisibleTo(&view));
-        m_session.finish({});
+        m_shell->session().finish({});
         QTRY_VERIFY(!m_state->signingIn());
+    }
+
+    // Every button of the window and the panel can take the keyboard focus and has a name; a button
+    // that shows only an icon says what it does in its tooltip.
+    void controlsAreNamedAndReachable()
+    {
+        script({test::ShellFixture::listener("l1", "Deploys")}, {}, {test::ShellFixture::payload(1, "t")});
+        startSignedIn();
+        QTRY_COMPARE(m_state->recentBanner().size(), 1U);
+        MainWindow window(*m_state);
+        MenuBarPopover popover(*m_state);
+        for (const QWidget* top : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&popover)}) {
+            for (const auto* button : top->findChildren<QAbstractButton*>()) {
+                if (!button->isVisibleTo(top)) {
+                    continue;
+                }
+                const QString name = button->accessibleName().isEmpty() ? button->text() : button->accessibleName();
+                QVERIFY2(!name.isEmpty(), button->metaObject()->className());
+                QVERIFY2(button->focusPolicy() & Qt::TabFocus, qPrintable(name));
+                if (button->text().isEmpty()) {
+                    QVERIFY2(!button->toolTip().isEmpty(), qPrintable(name));
+                }
+            }
+        }
     }
 
     // The window switches between the sign-in screen and the split view as the session changes.
@@ -324,22 +315,18 @@ private slots:
 private:
     void script(const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll)
     {
-        m_relay->script("/listeners/", envelope("listeners", listeners));
-        m_relay->script("/webhooks/recent?limit=100", envelope("webhooks", recent));
-        m_relay->script("/webhooks/poll?limit=25", envelope("webhooks", poll));
-        for (int number = 1; number <= 7; ++number) {
-            m_relay->script("/webhooks/p" + QByteArray::number(number) + "/delivered", ScriptedHttpServer::response(204, ""));
-        }
+        m_shell->script(listeners, recent, poll);
     }
-
     void startSignedIn()
     {
-        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, true, std::nullopt);
-        QTRY_VERIFY(m_state->connected());
+        m_shell->start(true);
+        m_state = &m_shell->state();
+        QVERIFY(m_state->connected());
     }
     void startSignedOut()
     {
-        m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, false, std::nullopt);
+        m_shell->start(false);
+        m_state = &m_shell->state();
     }
 
     static QStringList visibleLabels(const QWidget& parent) { return texts<StyledLabel>(parent); }
@@ -361,16 +348,8 @@ private:
         return nullptr;
     }
 
-    QTemporaryDir m_folder;
-    QNetworkAccessManager m_network;
-    std::unique_ptr<ScriptedHttpServer> m_relay;
-    std::unique_ptr<test::FakeNotificationServer> m_notifications;
-    std::unique_ptr<Notifier> m_notifier;
-    std::unique_ptr<FileSecretStore> m_secrets;
-    std::unique_ptr<ServiceClient> m_client;
-    test::FakeWebAuthenticationSession m_session;
-    std::unique_ptr<AuthCoordinator> m_auth;
-    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<test::ShellFixture> m_shell;
+    AppState* m_state = nullptr;
 };
 
 CORVANE_TEST(ShellTest)

@@ -1,0 +1,78 @@
+#include "ShellFixture.h"
+
+#include "service/AppSettings.h"
+
+#include <QSettings>
+#include <QTest>
+
+namespace corvane::test {
+namespace {
+
+QByteArray envelope(const QByteArray& member, const QList<QByteArray>& items)
+{
+    return ScriptedHttpServer::response(
+        200, "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
+}
+
+} // namespace
+
+ShellFixture::ShellFixture()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+    m_relay = std::make_unique<ScriptedHttpServer>();
+    AppSettings::setServiceURL(m_relay->baseURL());
+    AppSettings::setPollIntervalMs(60'000);
+    script({}, {}, {});
+    for (int number = 1; number <= 9; ++number) {
+        m_relay->script(
+            "/webhooks/p" + QByteArray::number(number) + "/delivered", ScriptedHttpServer::response(204, ""));
+    }
+    m_notifications = std::make_unique<FakeNotificationServer>();
+    m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
+    m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+    m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
+    m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);
+}
+
+ShellFixture::~ShellFixture()
+{
+    m_state.reset();
+    static_cast<void>(QTest::qWaitFor([] { return AppState::runningLoops() == 0; }, 10'000));
+}
+
+QByteArray ShellFixture::listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra)
+{
+    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name
+        + "\", \"is_enabled\": true, \"notification_config\": {}, \"created_at\": \"c\", \"updated_at\": \"u\", "
+          "\"hook_path\": \"/h/t\""
+        + extra + "}";
+}
+
+QByteArray ShellFixture::payload(int number, const QByteArray& title)
+{
+    const QByteArray id = "p" + QByteArray::number(number);
+    return "{\"id\": \"" + id
+        + "\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+          "\"body\": {\"n\": "
+        + QByteArray::number(number) + ", \"t\": \"" + title
+        + "\"}, \"received_at\": \"r\", "
+          "\"notification_config\": {\"title\": \"{{body.t}}\", \"body\": \"body {{body.n}}\"}}";
+}
+
+void ShellFixture::script(
+    const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll)
+{
+    m_relay->script("/listeners/", envelope("listeners", listeners));
+    m_relay->script("/webhooks/recent?limit=100", envelope("webhooks", recent));
+    m_relay->script("/webhooks/poll?limit=25", envelope("webhooks", poll));
+}
+
+void ShellFixture::start(bool signedIn)
+{
+    m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, signedIn, std::nullopt);
+    if (signedIn) {
+        static_cast<void>(QTest::qWaitFor([this] { return m_state->connected(); }, 10'000));
+    }
+}
+
+} // namespace corvane::test

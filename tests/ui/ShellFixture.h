@@ -1,0 +1,55 @@
+#pragma once
+
+#include "auth/AuthCoordinator.h"
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/FileSecretStore.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace corvane::test {
+
+// A real AppState fed by a scripted relay, with a notification server on the bus and a browser
+// session the test ends: what the shell's widget tests observe.
+class ShellFixture {
+public:
+    // Clears the settings and points them at the scripted relay, polling once a minute.
+    ShellFixture();
+    ~ShellFixture();
+
+    // A listener's JSON; `extra` adds members such as ", \"undelivered_count\": 1".
+    static QByteArray listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra = "");
+    // Payload "p<number>" of the listener "Deploys", whose title renders to `title`, body to "body <number>".
+    static QByteArray payload(int number, const QByteArray& title);
+
+    // What the relay answers to the listing, the recent list and the poll from now on.
+    void script(const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll);
+
+    // Creates the state; signed in, it waits (bounded) until the first cycle has connected.
+    void start(bool signedIn);
+    AppState& state() { return *m_state; }
+    FakeWebAuthenticationSession& session() { return m_session; }
+
+private:
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ScriptedHttpServer> m_relay;
+    std::unique_ptr<FakeNotificationServer> m_notifications;
+    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<FileSecretStore> m_secrets;
+    std::unique_ptr<ServiceClient> m_client;
+    FakeWebAuthenticationSession m_session;
+    std::unique_ptr<AuthCoordinator> m_auth;
+    std::unique_ptr<AppState> m_state;
+};
+
+} // namespace corvane::test
