@@ -5,9 +5,11 @@
 #include "service/AppSettings.h"
 #include "ui/CorvaneApp.h"
 #include "ui/MainWindow.h"
+#include "ui/StartupReport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 
 namespace {
 
@@ -35,6 +37,8 @@ void report(const AppState& state)
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QApplication qtApplication(argc, argv);
     QCoreApplication::setApplicationName("corvane");
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
@@ -63,7 +67,8 @@ int main(int argc, char** argv)
     CorvaneApp application;
     QObject::connect(&instance, &SingleInstance::urlReceived, &application, &CorvaneApp::openLink);
     QObject::connect(&instance, &SingleInstance::activationRequested, &application, &CorvaneApp::showMainWindow);
-    QObject::connect(&application, &CorvaneApp::launched, &application, [&application, url] {
+    QObject::connect(&application, &CorvaneApp::launched, &application, [&application, url, sinceStart] {
+        StartupReport::watchFirstFrame(*application.mainWindow(), sinceStart, QStringLiteral("main window"));
         report(*application.state());
         if (url) {
             application.openLink(*url);

@@ -72,6 +72,10 @@ template <class Call> QFuture<SecretServiceStore::Outcome> SecretServiceStore::s
 
 QCoro::Task<std::optional<QString>> SecretServiceStore::read()
 {
+    if (m_found) {
+        // A copy: QCoro 0.8 moves from an lvalue that is co_returned.
+        co_return std::optional<QString>(m_found);
+    }
     const auto lookUp = [](GCancellable* cancellable) {
         GError* error = nullptr;
         gchar* secret = secret_password_lookup_sync(
@@ -87,6 +91,8 @@ QCoro::Task<std::optional<QString>> SecretServiceStore::read()
         return result;
     };
     QPointer self(this);
+    const bool keep = !m_writeUnsettled;
+    const quint64 writesBefore = m_writes;
     const Outcome outcome = co_await start(lookUp);
     if (!self) {
         co_return std::nullopt;
@@ -94,6 +100,9 @@ QCoro::Task<std::optional<QString>> SecretServiceStore::read()
     if (outcome.serviceMissing) {
         noteFallback();
         co_return co_await m_fallback.read();
+    }
+    if (keep && !m_writeUnsettled && m_writes == writesBefore) {
+        m_found = outcome.token;
     }
     co_return outcome.token;
 }
@@ -106,7 +115,11 @@ QCoro::Task<int> SecretServiceStore::write(QString token)
             cancellable, &error, "service", serviceAttribute, "account", accountAttribute, nullptr);
         return error != nullptr ? failure(error) : Outcome{};
     };
+    m_found.reset();
+    ++m_writes;
+    m_writeUnsettled = true;
     QPointer self(this);
+    const quint64 write = m_writes;
     const Outcome outcome = co_await start(store);
     if (!self) {
         co_return timedOut;
@@ -114,6 +127,9 @@ QCoro::Task<int> SecretServiceStore::write(QString token)
     if (outcome.serviceMissing) {
         noteFallback();
         co_return co_await m_fallback.write(token);
+    }
+    if (outcome.code == 0 && m_writes == write) {
+        m_writeUnsettled = false;
     }
     co_return outcome.code;
 }

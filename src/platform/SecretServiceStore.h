@@ -14,6 +14,11 @@ namespace corvane {
 // keyring. Every call gives up after `timeout` (a locked keyring can prompt forever). When no Secret
 // Service is reachable at all, the token goes to `fallback` instead, which is logged once. A call that
 // is still running when the store is destroyed reads nothing and fails to write.
+// A token found in the Secret Service answers the reads that follow from memory until the next write
+// through this store: the app reads the token for every request it sends, and each libsecret lookup
+// costs a thread, D-Bus round trips and (libsecret 0.20) about a kilobyte that is never freed. A change
+// another program makes to the item is therefore seen after the next write or restart. The reading
+// back of a write asks the Secret Service itself.
 class SecretServiceStore final : public QObject, public SecretStore {
     Q_OBJECT
 
@@ -42,6 +47,12 @@ private:
     std::chrono::milliseconds m_timeout;
     FileSecretStore m_fallback;
     bool m_fallbackNoted = false;
+    // The token last found in the Secret Service, while no write has begun since.
+    std::optional<QString> m_found;
+    // Writes begun so far, and whether the last one is running or failed (a write that ran out of time
+    // may still land later): a lookup that overlapped a write, or follows a failed one, is not kept.
+    quint64 m_writes = 0;
+    bool m_writeUnsettled = false;
 };
 
 } // namespace corvane

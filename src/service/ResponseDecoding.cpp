@@ -37,7 +37,10 @@ template <class T, class Read> QCoro::Task<Decoded<T>> decode(QByteArray body, R
         co_return parseAndRead<T>(body, read);
     }
     const auto work = [body = std::move(body), read] { return parseAndRead<T>(body, read); };
-    co_return co_await QtConcurrent::run(work);
+    QFuture<Decoded<T>> decoding = QtConcurrent::run(work);
+    // Awaiting the future itself would copy the decoded value out of it; it is moved out instead.
+    co_await QFuture<void>(decoding);
+    co_return decoding.takeResult();
 }
 
 // The list under `key` of an envelope object; fails as "key: ..." or "key[3].member: ...".

@@ -112,6 +112,30 @@ private slots:
         const auto after = QCoro::waitFor(store.read());
         QVERIFY(after == "before" || after == "during");
     }
+
+    // A token once found answers the reads that follow from memory, also while the keyring does not
+    // answer; a write sends the next read to the keyring again.
+    void foundTokenIsKeptUntilTheNextWrite()
+    {
+        const auto pid = QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.secrets");
+        QVERIFY(pid.isValid() && pid.value() > 0);
+        QTemporaryDir folder;
+        SecretServiceStore store(300ms, folder.filePath("fallback"));
+        QCOMPARE(QCoro::waitFor(store.write("kept")), 0);
+        QCOMPARE(QCoro::waitFor(store.read()), std::optional<QString>("kept"));
+
+        QCOMPARE(::kill(static_cast<pid_t>(pid.value()), SIGSTOP), 0);
+        const auto first = QCoro::waitFor(store.read());
+        const auto second = QCoro::waitFor(store.read());
+        const int written = QCoro::waitFor(store.write("replaced"));
+        const auto afterWrite = QCoro::waitFor(store.read());
+        QCOMPARE(::kill(static_cast<pid_t>(pid.value()), SIGCONT), 0);
+
+        QCOMPARE(first, std::optional<QString>("kept"));
+        QCOMPARE(second, std::optional<QString>("kept"));
+        QCOMPARE(written, SecretServiceStore::timedOut);
+        QCOMPARE(afterWrite, std::nullopt);
+    }
 };
 
 CORVANE_TEST(SecretStoreTest)
