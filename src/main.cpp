@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+
 #include <QElapsedTimer>
+#include <optional>
 
 namespace {
 
@@ -19,8 +21,12 @@ using namespace std::chrono_literals;
 // Reports what the running core does, one line per change, on stderr.
 void report(const AppState& state)
 {
-    QObject::connect(&state, &AppState::connectedChanged, [&state] {
-        qInfo().noquote() << (state.connected() ? "connected to" : "not connected to") << AppSettings::serviceURL();
+    // The state signals every assignment; a line is written only when the connection changes.
+    QObject::connect(&state, &AppState::connectedChanged, [&state, reported = std::optional<bool>()]() mutable {
+        if (reported != state.connected()) {
+            reported = state.connected();
+            qInfo().noquote() << (state.connected() ? "connected to" : "not connected to") << AppSettings::serviceURL();
+        }
     });
     QObject::connect(&state, &AppState::lastErrorChanged, [&state] {
         if (state.lastError()) {
