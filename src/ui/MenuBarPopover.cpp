@@ -5,6 +5,7 @@
 #include "ui/MenuRow.h"
 #include "ui/RecentRow.h"
 #include "ui/StatusDot.h"
+#include "ui/components/Divider.h"
 #include "ui/components/StyledLabel.h"
 #include "update/AppVersion.h"
 
@@ -93,13 +94,7 @@ void MenuBarPopover::paintEvent(QPaintEvent* /*event*/)
 
 void MenuBarPopover::addDivider()
 {
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    m_layout->addSpacing(4);
-    m_layout->addWidget(divider);
-    m_layout->addSpacing(4);
+    m_layout->addWidget(new Divider(4, this));
 }
 
 void MenuBarPopover::open(const SidebarSelection& selection)

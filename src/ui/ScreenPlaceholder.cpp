@@ -1,5 +1,6 @@
 #include "ui/ScreenPlaceholder.h"
 
+#include "ui/components/Divider.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
@@ -13,10 +14,7 @@ ScreenPlaceholder::ScreenPlaceholder(const QString& screenName, const QString& d
     : QWidget(parent), m_screenName(screenName)
 {
     auto* header = new ScreenHeader(screenName, detail, new StatusPill(tr("placeholder"), Theme::Colour::orange));
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    auto* divider = new Divider(0, this);
     auto* note = new StyledLabel(tr("The %1 screen is not part of this build yet.").arg(screenName),
         Theme::TextStyle::callout, Theme::Colour::tertiary, this);
     note->setAlignment(Qt::AlignCenter);

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "ui/CountBadge.h"
 #include "ui/StatusDot.h"
+#include "ui/components/Divider.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
@@ -83,10 +84,7 @@ Sidebar::Sidebar(AppState& state, QWidget* parent)
     m_list->setAutoFillBackground(false);
     connect(m_list, &QListWidget::itemSelectionChanged, this, &Sidebar::selectionChangedByUser);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    auto* divider = new Divider(0, this);
     auto* footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("sidebarFooter"));
     auto* footerLayout = new QHBoxLayout(footer);
