@@ -10,7 +10,6 @@
 #include "update/AppVersion.h"
 
 #include <QCursor>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>

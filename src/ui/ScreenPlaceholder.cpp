@@ -5,7 +5,6 @@
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
 
-#include <QFrame>
 #include <QVBoxLayout>
 
 namespace corvane {
