@@ -157,7 +157,9 @@ void normalize(Json& value, int depth)
 
 template <class... Format> std::string charsOf(double number, Format... format)
 {
-    std::array<char, 64> buffer{};
+    // The longest shortest-form text of a double: the smallest subnormal in fixed notation, "0." and 323
+    // zeros before its digits.
+    std::array<char, 400> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number, format...);
     return {buffer.data(), result.ptr};
 }
@@ -193,7 +195,8 @@ std::string numberText(double number)
         }
         return largeIntegralText(number);
     }
-    return charsOf(number);
+    // The shortest digits that read back as the same double, never in exponent form: 0.0005, 0.00000015.
+    return charsOf(number, std::chars_format::fixed);
 }
 
 } // namespace

@@ -28,8 +28,9 @@ nlohmann::json normalizedJson(const nlohmann::json& value);
 void normalizeJson(nlohmann::json& value);
 
 // The text of a scalar or container as users see it: strings without quotes, integers in decimal,
-// doubles with an integral value as integers, other doubles in the shortest text that reads back as
-// the same double, booleans as true/false, null as "null", containers as compact JSON (see compactJson).
+// doubles with an integral value as integers, other doubles in the shortest decimal text (with ".", no
+// exponent) that reads back as the same double, booleans as true/false, null as "null", containers as compact JSON (see
+// compactJson).
 std::string displayText(const nlohmann::json& value);
 
 // Compact JSON (no spaces or line breaks) with every "/" in strings written as "\/". Bytes that are

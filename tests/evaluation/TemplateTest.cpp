@@ -135,6 +135,8 @@ private slots:
         QTest::newRow("half") << "0.5" << "0.5";
         QTest::newRow("price") << "19.99" << "19.99";
         QTest::newRow("shortest round trip") << "0.1" << "0.1";
+        QTest::newRow("small, no exponent") << "0.0005" << "0.0005";
+        QTest::newRow("written with an exponent") << "1.5e-7" << "0.00000015";
         QTest::newRow("two to the 63") << "9223372036854775808.0" << "9223372036854776000";
         QTest::newRow("minus two to the 63") << "-9223372036854775808.0" << "-9223372036854776000";
         QTest::newRow("huge integral double") << "1e300" << ("1" + QString(300, '0'));
