@@ -1,8 +1,8 @@
 // corvane: turns webhooks captured by a relay service into desktop notifications.
-#include "core/AppState.h"
+#include "core/StateReport.h"
+#include "platform/QuietBrowserLauncher.h"
 #include "platform/SingleInstance.h"
 #include "platform/UrlSchemeHandler.h"
-#include "service/AppSettings.h"
 #include "ui/CorvaneApp.h"
 #include "ui/MainWindow.h"
 #include "ui/StartupReport.h"
@@ -13,36 +13,10 @@
 #include <QElapsedTimer>
 #include <optional>
 
-namespace {
-
-using namespace corvane;
-using namespace std::chrono_literals;
-
-// Reports what the running core does, one line per change, on stderr.
-void report(const AppState& state)
-{
-    // The state signals every assignment; a line is written only when the connection changes.
-    QObject::connect(&state, &AppState::connectedChanged, [&state, reported = std::optional<bool>()]() mutable {
-        if (reported != state.connected()) {
-            reported = state.connected();
-            qInfo().noquote() << (state.connected() ? "connected to" : "not connected to") << AppSettings::serviceURL();
-        }
-    });
-    QObject::connect(&state, &AppState::lastErrorChanged, [&state] {
-        if (state.lastError()) {
-            qWarning().noquote() << "error:" << *state.lastError();
-        }
-    });
-    QObject::connect(&state, &AppState::recentBannerChanged, [&state] {
-        const auto& event = state.recentBanner().front();
-        qInfo().noquote() << "notified:" << event.listenerName << "—" << event.title;
-    });
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
+    using namespace corvane;
+    using namespace std::chrono_literals;
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication qtApplication(argc, argv);
@@ -70,12 +44,13 @@ int main(int argc, char** argv)
 
     UrlSchemeHandler::ensureRegistered(
         QStringLiteral("dev.corvane.app.desktop"), QStringLiteral("corvane"), QCoreApplication::applicationFilePath());
+    const QuietBrowserLauncher browserLauncher;
     CorvaneApp application;
     QObject::connect(&instance, &SingleInstance::urlReceived, &application, &CorvaneApp::openLink);
     QObject::connect(&instance, &SingleInstance::activationRequested, &application, &CorvaneApp::showMainWindow);
     QObject::connect(&application, &CorvaneApp::launched, &application, [&application, url, sinceStart] {
         StartupReport::watchFirstFrame(*application.mainWindow(), sinceStart, QStringLiteral("main window"));
-        report(*application.state());
+        reportStateChanges(*application.state());
         if (url) {
             application.openLink(*url);
         }

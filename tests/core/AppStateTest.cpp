@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "auth/AuthCoordinator.h"
 #include "core/Notifier.h"
+#include "core/StateReport.h"
 #include "platform/FileSecretStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
@@ -10,6 +11,7 @@
 #include "support/ScriptedHttpServer.h"
 #include "support/TestRegistry.h"
 
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -313,6 +315,37 @@ private slots:
         QTRY_COMPARE(m_state->lastError(), std::optional<QString>("Operation canceled"));
         QVERIFY(!m_state->connected());
         QTRY_COMPARE(AppState::runningLoops(), 1);
+    }
+
+    // Notifications and failures reach the log as events; what they contain only with "corvane.content" on.
+    void logKeepsWebhookContentOut()
+    {
+        static QStringList logged;
+        logged.clear();
+        const auto previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) { logged << message; });
+        m_relay->script("/webhooks/poll?limit=25",
+            webhooks({payloadJson("p1", R"(, "notification_config": {"title": "card 4242 charged"})")}));
+        signedOutState();
+        reportStateChanges(*m_state);
+        QCoro::waitFor(m_state->tick({}));
+        QTRY_COMPARE(m_state->recentBanner().size(), 1U);
+        m_relay->script("/listeners/", ScriptedHttpServer::response(400, R"({"error": "no listener acct-77"})"));
+        QCoro::waitFor(m_state->tick({}));
+        QVERIFY(m_state->lastError());
+        const QString quiet = logged.join('\n');
+        QLoggingCategory::setFilterRules(QStringLiteral("corvane.content.debug=true"));
+        m_relay->script("/listeners/", ok(R"({"listeners": []})"));
+        QCoro::waitFor(m_state->tick({}));
+        QTRY_COMPARE(m_state->recentBanner().size(), 3U);
+        QLoggingCategory::setFilterRules({});
+        qInstallMessageHandler(previous);
+
+        QVERIFY2(quiet.contains("posted a notification") && quiet.contains("failed"), qPrintable(quiet));
+        for (const char* content : {"4242", "Deploys", "acct-77"}) {
+            QVERIFY2(!quiet.contains(content), qPrintable(quiet));
+        }
+        QVERIFY(logged.join('\n').contains("card 4242 charged"));
     }
 
 private:
