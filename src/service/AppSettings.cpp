@@ -12,6 +12,7 @@ namespace {
 constexpr auto serviceURLKey = "serviceURL";
 constexpr auto pollIntervalKey = "pollIntervalMs";
 constexpr auto accountEmailKey = "accountEmail";
+constexpr auto windowGeometryKey = "windows/main/geometry";
 
 QSettings settings()
 {
@@ -54,6 +55,16 @@ std::optional<QString> accountEmail()
 void setAccountEmail(const QString& email)
 {
     settings().setValue(accountEmailKey, email);
+}
+
+QByteArray windowGeometry()
+{
+    return settings().value(windowGeometryKey).toByteArray();
+}
+
+void setWindowGeometry(const QByteArray& geometry)
+{
+    settings().setValue(windowGeometryKey, geometry);
 }
 
 QCoro::Task<std::optional<QString>> keychainRead(SecretStore& store)

@@ -2,6 +2,7 @@
 
 #include "platform/SecretStore.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -26,6 +27,10 @@ void setPollIntervalMs(qint64 milliseconds);
 
 std::optional<QString> accountEmail();
 void setAccountEmail(const QString& email);
+
+// The main window's frame as QWidget::saveGeometry wrote it; empty when none is stored.
+QByteArray windowGeometry();
+void setWindowGeometry(const QByteArray& geometry);
 
 // The stored token, or none.
 QCoro::Task<std::optional<QString>> keychainRead(SecretStore& store);

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "core/AppState.h"
+#include "service/AppSettings.h"
 #include "ui/DetailPane.h"
 #include "ui/Sidebar.h"
 #include "ui/SignInView.h"
@@ -10,37 +11,16 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
+#include <QShowEvent>
 #include <QSplitter>
 
 namespace corvane {
-namespace {
-
-const QString geometryKey = QStringLiteral("windows/main/geometry");
-
-// The window's frame is kept beside the app's settings.
-QVariant storedGeometry()
-{
-    return QSettings(
-        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
-        .value(geometryKey);
-}
-
-void storeGeometry(const QByteArray& geometry)
-{
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("corvane"), QStringLiteral("corvane"))
-        .setValue(geometryKey, geometry);
-}
-
-} // namespace
-
 MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("corvane"));
     setMinimumSize(760, 480);
     resize(960, 640);
-    restoreGeometry(storedGeometry().toByteArray());
     buildMenus();
     connect(&m_state, &AppState::signedInChanged, this, &MainWindow::showContent);
     showContent();
@@ -118,13 +98,17 @@ void MainWindow::bringToFront()
 
 void MainWindow::showEvent(QShowEvent* event)
 {
+    // Window managers place a window that is shown again wherever they like: it goes back where it was.
+    if (!event->spontaneous()) {
+        restoreGeometry(AppSettings::windowGeometry());
+    }
     m_state.start();
     QMainWindow::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    storeGeometry(saveGeometry());
+    AppSettings::setWindowGeometry(saveGeometry());
     QMainWindow::closeEvent(event);
 }
 
