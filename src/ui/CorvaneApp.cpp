@@ -53,6 +53,7 @@ QCoro::Task<> CorvaneApp::launch()
     connect(m_popover.get(), &MenuBarPopover::quitRequested, qApp, &QApplication::quit);
     connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
+    connect(m_state.get(), &AppState::listenersChanged, this, &CorvaneApp::showTrayIcon);
     showTrayIcon();
     // Without a tray there is no way back to a closed window, so closing it ends the app.
     QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
@@ -63,16 +64,24 @@ QCoro::Task<> CorvaneApp::launch()
 void CorvaneApp::showTrayIcon()
 {
     const QString name = iconName();
-    m_tray.setIcon(Symbols::icon(name, Theme::Colour::primary));
-    m_tray.setToolTip(QStringLiteral("corvane — %1")
-            .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())));
-    m_tray.setProperty("symbol", name);
+    if (m_tray.property("symbol").toString() != name) {
+        m_tray.setIcon(Symbols::icon(name, Theme::Colour::primary));
+        m_tray.setProperty("symbol", name);
+    }
+    const QString toolTip
+        = QStringLiteral("corvane — %1")
+              .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size()));
+    if (m_tray.toolTip() != toolTip) {
+        m_tray.setToolTip(toolTip);
+    }
     m_tray.show();
 }
 
 void CorvaneApp::openLink(const QString& link)
 {
-    if (!m_browser.deliver(link)) {
+    if (m_browser.deliver(link)) {
+        showMainWindow();
+    } else {
         qInfo().noquote() << "corvane: ignored a link, no sign-in is waiting for it";
     }
 }

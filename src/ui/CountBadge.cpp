@@ -14,6 +14,17 @@ CountBadge::CountBadge(qint64 count, Look look, QWidget* parent) : QWidget(paren
     setAccessibleName(text());
 }
 
+void CountBadge::setCount(qint64 count)
+{
+    if (count == m_count) {
+        return;
+    }
+    m_count = count;
+    setAccessibleName(text());
+    updateGeometry();
+    update();
+}
+
 QSize CountBadge::sizeHint() const
 {
     const QFontMetrics metrics(font());

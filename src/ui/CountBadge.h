@@ -27,6 +27,7 @@ public:
     CountBadge(qint64 count, Look look, QWidget* parent = nullptr);
 
     qint64 count() const { return m_count; }
+    void setCount(qint64 count);
     QString text() const { return QString::number(m_count); }
 
     QSize sizeHint() const override;

@@ -7,11 +7,15 @@ class QVBoxLayout;
 namespace corvane {
 
 class AppState;
+class MenuRow;
+class StatusDot;
+class StyledLabel;
 struct SidebarSelection;
 
 // The tray panel: connection status, the main actions, the listeners and the latest notifications.
-// A frameless popup 300 wide that closes when it loses focus. Rebuilt from AppState whenever what it
-// shows changes.
+// A frameless popup 300 wide that closes when it loses focus. Its rows follow AppState in place, so
+// hover, focus and a click in progress survive a poll cycle; it stays beside its anchor as it grows
+// or shrinks.
 class MenuBarPopover : public QWidget {
     Q_OBJECT
 
@@ -32,16 +36,31 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void rebuild();
-    void addDivider();
+    void addDivider(QVBoxLayout* layout);
+    // A block of rows after a divider, hidden while it has none.
+    QVBoxLayout* addSection(QWidget*& section);
+    void showStatus();
+    void showListeners();
+    void showRecent();
+    // Keeps the panel beside its anchor and on its screen.
+    void place();
     // Opens the main window on `selection`.
     void open(const SidebarSelection& selection);
 
     AppState& m_state;
     QVBoxLayout* m_layout;
+    StatusDot* m_statusDot = nullptr;
+    StyledLabel* m_statusText = nullptr;
+    MenuRow* m_pause = nullptr;
+    QWidget* m_listenerSection = nullptr;
+    QVBoxLayout* m_listenerRows = nullptr;
+    QWidget* m_recentSection = nullptr;
+    QVBoxLayout* m_recentRows = nullptr;
+    QRect m_anchor;
 };
 
 } // namespace corvane

@@ -26,18 +26,18 @@ MenuRow::MenuRow(const Content& content, QWidget* parent) : MenuRow(parent, 5)
     if (content.leading) {
         m_layout->addWidget(content.leading);
     } else if (!content.icon.isEmpty()) {
-        auto* icon = new SymbolView(content.icon, 13, Theme::Colour::primary, this);
-        icon->setBoxSize(QSize(Theme::scaled(16), Theme::scaled(16)));
-        m_layout->addWidget(icon);
+        m_icon = new SymbolView(content.icon, 13, Theme::Colour::primary, this);
+        m_icon->setBoxSize(QSize(Theme::scaled(16), Theme::scaled(16)));
+        m_layout->addWidget(m_icon);
     } else {
         auto* blank = new QWidget(this);
         blank->setFixedSize(Theme::scaled(16), Theme::scaled(16));
         m_layout->addWidget(blank);
     }
-    auto* title = new StyledLabel(content.title, Theme::TextStyle::body, Theme::Colour::primary, this);
-    title->setSystemFont(13);
-    title->setMaximumLines(1);
-    m_layout->addWidget(title);
+    m_title = new StyledLabel(content.title, Theme::TextStyle::body, Theme::Colour::primary, this);
+    m_title->setSystemFont(13);
+    m_title->setMaximumLines(1);
+    m_layout->addWidget(m_title);
     m_layout->addStretch(1);
     m_layout->addSpacing(4);
     if (content.trailing) {
@@ -53,6 +53,22 @@ MenuRow::MenuRow(const Content& content, QWidget* parent) : MenuRow(parent, 5)
     }
     setText(content.title);
     setAccessibleName(content.title);
+}
+
+void MenuRow::setSymbol(const QString& symbol)
+{
+    if (m_icon) {
+        m_icon->setSymbol(symbol);
+    }
+}
+
+void MenuRow::setTitle(const QString& title)
+{
+    if (m_title) {
+        m_title->setText(title);
+    }
+    setText(title);
+    setAccessibleName(title);
 }
 
 QSize MenuRow::sizeHint() const

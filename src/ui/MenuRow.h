@@ -6,6 +6,9 @@ class QHBoxLayout;
 
 namespace corvane {
 
+class StyledLabel;
+class SymbolView;
+
 // One clickable row of the tray panel: an icon (or a leading widget, or a blank of the icon's width),
 // the title, then optionally a trailing widget, a shortcut hint and a chevron. Highlighted while the
 // pointer is over it or it has keyboard focus.
@@ -25,6 +28,9 @@ public:
     explicit MenuRow(const Content& content, QWidget* parent = nullptr);
 
     bool isHovered() const { return m_hovered; }
+    // For rows made with an icon.
+    void setSymbol(const QString& symbol);
+    void setTitle(const QString& title);
 
     QSize sizeHint() const override;
 
@@ -40,6 +46,8 @@ protected:
 
 private:
     QHBoxLayout* m_layout;
+    SymbolView* m_icon = nullptr;
+    StyledLabel* m_title = nullptr;
     bool m_hovered = false;
 };
 

@@ -2,12 +2,14 @@
 
 #include "core/AppState.h"
 #include "ui/CountBadge.h"
+#include "ui/SidebarListenerRow.h"
 #include "ui/StatusDot.h"
 #include "ui/components/Divider.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -107,12 +109,18 @@ Sidebar::Sidebar(AppState& state, QWidget* parent)
     layout->addWidget(divider);
     layout->addWidget(footer);
 
-    connect(&m_state, &AppState::listenersChanged, this, &Sidebar::rebuild);
-    connect(&m_state, &AppState::activityChanged, this, &Sidebar::rebuild);
+    addActivityRow();
+    auto* header = new StyledLabel(tr("Listeners"), Theme::TextStyle::caption, Theme::Colour::secondary);
+    header->setTextStyle(Theme::TextStyle::caption, QFont::DemiBold);
+    header->setContentsMargins(Theme::scaled(8), Theme::scaled(12), Theme::scaled(8), Theme::scaled(2));
+    m_header = addRow(header, {}, tr("Listeners"));
+    connect(&m_state, &AppState::listenersChanged, this, &Sidebar::showListeners);
+    connect(&m_state, &AppState::activityChanged, this, &Sidebar::showActivityCount);
     connect(&m_state, &AppState::sidebarSelectionChanged, this, &Sidebar::showSelection);
     connect(&m_state, &AppState::pausedChanged, this, &Sidebar::showPaused);
     connect(&m_state, &AppState::connectedChanged, this, &Sidebar::showConnected);
-    rebuild();
+    showActivityCount();
+    showListeners();
     showPaused();
     showConnected();
 }
@@ -130,53 +138,76 @@ QListWidgetItem* Sidebar::addRow(QWidget* row, const QString& tag, const QString
     return item;
 }
 
-void Sidebar::rebuild()
+void Sidebar::addActivityRow()
 {
-    m_updating = true;
-    m_list->clear();
-
     auto* activity = new QWidget;
-    auto* activityLayout = rowLayout(activity, Theme::scaled(5));
-    auto* waveform = new SymbolView(QStringLiteral("waveform"), 13, Theme::Colour::accent);
-    waveform->setBoxSize(QSize(Theme::scaled(18), Theme::scaled(18)));
-    activityLayout->addWidget(waveform);
-    activityLayout->addWidget(new StyledLabel(tr("Activity"), Theme::TextStyle::body));
-    activityLayout->addStretch();
-    QString activityText = tr("Activity");
-    if (!m_state.activity().empty()) {
-        const auto count = static_cast<qint64>(m_state.activity().size());
-        activityLayout->addWidget(new CountBadge(count, CountBadge::neutral));
-        activityText += QStringLiteral(", %1").arg(count);
-    }
-    addRow(activity, activityTag, activityText);
+    auto* layout = rowLayout(activity, Theme::scaled(5));
+    m_activitySymbol = new SymbolView(QStringLiteral("waveform"), 13, Theme::Colour::accent);
+    m_activitySymbol->setBoxSize(QSize(Theme::scaled(18), Theme::scaled(18)));
+    m_activityBadge = new CountBadge(0, CountBadge::neutral);
+    layout->addWidget(m_activitySymbol);
+    layout->addWidget(new StyledLabel(tr("Activity"), Theme::TextStyle::body));
+    layout->addStretch();
+    layout->addWidget(m_activityBadge);
+    addRow(activity, activityTag, tr("Activity"));
+}
 
-    auto* header = new StyledLabel(tr("Listeners"), Theme::TextStyle::caption, Theme::Colour::secondary);
-    header->setTextStyle(Theme::TextStyle::caption, QFont::DemiBold);
-    header->setContentsMargins(Theme::scaled(8), Theme::scaled(12), Theme::scaled(8), Theme::scaled(2));
-    addRow(header, {}, tr("Listeners"));
-    if (m_state.listeners().empty()) {
-        auto* none = new StyledLabel(tr("None yet"), Theme::TextStyle::caption, Theme::Colour::tertiary);
-        none->setContentsMargins(Theme::scaled(8), Theme::scaled(4), Theme::scaled(8), Theme::scaled(4));
-        addRow(none, {}, tr("None yet"));
+void Sidebar::showActivityCount()
+{
+    const auto count = static_cast<qint64>(m_state.activity().size());
+    m_activityBadge->setCount(count);
+    m_activityBadge->setVisible(count > 0);
+    m_list->item(0)->setData(Qt::AccessibleTextRole, count > 0 ? tr("Activity, %1").arg(count) : tr("Activity"));
+}
+
+void Sidebar::setNoneYetShown(bool shown)
+{
+    if (shown == (m_noneYet != nullptr)) {
+        return;
     }
-    for (const auto& listener : m_state.listeners()) {
-        auto* row = new QWidget;
-        auto* layout = rowLayout(row, Theme::scaled(5) + 1);
-        auto* mark = new StatusDot(6, 18, listener.isEnabled ? 0.18 : 0.15);
-        mark->setTint(listener.isEnabled ? Theme::Colour::green : Theme::Colour::secondary);
-        layout->addWidget(mark);
-        const QString name = QString::fromStdString(listener.name);
-        auto* title = new StyledLabel(name, Theme::TextStyle::body);
-        title->setMaximumLines(1);
-        title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        layout->addWidget(title, 1);
-        QString text = name + (listener.isEnabled ? QString() : tr(", disabled"));
-        if (listener.undeliveredCount && *listener.undeliveredCount >= 1) {
-            layout->addSpacing(4);
-            layout->addWidget(new CountBadge(*listener.undeliveredCount, CountBadge::accented));
-            text += tr(", %1 undelivered").arg(*listener.undeliveredCount);
+    if (!shown) {
+        delete m_noneYet;
+        m_noneYet = nullptr;
+        return;
+    }
+    auto* none = new StyledLabel(tr("None yet"), Theme::TextStyle::caption, Theme::Colour::tertiary);
+    none->setContentsMargins(Theme::scaled(8), Theme::scaled(4), Theme::scaled(8), Theme::scaled(4));
+    m_noneYet = addRow(none, {}, tr("None yet"));
+}
+
+void Sidebar::showListeners()
+{
+    const auto& listeners = m_state.listeners();
+    const QListWidgetItem* current = m_list->currentItem();
+    const QString currentTag = current ? current->data(tagRole).toString() : QString();
+    m_updating = true;
+    setNoneYetShown(listeners.empty());
+    const int first = m_list->row(m_header) + 1 + (m_noneYet ? 1 : 0);
+    const int wanted = first + static_cast<int>(listeners.size());
+    while (m_list->count() > wanted) {
+        delete m_list->takeItem(m_list->count() - 1);
+    }
+    for (int index = 0; index < static_cast<int>(listeners.size()); ++index) {
+        const Listener& listener = listeners[static_cast<std::size_t>(index)];
+        QListWidgetItem* item = m_list->item(first + index);
+        SidebarListenerRow* row = nullptr;
+        if (item) {
+            row = static_cast<SidebarListenerRow*>(m_list->itemWidget(item));
+        } else {
+            row = new SidebarListenerRow;
+            item = addRow(row, QStringLiteral("listener"), {});
         }
-        addRow(row, QStringLiteral("listener:") + QString::fromStdString(listener.id), text);
+        item->setData(tagRole, QStringLiteral("listener:") + QString::fromStdString(listener.id));
+        item->setData(Qt::AccessibleTextRole, row->showListener(listener));
+        if (item->sizeHint() != row->sizeHint()) {
+            item->setSizeHint(row->sizeHint());
+        }
+    }
+    for (int row = 0; row < m_list->count() && !currentTag.isEmpty(); ++row) {
+        QListWidgetItem* item = m_list->item(row);
+        if (item->data(tagRole).toString() == currentTag && item != m_list->currentItem()) {
+            m_list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        }
     }
     m_updating = false;
     showSelection();
@@ -185,17 +216,38 @@ void Sidebar::rebuild()
 void Sidebar::showSelection()
 {
     const QString tag = tagOf(m_state.sidebarSelection());
-    m_updating = true;
-    m_list->clearSelection();
-    for (int row = 0; row < m_list->count(); ++row) {
-        QListWidgetItem* item = m_list->item(row);
-        if (!tag.isEmpty() && item->data(tagRole).toString() == tag) {
-            item->setSelected(true);
-            m_list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
-            break;
+    const auto selected = m_list->selectedItems();
+    const bool unchanged = tag.isEmpty() ? selected.isEmpty()
+                                         : selected.size() == 1 && selected.front()->data(tagRole).toString() == tag;
+    if (!unchanged) {
+        m_updating = true;
+        m_list->clearSelection();
+        for (int row = 0; row < m_list->count() && !tag.isEmpty(); ++row) {
+            QListWidgetItem* item = m_list->item(row);
+            if (item->data(tagRole).toString() == tag) {
+                item->setSelected(true);
+                m_list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+                break;
+            }
         }
+        m_updating = false;
     }
-    m_updating = false;
+    tintActivitySymbol();
+}
+
+void Sidebar::tintActivitySymbol()
+{
+    const bool highlighted = m_list->item(0)->isSelected();
+    m_activitySymbol->setTint(highlighted ? Theme::Tint(m_list->palette().color(QPalette::HighlightedText))
+                                          : Theme::Tint(Theme::Colour::accent));
+}
+
+void Sidebar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        tintActivitySymbol();
+    }
+    QWidget::changeEvent(event);
 }
 
 void Sidebar::selectionChangedByUser()

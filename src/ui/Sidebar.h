@@ -9,11 +9,14 @@ class QToolButton;
 namespace corvane {
 
 class AppState;
+class CountBadge;
 class StatusDot;
 class StyledLabel;
+class SymbolView;
 
 // The left column: the Activity row, the listeners, and a footer with pause, connection state and
-// preferences. Its selection and AppState's sidebarSelection follow each other.
+// preferences. Its selection and AppState's sidebarSelection follow each other. Rows change in place
+// when the lists change, so the scroll position, the current row and the pointer's row stay.
 class Sidebar : public QWidget {
     Q_OBJECT
 
@@ -27,9 +30,17 @@ public:
     // Item data role holding a row's selection tag: "activity" or a listener id.
     static constexpr int tagRole = Qt::UserRole + 1;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
-    void rebuild();
+    void addActivityRow();
+    void showActivityCount();
+    void showListeners();
+    void setNoneYetShown(bool shown);
     void showSelection();
+    // The Activity symbol stays visible on the selection's highlight.
+    void tintActivitySymbol();
     void selectionChangedByUser();
     void showPaused();
     void showConnected();
@@ -38,6 +49,10 @@ private:
 
     AppState& m_state;
     QListWidget* m_list;
+    SymbolView* m_activitySymbol = nullptr;
+    CountBadge* m_activityBadge = nullptr;
+    QListWidgetItem* m_header = nullptr;
+    QListWidgetItem* m_noneYet = nullptr;
     QToolButton* m_pause;
     StatusDot* m_connectionDot;
     StyledLabel* m_connectionText;

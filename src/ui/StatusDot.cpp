@@ -19,6 +19,12 @@ void StatusDot::setTint(const Theme::Tint& tint)
     update();
 }
 
+void StatusDot::setHaloOpacity(qreal opacity)
+{
+    m_haloOpacity = opacity;
+    update();
+}
+
 QSize StatusDot::sizeHint() const
 {
     const int side = Theme::scaled(std::max({m_diameter, m_haloDiameter, static_cast<qreal>(m_boxSize)}));

@@ -19,6 +19,7 @@ public:
 
     Theme::Tint tint() const { return m_tint; }
     void setTint(const Theme::Tint& tint);
+    void setHaloOpacity(qreal opacity);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -23,10 +23,13 @@
 #include "ui/SignInView.h"
 #include "ui/components/StyledLabel.h"
 
+#include <QEnterEvent>
 #include <QListWidget>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -228,6 +231,64 @@ private slots:
         QVERIFY(row(popover, "Resume notifications"));
     }
 
+    // Poll cycles with equal lists change nothing a person sees: the rows stay the same widgets, the
+    // sidebar keeps its scroll position and keyboard row, the panel its hovered row.
+    void listsChangeInPlace()
+    {
+        QList<QByteArray> listeners;
+        for (int number = 1; number <= 40; ++number) {
+            listeners << test::ShellFixture::listener(
+                "l" + QByteArray::number(number), "L" + QByteArray::number(number));
+        }
+        script(listeners, {test::ShellFixture::payload(1, "a")}, {});
+        startSignedIn();
+        QTRY_COMPARE(m_state->listeners().size(), 40U);
+        Sidebar sidebar(*m_state);
+        sidebar.resize(260, 300);
+        sidebar.show();
+        QListWidget* list = sidebar.list();
+        list->setCurrentItem(list->item(30), QItemSelectionModel::NoUpdate);
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+        const int scrolled = list->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        QList<QPointer<QWidget>> rows;
+        for (int row = 0; row < list->count(); ++row) {
+            rows << list->itemWidget(list->item(row));
+        }
+        MenuBarPopover popover(*m_state);
+        const auto panelRows = popover.findChildren<MenuRow*>();
+        QPointer<MenuRow> hovered = panelRows[5];
+        QEnterEvent enter({}, {}, {});
+        QCoreApplication::sendEvent(hovered, &enter);
+
+        QSignalSpy cycles(m_state, &AppState::activityChanged);
+        for (int cycle = 1; cycle <= 10; ++cycle) {
+            m_state->startPolling();
+            QTRY_COMPARE(cycles.size(), cycle);
+        }
+        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
+        QCOMPARE(list->currentRow(), 30);
+        for (int row = 0; row < list->count(); ++row) {
+            QCOMPARE(list->itemWidget(list->item(row)), rows[row].data());
+        }
+        QVERIFY(hovered && hovered->isHovered());
+        QCOMPARE(popover.findChildren<MenuRow*>(), panelRows);
+    }
+
+    // The window opens where it was closed, wherever the window manager put it meanwhile.
+    void windowKeepsItsPlace()
+    {
+        startSignedIn();
+        MainWindow window(*m_state);
+        window.setGeometry(180, 140, 900, 600);
+        window.show();
+        const QRect placed = window.geometry();
+        window.close();
+        window.move(0, 0);
+        window.show();
+        QCOMPARE(window.geometry(), placed);
+    }
+
     void popoverStatusText()
     {
         QCOMPARE(MenuBarPopover::statusText(false, true, 3), "Offline");
@@ -334,7 +395,9 @@ private:
     {
         QStringList result;
         for (const auto* badge : row.findChildren<CountBadge*>()) {
-            result << badge->text();
+            if (badge->isVisibleTo(&row)) {
+                result << badge->text();
+            }
         }
         return result;
     }
