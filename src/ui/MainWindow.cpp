@@ -84,6 +84,10 @@ void MainWindow::showContent()
         previous->deleteLater();
     }
     setCentralWidget(content);
+    // The keyboard goes to the screen shown, not to the first row of the sidebar.
+    if (isActiveWindow()) {
+        content->setFocus();
+    }
 }
 
 void MainWindow::bringToFront()

@@ -222,6 +222,8 @@ void Sidebar::showSelection()
     if (!unchanged) {
         m_updating = true;
         m_list->clearSelection();
+        // A screen without a row of its own (the wizard, the preferences) leaves no row looking chosen.
+        m_list->setCurrentItem(nullptr, QItemSelectionModel::NoUpdate);
         for (int row = 0; row < m_list->count() && !tag.isEmpty(); ++row) {
             QListWidgetItem* item = m_list->item(row);
             if (item->data(tagRole).toString() == tag) {

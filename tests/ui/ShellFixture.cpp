@@ -23,6 +23,9 @@ ShellFixture::ShellFixture()
     AppSettings::setServiceURL(m_relay->baseURL());
     AppSettings::setPollIntervalMs(60'000);
     script({}, {}, {});
+    m_relay->script("/auth/callback",
+        ScriptedHttpServer::response(
+            200, R"({"api_key": "key-1", "account": {"id": "a", "email": "e@example.com", "tier": "self-hosted"}})"));
     for (int number = 1; number <= 9; ++number) {
         m_relay->script(
             "/webhooks/p" + QByteArray::number(number) + "/delivered", ScriptedHttpServer::response(204, ""));

@@ -275,6 +275,28 @@ private slots:
         QCOMPARE(popover.findChildren<MenuRow*>(), panelRows);
     }
 
+    // A screen chosen before signing in stays chosen after it, in the sidebar as in the detail pane.
+    void signInKeepsTheChosenScreen()
+    {
+        script({test::ShellFixture::listener("l1", "Deploys")}, {}, {});
+        startSignedOut();
+        MainWindow window(*m_state);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QApplication::setActiveWindow(&window);
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        window.findChild<SignInView*>()->signInButton()->click();
+        m_shell->session().finish({QUrl("corvane://auth/callback?code=c"), {}});
+        QTRY_VERIFY(window.findChild<Sidebar*>());
+        QTRY_COMPARE(m_state->listeners().size(), 1U);
+        QApplication::processEvents();
+        auto* list = window.findChild<Sidebar*>()->list();
+        QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
+        QVERIFY(list->selectedItems().isEmpty());
+        QCOMPARE(list->currentItem(), nullptr);
+        QVERIFY(window.findChild<ScreenPlaceholder*>());
+    }
+
     // The window opens where it was closed, wherever the window manager put it meanwhile.
     void windowKeepsItsPlace()
     {
