@@ -23,7 +23,9 @@ QByteArray base64Url(const QByteArray& bytes)
     return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
 }
 
-HttpReply parsedRaw(const QByteArray& response)
+} // namespace
+
+HttpReply HttpReply::parse(const QByteArray& response)
 {
     HttpReply reply;
     const auto headerEnd = response.indexOf("\r\n\r\n");
@@ -39,8 +41,6 @@ HttpReply parsedRaw(const QByteArray& response)
     reply.body = response.mid(headerEnd + 4);
     return reply;
 }
-
-} // namespace
 
 nlohmann::json HttpReply::json() const
 {
@@ -96,7 +96,7 @@ HttpReply RelayClient::raw(const QByteArray& request)
         response += socket.readAll();
     }
     response += socket.readAll();
-    return parsedRaw(response);
+    return HttpReply::parse(response);
 }
 
 QByteArray RelayClient::newVerifier()

@@ -22,6 +22,9 @@ struct HttpReply {
 
     // The body as JSON; null when it is not JSON.
     nlohmann::json json() const;
+
+    // A response as it came over the wire: status line, header fields, an empty line, the body.
+    static HttpReply parse(const QByteArray& response);
 };
 
 using HeaderList = QList<std::pair<QByteArray, QByteArray>>;
