@@ -9,6 +9,8 @@
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 
+#include <qcoro/qcorosignal.h>
+
 #include <algorithm>
 
 namespace corvane {
@@ -58,6 +60,12 @@ void AppState::setSigningIn(bool signingIn)
 {
     m_signingIn = signingIn;
     emit signingInChanged();
+}
+
+void AppState::setSigningOut(bool signingOut)
+{
+    m_signingOut = signingOut;
+    emit signingOutChanged();
 }
 
 void AppState::setAccountEmail(std::optional<QString> email)
@@ -115,18 +123,41 @@ QCoro::Task<> AppState::signIn()
     setSigningIn(false);
 }
 
-void AppState::signOut()
+QCoro::Task<> AppState::signOut()
 {
+    if (m_signingOut) {
+        co_return;
+    }
+    setSigningOut(true);
     if (m_pollStop) {
         m_pollStop->request_stop();
         m_pollStop.reset();
     }
-    AppSettings::clearSession(*m_secrets);
-    setSignedIn(false);
-    setAccountEmail(std::nullopt);
-    setListeners({});
-    setActivity({});
-    setConnected(false);
+    QPointer self(this);
+    const bool forgotten = co_await AppSettings::clearSession(*m_secrets);
+    if (!self) {
+        co_return;
+    }
+    if (forgotten) {
+        setSignedIn(false);
+        setAccountEmail(std::nullopt);
+        setListeners({});
+        setActivity({});
+        setConnected(false);
+    } else {
+        setLastError(QStringLiteral("Couldn't remove the API key from the keychain, so you are still signed in."));
+        if (m_signedIn) {
+            startPolling();
+        }
+    }
+    setSigningOut(false);
+}
+
+QCoro::Task<> AppState::finishSigningOut(std::chrono::milliseconds limit)
+{
+    if (m_signingOut) {
+        co_await qCoro(this, &AppState::signingOutChanged, limit);
+    }
 }
 
 std::chrono::milliseconds AppState::pollInterval()

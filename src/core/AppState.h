@@ -48,6 +48,8 @@ public:
     const std::optional<SidebarSelection>& sidebarSelection() const { return m_sidebarSelection; }
     bool signedIn() const { return m_signedIn; }
     bool signingIn() const { return m_signingIn; }
+    // While signOut() waits for the secret store.
+    bool signingOut() const { return m_signingOut; }
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
 
     void setPaused(bool paused);
@@ -68,8 +70,14 @@ public:
     // Browser sign-in; a call while one runs does nothing. Success stores the session and restarts
     // polling; a failure other than a cancelled browser session is shown through lastError.
     QCoro::Task<> signIn();
-    // Stops polling, forgets the stored key and e-mail and empties the lists. The service is not told.
-    void signOut();
+    // Stops polling and forgets the stored key and e-mail; once the secret store has confirmed that the
+    // key is gone, the state is signed out and its lists empty. When the store does not confirm, the
+    // state stays signed in, polling again, and says so in lastError. The service is not told; a call
+    // while one runs does nothing.
+    QCoro::Task<> signOut();
+    // Returns once no sign-out is waiting for the secret store, or after `limit`: quitting waits for
+    // this, or the next start may find the key still stored. The state must outlive the wait.
+    QCoro::Task<> finishSigningOut(std::chrono::milliseconds limit);
 
     // The first local listener with exactly this id; never asks the service.
     std::optional<Listener> listener(const QString& id) const;
@@ -95,6 +103,7 @@ signals:
     void sidebarSelectionChanged();
     void signedInChanged();
     void signingInChanged();
+    void signingOutChanged();
     void accountEmailChanged();
 
 private:
@@ -116,6 +125,7 @@ private:
 
     void setSignedIn(bool signedIn);
     void setSigningIn(bool signingIn);
+    void setSigningOut(bool signingOut);
     void setAccountEmail(std::optional<QString> email);
 
     ServiceClient* m_client;
@@ -132,6 +142,7 @@ private:
     std::optional<SidebarSelection> m_sidebarSelection;
     bool m_signedIn;
     bool m_signingIn = false;
+    bool m_signingOut = false;
     std::optional<QString> m_accountEmail;
     std::optional<std::stop_source> m_pollStop;
     bool m_started = false;

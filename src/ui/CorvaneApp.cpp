@@ -11,6 +11,9 @@
 #include <QApplication>
 
 namespace corvane {
+
+using namespace std::chrono_literals;
+
 CorvaneApp::CorvaneApp()
 {
     connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -47,15 +50,20 @@ QCoro::Task<> CorvaneApp::launch()
     m_window = std::make_unique<MainWindow>(*m_state);
     m_popover = std::make_unique<MenuBarPopover>(*m_state);
     connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
-    connect(m_window.get(), &MainWindow::quitRequested, qApp, &QApplication::quit);
+    connect(m_window.get(), &MainWindow::quitRequested, this, &CorvaneApp::quit);
     connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, &CorvaneApp::showMainWindow);
     connect(m_popover.get(), &MenuBarPopover::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
-    connect(m_popover.get(), &MenuBarPopover::quitRequested, qApp, &QApplication::quit);
+    connect(m_popover.get(), &MenuBarPopover::quitRequested, this, &CorvaneApp::quit);
     connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
     showTrayIcon();
     // Without a tray there is no way back to a closed window, so closing it ends the app.
-    QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            quit();
+        }
+    });
     m_window->show();
     emit launched();
 }
@@ -82,6 +90,14 @@ void CorvaneApp::showMainWindow()
     if (m_window) {
         m_window->bringToFront();
     }
+}
+
+QCoro::Task<> CorvaneApp::quit()
+{
+    if (m_state) {
+        co_await m_state->finishSigningOut(5s);
+    }
+    QApplication::quit();
 }
 
 void CorvaneApp::checkForUpdates()

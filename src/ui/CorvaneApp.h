@@ -41,6 +41,9 @@ public:
     // Hands a corvane:// link to the waiting sign-in; ignored when none waits.
     void openLink(const QString& link);
     void showMainWindow();
+    // Ends the application once a sign-out in progress has reached the secret store, waiting at most
+    // a few seconds for it.
+    QCoro::Task<> quit();
 
     AppState* state() const { return m_state.get(); }
     MainWindow* mainWindow() const { return m_window.get(); }
