@@ -39,6 +39,7 @@ AppState::AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator&
 
 AppState::~AppState()
 {
+    m_restoreStop.request_stop();
     if (m_pollStop) {
         m_pollStop->request_stop();
     }
@@ -60,6 +61,12 @@ void AppState::setSigningIn(bool signingIn)
 {
     m_signingIn = signingIn;
     emit signingInChanged();
+}
+
+void AppState::setRestoringSession(bool restoring)
+{
+    m_restoringSession = restoring;
+    emit restoringSessionChanged();
 }
 
 void AppState::setSigningOut(bool signingOut)
@@ -121,6 +128,39 @@ QCoro::Task<> AppState::signIn()
         setLastError(description(result.error()));
     }
     setSigningIn(false);
+}
+
+QCoro::Task<> AppState::restoreSession()
+{
+    setRestoringSession(true);
+    QPointer self(this);
+    std::chrono::seconds pause(1);
+    auto found = co_await m_secrets->lookUp();
+    while (self && !found) {
+        setLastError(QStringLiteral("The keychain did not answer when asked for your API key (error %1); asking "
+                                    "again in %2 s.")
+                .arg(found.error())
+                .arg(pause.count()));
+        co_await cancellableSleep(pause, m_restoreStop.get_token());
+        if (!self) {
+            co_return;
+        }
+        pause = std::min<std::chrono::seconds>(pause * 2, std::chrono::minutes(1));
+        found = co_await m_secrets->lookUp();
+    }
+    if (!self) {
+        co_return;
+    }
+    if (m_lastError) {
+        setLastError(std::nullopt);
+    }
+    const std::optional<QString> token = found.value_or(std::nullopt);
+    // Signed in first, so that screens following both never pass through the signed-out ones.
+    if (token && !token->isEmpty()) {
+        setSignedIn(true);
+        startPolling();
+    }
+    setRestoringSession(false);
 }
 
 QCoro::Task<> AppState::signOut()

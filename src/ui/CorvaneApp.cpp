@@ -14,7 +14,7 @@ namespace corvane {
 
 using namespace std::chrono_literals;
 
-CorvaneApp::CorvaneApp()
+CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets) : m_secrets(std::move(secrets))
 {
     connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
@@ -38,15 +38,11 @@ QString CorvaneApp::iconName() const
     return m_state ? iconName(m_state->connected(), m_state->paused()) : iconName(false, false);
 }
 
-QCoro::Task<> CorvaneApp::launch()
+void CorvaneApp::launch()
 {
-    QPointer self(this);
-    const auto token = co_await AppSettings::keychainRead(m_secrets);
-    if (!self) {
-        co_return;
-    }
     m_state = std::make_unique<AppState>(
-        m_client, m_secrets, m_auth, Notifier::shared(), token && !token->isEmpty(), AppSettings::accountEmail());
+        m_client, *m_secrets, m_auth, Notifier::shared(), false, AppSettings::accountEmail());
+    m_state->restoreSession();
     m_window = std::make_unique<MainWindow>(*m_state);
     m_popover = std::make_unique<MenuBarPopover>(*m_state);
     connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);

@@ -109,8 +109,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!tray.RegisteredStatusNotifierItems().isEmpty(), 10'000);
         QCOMPARE(app->trayIcon().property("symbol"), "circle.dotted");
 
+        QTRY_VERIFY_WITH_TIMEOUT(app->mainWindow()->findChild<SignInView*>(), 10'000);
         auto* signIn = app->mainWindow()->findChild<SignInView*>();
-        QVERIFY(signIn);
         signIn->signInButton()->click();
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QCOMPARE(browser.handOverExitCode(), 0);
