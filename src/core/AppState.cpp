@@ -9,6 +9,8 @@
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 
+#include <qcoro/qcorosignal.h>
+
 #include <algorithm>
 
 namespace corvane {
@@ -37,6 +39,7 @@ AppState::AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator&
 
 AppState::~AppState()
 {
+    m_restoreStop.request_stop();
     if (m_pollStop) {
         m_pollStop->request_stop();
     }
@@ -58,6 +61,18 @@ void AppState::setSigningIn(bool signingIn)
 {
     m_signingIn = signingIn;
     emit signingInChanged();
+}
+
+void AppState::setRestoringSession(bool restoring)
+{
+    m_restoringSession = restoring;
+    emit restoringSessionChanged();
+}
+
+void AppState::setSigningOut(bool signingOut)
+{
+    m_signingOut = signingOut;
+    emit signingOutChanged();
 }
 
 void AppState::setAccountEmail(std::optional<QString> email)
@@ -115,18 +130,74 @@ QCoro::Task<> AppState::signIn()
     setSigningIn(false);
 }
 
-void AppState::signOut()
+QCoro::Task<> AppState::restoreSession()
 {
+    setRestoringSession(true);
+    QPointer self(this);
+    std::chrono::seconds pause(1);
+    auto found = co_await m_secrets->lookUp();
+    while (self && !found) {
+        setLastError(QStringLiteral("The keychain did not answer when asked for your API key (error %1); asking "
+                                    "again in %2 s.")
+                .arg(found.error())
+                .arg(pause.count()));
+        co_await cancellableSleep(pause, m_restoreStop.get_token());
+        if (!self) {
+            co_return;
+        }
+        pause = std::min<std::chrono::seconds>(pause * 2, std::chrono::minutes(1));
+        found = co_await m_secrets->lookUp();
+    }
+    if (!self) {
+        co_return;
+    }
+    if (m_lastError) {
+        setLastError(std::nullopt);
+    }
+    const std::optional<QString> token = found.value_or(std::nullopt);
+    // Signed in first, so that screens following both never pass through the signed-out ones.
+    if (token && !token->isEmpty()) {
+        setSignedIn(true);
+        startPolling();
+    }
+    setRestoringSession(false);
+}
+
+QCoro::Task<> AppState::signOut()
+{
+    if (m_signingOut) {
+        co_return;
+    }
+    setSigningOut(true);
     if (m_pollStop) {
         m_pollStop->request_stop();
         m_pollStop.reset();
     }
-    AppSettings::clearSession(*m_secrets);
-    setSignedIn(false);
-    setAccountEmail(std::nullopt);
-    setListeners({});
-    setActivity({});
-    setConnected(false);
+    QPointer self(this);
+    const bool forgotten = co_await AppSettings::clearSession(*m_secrets);
+    if (!self) {
+        co_return;
+    }
+    if (forgotten) {
+        setSignedIn(false);
+        setAccountEmail(std::nullopt);
+        setListeners({});
+        setActivity({});
+        setConnected(false);
+    } else {
+        setLastError(QStringLiteral("Couldn't remove the API key from the keychain, so you are still signed in."));
+        if (m_signedIn) {
+            startPolling();
+        }
+    }
+    setSigningOut(false);
+}
+
+QCoro::Task<> AppState::finishSigningOut(std::chrono::milliseconds limit)
+{
+    if (m_signingOut) {
+        co_await qCoro(this, &AppState::signingOutChanged, limit);
+    }
 }
 
 std::chrono::milliseconds AppState::pollInterval()

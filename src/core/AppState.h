@@ -32,8 +32,8 @@ class AppState : public QObject {
     Q_OBJECT
 
 public:
-    // `signedIn` and `accountEmail` are what the secret store and the settings held at launch. Starts
-    // at once (see start()).
+    // `signedIn` and `accountEmail` are what the secret store and the settings held at launch (or
+    // signedIn false and restoreSession() to read the store). Starts at once (see start()).
     AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator& auth, Notifier& notifier, bool signedIn,
         std::optional<QString> accountEmail, QObject* parent = nullptr);
     ~AppState() override;
@@ -48,6 +48,10 @@ public:
     const std::optional<SidebarSelection>& sidebarSelection() const { return m_sidebarSelection; }
     bool signedIn() const { return m_signedIn; }
     bool signingIn() const { return m_signingIn; }
+    // While restoreSession() waits for the secret store: neither signed in nor signed out yet.
+    bool restoringSession() const { return m_restoringSession; }
+    // While signOut() waits for the secret store.
+    bool signingOut() const { return m_signingOut; }
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
 
     void setPaused(bool paused);
@@ -68,8 +72,20 @@ public:
     // Browser sign-in; a call while one runs does nothing. Success stores the session and restarts
     // polling; a failure other than a cancelled browser session is shown through lastError.
     QCoro::Task<> signIn();
-    // Stops polling, forgets the stored key and e-mail and empties the lists. The service is not told.
-    void signOut();
+    // Reads whether an earlier run left a non-empty key in the secret store; restoringSession() is true
+    // meanwhile. A stored key signs in and starts polling; none, or an empty one, leaves the state
+    // signed out. A read the store cannot answer (SecretStore::lookUp) counts as neither: lastError
+    // says so, and it is tried again after 1 s, 2 s, 4 s and so on, at most a minute apart, for as
+    // long as the state lives.
+    QCoro::Task<> restoreSession();
+    // Stops polling and forgets the stored key and e-mail; once the secret store has confirmed that the
+    // key is gone, the state is signed out and its lists empty. When the store does not confirm, the
+    // state stays signed in, polling again, and says so in lastError. The service is not told; a call
+    // while one runs does nothing.
+    QCoro::Task<> signOut();
+    // Returns once no sign-out is waiting for the secret store, or after `limit`: quitting waits for
+    // this, or the next start may find the key still stored. The state must outlive the wait.
+    QCoro::Task<> finishSigningOut(std::chrono::milliseconds limit);
 
     // The first local listener with exactly this id; never asks the service.
     std::optional<Listener> listener(const QString& id) const;
@@ -95,6 +111,8 @@ signals:
     void sidebarSelectionChanged();
     void signedInChanged();
     void signingInChanged();
+    void restoringSessionChanged();
+    void signingOutChanged();
     void accountEmailChanged();
 
 private:
@@ -116,6 +134,8 @@ private:
 
     void setSignedIn(bool signedIn);
     void setSigningIn(bool signingIn);
+    void setRestoringSession(bool restoring);
+    void setSigningOut(bool signingOut);
     void setAccountEmail(std::optional<QString> email);
 
     ServiceClient* m_client;
@@ -132,8 +152,11 @@ private:
     std::optional<SidebarSelection> m_sidebarSelection;
     bool m_signedIn;
     bool m_signingIn = false;
+    bool m_restoringSession = false;
+    bool m_signingOut = false;
     std::optional<QString> m_accountEmail;
     std::optional<std::stop_source> m_pollStop;
+    std::stop_source m_restoreStop;
     bool m_started = false;
 };
 

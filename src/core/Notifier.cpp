@@ -2,6 +2,8 @@
 
 #include "BuildSettings.h"
 
+#include "platform/Logging.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
@@ -12,12 +14,28 @@
 
 #include <qcoro/qcorodbuspendingcall.h>
 
+#include <algorithm>
+#include <array>
+
 namespace corvane {
 namespace {
 
 constexpr auto service = "org.freedesktop.Notifications";
 constexpr auto path = "/org/freedesktop/Notifications";
 constexpr auto interface = "org.freedesktop.Notifications";
+
+// The sounds installed with the app, as <name>.aiff in the sounds folder.
+constexpr std::array bundledSounds{"Bottle", "Funk", "Glass", "Hero", "Ping", "Pop", "Sosumi", "Submarine"};
+
+// Distinct rejected sound names logged at most, so that a relay cannot grow the log's memory.
+constexpr qsizetype rejectedSoundsLogged = 32;
+
+// A name that cannot leave the folder it is looked up in.
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1String(".."))
+        && !name.contains(QChar::Null);
+}
 
 QDBusMessage notificationsCall(const QString& method)
 {
@@ -59,9 +77,10 @@ QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString>
             co_return;
         }
     }
+    const auto file = soundFile(sound);
     QVariantMap hints;
-    if (sound && !sound->isEmpty()) {
-        hints.insert("sound-file", QDir(m_soundsFolder).filePath(*sound + ".aiff"));
+    if (file) {
+        hints.insert("sound-file", *file);
     } else {
         hints.insert("sound-name", "message-new-instant");
     }
@@ -72,20 +91,37 @@ QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString>
     const QDBusPendingCall pending = m_bus.asyncCall(notify, m_timeoutMilliseconds);
     co_await pending;
     if (self) {
-        playSoundIfServerWillNot(sound);
+        playSoundIfServerWillNot(file);
     }
 }
 
-void Notifier::playSoundIfServerWillNot(const std::optional<QString>& sound) const
+std::optional<QString> Notifier::soundFile(const std::optional<QString>& sound)
+{
+    if (!sound || sound->isEmpty()) {
+        return std::nullopt;
+    }
+    QString file = QDir(m_soundsFolder).filePath(*sound + ".aiff");
+    if (isPlainName(*sound)
+        && (std::ranges::find(bundledSounds, *sound) != bundledSounds.end() || QFileInfo::exists(file))) {
+        return file;
+    }
+    if (m_rejectedSounds.size() < rejectedSoundsLogged && !m_rejectedSounds.contains(*sound)) {
+        m_rejectedSounds.insert(*sound);
+        qCWarning(lcPlatform).nospace() << "Sound " << *sound << " is not one of the sounds in " << m_soundsFolder
+                                        << "; the default sound plays instead";
+    }
+    return std::nullopt;
+}
+
+void Notifier::playSoundIfServerWillNot(const std::optional<QString>& file) const
 {
     if (!m_authorized || m_serverPlaysSounds) {
         return;
     }
-    const QString file = sound && !sound->isEmpty() ? QDir(m_soundsFolder).filePath(*sound + ".aiff")
-                                                    : QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                          "sounds/freedesktop/stereo/message-new-instant.oga");
-    if (QFileInfo::exists(file)) {
-        m_player.play(file);
+    const QString played = file.value_or(QStandardPaths::locate(
+        QStandardPaths::GenericDataLocation, "sounds/freedesktop/stereo/message-new-instant.oga"));
+    if (QFileInfo::exists(played)) {
+        m_player.play(played);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -32,15 +33,20 @@ public:
     QCoro::Task<> requestAuthorizationIfNeeded();
 
     // Posts one notification at once, never replacing an earlier one. An empty title becomes
-    // "corvane"; the body is sent unchanged. A non-empty sound name asks for <name>.aiff, otherwise the
-    // desktop's default message sound; when the server does not play sounds, the sound is played
-    // here. Never fails: a server that refuses, is slow or is absent is ignored.
+    // "corvane"; the body is sent unchanged. A sound name asks for <name>.aiff in the sounds folder
+    // when it is one of the bundled sounds (Bottle, Funk, Glass, Hero, Ping, Pop, Sosumi, Submarine) or
+    // names a file there without leaving it (no "/", no ".."); any other name, or none, asks for the
+    // desktop's default message sound, and a rejected name is logged the first time it is seen. When
+    // the server does not play sounds, the sound is played here. Never fails: a server that refuses,
+    // is slow or is absent is ignored.
     QCoro::Task<> fire(QString title, QString body, std::optional<QString> sound);
 
     bool isAuthorized() const { return m_authorized; }
 
 private:
-    void playSoundIfServerWillNot(const std::optional<QString>& sound) const;
+    // The file `sound` names, or none for the default sound.
+    std::optional<QString> soundFile(const std::optional<QString>& sound);
+    void playSoundIfServerWillNot(const std::optional<QString>& file) const;
 
     QDBusConnection m_bus;
     QString m_soundsFolder;
@@ -48,6 +54,7 @@ private:
     bool m_authorized = false;
     bool m_serverPlaysSounds = false;
     SoundPlayer m_player;
+    QSet<QString> m_rejectedSounds;
 };
 
 } // namespace corvane

@@ -72,11 +72,17 @@ template <class Call> QFuture<SecretServiceStore::Outcome> SecretServiceStore::s
 
 QCoro::Task<std::optional<QString>> SecretServiceStore::read()
 {
+    auto found = co_await lookUp();
+    co_return found ? *std::move(found) : std::nullopt;
+}
+
+QCoro::Task<std::expected<std::optional<QString>, int>> SecretServiceStore::lookUp()
+{
     if (m_found) {
         // A copy: QCoro 0.8 moves from an lvalue that is co_returned.
         co_return std::optional<QString>(m_found);
     }
-    const auto lookUp = [](GCancellable* cancellable) {
+    const auto search = [](GCancellable* cancellable) {
         GError* error = nullptr;
         gchar* secret = secret_password_lookup_sync(
             tokenSchema(), cancellable, &error, "service", serviceAttribute, "account", accountAttribute, nullptr);
@@ -93,13 +99,16 @@ QCoro::Task<std::optional<QString>> SecretServiceStore::read()
     QPointer self(this);
     const bool keep = !m_writeUnsettled;
     const quint64 writesBefore = m_writes;
-    const Outcome outcome = co_await start(lookUp);
+    const Outcome outcome = co_await start(search);
     if (!self) {
-        co_return std::nullopt;
+        co_return std::unexpected(timedOut);
     }
     if (outcome.serviceMissing) {
         noteFallback();
         co_return co_await m_fallback.read();
+    }
+    if (outcome.code != 0) {
+        co_return std::unexpected(outcome.code);
     }
     if (keep && !m_writeUnsettled && m_writes == writesBefore) {
         m_found = outcome.token;

@@ -27,6 +27,8 @@ public:
         QString fallbackPath = FileSecretStore::defaultPath(), QObject* parent = nullptr);
 
     QCoro::Task<std::optional<QString>> read() override;
+    // Fails with the libsecret error code when the Secret Service answers with an error or not in time.
+    QCoro::Task<std::expected<std::optional<QString>, int>> lookUp() override;
     QCoro::Task<int> write(QString token) override;
 
     // The error code of a call that ran out of time (GLib's G_IO_ERROR_CANCELLED).

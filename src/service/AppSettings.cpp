@@ -82,10 +82,14 @@ QCoro::Task<bool> keychainWrite(SecretStore& store, QString token)
     co_return readBack == token;
 }
 
-QCoro::Task<> clearSession(SecretStore& store)
+QCoro::Task<bool> clearSession(SecretStore& store)
 {
+    const bool cleared = co_await keychainWrite(store, QString());
+    if (!cleared) {
+        co_return false;
+    }
     settings().remove(accountEmailKey);
-    co_await keychainWrite(store, QString());
+    co_return true;
 }
 
 } // namespace corvane::AppSettings

@@ -39,8 +39,8 @@ QCoro::Task<std::optional<QString>> keychainRead(SecretStore& store);
 // as "keychainWrite failed: OSStatus <code>".
 QCoro::Task<bool> keychainWrite(SecretStore& store, QString token);
 
-// Forgets the session: stores the empty token and removes "accountEmail"; the service URL and the
-// poll interval stay.
-QCoro::Task<> clearSession(SecretStore& store);
+// Forgets the session: stores the empty token and, once it reads back, removes "accountEmail"; the
+// service URL and the poll interval stay. False, with the e-mail kept, when the store did not confirm.
+QCoro::Task<bool> clearSession(SecretStore& store);
 
 } // namespace corvane::AppSettings

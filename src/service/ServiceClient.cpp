@@ -39,6 +39,16 @@ QString responseText(const QByteArray& body)
     return decoder.hasError() ? QString() : text;
 }
 
+// Whether `error` is the one QNetworkAccessManager gives a complete answer for its 4xx or 5xx status,
+// rather than one of the transfer itself.
+bool reportsStatus(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError
+               && error != QNetworkReply::ContentReSendError)
+        || error == QNetworkReply::ProtocolInvalidOperationError
+        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
 template <class T>
 QCoro::Task<ServiceResult<T>> decodeOrPass(
     ServiceResult<ResponseBody> response, QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray))
@@ -97,11 +107,12 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     co_await reply.get();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    // A cancelled request fails as cancelled even when its answer had begun to arrive.
-    if (!status.isValid() || reply->error() == QNetworkReply::OperationCanceledError) {
-        if (reply->error() != QNetworkReply::NoError) {
-            co_return std::unexpected(Failure::network(reply->error(), reply->errorString()));
-        }
+    // A transfer that broke off (cancellation included) fails with the network layer's error, even
+    // when its status and part of its body had arrived.
+    if (reply->error() != QNetworkReply::NoError && !reportsStatus(reply->error())) {
+        co_return std::unexpected(Failure::network(reply->error(), reply->errorString()));
+    }
+    if (!status.isValid()) {
         co_return std::unexpected(Failure::badStatus(0, "no response"));
     }
     const QByteArray responseBody = reply->readAll();

@@ -43,7 +43,8 @@ public:
     // One HTTP exchange: the service URL followed directly by `path` (joined as text, so a URL
     // ending in "/" gives a double slash), a 60-second timeout, "Authorization: Bearer <token>" when
     // `auth` is set and a non-empty token is stored, "Content-Type: application/json" only with a
-    // body. Any 2xx answer gives its body.
+    // body. A 2xx answer received whole gives its body; a transfer that breaks off fails with the
+    // network layer's error and text, whatever its status.
     QCoro::Task<ServiceResult<ResponseBody>> request(
         QString path, QByteArray method, std::optional<QByteArray> body, bool auth, std::stop_token stop = {});
 

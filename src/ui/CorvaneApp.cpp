@@ -11,7 +11,10 @@
 #include <QApplication>
 
 namespace corvane {
-CorvaneApp::CorvaneApp()
+
+using namespace std::chrono_literals;
+
+CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets) : m_secrets(std::move(secrets))
 {
     connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
@@ -35,28 +38,29 @@ QString CorvaneApp::iconName() const
     return m_state ? iconName(m_state->connected(), m_state->paused()) : iconName(false, false);
 }
 
-QCoro::Task<> CorvaneApp::launch()
+void CorvaneApp::launch()
 {
-    QPointer self(this);
-    const auto token = co_await AppSettings::keychainRead(m_secrets);
-    if (!self) {
-        co_return;
-    }
     m_state = std::make_unique<AppState>(
-        m_client, m_secrets, m_auth, Notifier::shared(), token && !token->isEmpty(), AppSettings::accountEmail());
+        m_client, *m_secrets, m_auth, Notifier::shared(), false, AppSettings::accountEmail());
+    m_state->restoreSession();
     m_window = std::make_unique<MainWindow>(*m_state);
     m_popover = std::make_unique<MenuBarPopover>(*m_state);
     connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
-    connect(m_window.get(), &MainWindow::quitRequested, qApp, &QApplication::quit);
+    connect(m_window.get(), &MainWindow::quitRequested, this, &CorvaneApp::quit);
     connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, &CorvaneApp::showMainWindow);
     connect(m_popover.get(), &MenuBarPopover::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
-    connect(m_popover.get(), &MenuBarPopover::quitRequested, qApp, &QApplication::quit);
+    connect(m_popover.get(), &MenuBarPopover::quitRequested, this, &CorvaneApp::quit);
     connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::listenersChanged, this, &CorvaneApp::showTrayIcon);
     showTrayIcon();
     // Without a tray there is no way back to a closed window, so closing it ends the app.
-    QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            quit();
+        }
+    });
     m_window->show();
     emit launched();
 }
@@ -91,6 +95,14 @@ void CorvaneApp::showMainWindow()
     if (m_window) {
         m_window->bringToFront();
     }
+}
+
+QCoro::Task<> CorvaneApp::quit()
+{
+    if (m_state) {
+        co_await m_state->finishSigningOut(5s);
+    }
+    QApplication::quit();
 }
 
 void CorvaneApp::checkForUpdates()

@@ -26,12 +26,13 @@ class CorvaneApp : public QObject {
     Q_OBJECT
 
 public:
-    CorvaneApp();
+    // The API key lives in `secrets`: by default the desktop's Secret Service.
+    explicit CorvaneApp(std::unique_ptr<SecretStore> secrets = std::make_unique<SecretServiceStore>());
     ~CorvaneApp() override;
 
-    // Reads the stored session, then creates the state, the window and the tray icon and shows the
-    // window.
-    QCoro::Task<> launch();
+    // Creates the state, the window and the tray icon and shows them at once; the session stored by an
+    // earlier run follows once the secret store answers (AppState::restoreSession()).
+    void launch();
 
     // The tray icon's symbol: "circle.dotted" while not connected, "circle" while paused, else
     // "circle.fill".
@@ -41,12 +42,15 @@ public:
     // Hands a corvane:// link to the waiting sign-in; ignored when none waits.
     void openLink(const QString& link);
     void showMainWindow();
+    // Ends the application once a sign-out in progress has reached the secret store, waiting at most
+    // a few seconds for it.
+    QCoro::Task<> quit();
 
     AppState* state() const { return m_state.get(); }
     MainWindow* mainWindow() const { return m_window.get(); }
     MenuBarPopover* popover() const { return m_popover.get(); }
     QSystemTrayIcon& trayIcon() { return m_tray; }
-    SecretStore& secretStore() { return m_secrets; }
+    SecretStore& secretStore() { return *m_secrets; }
 
 signals:
     void launched();
@@ -58,10 +62,10 @@ private:
     // Requests still running when the app goes are aborted through the event loop: their manager
     // stays until that has happened.
     std::unique_ptr<QNetworkAccessManager, DeleteLater> m_network{new QNetworkAccessManager};
-    SecretServiceStore m_secrets;
-    ServiceClient m_client{*m_network, m_secrets};
+    std::unique_ptr<SecretStore> m_secrets;
+    ServiceClient m_client{*m_network, *m_secrets};
     BrowserAuthenticationSession m_browser;
-    AuthCoordinator m_auth{m_client, m_secrets, m_browser};
+    AuthCoordinator m_auth{m_client, *m_secrets, m_browser};
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuBarPopover> m_popover;

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "service/AppSettings.h"
 #include "ui/DetailPane.h"
+#include "ui/ReadingKeyView.h"
 #include "ui/Sidebar.h"
 #include "ui/SignInView.h"
 #include "update/AppVersion.h"
@@ -23,6 +24,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     resize(960, 640);
     buildMenus();
     connect(&m_state, &AppState::signedInChanged, this, &MainWindow::showContent);
+    connect(&m_state, &AppState::restoringSessionChanged, this, &MainWindow::showContent);
     showContent();
 }
 
@@ -55,12 +57,17 @@ void MainWindow::buildMenus()
 
 void MainWindow::showContent()
 {
+    const QString kind = m_state.restoringSession() ? QStringLiteral("restoring")
+        : m_state.signedIn()                        ? QStringLiteral("signedIn")
+                                                    : QStringLiteral("signedOut");
     QWidget* previous = centralWidget();
-    if (previous && previous->property("signedIn").toBool() == m_state.signedIn()) {
+    if (previous && previous->property("content").toString() == kind) {
         return;
     }
     QWidget* content = nullptr;
-    if (m_state.signedIn()) {
+    if (m_state.restoringSession()) {
+        content = new ReadingKeyView(m_state);
+    } else if (m_state.signedIn()) {
         auto* split = new QSplitter(Qt::Horizontal);
         split->setChildrenCollapsible(false);
         auto* sidebar = new Sidebar(m_state, split);
@@ -76,7 +83,7 @@ void MainWindow::showContent()
     } else {
         content = new SignInView(m_state);
     }
-    content->setProperty("signedIn", m_state.signedIn());
+    content->setProperty("content", kind);
     // The old content may be the sender of this change: it goes once that is over.
     if (previous) {
         takeCentralWidget();

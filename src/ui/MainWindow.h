@@ -6,8 +6,8 @@ namespace corvane {
 
 class AppState;
 
-// The main window ("main"): the sign-in screen while signed out, otherwise the sidebar beside the
-// detail pane. Closing it hides it; the app goes on in the tray.
+// The main window ("main"): a busy note while the stored session is read, the sign-in screen while
+// signed out, otherwise the sidebar beside the detail pane. Closing it hides it; the app goes on in the tray.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 

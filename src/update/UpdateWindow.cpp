@@ -52,8 +52,14 @@ UpdateWindow::UpdateWindow(QWidget* parent)
     m_progress->setTextVisible(false);
 
     m_notes->setObjectName(QStringLiteral("releaseNotes"));
+    // Notes come from the feed's server: of their links, only web pages open, in the browser.
     m_notes->setOpenLinks(false);
-    m_notes->setOpenExternalLinks(true);
+    m_notes->setOpenExternalLinks(false);
+    connect(m_notes, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
+        if (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")) {
+            QDesktopServices::openUrl(url);
+        }
+    });
     m_notes->setMinimumHeight(220);
 
     m_buttons->setObjectName(QStringLiteral("buttons"));

@@ -16,8 +16,9 @@ namespace corvane {
 
 // The one window of an update check: its progress, then its answer. Not modal. Closing it in any way
 // (Cancel, Later, OK, Escape, the title bar) ends with finished(); the update check takes that as
-// "stop". Nothing here touches the network, except that "Download…" hands the download page to the
-// desktop's browser.
+// "stop". Nothing here touches the network, except that "Download…" hands the download page, and a
+// click on an http or https link of the notes that link, to the desktop's browser; links of any other
+// scheme do nothing.
 class UpdateWindow : public QDialog {
     Q_OBJECT
 

@@ -84,7 +84,8 @@ private slots:
         QCOMPARE(state->lastError(), std::nullopt);
 
         state->signOut();
-        QTRY_COMPARE(QCoro::waitFor(AppSettings::keychainRead(secrets)), std::optional<QString>(""));
+        QTRY_VERIFY(!state->signedIn());
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(secrets)), std::optional<QString>(""));
         QCOMPARE(AppSettings::accountEmail(), std::nullopt);
         state.reset();
         QTRY_COMPARE(AppState::runningLoops(), 0);

@@ -2,6 +2,7 @@
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "platform/FileSecretStore.h"
+#include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
@@ -11,6 +12,7 @@
 #include "support/ScriptedHttpServer.h"
 #include "support/TestRegistry.h"
 
+#include <QDBusConnectionInterface>
 #include <QNetworkAccessManager>
 #include <QSettings>
 #include <QSignalSpy>
@@ -20,12 +22,14 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <csignal>
 #include <memory>
 
 Q_DECLARE_METATYPE(corvane::WebAuthenticationOutcome)
 
 namespace corvane {
 
+using namespace std::chrono_literals;
 using test::ScriptedHttpServer;
 
 namespace {
@@ -211,6 +215,29 @@ private slots:
         start(*m_secrets, token && !token->isEmpty());
         QVERIFY(!m_state->signedIn());
         QVERIFY(!m_state->isPolling());
+    }
+
+    // Sign-out waits for the keyring: one that does not answer (stopped here) leaves the state signed
+    // in, and says so; once it answers, quitting right after sign-out leaves the next start signed out.
+    void signOutWaitsForTheKeyring()
+    {
+        const auto keyring = QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.secrets").value();
+        SecretServiceStore secrets(1s, m_folder.filePath("fallback"));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "key-1")));
+        start(secrets, true);
+        QCOMPARE(::kill(static_cast<pid_t>(keyring), SIGSTOP), 0);
+        m_state->signOut();
+        QCoro::waitFor(m_state->finishSigningOut(5s));
+        ::kill(static_cast<pid_t>(keyring), SIGCONT);
+        QVERIFY(m_state->signedIn());
+        QVERIFY(m_state->lastError().value_or("").contains("keychain"));
+
+        m_state->signOut();
+        QCoro::waitFor(m_state->finishSigningOut(5s));
+        QVERIFY(!m_state->signedIn());
+        m_state.reset();
+        SecretServiceStore restarted(10s, m_folder.filePath("fallback"));
+        QCOMPARE(QCoro::waitFor(restarted.read()), std::optional<QString>(""));
     }
 
 private:

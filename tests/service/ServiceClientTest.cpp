@@ -203,6 +203,16 @@ private slots:
         QVERIFY(!result.error().description.isEmpty());
     }
 
+    // The connection ends before the announced body is complete: the part that came is not decoded.
+    void aBrokenTransferIsANetworkFailure()
+    {
+        m_server->script("/listeners/", "HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n{\"listeners\": []}");
+        const auto result = QCoro::waitFor(m_client->listListeners());
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind, Failure::Kind::network);
+        QCOMPARE(result.error().networkError, QNetworkReply::RemoteHostClosedError);
+    }
+
     void sampleThatIsNotJsonIsNotSent()
     {
         const auto result = QCoro::waitFor(m_client->suggestTemplate("{nope"));

@@ -79,7 +79,7 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(!tray.RegisteredStatusNotifierItems().isEmpty(), 20'000);
         QVERIFY(answers(port));
-        QVERIFY(QFile::exists(data.filePath("corvane-relay/relay.db")));
+        QVERIFY(QFile::exists(data.filePath("corvane-relay/relay.sqlite3")));
 
         QProcess::execute("pkill", {"-TERM", "-f", "^" CORVANE_EXECUTABLE "$"});
         QTRY_COMPARE_WITH_TIMEOUT(run.state(), QProcess::NotRunning, 20'000);
@@ -109,8 +109,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!tray.RegisteredStatusNotifierItems().isEmpty(), 10'000);
         QCOMPARE(app->trayIcon().property("symbol"), "circle.dotted");
 
+        QTRY_VERIFY_WITH_TIMEOUT(app->mainWindow()->findChild<SignInView*>(), 10'000);
         auto* signIn = app->mainWindow()->findChild<SignInView*>();
-        QVERIFY(signIn);
         signIn->signInButton()->click();
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QCOMPARE(browser.handOverExitCode(), 0);

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "platform/FileSecretStore.h"
+#include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
@@ -23,6 +24,7 @@
 #include "ui/SignInView.h"
 #include "ui/components/StyledLabel.h"
 
+#include <QDBusConnectionInterface>
 #include <QEnterEvent>
 #include <QListWidget>
 #include <QNetworkAccessManager>
@@ -36,10 +38,12 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <csignal>
 #include <memory>
 
 namespace corvane {
 
+using namespace std::chrono_literals;
 using test::ScriptedHttpServer;
 
 namespace {
@@ -393,6 +397,27 @@ private slots:
         m_state->signOut();
         QTRY_VERIFY(window.findChild<SignInView*>());
         QTRY_VERIFY(!window.findChild<Sidebar*>());
+    }
+
+    // The window and the tray icon appear while the keyring (stopped here) does not answer, neither
+    // signed in nor signed out; the read that timed out is asked again once the keyring runs.
+    void launchDoesNotWaitForTheKeyring()
+    {
+        const auto keyring = QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.secrets").value();
+        QTemporaryDir folder;
+        QCOMPARE(QCoro::waitFor(SecretServiceStore(10s, folder.filePath("fallback")).write("key-1")), 0);
+        CorvaneApp app(std::make_unique<SecretServiceStore>(1s, folder.filePath("fallback")));
+        QCOMPARE(::kill(static_cast<pid_t>(keyring), SIGSTOP), 0);
+        const auto resume = qScopeGuard([keyring] { ::kill(static_cast<pid_t>(keyring), SIGCONT); });
+        app.launch();
+        QVERIFY(app.mainWindow() && app.mainWindow()->isVisible());
+        QVERIFY(app.state()->restoringSession() && !app.state()->signedIn());
+        QVERIFY(!app.mainWindow()->findChild<SignInView*>() && !app.mainWindow()->findChild<Sidebar*>());
+        QCOMPARE(app.trayIcon().property("symbol"), "circle.dotted");
+        QTRY_VERIFY(app.state()->lastError());
+        ::kill(static_cast<pid_t>(keyring), SIGCONT);
+        QTRY_VERIFY_WITH_TIMEOUT(app.mainWindow()->findChild<Sidebar*>(), 10'000);
+        QVERIFY(app.state()->signedIn());
     }
 
 private:

@@ -78,12 +78,17 @@ private slots:
     {
         m_server = std::make_unique<ScriptedHttpServer>();
         m_opened.clear();
-        QDesktopServices::setUrlHandler("https", this, "openInBrowser");
+        // The browser would get any of these schemes.
+        for (const char* scheme : {"https", "http", "file", "javascript", "corvane"}) {
+            QDesktopServices::setUrlHandler(scheme, this, "openInBrowser");
+        }
     }
 
     void cleanup()
     {
-        QDesktopServices::unsetUrlHandler("https");
+        for (const char* scheme : {"https", "http", "file", "javascript", "corvane"}) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
         m_server.reset();
     }
 
@@ -184,6 +189,25 @@ private slots:
         window.findChild<QPushButton*>("download")->click();
         QCOMPARE(m_opened, QList<QUrl>{QUrl(downloadPage)});
         QVERIFY(!window.isVisible());
+    }
+
+    // Clicked links of the release notes reach the browser only when they are http or https.
+    void onlyWebLinksInTheNotesOpen()
+    {
+        const QByteArray notes = "<description><![CDATA[<a href='file:///etc/passwd'>one</a> <a href='javascript:x()'>"
+                                 "two</a> <a href='corvane://x'>three</a> <a href='https://example.org/notes'>four</a>"
+                                 "]]></description>";
+        m_server->script(feedPath, ScriptedHttpServer::response(200, newerFeed(notes), "application/rss+xml"));
+        Updater updater(m_network, settings());
+        updater.checkForUpdates();
+        QTRY_VERIFY(!updater.isChecking());
+        const auto* browser = updater.window()->findChild<QTextBrowser*>("releaseNotes");
+        for (const char* link : {"one", "two", "three", "four"}) {
+            QTextCursor cursor = browser->document()->find(link);
+            cursor.setPosition(cursor.selectionStart() + 1);
+            QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, browser->cursorRect(cursor).center());
+        }
+        QCOMPARE(m_opened, QList<QUrl>{QUrl("https://example.org/notes")});
     }
 
     void signedFeeds_data()
