@@ -3,9 +3,9 @@
 #include "platform/QuietBrowserLauncher.h"
 #include "platform/SingleInstance.h"
 #include "platform/UrlSchemeHandler.h"
-#include "ui/CorvaneApp.h"
-#include "ui/MainWindow.h"
-#include "ui/StartupReport.h"
+#include "ui/shell/CorvaneApp.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/StartupReport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

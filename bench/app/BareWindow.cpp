@@ -1,6 +1,6 @@
 // The baseline for the desktop app's start-up and memory: a plain Qt window holding a 100-row list,
 // the size of corvane's main window, reporting its first frame the same way corvane does.
-#include "ui/StartupReport.h"
+#include "ui/shell/StartupReport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
-#include "ui/MainWindow.h"
+#include "ui/shell/MainWindow.h"
 
 #include "core/AppState.h"
 #include "service/AppSettings.h"
-#include "ui/DetailPane.h"
-#include "ui/ReadingKeyView.h"
-#include "ui/Sidebar.h"
-#include "ui/SignInView.h"
+#include "ui/shell/DetailPane.h"
+#include "ui/shell/ReadingKeyView.h"
+#include "ui/shell/Sidebar.h"
+#include "ui/shell/SignInView.h"
 #include "update/AppVersion.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "ui/SidebarListenerRow.h"
+#include "ui/shell/SidebarListenerRow.h"
 
-#include "ui/CountBadge.h"
-#include "ui/StatusDot.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/shell/CountBadge.h"
+#include "ui/shell/StatusDot.h"
 
 #include <QHBoxLayout>
 

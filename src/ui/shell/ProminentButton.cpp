@@ -1,4 +1,4 @@
-#include "ui/ProminentButton.h"
+#include "ui/shell/ProminentButton.h"
 
 #include "ui/components/Theme.h"
 

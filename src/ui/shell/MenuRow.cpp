@@ -1,4 +1,4 @@
-#include "ui/MenuRow.h"
+#include "ui/shell/MenuRow.h"
 
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"

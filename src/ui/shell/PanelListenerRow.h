@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Listener.h"
-#include "ui/MenuRow.h"
+#include "ui/shell/MenuRow.h"
 
 namespace corvane {
 

@@ -1,12 +1,12 @@
-#include "ui/MenuBarPopover.h"
+#include "ui/shell/MenuBarPopover.h"
 
 #include "core/AppState.h"
-#include "ui/MenuRow.h"
-#include "ui/PanelListenerRow.h"
-#include "ui/RecentRow.h"
-#include "ui/StatusDot.h"
 #include "ui/components/Divider.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/shell/MenuRow.h"
+#include "ui/shell/PanelListenerRow.h"
+#include "ui/shell/RecentRow.h"
+#include "ui/shell/StatusDot.h"
 #include "update/AppVersion.h"
 
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "ui/StatusDot.h"
+#include "ui/shell/StatusDot.h"
 
 #include <QPainter>
 

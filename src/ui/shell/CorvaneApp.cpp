@@ -1,11 +1,11 @@
-#include "ui/CorvaneApp.h"
+#include "ui/shell/CorvaneApp.h"
 
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "service/AppSettings.h"
-#include "ui/MainWindow.h"
-#include "ui/MenuBarPopover.h"
 #include "ui/components/Symbols.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/MenuBarPopover.h"
 #include "update/Updater.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/TestRegistry.h"
-#include "ui/MainWindow.h"
-#include "ui/MenuBarPopover.h"
-#include "ui/Sidebar.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/MenuBarPopover.h"
+#include "ui/shell/Sidebar.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/ScreenPlaceholder.h"
+#include "ui/shell/ScreenPlaceholder.h"
 
 #include "ui/components/Divider.h"
 #include "ui/components/ScreenHeader.h"

@@ -1,4 +1,4 @@
-#include "ui/CountBadge.h"
+#include "ui/shell/CountBadge.h"
 
 #include <QEvent>
 #include <QPainter>

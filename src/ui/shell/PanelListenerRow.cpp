@@ -1,7 +1,7 @@
-#include "ui/PanelListenerRow.h"
+#include "ui/shell/PanelListenerRow.h"
 
-#include "ui/CountBadge.h"
-#include "ui/StatusDot.h"
+#include "ui/shell/CountBadge.h"
+#include "ui/shell/StatusDot.h"
 
 namespace corvane {
 

@@ -1,13 +1,13 @@
-#include "ui/Sidebar.h"
+#include "ui/shell/Sidebar.h"
 
 #include "core/AppState.h"
-#include "ui/CountBadge.h"
-#include "ui/SidebarListenerRow.h"
-#include "ui/StatusDot.h"
 #include "ui/components/Divider.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
+#include "ui/shell/CountBadge.h"
+#include "ui/shell/SidebarListenerRow.h"
+#include "ui/shell/StatusDot.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "ui/RecentRow.h"
+#include "ui/shell/RecentRow.h"
 
 #include "ui/components/RelativeTime.h"
 #include "ui/components/StyledLabel.h"

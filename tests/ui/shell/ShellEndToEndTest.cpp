@@ -8,12 +8,12 @@
 #include "support/RelayProcess.h"
 #include "support/ScriptedBrowser.h"
 #include "support/TestRegistry.h"
-#include "ui/CorvaneApp.h"
-#include "ui/MainWindow.h"
-#include "ui/MenuBarPopover.h"
-#include "ui/RecentRow.h"
-#include "ui/Sidebar.h"
-#include "ui/SignInView.h"
+#include "ui/shell/CorvaneApp.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/MenuBarPopover.h"
+#include "ui/shell/RecentRow.h"
+#include "ui/shell/Sidebar.h"
+#include "ui/shell/SignInView.h"
 
 #include <QProcess>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "ui/StartupReport.h"
+#include "ui/shell/StartupReport.h"
 
 #include <QEvent>
 #include <QLoggingCategory>

@@ -1,8 +1,8 @@
-#include "ui/DetailPane.h"
+#include "ui/shell/DetailPane.h"
 
 #include "core/AppState.h"
-#include "ui/EmptyDetail.h"
-#include "ui/ScreenPlaceholder.h"
+#include "ui/shell/EmptyDetail.h"
+#include "ui/shell/ScreenPlaceholder.h"
 
 #include <QVBoxLayout>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/BannerEvent.h"
-#include "ui/MenuRow.h"
+#include "ui/shell/MenuRow.h"
 
 #include <QDateTime>
 

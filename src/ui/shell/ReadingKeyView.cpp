@@ -1,4 +1,4 @@
-#include "ui/ReadingKeyView.h"
+#include "ui/shell/ReadingKeyView.h"
 
 #include "core/AppState.h"
 #include "ui/components/StyledLabel.h"
