@@ -9,7 +9,9 @@
 #include "model/Account.h"
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
+#include <set>
 
 namespace corvane::relay {
 namespace {
@@ -121,10 +123,33 @@ bool plausibleEmail(std::string_view email)
            });
 }
 
+// The sign-in pages load nothing and run no script. A form may post to this relay and go on, directly
+// or through a redirect (CSP Level 3 applies form-action to both), to the scheme of a registered
+// redirect URI (RFC 3986, section 3.1); nowhere else.
+std::string contentSecurityPolicy(const std::vector<std::string>& redirectUris)
+{
+    static const std::regex schemeForm("[A-Za-z][A-Za-z0-9+.-]*");
+    std::set<std::string> schemes;
+    for (const auto& uri : redirectUris) {
+        std::string scheme = uri.substr(0, uri.find(':'));
+        if (scheme.size() < uri.size() && std::regex_match(scheme, schemeForm)) {
+            std::ranges::transform(scheme, scheme.begin(),
+                [](unsigned char character) { return static_cast<char>(std::tolower(character)); });
+            schemes.insert(std::move(scheme));
+        }
+    }
+    std::string policy = "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'";
+    for (const auto& scheme : schemes) {
+        policy += ' ' + scheme + ':';
+    }
+    return policy;
+}
+
 } // namespace
 
 SignInRoutes::SignInRoutes(CommitQueue& queue, SignInPolicy policy)
-    : m_queue(queue), m_policy(std::move(policy)), m_codes(m_policy.codeLifetime)
+    : m_queue(queue), m_policy(std::move(policy)), m_codes(m_policy.codeLifetime),
+      m_contentSecurityPolicy(contentSecurityPolicy(m_policy.redirectUris))
 {
 }
 
@@ -171,8 +196,7 @@ HttpResponse SignInRoutes::page(const HttpRequest& request) const
     HttpResponse response;
     response.contentType = "text/html; charset=utf-8";
     response.headers.emplace_back("Cache-Control", "no-store");
-    response.headers.emplace_back(
-        "Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'");
+    response.headers.emplace_back("Content-Security-Policy", m_contentSecurityPolicy);
     response.body = std::move(html);
     return response;
 }

@@ -43,6 +43,7 @@ private:
     CommitQueue& m_queue;
     SignInPolicy m_policy;
     AuthorizationCodes m_codes;
+    std::string m_contentSecurityPolicy;
 };
 
 } // namespace corvane::relay
