@@ -92,8 +92,16 @@ private slots:
         QVERIFY2(
             policyViolations(browser.events()).isEmpty(), qPrintable(policyViolations(browser.events()).join('\n')));
 
-        const QUrl callback(callbackOf(browser.events()));
-        const auto code = QUrlQuery(callback).queryItemValue("code").toUtf8();
+        const QString callback = callbackOf(browser.events());
+        const auto shown = browser.call("Runtime.evaluate",
+            {{"expression", "document.body.innerText + '\\n' + document.querySelector('a').href"},
+                {"returnByValue", true}});
+        QVERIFY2(shown, shown ? "" : qPrintable(shown.error()));
+        const auto text = QString::fromStdString(shown->value("result", nlohmann::json::object()).value("value", ""));
+        QVERIFY2(text.contains(u"Return to Corvane \u2014 you can close this tab"), qPrintable(text));
+        QVERIFY2(text.endsWith('\n' + callback), qPrintable(text));
+
+        const auto code = QUrlQuery(QUrl(callback)).queryItemValue("code").toUtf8();
         RelayClient client(relay);
         const auto exchanged = client.exchange(code, verifier);
         QCOMPARE(exchanged.status, 200);

@@ -57,13 +57,41 @@ private slots:
         }
     }
 
+    // Forms may post to the relay and go on to a registered redirect URI's scheme, nowhere else.
+    void pagesAllowOnlyTheRedirectSchemes_data()
+    {
+        QTest::addColumn<QString>("redirectUris");
+        QTest::addColumn<QByteArray>("formAction");
+        QTest::newRow("default") << QString() << QByteArray("'self' corvane:");
+        QTest::newRow("several") << "corvane://auth/callback,Web+App://cb,corvane://other,relative/path"
+                                 << QByteArray("'self' corvane: web+app:");
+    }
+
+    void pagesAllowOnlyTheRedirectSchemes()
+    {
+        QFETCH(QString, redirectUris);
+        QFETCH(QByteArray, formAction);
+        RelayProcess relay(
+            redirectUris.isEmpty() ? QStringList() : QStringList{"CORVANE_RELAY_REDIRECT_URIS=" + redirectUris});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        const auto page = client.send("GET", "/user_management/authorize?" + RelayClient::authorizeQuery(challenge));
+        const auto signedIn = client.authorize(challenge);
+        QCOMPARE(signedIn.status, 200);
+        for (const auto& reply : {page, signedIn}) {
+            QCOMPARE(reply.headers.value("content-security-policy"),
+                "default-src 'none'; style-src 'unsafe-inline'; form-action " + formAction);
+        }
+    }
+
     void codeExchangesOnceForAWorkingKey()
     {
         const auto verifier = RelayClient::newVerifier();
-        const auto redirect = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
-        QCOMPARE(redirect.status, 303);
-        QVERIFY(redirect.headers.value("location").startsWith("corvane://auth/callback?code="));
-        const auto code = RelayClient::codeOf(redirect);
+        const auto signedIn = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
+        QCOMPARE(signedIn.status, 200);
+        QVERIFY(RelayClient::refreshOf(signedIn.body).startsWith("corvane://auth/callback?code="));
+        const auto code = RelayClient::codeOf(signedIn);
         const auto exchanged = m_client->exchange(code, verifier);
         QCOMPARE(exchanged.status, 200);
         const auto account = Account::fromJson(exchanged.json()["account"]);
