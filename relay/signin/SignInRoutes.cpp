@@ -249,7 +249,7 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
     const std::string body = "<h1>Signed in</h1>\n<p>Return to Corvane &mdash; you can close this tab.</p>\n"
                              "<p>Corvane did not open? <a href=\""
         + link + "\">Open Corvane</a></p>\n";
-    co_return htmlPage("Signed in to Corvane", "<meta http-equiv=\"refresh\" content=\"0; url=" + link + "\">", body);
+    co_return htmlPage("Signed in to Corvane", R"(<meta http-equiv="refresh" content="0; url=)" + link + "\">", body);
 }
 
 boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& request, int maxJsonDepth)

@@ -73,10 +73,10 @@ void ScriptedBrowser::submit(const QUrl& page, const QByteArray& html)
     QNetworkReply* reply = m_network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
-        const QByteArray page = reply->readAll();
-        const QString link = RelayClient::refreshOf(page);
+        const QByteArray answer = reply->readAll();
+        const QString link = RelayClient::refreshOf(answer);
         if (!link.startsWith("corvane:")) {
-            m_failure = "sign-in form: " + reply->errorString() + " " + QString::fromUtf8(page);
+            m_failure = "sign-in form: " + reply->errorString() + " " + QString::fromUtf8(answer);
             return;
         }
         handOver(link);
