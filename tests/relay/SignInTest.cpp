@@ -58,30 +58,18 @@ private slots:
     }
 
     // Forms may post to the relay and go on to a registered redirect URI's scheme, nowhere else.
-    void pagesAllowOnlyTheRedirectSchemes_data()
-    {
-        QTest::addColumn<QString>("redirectUris");
-        QTest::addColumn<QByteArray>("formAction");
-        QTest::newRow("default") << QString() << QByteArray("'self' corvane:");
-        QTest::newRow("several") << "corvane://auth/callback,Web+App://cb,corvane://other,relative/path"
-                                 << QByteArray("'self' corvane: web+app:");
-    }
-
     void pagesAllowOnlyTheRedirectSchemes()
     {
-        QFETCH(QString, redirectUris);
-        QFETCH(QByteArray, formAction);
-        RelayProcess relay(
-            redirectUris.isEmpty() ? QStringList() : QStringList{"CORVANE_RELAY_REDIRECT_URIS=" + redirectUris});
+        RelayProcess relay({"CORVANE_RELAY_REDIRECT_URIS=corvane://auth/callback,Web+App://cb,corvane://x,relative"});
         QVERIFY(relay.start());
         RelayClient client(relay);
         const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
-        const auto page = client.send("GET", "/user_management/authorize?" + RelayClient::authorizeQuery(challenge));
-        const auto signedIn = client.authorize(challenge);
-        QCOMPARE(signedIn.status, 200);
-        for (const auto& reply : {page, signedIn}) {
-            QCOMPARE(reply.headers.value("content-security-policy"),
-                "default-src 'none'; style-src 'unsafe-inline'; form-action " + formAction);
+        for (const auto& page :
+            {client.send("GET", "/user_management/authorize?" + RelayClient::authorizeQuery(challenge)),
+                client.authorize(challenge)}) {
+            QCOMPARE(page.status, 200);
+            QCOMPARE(page.headers.value("content-security-policy"),
+                "default-src 'none'; style-src 'unsafe-inline'; form-action 'self' corvane: web+app:");
         }
     }
 

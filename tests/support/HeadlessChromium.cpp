@@ -41,7 +41,7 @@ QString HeadlessChromium::executable()
 
 HeadlessChromium::HeadlessChromium()
 {
-    connect(&m_socket, &QLocalSocket::readyRead, this, &HeadlessChromium::read);
+    QObject::connect(&m_socket, &QLocalSocket::readyRead, &m_socket, [this] { read(); });
 }
 
 HeadlessChromium::~HeadlessChromium()
@@ -116,10 +116,9 @@ std::expected<nlohmann::json, QString> HeadlessChromium::call(const std::string&
             replyTimeoutMilliseconds);
     const auto reply = m_replies.find(id);
     if (reply == m_replies.end()) {
-        return std::unexpected(ended ? exitDescription()
-                                     : QStringLiteral("chromium did not answer %1 within %2 ms")
-                                           .arg(QString::fromStdString(method))
-                                           .arg(replyTimeoutMilliseconds));
+        const auto log = QString::fromLocal8Bit(m_process.readAllStandardError()).right(diagnosticCharacters);
+        return std::unexpected(
+            QString::fromStdString(method) + (ended ? ": chromium quit: " + log : ": no answer in time"));
     }
     const nlohmann::json answer = std::move(reply->second);
     m_replies.erase(reply);
@@ -147,10 +146,27 @@ void HeadlessChromium::read()
     }
 }
 
-QString HeadlessChromium::exitDescription()
+std::expected<QString, QString> HeadlessChromium::evaluate(const std::string& expression)
 {
-    return "chromium closed the DevTools pipe: "
-        + QString::fromLocal8Bit(m_process.readAllStandardError()).right(diagnosticCharacters);
+    auto evaluated
+        = call("Runtime.evaluate", {{"expression", expression}, {"userGesture", true}, {"returnByValue", true}});
+    if (!evaluated || evaluated->contains("exceptionDetails")) {
+        return std::unexpected(evaluated ? QString::fromStdString(evaluated->dump()) : evaluated.error());
+    }
+    const auto value = evaluated->value("result", nlohmann::json::object()).value("value", nlohmann::json());
+    return QString::fromStdString(value.is_string() ? value.get<std::string>() : value.dump());
+}
+
+QStringList HeadlessChromium::eventStrings(const std::string& method, const std::string& pointer) const
+{
+    const nlohmann::json::json_pointer path(pointer);
+    QStringList strings;
+    for (const auto& event : m_events) {
+        if (event.value("method", "") == method && event.contains(path) && event.at(path).is_string()) {
+            strings << QString::fromStdString(event.at(path).get<std::string>());
+        }
+    }
+    return strings;
 }
 
 } // namespace corvane::test

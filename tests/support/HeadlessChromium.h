@@ -2,9 +2,9 @@
 
 #include <QByteArray>
 #include <QLocalSocket>
-#include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <nlohmann/json.hpp>
@@ -20,28 +20,25 @@ namespace corvane::test {
 // its --remote-debugging-pipe transport: JSON messages, each ended by a NUL byte, which the browser
 // reads from fd 3 and writes to fd 4 (here both are one end of a socket pair). It opens one page and
 // keeps every event of that page's Page, Network and Log domains.
-class HeadlessChromium : public QObject {
-    Q_OBJECT
-
+class HeadlessChromium {
 public:
     // The browser's executable; empty when it is not installed.
     static QString executable();
 
     HeadlessChromium();
-    HeadlessChromium(const HeadlessChromium&) = delete;
-    HeadlessChromium& operator=(const HeadlessChromium&) = delete;
-    ~HeadlessChromium() override;
+    ~HeadlessChromium();
 
     // Starts the browser and opens its page; what went wrong otherwise.
     std::expected<void, QString> start();
     // Sends a command (to the page once it is open) and waits, bounded, for its result.
     std::expected<nlohmann::json, QString> call(const std::string& method, nlohmann::json params = {});
-    // The page's events so far, in the order the browser sent them.
-    const std::vector<nlohmann::json>& events() const { return m_events; }
+    // Runs `expression` in the page as if the person did it; its value as text.
+    std::expected<QString, QString> evaluate(const std::string& expression);
+    // The string at `pointer` (RFC 6901) in each of the page's events named `method` so far, in order.
+    QStringList eventStrings(const std::string& method, const std::string& pointer) const;
 
 private:
     void read();
-    QString exitDescription();
 
     QTemporaryDir m_profile;
     QProcess m_process;
