@@ -9,7 +9,9 @@
 #include "model/Account.h"
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
+#include <set>
 
 namespace corvane::relay {
 namespace {
@@ -121,10 +123,34 @@ bool plausibleEmail(std::string_view email)
            });
 }
 
+// The sign-in pages load nothing, run no script and show in no other page's frame (the one-click page
+// must not be clicked through a disguise). A form may post to this relay and go on, directly or through
+// a redirect (CSP Level 3 applies form-action to both), to the scheme of a registered redirect URI
+// (RFC 3986, section 3.1); nowhere else.
+std::string contentSecurityPolicy(const std::vector<std::string>& redirectUris)
+{
+    static const std::regex schemeForm("[A-Za-z][A-Za-z0-9+.-]*");
+    std::set<std::string> schemes;
+    for (const auto& uri : redirectUris) {
+        std::string scheme = uri.substr(0, uri.find(':'));
+        if (scheme.size() < uri.size() && std::regex_match(scheme, schemeForm)) {
+            std::ranges::transform(scheme, scheme.begin(),
+                [](unsigned char character) { return static_cast<char>(std::tolower(character)); });
+            schemes.insert(std::move(scheme));
+        }
+    }
+    std::string policy = "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'; form-action 'self'";
+    for (const auto& scheme : schemes) {
+        policy += ' ' + scheme + ':';
+    }
+    return policy;
+}
+
 } // namespace
 
 SignInRoutes::SignInRoutes(CommitQueue& queue, SignInPolicy policy)
-    : m_queue(queue), m_policy(std::move(policy)), m_codes(m_policy.codeLifetime)
+    : m_queue(queue), m_policy(std::move(policy)), m_codes(m_policy.codeLifetime),
+      m_contentSecurityPolicy(contentSecurityPolicy(m_policy.redirectUris))
 {
 }
 
@@ -141,13 +167,7 @@ HttpResponse SignInRoutes::page(const HttpRequest& request) const
     if (!authorization) {
         return authorization.error();
     }
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-                       "<title>Sign in to Corvane</title><style>body{font:15px system-ui,sans-serif;max-width:22em;"
-                       "margin:4em auto;padding:0 1em}label{display:block;margin:1em 0 .3em}input{width:100%;"
-                       "padding:.4em;box-sizing:border-box}button{margin-top:1.2em;padding:.5em 1.2em}</style>"
-                       "</head><body>\n<h1>Sign in to Corvane</h1>\n"
-                       "<form method=\"post\" action=\"/user_management/authorize\">\n";
+    std::string html = "<h1>Sign in to Corvane</h1>\n<form method=\"post\" action=\"/user_management/authorize\">\n";
     html += hidden("client_id", authorization->clientId);
     html += hidden("redirect_uri", authorization->redirectUri);
     html += hidden("response_type", "code");
@@ -167,13 +187,26 @@ HttpResponse SignInRoutes::page(const HttpRequest& request) const
                 "<input id=\"api_token\" name=\"api_token\" type=\"password\" autocomplete=\"off\" required>\n"
                 "<button type=\"submit\">Sign in</button>\n";
     }
-    html += "</form>\n</body></html>\n";
+    html += "</form>\n";
+    return htmlPage("Sign in to Corvane", {}, html);
+}
+
+HttpResponse SignInRoutes::htmlPage(std::string_view title, std::string_view head, std::string_view body) const
+{
     HttpResponse response;
     response.contentType = "text/html; charset=utf-8";
     response.headers.emplace_back("Cache-Control", "no-store");
-    response.headers.emplace_back(
-        "Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'");
-    response.body = std::move(html);
+    response.headers.emplace_back("Content-Security-Policy", m_contentSecurityPolicy);
+    response.body = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+                    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">";
+    response.body += head;
+    response.body += "<title>";
+    response.body += title;
+    response.body += "</title><style>body{font:15px system-ui,sans-serif;max-width:22em;margin:4em auto;"
+                     "padding:0 1em}label{display:block;margin:1em 0 .3em}input{width:100%;padding:.4em;"
+                     "box-sizing:border-box}button{margin-top:1.2em;padding:.5em 1.2em}</style></head><body>\n";
+    response.body += body;
+    response.body += "</body></html>\n";
     return response;
 }
 
@@ -210,10 +243,14 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
     if (!authorization->state.empty()) {
         location += "&state=" + percentEncoded(authorization->state);
     }
-    auto response = HttpResponse::empty(303);
-    response.headers.emplace_back("Location", std::move(location));
-    response.headers.emplace_back("Cache-Control", "no-store");
-    co_return response;
+    // A page, not a redirect: a browser that hands the link to the app leaves the tab where it was, so
+    // the page itself says what happens next. Its refresh sends the browser on at once; the link is for
+    // whoever declined the browser's question.
+    const std::string link = escaped(location);
+    const std::string body = "<h1>Signed in</h1>\n<p>Return to Corvane &mdash; you can close this tab.</p>\n"
+                             "<p>Corvane did not open? <a href=\""
+        + link + "\">Open Corvane</a></p>\n";
+    co_return htmlPage("Signed in to Corvane", R"(<meta http-equiv="refresh" content="0; url=)" + link + "\">", body);
 }
 
 boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& request, int maxJsonDepth)

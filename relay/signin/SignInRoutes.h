@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::relay {
@@ -25,8 +26,9 @@ struct SignInPolicy {
 };
 
 // The relay's own sign-in: an OAuth 2.0 authorization-code flow with PKCE (RFC 7636, S256 only).
-// GET /user_management/authorize shows the sign-in page, POST to the same path signs in and
-// redirects with a code, POST /auth/callback exchanges code and verifier for a fresh API key.
+// GET /user_management/authorize shows the sign-in page, POST to the same path signs in and answers
+// a page that sends the browser on to the redirect URI with a code, POST /auth/callback exchanges
+// code and verifier for a fresh API key.
 class SignInRoutes {
 public:
     SignInRoutes(CommitQueue& queue, SignInPolicy policy);
@@ -39,10 +41,13 @@ public:
 
 private:
     bool oneClick(const HttpRequest& request) const;
+    // A page of the sign-in, never cached; `head` and `body` are HTML.
+    HttpResponse htmlPage(std::string_view title, std::string_view head, std::string_view body) const;
 
     CommitQueue& m_queue;
     SignInPolicy m_policy;
     AuthorizationCodes m_codes;
+    std::string m_contentSecurityPolicy;
 };
 
 } // namespace corvane::relay

@@ -57,13 +57,30 @@ private slots:
         }
     }
 
+    // Forms may post to the relay and go on to a registered redirect URI's scheme, nowhere else.
+    void pagesAllowOnlyTheRedirectSchemes()
+    {
+        RelayProcess relay({"CORVANE_RELAY_REDIRECT_URIS=corvane://auth/callback,Web+App://cb,corvane://x,relative"});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        for (const auto& page :
+            {client.send("GET", "/user_management/authorize?" + RelayClient::authorizeQuery(challenge)),
+                client.authorize(challenge)}) {
+            QCOMPARE(page.status, 200);
+            QCOMPARE(page.headers.value("content-security-policy"),
+                "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'; form-action 'self' corvane: "
+                "web+app:");
+        }
+    }
+
     void codeExchangesOnceForAWorkingKey()
     {
         const auto verifier = RelayClient::newVerifier();
-        const auto redirect = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
-        QCOMPARE(redirect.status, 303);
-        QVERIFY(redirect.headers.value("location").startsWith("corvane://auth/callback?code="));
-        const auto code = RelayClient::codeOf(redirect);
+        const auto signedIn = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
+        QCOMPARE(signedIn.status, 200);
+        QVERIFY(RelayClient::refreshOf(signedIn.body).startsWith("corvane://auth/callback?code="));
+        const auto code = RelayClient::codeOf(signedIn);
         const auto exchanged = m_client->exchange(code, verifier);
         QCOMPARE(exchanged.status, 200);
         const auto account = Account::fromJson(exchanged.json()["account"]);

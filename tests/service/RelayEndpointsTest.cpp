@@ -123,9 +123,9 @@ private slots:
     {
         test::RelayClient browser(*m_relay);
         const auto verifier = test::RelayClient::newVerifier();
-        const auto redirect
+        const auto signedIn
             = browser.authorize(test::RelayClient::challengeOf(verifier), "dev@example.com", "owner-key");
-        const auto code = test::RelayClient::codeOf(redirect);
+        const auto code = test::RelayClient::codeOf(signedIn);
         QVERIFY(!code.isEmpty());
 
         QCOMPARE(QCoro::waitFor(m_secrets->write("a-key-the-exchange-must-not-send")), 0);

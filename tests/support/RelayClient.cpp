@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QNetworkReply>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QUrlQuery>
@@ -132,9 +133,15 @@ HttpReply RelayClient::authorize(const QByteArray& challenge, const QString& ema
         {{"Content-Type", "application/x-www-form-urlencoded"}});
 }
 
-QByteArray RelayClient::codeOf(const HttpReply& redirect)
+QString RelayClient::refreshOf(const QByteArray& html)
 {
-    return QUrlQuery(QUrl(QString::fromUtf8(redirect.headers.value("location")))).queryItemValue("code").toUtf8();
+    static const QRegularExpression refresh(R"re(<meta http-equiv="refresh" content="\d+; url=([^"]*)")re");
+    return refresh.match(QString::fromUtf8(html)).captured(1).replace("&amp;", "&");
+}
+
+QByteArray RelayClient::codeOf(const HttpReply& signedIn)
+{
+    return QUrlQuery(QUrl(refreshOf(signedIn.body))).queryItemValue("code").toUtf8();
 }
 
 HttpReply RelayClient::exchange(const QByteArray& code, const QByteArray& verifier)
@@ -149,8 +156,7 @@ HttpReply RelayClient::exchange(const QByteArray& code, const QByteArray& verifi
 QByteArray RelayClient::signIn(const QString& email, const QByteArray& apiToken)
 {
     const auto verifier = newVerifier();
-    const auto redirect = authorize(challengeOf(verifier), email, apiToken);
-    const auto exchanged = exchange(codeOf(redirect), verifier).json();
+    const auto exchanged = exchange(codeOf(authorize(challengeOf(verifier), email, apiToken)), verifier).json();
     return exchanged.is_object() && exchanged.contains("api_key")
         ? QByteArray::fromStdString(exchanged["api_key"].get<std::string>())
         : QByteArray();

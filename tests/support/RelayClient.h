@@ -48,9 +48,11 @@ public:
     static QByteArray challengeOf(const QByteArray& verifier);
     static QString authorizeQuery(const QByteArray& challenge);
 
-    // Posts the sign-in form; on success the reply is a 303 whose Location carries the code.
+    // Posts the sign-in form; on success the reply is a page that sends the browser on to the callback.
     HttpReply authorize(const QByteArray& challenge, const QString& email = {}, const QByteArray& apiToken = {});
-    static QByteArray codeOf(const HttpReply& redirect);
+    // The link a page sends the browser on to with its refresh; empty when it has none.
+    static QString refreshOf(const QByteArray& html);
+    static QByteArray codeOf(const HttpReply& signedIn);
     HttpReply exchange(const QByteArray& code, const QByteArray& verifier);
     // The whole sign-in; the new API key, empty on failure.
     QByteArray signIn(const QString& email = {}, const QByteArray& apiToken = {});

@@ -1,5 +1,7 @@
 #include "support/ScriptedBrowser.h"
 
+#include "support/RelayClient.h"
+
 #include <QDesktopServices>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -71,12 +73,13 @@ void ScriptedBrowser::submit(const QUrl& page, const QByteArray& html)
     QNetworkReply* reply = m_network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
-        const QString location = QString::fromUtf8(reply->rawHeader("Location"));
-        if (!location.startsWith("corvane:")) {
-            m_failure = "sign-in form: " + reply->errorString() + " " + QString::fromUtf8(reply->readAll());
+        const QByteArray answer = reply->readAll();
+        const QString link = RelayClient::refreshOf(answer);
+        if (!link.startsWith("corvane:")) {
+            m_failure = "sign-in form: " + reply->errorString() + " " + QString::fromUtf8(answer);
             return;
         }
-        handOver(location);
+        handOver(link);
     });
 }
 

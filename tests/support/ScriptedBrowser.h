@@ -12,7 +12,7 @@ namespace corvane::test {
 
 // Stands in for the person and the browser of a sign-in: installed as the desktop's handler of http
 // links, it loads the relay's sign-in page, submits its form as it is, and hands the corvane:// link
-// it is sent to to a new `corvane <link>` process, as a desktop would.
+// the answer's refresh sends it to to a new `corvane <link>` process, as a desktop would.
 class ScriptedBrowser : public QObject {
     Q_OBJECT
 
