@@ -72,7 +72,9 @@ int chipWidth(const QString& label)
 
 } // namespace
 
-PayloadRow::PayloadRow(QObject* parent) : QStyledItemDelegate(parent) { }
+PayloadRow::PayloadRow(QObject* parent) : QStyledItemDelegate(parent)
+{
+}
 
 int PayloadRow::indentation(int depth)
 {
@@ -155,8 +157,8 @@ void PayloadRow::paint(QPainter* painter, const QStyleOptionViewItem& option, co
     }
     if (index.data(PayloadTreeModel::containerRole).toBool()) {
         const int size = Theme::scaled(chevronPixels);
-        const QPixmap chevron = Symbols::pixmap(QStringLiteral("chevron.down"), size,
-            Theme::colour(Theme::Colour::tertiary, palette), devicePixelRatio);
+        const QPixmap chevron = Symbols::pixmap(
+            QStringLiteral("chevron.down"), size, Theme::colour(Theme::Colour::tertiary, palette), devicePixelRatio);
         const QRect target(0, 0, size, size);
         painter->drawPixmap(target.translated(parts.chevron.center() - target.center()), chevron);
     }
@@ -211,13 +213,13 @@ bool PayloadRow::editorEvent(
     QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
-        && type != QEvent::MouseButtonDblClick) {
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick) {
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     }
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    const Chip chip
-        = mouse->button() == Qt::LeftButton ? chipAt(layout(option.rect, index), mouse->position().toPoint()) : Chip::none;
+    const Chip chip = mouse->button() == Qt::LeftButton
+        ? chipAt(layout(option.rect, index), mouse->position().toPoint())
+        : Chip::none;
     if (type != QEvent::MouseButtonRelease) {
         m_pressedChip = chip;
         m_pressedIndex = index;

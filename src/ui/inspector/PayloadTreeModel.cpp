@@ -4,7 +4,9 @@
 
 namespace corvane {
 
-PayloadTreeModel::PayloadTreeModel(QObject* parent) : QAbstractListModel(parent) { }
+PayloadTreeModel::PayloadTreeModel(QObject* parent) : QAbstractListModel(parent)
+{
+}
 
 std::vector<PayloadFlattener::Row> PayloadTreeModel::flatten(const Payload& payload)
 {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 
 namespace corvane {
 
@@ -19,15 +20,16 @@ constexpr qreal verticalPadding = 4;
 constexpr qreal horizontalInset = 4;
 constexpr qreal cornerRadius = 8;
 constexpr qreal backgroundOpacity = 0.04;
+constexpr qreal scrollBarWidth = 10;
+constexpr qreal scrollHandleWidth = 6;
+constexpr qreal scrollHandleOpacity = 0.3;
+constexpr qreal scrollHandleMinimum = 24;
 
 } // namespace
 
 PayloadTreeView::PayloadTreeView(QWidget* parent)
-    : QListView(parent)
-    , m_model(new PayloadTreeModel(this))
-    , m_delegate(new PayloadRow(this))
-    , m_mapToTitle(new QAction(tr("Map to Title"), this))
-    , m_mapToBody(new QAction(tr("Map to Body"), this))
+    : QListView(parent), m_model(new PayloadTreeModel(this)), m_delegate(new PayloadRow(this)),
+      m_mapToTitle(new QAction(tr("Map to Title"), this)), m_mapToBody(new QAction(tr("Map to Body"), this))
 {
     setAccessibleName(tr("Payload"));
     setModel(m_model);
@@ -92,6 +94,7 @@ void PayloadTreeView::changeEvent(QEvent* event)
 {
     QListView::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        applyScrollBarStyle();
         update();
         viewport()->update();
     }
@@ -137,7 +140,29 @@ void PayloadTreeView::applyMetrics()
     const int vertical = Theme::scaled(verticalPadding);
     const int horizontal = Theme::scaled(horizontalInset);
     setViewportMargins(horizontal, vertical, horizontal, vertical);
+    applyScrollBarStyle();
     scheduleDelayedItemsLayout();
+}
+
+void PayloadTreeView::applyScrollBarStyle()
+{
+    // A slim handle without arrows or groove, so the bar sits inside the rounded background.
+    const QColor handle = Theme::withOpacity(Theme::colour(Theme::Colour::primary, palette()), scrollHandleOpacity);
+    const int width = Theme::scaled(scrollBarWidth);
+    const int handleWidth = Theme::scaled(scrollHandleWidth);
+    const int inset = (width - handleWidth) / 2;
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: %1px; margin: %2px 0; }"
+                       "QScrollBar::handle:vertical { background: %4; min-height: %5px; border-radius: %6px;"
+                       " margin: 0 %3px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+            .arg(width)
+            .arg(Theme::scaled(verticalPadding))
+            .arg(inset)
+            .arg(handle.name(QColor::HexArgb))
+            .arg(Theme::scaled(scrollHandleMinimum))
+            .arg(handleWidth / 2));
 }
 
 QString PayloadTreeView::currentScalarPath() const

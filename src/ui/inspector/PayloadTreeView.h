@@ -42,6 +42,7 @@ protected:
 private:
     void updateActions();
     void applyMetrics();
+    void applyScrollBarStyle();
     QString currentScalarPath() const;
 
     PayloadTreeModel* m_model;
