@@ -223,7 +223,8 @@ bool PayloadRow::editorEvent(
     if (type != QEvent::MouseButtonRelease) {
         m_pressedChip = chip;
         m_pressedIndex = index;
-        return chip != Chip::none;
+        // A press on a chip neither selects nor moves the current row.
+        return chip != Chip::none || QStyledItemDelegate::editorEvent(event, model, option, index);
     }
     const bool clicked = chip != Chip::none && chip == m_pressedChip && m_pressedIndex == index;
     m_pressedChip = Chip::none;

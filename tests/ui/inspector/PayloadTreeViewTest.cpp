@@ -9,42 +9,43 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QHoverEvent>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 namespace corvane {
-
-namespace {
-
-Payload payload(const char* json)
-{
-    return *Payload::fromJson(test::json(json));
-}
-
-const char* const sample = R"({"id": "p1", "method": "POST", "received_at": "2026-12-07T04:00:00.000Z",
-    "headers": {"X-Id": "7"}, "query": {"page": 2},
-    "body": {"action": "opened", "labels": [1, 2, 3], "none": null, "repo": {"id": 9, "name": "corvane"},
-             "a": {"b": {"c": "deep"}}}})";
-
-} // namespace
 
 class PayloadTreeViewTest : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QApplication::setFont(test::defaultFont()); }
+    void cleanupTestCase() { QApplication::setPalette(QPalette()); }
 
     void init()
     {
-        m_view = std::make_unique<PayloadTreeView>();
-        m_view->resize(520, 400);
-        m_view->setPayload(payload(sample));
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_window = std::make_unique<QWidget>();
+        m_window->setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(m_window.get());
+        layout->setContentsMargins(24, 24, 24, 24);
+        m_view = new PayloadTreeView;
+        layout->addWidget(m_view);
+        m_view->setPayload(*Payload::fromJson(test::json(R"({"id": "p1", "method": "POST", "received_at": "",
+            "headers": {"Content-Type": "application/json", "User-Agent": "GitHub-Hookshot/8f3c2d1"},
+            "query": {"source": "ci"},
+            "body": {"action": "opened", "number": 42, "draft": false,
+                     "pull_request": {"title": "Retry webhook deliveries with exponential back-off and jitter",
+                                      "labels": ["backend", "reliability", "ci"], "merged_at": null},
+                     "repository": {"full_name": "corvane/relay", "private": true}}})")));
+        m_window->resize(560, 470);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
     void rows_data()
@@ -52,11 +53,11 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("container");
-        QTest::newRow("object") << "body.repo" << "repo: { 2 keys }" << true;
-        QTest::newRow("array") << "body.labels" << "labels: [ 3 items ]" << true;
+        QTest::newRow("object") << "body.repository" << "repository: { 2 keys }" << true;
+        QTest::newRow("array") << "body.pull_request.labels" << "labels: [ 3 items ]" << true;
         QTest::newRow("scalar") << "body.action" << "action: opened" << false;
-        QTest::newRow("null") << "body.none" << "none: " << false;
-        QTest::newRow("header") << "headers.X-Id" << "X-Id: 7" << false;
+        QTest::newRow("null") << "body.pull_request.merged_at" << "merged_at: " << false;
+        QTest::newRow("header") << "headers.User-Agent" << "User-Agent: GitHub-Hookshot/8f3c2d1" << false;
     }
     void rows()
     {
@@ -65,28 +66,21 @@ private slots:
         QFETCH(bool, container);
         const QModelIndex index = find(path);
         QCOMPARE(index.data(Qt::AccessibleTextRole).toString(), shown);
-        const QRect rect = m_view->visualRect(index);
-        const auto parts = PayloadRow::layout(rect, index);
-        QCOMPARE(parts.titleChip.isEmpty(), container);
-        QCOMPARE(parts.bodyChip.isEmpty(), container);
+        const auto parts = PayloadRow::layout(m_view->visualRect(index), index);
+        QCOMPARE(parts.titleChip.isEmpty() && parts.bodyChip.isEmpty(), container);
 
         // The chevron slot holds ink on container rows only.
-        QImage image(rect.size(), QImage::Format_ARGB32_Premultiplied);
+        QImage image(m_view->visualRect(index).size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
-        QPainter painter(&image);
         QStyleOptionViewItem option;
-        option.rect = QRect(QPoint(), rect.size());
-        option.palette = m_view->palette();
+        option.rect = image.rect();
+        QPainter painter(&image);
         m_view->rowDelegate()->paint(&painter, option, index);
         painter.end();
-        const QRect slot = PayloadRow::layout(option.rect, index).chevron;
-        bool inked = false;
-        for (int y = slot.top(); y <= slot.bottom(); ++y) {
-            for (int x = slot.left(); x <= slot.right(); ++x) {
-                inked = inked || qAlpha(image.pixel(x, y)) > 0;
-            }
-        }
-        QCOMPARE(inked, container);
+        const QImage slot = image.copy(PayloadRow::layout(option.rect, index).chevron);
+        QImage blank(slot.size(), slot.format());
+        blank.fill(Qt::transparent);
+        QCOMPARE(slot != blank, container);
     }
 
     void chips_data()
@@ -100,8 +94,8 @@ private slots:
     {
         QFETCH(bool, title);
         QFETCH(QString, tooltip);
-        QSignalSpy titles(m_view.get(), &PayloadTreeView::addToTitleRequested);
-        QSignalSpy bodies(m_view.get(), &PayloadTreeView::addToBodyRequested);
+        QSignalSpy titles(m_view, &PayloadTreeView::addToTitleRequested);
+        QSignalSpy bodies(m_view, &PayloadTreeView::addToBodyRequested);
         const QModelIndex index = find("body.action");
         const auto parts = PayloadRow::layout(m_view->visualRect(index), index);
         const QPoint chip = (title ? parts.titleChip : parts.bodyChip).center();
@@ -116,7 +110,7 @@ private slots:
 
     void indentsTwelvePerLevel()
     {
-        const QModelIndex deep = find("body.a.b.c");
+        const QModelIndex deep = find("body.pull_request.labels.0");
         QCOMPARE(deep.data(PayloadTreeModel::depthRole).toInt(), 3);
         const QRect rect = m_view->visualRect(deep);
         QCOMPARE(PayloadRow::layout(rect, deep).chevron.left() - PayloadRow::layout(rect, find("body")).chevron.left(),
@@ -125,12 +119,12 @@ private slots:
 
     void contextMenuActsOnCurrentRow()
     {
-        QSignalSpy bodies(m_view.get(), &PayloadTreeView::addToBodyRequested);
-        m_view->setCurrentIndex(find("body.repo"));
+        QSignalSpy bodies(m_view, &PayloadTreeView::addToBodyRequested);
+        m_view->setCurrentIndex(find("body.repository"));
         QVERIFY(!m_view->mapToBodyAction()->isEnabled());
-        m_view->setCurrentIndex(find("query.page"));
+        m_view->setCurrentIndex(find("query.source"));
         QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, {});
-        QApplication::sendEvent(m_view.get(), &request);
+        QApplication::sendEvent(m_view, &request);
         auto* menu = m_view->findChild<QMenu*>();
         QVERIFY(menu != nullptr);
         QCOMPARE(menu->actions(), (QList<QAction*>{m_view->mapToTitleAction(), m_view->mapToBodyAction()}));
@@ -138,7 +132,7 @@ private slots:
             QVERIFY(action->isEnabled() && !action->shortcut().isEmpty());
         }
         menu->actions().at(1)->trigger();
-        QCOMPARE(bodies.value(0).value(0).toString(), QString("query.page"));
+        QCOMPARE(bodies.value(0).value(0).toString(), QString("query.source"));
     }
 
     void buildsNoWidgetPerRow()
@@ -154,6 +148,28 @@ private slots:
         QCOMPARE_LT(m_view->findChildren<QWidget*>().size(), 10);
     }
 
+    // Not a check: renders a hovered row, light and dark, for a person to look at.
+    void screenshot_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshot()
+    {
+        QFETCH(bool, dark);
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        const QPointF point = m_view->visualRect(find("body.pull_request.title")).center();
+        QHoverEvent hover(QEvent::HoverMove, point, m_view->viewport()->mapToGlobal(point), QPointF(-1, -1));
+        QApplication::sendEvent(m_view->viewport(), &hover);
+        QApplication::processEvents();
+        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
+        const QString folder = configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = QStringLiteral("%1/tree-hovered-%2.png").arg(folder, dark ? "dark" : "light");
+        QVERIFY2(m_window->grab().save(file), qPrintable(file));
+    }
+
 private:
     QModelIndex find(const QString& path) const
     {
@@ -162,7 +178,8 @@ private:
         return matches.value(0);
     }
 
-    std::unique_ptr<PayloadTreeView> m_view;
+    std::unique_ptr<QWidget> m_window;
+    PayloadTreeView* m_view = nullptr;
 };
 
 CORVANE_TEST(PayloadTreeViewTest)
