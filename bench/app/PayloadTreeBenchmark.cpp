@@ -1,6 +1,7 @@
 // The payload tree at the size the inspector budgets for: a body that flattens to 10,002 rows. Times
 // building the model (flattening included) and painting one viewport of it, and reports the resident
 // memory the tree adds. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+// Usage: payload_tree_benchmark [number of trees, default 21]
 #include "model/Payload.h"
 #include "ui/inspector/PayloadTreeView.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -35,8 +37,8 @@ corvane::Payload payload(int number)
 {
     nlohmann::json items = nlohmann::json::array();
     for (int index = 0; index < 2000; ++index) {
-        items.push_back({{"id", index + number}, {"name", "item " + std::to_string(index)}, {"price", index * 1.5},
-            {"ok", true}});
+        items.push_back(
+            {{"id", index + number}, {"name", "item " + std::to_string(index)}, {"price", index * 1.5}, {"ok", true}});
     }
     return *corvane::Payload::fromJson(nlohmann::json{{"id", "p" + std::to_string(number)}, {"method", "POST"},
         {"received_at", "2026-12-07T04:00:00.000Z"}, {"body", {{"items", std::move(items)}}}});
@@ -64,7 +66,7 @@ int main(int argc, char** argv)
     view.grab();
     const double before = residentMegabytes();
 
-    constexpr int runs = 21;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     std::vector<double> build;
     std::vector<double> paint;
     std::vector<double> scrolled;

@@ -22,6 +22,8 @@ std::vector<PayloadFlattener::Row> PayloadTreeModel::flatten(const Payload& payl
 void PayloadTreeModel::setPayload(const Payload& payload)
 {
     beginResetModel();
+    // The old rows go first, so that two large trees are never held at once.
+    m_rows = {};
     m_rows = flatten(payload);
     endResetModel();
 }
