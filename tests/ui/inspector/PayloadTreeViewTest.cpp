@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QHoverEvent>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
@@ -159,9 +158,7 @@ private slots:
     {
         QFETCH(bool, dark);
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
-        const QPointF point = m_view->visualRect(find("body.pull_request.title")).center();
-        QHoverEvent hover(QEvent::HoverMove, point, m_view->viewport()->mapToGlobal(point), QPointF(-1, -1));
-        QApplication::sendEvent(m_view->viewport(), &hover);
+        QTest::mouseMove(m_view->viewport(), m_view->visualRect(find("body.pull_request.title")).center());
         QApplication::processEvents();
         const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
         const QString folder = configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
