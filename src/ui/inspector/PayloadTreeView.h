@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/Payload.h"
+
+#include <QListView>
+
+class QAction;
+
+namespace corvane {
+
+class PayloadRow;
+class PayloadTreeModel;
+
+// A payload's headers, query and body as an indented list of rows, one painted line each (no widget
+// per row), from which the user picks a value's path for the title or body template: with a row's
+// chips, or for the current row from its context menu or the shortcuts shown there. The path comes
+// without braces; making a token of it is the owner's business.
+class PayloadTreeView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit PayloadTreeView(QWidget* parent = nullptr);
+
+    void setPayload(const Payload& payload);
+
+    PayloadTreeModel* treeModel() const { return m_model; }
+    PayloadRow* rowDelegate() const { return m_delegate; }
+    // Act on the current row; disabled while it is a container or there is none.
+    QAction* mapToTitleAction() const { return m_mapToTitle; }
+    QAction* mapToBodyAction() const { return m_mapToBody; }
+
+signals:
+    void addToTitleRequested(const QString& path);
+    void addToBodyRequested(const QString& path);
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void updateActions();
+    void applyMetrics();
+    void applyScrollBarStyle();
+    QString currentScalarPath() const;
+
+    PayloadTreeModel* m_model;
+    PayloadRow* m_delegate;
+    QAction* m_mapToTitle;
+    QAction* m_mapToBody;
+};
+
+} // namespace corvane

@@ -1,0 +1,186 @@
+#include "ui/inspector/PayloadTreeView.h"
+#include "support/Appearance.h"
+#include "support/JsonLiteral.h"
+#include "support/TestRegistry.h"
+#include "ui/components/Theme.h"
+#include "ui/inspector/PayloadRow.h"
+#include "ui/inspector/PayloadTreeModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+class PayloadTreeViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setFont(test::defaultFont()); }
+    void cleanupTestCase() { QApplication::setPalette(QPalette()); }
+
+    void init()
+    {
+        m_window = std::make_unique<QWidget>();
+        m_window->setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(m_window.get());
+        layout->setContentsMargins(24, 24, 24, 24);
+        m_view = new PayloadTreeView;
+        layout->addWidget(m_view);
+        m_view->setPayload(*Payload::fromJson(test::json(R"({"id": "p1", "method": "POST", "received_at": "",
+            "headers": {"Content-Type": "application/json", "User-Agent": "GitHub-Hookshot/8f3c2d1"},
+            "query": {"source": "ci"},
+            "body": {"action": "opened", "number": 42, "draft": false,
+                     "pull_request": {"title": "Retry webhook deliveries with exponential back-off and jitter",
+                                      "labels": ["backend", "reliability", "ci"], "merged_at": null},
+                     "repository": {"full_name": "corvane/relay", "private": true}}})")));
+        m_window->resize(560, 470);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void rows_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("container");
+        QTest::newRow("object") << "body.repository" << "repository: { 2 keys }" << true;
+        QTest::newRow("array") << "body.pull_request.labels" << "labels: [ 3 items ]" << true;
+        QTest::newRow("scalar") << "body.action" << "action: opened" << false;
+        QTest::newRow("null") << "body.pull_request.merged_at" << "merged_at: " << false;
+        QTest::newRow("header") << "headers.User-Agent" << "User-Agent: GitHub-Hookshot/8f3c2d1" << false;
+    }
+    void rows()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        QFETCH(bool, container);
+        const QModelIndex index = find(path);
+        QCOMPARE(index.data(Qt::AccessibleTextRole).toString(), shown);
+        const auto parts = PayloadRow::layout(m_view->visualRect(index), index);
+        QCOMPARE(parts.titleChip.isEmpty() && parts.bodyChip.isEmpty(), container);
+
+        // The chevron slot holds ink on container rows only.
+        QImage image(m_view->visualRect(index).size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        QPainter painter(&image);
+        m_view->rowDelegate()->paint(&painter, option, index);
+        painter.end();
+        const QImage slot = image.copy(PayloadRow::layout(option.rect, index).chevron);
+        QImage blank(slot.size(), slot.format());
+        blank.fill(Qt::transparent);
+        QCOMPARE(slot != blank, container);
+    }
+
+    void chips_data()
+    {
+        QTest::addColumn<bool>("title");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("Title") << true << "Map to Title";
+        QTest::newRow("Body") << false << "Map to Body";
+    }
+    void chips()
+    {
+        QFETCH(bool, title);
+        QFETCH(QString, tooltip);
+        QSignalSpy titles(m_view, &PayloadTreeView::addToTitleRequested);
+        QSignalSpy bodies(m_view, &PayloadTreeView::addToBodyRequested);
+        const QModelIndex index = find("body.action");
+        const auto parts = PayloadRow::layout(m_view->visualRect(index), index);
+        const QPoint chip = (title ? parts.titleChip : parts.bodyChip).center();
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, chip);
+        QCOMPARE((title ? titles : bodies).value(0).value(0).toString(), QString("body.action"));
+        QCOMPARE(titles.size() + bodies.size(), 1);
+
+        QHelpEvent help(QEvent::ToolTip, chip, m_view->viewport()->mapToGlobal(chip));
+        QApplication::sendEvent(m_view->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), tooltip);
+    }
+
+    void indentsTwelvePerLevel()
+    {
+        const QModelIndex deep = find("body.pull_request.labels.0");
+        QCOMPARE(deep.data(PayloadTreeModel::depthRole).toInt(), 3);
+        const QRect rect = m_view->visualRect(deep);
+        QCOMPARE(PayloadRow::layout(rect, deep).chevron.left() - PayloadRow::layout(rect, find("body")).chevron.left(),
+            Theme::scaled(36));
+    }
+
+    void contextMenuActsOnCurrentRow()
+    {
+        QSignalSpy bodies(m_view, &PayloadTreeView::addToBodyRequested);
+        m_view->setCurrentIndex(find("body.repository"));
+        QVERIFY(!m_view->mapToBodyAction()->isEnabled());
+        m_view->setCurrentIndex(find("query.source"));
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, {});
+        QApplication::sendEvent(m_view, &request);
+        auto* menu = m_view->findChild<QMenu*>();
+        QVERIFY(menu != nullptr);
+        QCOMPARE(menu->actions(), (QList<QAction*>{m_view->mapToTitleAction(), m_view->mapToBodyAction()}));
+        for (QAction* action : menu->actions()) {
+            QVERIFY(action->isEnabled() && !action->shortcut().isEmpty());
+        }
+        menu->actions().at(1)->trigger();
+        QCOMPARE(bodies.value(0).value(0).toString(), QString("query.source"));
+    }
+
+    void buildsNoWidgetPerRow()
+    {
+        auto big = test::json(R"({"id": "p2", "method": "POST", "received_at": "", "body": {"rows": []}})");
+        for (int row = 0; row < 9'999; ++row) {
+            big["body"]["rows"].push_back(row);
+        }
+        m_view->setPayload(*Payload::fromJson(big));
+        QCOMPARE(m_view->model()->rowCount(), 10'001);
+        m_view->scrollToBottom();
+        QApplication::processEvents();
+        QCOMPARE_LT(m_view->findChildren<QWidget*>().size(), 10);
+    }
+
+    // Not a check: renders a hovered row, light and dark, for a person to look at.
+    void screenshot_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshot()
+    {
+        QFETCH(bool, dark);
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        QTest::mouseMove(m_view->viewport(), m_view->visualRect(find("body.pull_request.title")).center());
+        QApplication::processEvents();
+        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
+        const QString folder = configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = QStringLiteral("%1/tree-hovered-%2.png").arg(folder, dark ? "dark" : "light");
+        QVERIFY2(m_window->grab().save(file), qPrintable(file));
+    }
+
+private:
+    QModelIndex find(const QString& path) const
+    {
+        const auto matches = m_view->model()->match(
+            m_view->model()->index(0, 0), PayloadTreeModel::pathRole, path, 1, Qt::MatchExactly);
+        return matches.value(0);
+    }
+
+    std::unique_ptr<QWidget> m_window;
+    PayloadTreeView* m_view = nullptr;
+};
+
+CORVANE_TEST(PayloadTreeViewTest)
+
+} // namespace corvane
+
+#include "PayloadTreeViewTest.moc"
