@@ -97,7 +97,6 @@ QWidget* ActivityView::makeEmptyState()
     auto* explanation = new StyledLabel(
         tr("Webhooks delivered to any listener will appear here."), Theme::TextStyle::callout, Theme::Colour::tertiary);
     explanation->setAlignment(Qt::AlignCenter);
-    explanation->setWordWrap(true);
     return centredColumn(12, Theme::scaled(40),
         {new SymbolView(QStringLiteral("tray"), 40, Theme::Colour::tertiary), headline, explanation});
 }
@@ -107,7 +106,6 @@ QWidget* ActivityView::makePlaceholder()
     auto* text = new StyledLabel(
         tr("Select an event to inspect the raw payload"), Theme::TextStyle::callout, Theme::Colour::secondary);
     text->setAlignment(Qt::AlignCenter);
-    text->setWordWrap(true);
     return centredColumn(10, 0,
         {new SymbolView(QStringLiteral("rectangle.and.text.magnifyingglass"), 36, Theme::Colour::tertiary), text});
 }

@@ -21,6 +21,20 @@ namespace {
 
 constexpr int keyColumnWidth = 160;
 
+// The prominent action: filled with the accent colour of the palette in use.
+const char* const prominentStyle = R"(
+QPushButton {
+    background-color: palette(highlight);
+    color: palette(highlighted-text);
+    border: 1px solid palette(highlight);
+    border-radius: 6px;
+    padding: 4px 12px;
+    font-weight: 600;
+}
+QPushButton:hover { background-color: palette(dark); border-color: palette(dark); }
+QPushButton:focus { border: 2px solid palette(text); }
+)";
+
 StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
 {
     auto* label = new StyledLabel(text, Theme::TextStyle::caption, colour, parent);
@@ -104,8 +118,8 @@ QWidget* PayloadInspector::makeEventCard()
                                              : new StatusPill(tr("pending"), Theme::Colour::orange, content));
 
     m_refireButton = symbolButton(
-        tr("Refire notification"), QStringLiteral("bell.and.waveform.fill"), Theme::Colour::primary, content);
-    m_refireButton->setDefault(m_presentation == Presentation::embedded);
+        tr("Refire notification"), QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white, content);
+    m_refireButton->setStyleSheet(QString::fromLatin1(prominentStyle));
     connect(m_refireButton, &QPushButton::clicked, this, &PayloadInspector::refire);
 
     m_feedback = new QWidget(content);
