@@ -38,6 +38,14 @@ QWidget* centredColumn(int spacing, int padding, const QList<QWidget*>& items)
     return column;
 }
 
+// A payload's request never changes once captured; what a later cycle may change is its listener and
+// its delivery. Comparing those spares comparing large bodies on every cycle.
+bool showsSame(const Payload& shown, const Payload& latest)
+{
+    return shown.id == latest.id && shown.listenerId == latest.listenerId && shown.listenerName == latest.listenerName
+        && shown.deliveredAt == latest.deliveredAt && shown.notificationConfig == latest.notificationConfig;
+}
+
 } // namespace
 
 ActivityView::ActivityView(AppState& state, QWidget* parent)
@@ -167,7 +175,7 @@ void ActivityView::showDetail()
     const auto found
         = m_selectedId ? std::ranges::find(activity, m_selectedId->toStdString(), &Payload::id) : activity.end();
     PayloadInspector* shown = inspector();
-    if (found != activity.end() && shown != nullptr && shown->payload() == *found) {
+    if (found != activity.end() && shown != nullptr && showsSame(shown->payload(), *found)) {
         return;
     }
     if (found == activity.end() && shown == nullptr && m_detail != nullptr) {

@@ -7,6 +7,7 @@
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
+#include "ui/inspector/PayloadBodyText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -83,7 +84,6 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(column);
     scroll->viewport()->setAutoFillBackground(false);
     column->setAutoFillBackground(false);
@@ -195,10 +195,7 @@ QWidget* PayloadInspector::makeValuesCard(
 
 QWidget* PayloadInspector::makeBodyCard()
 {
-    auto* body = monospacedCaption(prettyBody(m_payload), Theme::Colour::primary, nullptr);
-    body->setWordWrap(true);
-    body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    makeSelectable(body);
+    auto* body = new PayloadBodyText(prettyBody(m_payload));
     body->setAccessibleName(tr("Body"));
     return new Card(tr("Body"), body);
 }
@@ -208,16 +205,16 @@ QString PayloadInspector::prettyBody(const Payload& payload)
     if (payload.body && payload.body->value.is_structured()) {
         try {
             const std::string plain = payload.body->value.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
-            QString text;
-            text.reserve(static_cast<qsizetype>(plain.size()));
+            std::string escaped;
+            escaped.reserve(plain.size() + plain.size() / 16);
             // A "/" can only occur inside strings in JSON text, so every one of them is escaped.
-            for (const QChar character : QString::fromStdString(plain)) {
-                if (character == u'/') {
-                    text += u'\\';
+            for (const char character : plain) {
+                if (character == '/') {
+                    escaped += '\\';
                 }
-                text += character;
+                escaped += character;
             }
-            return text;
+            return QString::fromStdString(escaped);
         } catch (const nlohmann::json::type_error&) {
             // Strings that are not valid UTF-8: shown as the raw body instead.
         }

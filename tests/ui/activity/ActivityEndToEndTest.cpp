@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QNetworkAccessManager>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -78,7 +79,7 @@ private slots:
         }
         QVERIFY(texts.contains("X-Trace", Qt::CaseInsensitive));
         QVERIFY(texts.contains("t-1"));
-        QVERIFY(texts.contains("{\n  \"action\": \"opened\"\n}"));
+        QCOMPARE(inspector->findChild<QPlainTextEdit*>()->toPlainText(), "{\n  \"action\": \"opened\"\n}");
 
         config.title = "again: {{body.action}}";
         QVERIFY(QCoro::waitFor(state.updateListener(id, std::nullopt, config, std::nullopt)));

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -38,6 +39,9 @@ QStringList labels(const QWidget& parent)
     QStringList texts;
     for (const auto* label : parent.findChildren<QLabel*>()) {
         texts << label->text();
+    }
+    for (const auto* text : parent.findChildren<QPlainTextEdit*>()) {
+        texts << text->toPlainText();
     }
     return texts;
 }
