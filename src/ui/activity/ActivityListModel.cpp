@@ -28,8 +28,8 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload)
 
 void ActivityListModel::refresh()
 {
-    std::vector<Row> rows;
-    rows.reserve(m_payloads.size());
+    QList<Row> rows;
+    rows.reserve(std::ssize(m_payloads));
     for (const Payload& payload : m_payloads) {
         rows.push_back(rowFor(payload));
     }
@@ -41,11 +41,11 @@ void ActivityListModel::refresh()
     merge(std::move(rows));
 }
 
-bool ActivityListModel::keepsOrder(const std::vector<Row>& rows) const
+bool ActivityListModel::keepsOrder(const QList<Row>& rows) const
 {
     // The rows that stay must appear in `rows` in the order they have now.
     QHash<QString, qsizetype> position;
-    for (qsizetype index = 0; index < std::ssize(rows); ++index) {
+    for (qsizetype index = 0; index < rows.size(); ++index) {
         position.insert(rows[index].id, index);
     }
     qsizetype last = -1;
@@ -64,7 +64,7 @@ bool ActivityListModel::keepsOrder(const std::vector<Row>& rows) const
     return true;
 }
 
-void ActivityListModel::merge(std::vector<Row> rows)
+void ActivityListModel::merge(QList<Row> rows)
 {
     if (!keepsOrder(rows)) {
         beginResetModel();
@@ -77,7 +77,7 @@ void ActivityListModel::merge(std::vector<Row> rows)
         incoming.insert(row.id);
     }
     // Removals, bottom up, in runs.
-    for (int end = static_cast<int>(m_rows.size()) - 1; end >= 0;) {
+    for (auto end = static_cast<int>(m_rows.size()) - 1; end >= 0;) {
         if (incoming.contains(m_rows[end].id)) {
             --end;
             continue;
@@ -93,8 +93,8 @@ void ActivityListModel::merge(std::vector<Row> rows)
     }
     // The rows left are a subsequence of `rows`: insert the others in runs, top down.
     int target = 0;
-    while (target < static_cast<int>(rows.size())) {
-        if (target < static_cast<int>(m_rows.size()) && m_rows[target].id == rows[target].id) {
+    while (target < rows.size()) {
+        if (target < m_rows.size() && m_rows[target].id == rows[target].id) {
             if (!m_rows[target].showsSameAs(rows[target])) {
                 m_rows[target] = rows[target];
                 emit dataChanged(index(target), index(target));
@@ -104,12 +104,13 @@ void ActivityListModel::merge(std::vector<Row> rows)
         }
         // rows[target] is new; so is every row up to the next one the model holds.
         int last = target;
-        while (last + 1 < static_cast<int>(rows.size())
-            && (target >= static_cast<int>(m_rows.size()) || rows[last + 1].id != m_rows[target].id)) {
+        while (last + 1 < rows.size() && (target >= m_rows.size() || rows[last + 1].id != m_rows[target].id)) {
             ++last;
         }
         beginInsertRows({}, target, last);
-        m_rows.insert(m_rows.begin() + target, rows.begin() + target, rows.begin() + last + 1);
+        for (int row = target; row <= last; ++row) {
+            m_rows.insert(row, rows[row]);
+        }
         endInsertRows();
         target = last + 1;
     }
@@ -123,7 +124,7 @@ int ActivityListModel::rowOf(const QString& id) const
 
 QString ActivityListModel::idAt(int row) const
 {
-    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[row].id : QString();
+    return row >= 0 && row < m_rows.size() ? m_rows[row].id : QString();
 }
 
 QString ActivityListModel::summary(const Payload& payload)
@@ -150,7 +151,7 @@ int ActivityListModel::rowCount(const QModelIndex& parent) const
 
 QVariant ActivityListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= static_cast<int>(m_rows.size())) {
+    if (!index.isValid() || index.row() >= m_rows.size()) {
         return {};
     }
     const Row& row = m_rows[index.row()];
@@ -168,10 +169,11 @@ QVariant ActivityListModel::data(const QModelIndex& index, int role) const
         auto cached = m_summaries.constFind(row.id);
         if (cached == m_summaries.constEnd()) {
             // After a refresh the rows are the payloads in order.
-            if (index.row() >= std::ssize(m_payloads) || m_payloads[index.row()].id != row.id.toStdString()) {
+            const auto position = static_cast<std::size_t>(index.row());
+            if (position >= m_payloads.size() || m_payloads[position].id != row.id.toStdString()) {
                 return {};
             }
-            const Payload& payload = m_payloads[index.row()];
+            const Payload& payload = m_payloads[position];
             cached = m_summaries.insert(row.id, summary(payload));
         }
         return *cached;

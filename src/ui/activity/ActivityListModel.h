@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <QHash>
+#include <QList>
 
 #include <vector>
 
@@ -58,11 +59,11 @@ private:
     };
 
     static Row rowFor(const Payload& payload);
-    bool keepsOrder(const std::vector<Row>& rows) const;
-    void merge(std::vector<Row> rows);
+    bool keepsOrder(const QList<Row>& rows) const;
+    void merge(QList<Row> rows);
 
     const std::vector<Payload>& m_payloads;
-    std::vector<Row> m_rows;
+    QList<Row> m_rows;
     // Summaries by payload id, made when a row is first drawn: a payload's body does not change.
     mutable QHash<QString, QString> m_summaries;
 };

@@ -59,6 +59,11 @@ QPushButton* symbolButton(const QString& text, const QString& symbol, const Them
     return button;
 }
 
+QString rawBodyText(const Payload& payload)
+{
+    return payload.rawBody ? QString::fromStdString(*payload.rawBody) : PayloadInspector::tr("(empty)");
+}
+
 } // namespace
 
 PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent)
@@ -217,12 +222,10 @@ QString PayloadInspector::prettyBody(const Payload& payload)
             return QString::fromStdString(escaped);
         } catch (const nlohmann::json::type_error&) {
             // Strings that are not valid UTF-8: shown as the raw body instead.
+            return rawBodyText(payload);
         }
     }
-    if (payload.rawBody) {
-        return QString::fromStdString(*payload.rawBody);
-    }
-    return tr("(empty)");
+    return rawBodyText(payload);
 }
 
 QString PayloadInspector::feedbackText() const
@@ -261,6 +264,9 @@ void PayloadInspector::clearFeedback()
 
 void PayloadInspector::editListener()
 {
+    if (!m_payload.listenerId) {
+        return;
+    }
     emit dismissRequested();
     m_state.setSidebarSelection(SidebarSelection::forListener(QString::fromStdString(*m_payload.listenerId)));
 }
