@@ -1,6 +1,7 @@
 #include "ui/shell/DetailPane.h"
 
 #include "core/AppState.h"
+#include "ui/activity/ActivityView.h"
 #include "ui/shell/EmptyDetail.h"
 #include "ui/shell/ScreenPlaceholder.h"
 
@@ -25,7 +26,7 @@ QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSele
     }
     switch (selection->kind) {
     case SidebarSelection::Kind::activity:
-        return new ScreenPlaceholder(tr("Activity"), tr("All inbound webhooks across every listener."));
+        return new ActivityView(state);
     case SidebarSelection::Kind::listener:
         return new ScreenPlaceholder(tr("Listener editor"), selection->listenerId);
     case SidebarSelection::Kind::newListener:

@@ -11,6 +11,7 @@
 #include "support/HeadlessSession.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestRegistry.h"
+#include "ui/activity/ActivityView.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/CountBadge.h"
@@ -102,8 +103,9 @@ private slots:
         startSignedIn();
         DetailPane pane(*m_state);
         QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        QVERIFY(qobject_cast<ActivityView*>(pane.screen()));
         const QList<std::pair<SidebarSelection, QString>> screens{
-            {{SidebarSelection::Kind::activity, {}}, "Activity"},
             {SidebarSelection::forListener("l1"), "Listener editor"},
             {{SidebarSelection::Kind::newListener, {}}, "New listener"},
             {{SidebarSelection::Kind::preferences, {}}, "Preferences"},

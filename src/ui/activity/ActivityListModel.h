@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/Payload.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QList>
+
+#include <vector>
+
+namespace corvane {
+
+// The activity entries as list rows, newest first. A new list is merged in place: rows of payloads that
+// stay keep their place (only the ones whose shown values differ report a change), payloads that left
+// are removed and new ones inserted, so views keep their scroll position, selection and hover. Only a
+// list whose surviving entries come in another order resets the model.
+class ActivityListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role {
+        idRole = Qt::UserRole + 1,
+        listenerNameRole, // the listener's name, or "(unknown listener)"
+        receivedAtRole, // the timestamp as received
+        deliveredRole, // bool
+        summaryRole, // one line, at most summaryLength characters
+    };
+
+    static constexpr qsizetype summaryLength = 240;
+
+    // `payloads` is read again by every refresh() and must outlive the model.
+    explicit ActivityListModel(const std::vector<Payload>& payloads, QObject* parent = nullptr);
+
+    // Follows a change of the payloads.
+    void refresh();
+
+    // The row of the first entry with this id, or -1.
+    int rowOf(const QString& id) const;
+    QString idAt(int row) const;
+
+    // The body's text on one line (line feeds as spaces), else a non-empty raw body, else the method.
+    static QString summary(const Payload& payload);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    struct Row {
+        QString id;
+        std::optional<QString> listenerName;
+        QString receivedAt;
+        bool delivered = false;
+
+        bool showsSameAs(const Row& other) const
+        {
+            return id == other.id && listenerName == other.listenerName && receivedAt == other.receivedAt
+                && delivered == other.delivered;
+        }
+    };
+
+    static Row rowFor(const Payload& payload);
+    bool keepsOrder(const QList<Row>& rows) const;
+    void merge(QList<Row> rows);
+
+    const std::vector<Payload>& m_payloads;
+    QList<Row> m_rows;
+    // Summaries by payload id, made when a row is first drawn: a payload's body does not change.
+    mutable QHash<QString, QString> m_summaries;
+};
+
+} // namespace corvane

@@ -1,0 +1,101 @@
+#include "ui/activity/ActivityRowDelegate.h"
+
+#include "ui/activity/ActivityListModel.h"
+#include "ui/components/RelativeTime.h"
+#include "ui/components/Symbols.h"
+#include "ui/components/Theme.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace corvane {
+namespace {
+
+constexpr qreal glyphPixels = 14;
+constexpr qreal namePixels = 12;
+
+struct Fonts {
+    QFont name = Theme::systemFont(namePixels, QFont::DemiBold);
+    QFont time = Theme::font(Theme::TextStyle::caption2);
+    QFont summary = Theme::monospaced(Theme::font(Theme::TextStyle::caption));
+};
+
+int padding()
+{
+    return Theme::scaled(4);
+}
+
+int horizontalPadding()
+{
+    return Theme::scaled(10);
+}
+
+} // namespace
+
+void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    background.text.clear();
+    background.icon = {};
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QPalette& palette = option.palette;
+    const auto tinted = [&](Theme::Colour colour) {
+        return selected ? palette.color(QPalette::HighlightedText) : Theme::colour(colour, palette);
+    };
+
+    const Fonts fonts;
+    const QRect area = option.rect.adjusted(horizontalPadding(), padding(), -horizontalPadding(), -padding());
+    const int glyph = Theme::symbolSize(glyphPixels);
+    const bool delivered = index.data(ActivityListModel::deliveredRole).toBool();
+    const QColor glyphColour
+        = delivered ? Theme::colour(Theme::Colour::green, palette) : Theme::colour(Theme::Colour::orange, palette);
+    const QPixmap symbol
+        = Symbols::pixmap(delivered ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle.dotted"), glyph,
+            glyphColour, painter->device()->devicePixelRatioF());
+    painter->drawPixmap(QPoint(area.left(), area.center().y() - glyph / 2), symbol);
+
+    const QFontMetrics nameMetrics(fonts.name);
+    const QFontMetrics timeMetrics(fonts.time);
+    const QFontMetrics summaryMetrics(fonts.summary);
+    const int left = area.left() + glyph + Theme::scaled(10);
+    const int width = area.right() - left;
+    const int textHeight = nameMetrics.height() + Theme::scaled(2) + summaryMetrics.height();
+    const int top = area.center().y() - textHeight / 2;
+
+    const QString time = RelativeTime::shortISO(index.data(ActivityListModel::receivedAtRole).toString());
+    const int timeWidth = timeMetrics.horizontalAdvance(time);
+    painter->setFont(fonts.time);
+    painter->setPen(tinted(Theme::Colour::tertiary));
+    painter->drawText(
+        QRect(area.right() - timeWidth, top, timeWidth, nameMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
+
+    const int nameWidth = width - (time.isEmpty() ? 0 : timeWidth + Theme::scaled(8));
+    const QString name = nameMetrics.elidedText(
+        index.data(ActivityListModel::listenerNameRole).toString(), Qt::ElideRight, std::max(nameWidth, 0));
+    painter->setFont(fonts.name);
+    painter->setPen(tinted(Theme::Colour::primary));
+    painter->drawText(QRect(left, top, nameWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+
+    const QString summary = summaryMetrics.elidedText(
+        index.data(ActivityListModel::summaryRole).toString(), Qt::ElideRight, std::max(width, 0));
+    painter->setFont(fonts.summary);
+    painter->setPen(tinted(Theme::Colour::secondary));
+    painter->drawText(QRect(left, top + nameMetrics.height() + Theme::scaled(2), width, summaryMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, summary);
+}
+
+QSize ActivityRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    Q_UNUSED(index);
+    const Fonts fonts;
+    const int text = QFontMetrics(fonts.name).height() + Theme::scaled(2) + QFontMetrics(fonts.summary).height();
+    const int height = std::max(text, Theme::symbolSize(glyphPixels)) + 2 * padding() + Theme::scaled(4);
+    return {option.rect.width(), height};
+}
+
+} // namespace corvane

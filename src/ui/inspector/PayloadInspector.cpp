@@ -1,0 +1,274 @@
+#include "ui/inspector/PayloadInspector.h"
+
+#include "core/AppState.h"
+#include "evaluation/Template.h"
+#include "ui/components/Card.h"
+#include "ui/components/StatusPill.h"
+#include "ui/components/StyledLabel.h"
+#include "ui/components/SymbolView.h"
+#include "ui/components/Symbols.h"
+#include "ui/inspector/PayloadBodyText.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <qcoro/qcorotask.h>
+
+namespace corvane {
+namespace {
+
+constexpr int keyColumnWidth = 160;
+
+// The prominent action: filled with the accent colour of the palette in use.
+const char* const prominentStyle = R"(
+QPushButton {
+    background-color: palette(highlight);
+    color: palette(highlighted-text);
+    border: 1px solid palette(highlight);
+    border-radius: 6px;
+    padding: 4px 12px;
+    font-weight: 600;
+}
+QPushButton:hover { background-color: palette(dark); border-color: palette(dark); }
+QPushButton:focus { border: 2px solid palette(text); }
+)";
+
+StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
+{
+    auto* label = new StyledLabel(text, Theme::TextStyle::caption, colour, parent);
+    label->setMonospaced(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void makeSelectable(QLabel* label)
+{
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setCursor(Qt::IBeamCursor);
+}
+
+QPushButton* symbolButton(const QString& text, const QString& symbol, const Theme::Tint& tint, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setIcon(Symbols::icon(symbol, tint));
+    button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString rawBodyText(const Payload& payload)
+{
+    return payload.rawBody ? QString::fromStdString(*payload.rawBody) : PayloadInspector::tr("(empty)");
+}
+
+} // namespace
+
+PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent)
+    : QWidget(parent), m_state(state), m_payload(std::move(payload)), m_presentation(presentation)
+{
+    m_feedbackTimer.setSingleShot(true);
+    m_feedbackTimer.setInterval(feedbackMilliseconds);
+    connect(&m_feedbackTimer, &QTimer::timeout, this, &PayloadInspector::clearFeedback);
+
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    const int padding = Theme::scaled(24);
+    columnLayout->setContentsMargins(padding, padding, padding, padding);
+    columnLayout->setSpacing(Theme::scaled(16));
+    columnLayout->addWidget(makeEventCard());
+    columnLayout->addWidget(makeValuesCard(tr("Headers"), m_payload.headers));
+    if (m_payload.query && !m_payload.query->empty()) {
+        columnLayout->addWidget(makeValuesCard(tr("Query"), m_payload.query));
+    }
+    columnLayout->addWidget(makeBodyCard());
+    columnLayout->addStretch();
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(column);
+    scroll->viewport()->setAutoFillBackground(false);
+    column->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    if (m_presentation == Presentation::sheet) {
+        setMinimumSize(Theme::scaled(560), Theme::scaled(520));
+    }
+    setAccessibleName(tr("Payload inspector"));
+}
+
+QWidget* PayloadInspector::makeEventCard()
+{
+    auto* content = new QWidget;
+
+    auto* identity = new QVBoxLayout;
+    identity->setSpacing(Theme::scaled(2));
+    const QString name = m_payload.listenerName ? QString::fromStdString(*m_payload.listenerName) : tr("(unknown)");
+    auto* nameLabel = new StyledLabel(name, Theme::TextStyle::headline, Theme::Colour::primary, content);
+    nameLabel->setTextFormat(Qt::PlainText);
+    identity->addWidget(nameLabel);
+    identity->addWidget(
+        monospacedCaption(QString::fromStdString(m_payload.receivedAt), Theme::Colour::secondary, content));
+
+    auto* summary = new QHBoxLayout;
+    summary->addLayout(identity);
+    summary->addStretch();
+    summary->addWidget(new StatusPill(QString::fromStdString(m_payload.method), Theme::Colour::blue, content));
+    summary->addWidget(m_payload.deliveredAt ? new StatusPill(tr("delivered"), Theme::Colour::green, content)
+                                             : new StatusPill(tr("pending"), Theme::Colour::orange, content));
+
+    m_refireButton = symbolButton(
+        tr("Refire notification"), QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white, content);
+    m_refireButton->setStyleSheet(QString::fromLatin1(prominentStyle));
+    connect(m_refireButton, &QPushButton::clicked, this, &PayloadInspector::refire);
+
+    m_feedback = new QWidget(content);
+    auto* feedbackLayout = new QHBoxLayout(m_feedback);
+    feedbackLayout->setContentsMargins(0, 0, 0, 0);
+    feedbackLayout->setSpacing(Theme::scaled(4));
+    m_feedbackSymbol
+        = new SymbolView({}, Theme::pixelSize(Theme::TextStyle::caption), Theme::Colour::green, m_feedback);
+    m_feedbackLabel = new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::primary, m_feedback);
+    feedbackLayout->addWidget(m_feedbackSymbol);
+    feedbackLayout->addWidget(m_feedbackLabel);
+    m_feedback->hide();
+
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(Theme::scaled(10));
+    actions->addWidget(m_refireButton);
+    actions->addWidget(m_feedback);
+    if (m_payload.listenerId) {
+        m_editButton
+            = symbolButton(tr("Edit listener"), QStringLiteral("slider.horizontal.3"), Theme::Colour::primary, content);
+        connect(m_editButton, &QPushButton::clicked, this, &PayloadInspector::editListener);
+        actions->addWidget(m_editButton);
+    }
+    actions->addStretch();
+    if (m_presentation == Presentation::sheet) {
+        m_closeButton = new QPushButton(tr("Close"), content);
+        m_closeButton->setAutoDefault(false);
+        m_closeButton->setShortcut(QKeySequence(Qt::Key_Escape));
+        connect(m_closeButton, &QPushButton::clicked, this, &PayloadInspector::dismissRequested);
+        actions->addWidget(m_closeButton);
+    }
+
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Theme::scaled(12));
+    layout->addLayout(summary);
+    layout->addLayout(actions);
+    return new Card(tr("Event"), content);
+}
+
+QWidget* PayloadInspector::makeValuesCard(
+    const QString& title, const std::optional<std::map<std::string, AnyCodable>>& values)
+{
+    auto* content = new QWidget;
+    if (!values || values->empty()) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new StyledLabel(tr("No headers"), Theme::TextStyle::caption, Theme::Colour::tertiary));
+        return new Card(title, content);
+    }
+    auto* grid = new QGridLayout(content);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(0);
+    grid->setVerticalSpacing(Theme::scaled(4));
+    grid->setColumnMinimumWidth(0, Theme::scaled(keyColumnWidth));
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    // std::map keeps the keys in ascending byte order.
+    for (const auto& [key, value] : *values) {
+        auto* keyLabel = monospacedCaption(QString::fromStdString(key), Theme::Colour::secondary, content);
+        keyLabel->setFixedWidth(Theme::scaled(keyColumnWidth));
+        keyLabel->setWordWrap(true);
+        auto* valueLabel = monospacedCaption(
+            QString::fromStdString(Template::stringify(&value.value)), Theme::Colour::primary, content);
+        valueLabel->setWordWrap(true);
+        makeSelectable(valueLabel);
+        grid->addWidget(keyLabel, row, 0, Qt::AlignTop | Qt::AlignLeft);
+        grid->addWidget(valueLabel, row, 1, Qt::AlignTop);
+        ++row;
+    }
+    return new Card(title, content);
+}
+
+QWidget* PayloadInspector::makeBodyCard()
+{
+    auto* body = new PayloadBodyText(prettyBody(m_payload));
+    body->setAccessibleName(tr("Body"));
+    return new Card(tr("Body"), body);
+}
+
+QString PayloadInspector::prettyBody(const Payload& payload)
+{
+    if (payload.body && payload.body->value.is_structured()) {
+        try {
+            const std::string plain = payload.body->value.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
+            std::string escaped;
+            escaped.reserve(plain.size() + plain.size() / 16);
+            // A "/" can only occur inside strings in JSON text, so every one of them is escaped.
+            for (const char character : plain) {
+                if (character == '/') {
+                    escaped += '\\';
+                }
+                escaped += character;
+            }
+            return QString::fromStdString(escaped);
+        } catch (const nlohmann::json::type_error&) {
+            // Strings that are not valid UTF-8: shown as the raw body instead.
+            return rawBodyText(payload);
+        }
+    }
+    return rawBodyText(payload);
+}
+
+QString PayloadInspector::feedbackText() const
+{
+    return m_feedbackOk ? m_feedbackLabel->text() : QString();
+}
+
+void PayloadInspector::refire()
+{
+    [](QPointer<PayloadInspector> self, AppState* state, Payload payload) -> QCoro::Task<> {
+        const RefireResult result = co_await state->refire(std::move(payload));
+        if (self) {
+            self->showFeedback(result);
+        }
+    }(this, &m_state, m_payload);
+}
+
+void PayloadInspector::showFeedback(RefireResult result)
+{
+    const bool ok = result == RefireResult::fired;
+    m_feedbackOk = ok;
+    m_feedbackSymbol->setSymbol(
+        ok ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("line.3.horizontal.decrease.circle.fill"));
+    m_feedbackSymbol->setTint(ok ? Theme::Colour::green : Theme::Colour::orange);
+    m_feedbackLabel->setText(refireResultText(result));
+    m_feedback->show();
+    m_feedbackTimer.start();
+}
+
+void PayloadInspector::clearFeedback()
+{
+    m_feedbackOk.reset();
+    m_feedback->hide();
+    m_feedbackLabel->clear();
+}
+
+void PayloadInspector::editListener()
+{
+    if (!m_payload.listenerId) {
+        return;
+    }
+    emit dismissRequested();
+    m_state.setSidebarSelection(SidebarSelection::forListener(QString::fromStdString(*m_payload.listenerId)));
+}
+
+} // namespace corvane

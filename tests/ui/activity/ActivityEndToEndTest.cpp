@@ -1,0 +1,108 @@
+#include "auth/AuthCoordinator.h"
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/FileSecretStore.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
+#include "support/HeadlessSession.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+#include "ui/activity/ActivityListModel.h"
+#include "ui/activity/ActivityView.h"
+#include "ui/inspector/PayloadInspector.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QNetworkAccessManager>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+namespace corvane {
+
+// A webhook sent to a real relay, seen on the Activity screen and fired again from its inspector.
+class ActivityEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    void webhookIsInspectedAndFiredAgain()
+    {
+        test::RelayProcess relay({"API_TOKEN=activity-key"});
+        QVERIFY(relay.start());
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
+        AppSettings::setPollIntervalMs(500);
+        QTemporaryDir folder;
+        FileSecretStore secrets(folder.filePath("api-token"));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "activity-key")));
+        QNetworkAccessManager network;
+        ServiceClient client(network, secrets);
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        const auto listener = QCoro::waitFor(client.createListener("Deploys", config));
+        QVERIFY(listener);
+        const QString id = QString::fromStdString(listener->id);
+
+        test::FakeNotificationServer notifications;
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        test::FakeWebAuthenticationSession browser;
+        AuthCoordinator auth(client, secrets, browser);
+        auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
+        AppState& state = *running;
+        ActivityView view(state);
+        view.show();
+
+        test::RelayClient sender(relay);
+        QCOMPARE(sender
+                     .send("POST", QString::fromStdString(listener->hookPath), "{\"action\": \"opened\"}",
+                         {{"Content-Type", "application/json"}, {"X-Trace", "t-1"}})
+                     .status,
+            202);
+        QTRY_COMPARE_WITH_TIMEOUT(view.model()->rowCount(), 1, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
+        PayloadInspector* inspector = view.inspector();
+        QVERIFY(inspector);
+        QStringList texts;
+        for (const auto* label : inspector->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains("X-Trace", Qt::CaseInsensitive));
+        QVERIFY(texts.contains("t-1"));
+        QCOMPARE(inspector->findChild<QPlainTextEdit*>()->toPlainText(), "{\n  \"action\": \"opened\"\n}");
+
+        config.title = "again: {{body.action}}";
+        QVERIFY(QCoro::waitFor(state.updateListener(id, std::nullopt, config, std::nullopt)));
+        inspector->refireButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(inspector->feedbackText(), "Notification fired", 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 2, 10'000);
+        QCOMPARE(notifications.received()[1].summary, "again: opened");
+
+        config.filter = "$.body.missing";
+        QVERIFY(QCoro::waitFor(state.updateListener(id, std::nullopt, config, std::nullopt)));
+        inspector = view.inspector();
+        inspector->refireButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            inspector->feedbackText(), "Filtered out — didn't match the listener's filter", 10'000);
+        QCOMPARE(notifications.received().size(), 2);
+
+        running.reset();
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+    }
+};
+
+CORVANE_TEST(ActivityEndToEndTest)
+
+} // namespace corvane
+
+#include "ActivityEndToEndTest.moc"

@@ -1,0 +1,109 @@
+#include "ShellFixture.h"
+#include "support/Appearance.h"
+#include "support/HeadlessSession.h"
+#include "support/TestRegistry.h"
+#include "ui/activity/ActivityView.h"
+#include "ui/inspector/PayloadInspector.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
+#include "ui/shell/MainWindow.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QTest>
+
+namespace corvane {
+namespace {
+
+QByteArray received(int secondsAgo)
+{
+    return QDateTime::currentDateTimeUtc().addSecs(-secondsAgo).toString(Qt::ISODateWithMs).toUtf8();
+}
+
+QList<QByteArray> webhooks()
+{
+    return {
+        "{\"id\": \"p3\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+        "\"headers\": {\"Content-Type\": \"application/json\", \"User-Agent\": \"GitHub-Hookshot/7d1\", "
+        "\"X-GitHub-Event\": \"deployment_status\"}, \"query\": {\"env\": \"production\"}, "
+        "\"body\": {\"action\": \"created\", \"deployment\": {\"id\": 4821, \"ref\": \"main\", "
+        "\"url\": \"https://api.example.com/deployments/4821\"}, \"state\": \"success\"}, "
+        "\"received_at\": \""
+            + received(42) + "\"}",
+        "{\"id\": \"p2\", \"listener_id\": \"l2\", \"listener_name\": \"Payments\", \"method\": \"POST\", "
+        "\"body\": {\"amount\": 1999, \"currency\": \"EUR\", \"type\": \"charge.succeeded\"}, \"received_at\": \""
+            + received(600) + "\", \"delivered_at\": \"" + received(599) + "\"}",
+        "{\"id\": \"p1\", \"method\": \"GET\", \"raw_body\": \"ping\", \"received_at\": \"" + received(7200)
+            + "\", \"delivered_at\": \"" + received(7199) + "\"}",
+    };
+}
+
+} // namespace
+
+// The Activity screen and the payload inspector in a light and a dark scheme, for a person to look at.
+class ActivityScreenshotTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QApplication::setFont(test::defaultFont());
+    }
+    void cleanupTestCase() { QApplication::setPalette(QPalette()); }
+
+    void screens_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screens()
+    {
+        QFETCH(bool, dark);
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        const QString scheme = dark ? "dark" : "light";
+        {
+            test::ShellFixture shell;
+            shell.start(true);
+            MainWindow window(shell.state());
+            shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+            save(window, "activity", "empty", scheme);
+        }
+        test::ShellFixture shell;
+        shell.script({test::ShellFixture::listener("l1", "Deploys"), test::ShellFixture::listener("l2", "Payments")},
+            webhooks(), {});
+        shell.start(true);
+        QTRY_COMPARE(shell.state().activity().size(), 3U);
+        MainWindow window(shell.state());
+        shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        save(window, "activity", "events", scheme);
+
+        PayloadInspector embedded(
+            shell.state(), shell.state().activity().front(), PayloadInspector::Presentation::embedded);
+        embedded.resize(620, 640);
+        save(embedded, "inspector", "embedded", scheme);
+        PayloadInspectorSheet sheet(shell.state(), shell.state().activity().front(), &window);
+        sheet.adjustSize();
+        save(sheet, "inspector", "sheet", scheme);
+    }
+
+private:
+    static void save(QWidget& widget, const QString& screen, const QString& name, const QString& scheme)
+    {
+        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
+        const QString folder
+            = (configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured) + "/" + screen;
+        QVERIFY(QDir().mkpath(folder));
+        widget.show();
+        QApplication::processEvents();
+        const QString file = QStringLiteral("%1/%2-%3.png").arg(folder, name, scheme);
+        QVERIFY2(widget.grab().save(file), qPrintable(file));
+    }
+};
+
+CORVANE_TEST(ActivityScreenshotTest)
+
+} // namespace corvane
+
+#include "ActivityScreenshotTest.moc"
