@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "evaluation/Template.h"
 #include "ui/components/Card.h"
+#include "ui/components/ProminentButton.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
@@ -21,20 +22,6 @@ namespace corvane {
 namespace {
 
 constexpr int keyColumnWidth = 160;
-
-// The prominent action: filled with the accent colour of the palette in use.
-const char* const prominentStyle = R"(
-QPushButton {
-    background-color: palette(highlight);
-    color: palette(highlighted-text);
-    border: 1px solid palette(highlight);
-    border-radius: 6px;
-    padding: 4px 12px;
-    font-weight: 600;
-}
-QPushButton:hover { background-color: palette(dark); border-color: palette(dark); }
-QPushButton:focus { border: 2px solid palette(text); }
-)";
 
 StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
 {
@@ -122,9 +109,9 @@ QWidget* PayloadInspector::makeEventCard()
     summary->addWidget(m_payload.deliveredAt ? new StatusPill(tr("delivered"), Theme::Colour::green, content)
                                              : new StatusPill(tr("pending"), Theme::Colour::orange, content));
 
-    m_refireButton = symbolButton(
-        tr("Refire notification"), QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white, content);
-    m_refireButton->setStyleSheet(QString::fromLatin1(prominentStyle));
+    m_refireButton = new ProminentButton(tr("Refire notification"), ProminentButton::Size::compact, content);
+    m_refireButton->setIcon(Symbols::icon(QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white));
+    m_refireButton->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
     connect(m_refireButton, &QPushButton::clicked, this, &PayloadInspector::refire);
 
     m_feedback = new QWidget(content);

@@ -1,10 +1,10 @@
 #include "ui/shell/EmptyDetail.h"
 
 #include "core/AppState.h"
+#include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
-#include "ui/shell/ProminentButton.h"
 
 #include <QVBoxLayout>
 

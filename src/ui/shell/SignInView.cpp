@@ -1,10 +1,10 @@
 #include "ui/shell/SignInView.h"
 
 #include "core/AppState.h"
+#include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolTile.h"
 #include "ui/components/Symbols.h"
-#include "ui/shell/ProminentButton.h"
 
 #include <QHBoxLayout>
 #include <QProgressBar>

@@ -1,4 +1,4 @@
-#include "ui/shell/ProminentButton.h"
+#include "ui/components/ProminentButton.h"
 
 #include "ui/components/Theme.h"
 
@@ -11,8 +11,8 @@ QPushButton {
     background-color: palette(highlight);
     color: palette(highlighted-text);
     border: 1px solid palette(highlight);
-    border-radius: 7px;
-    padding: 6px 18px;
+    border-radius: %1px;
+    padding: %2;
     font-weight: 600;
 }
 QPushButton:hover { background-color: palette(dark); border-color: palette(dark); }
@@ -22,11 +22,20 @@ QPushButton:disabled { background-color: palette(mid); border-color: palette(mid
 
 } // namespace
 
-ProminentButton::ProminentButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
+ProminentButton::ProminentButton(const QString& text, QWidget* parent) : ProminentButton(text, Size::large, parent)
 {
-    setStyleSheet(QString::fromLatin1(prominentStyle));
-    setMinimumHeight(Theme::scaled(32));
-    setDefault(true);
+}
+
+ProminentButton::ProminentButton(const QString& text, Size size, QWidget* parent) : QPushButton(text, parent)
+{
+    const bool large = size == Size::large;
+    setStyleSheet(QString::fromLatin1(prominentStyle).arg(large ? 7 : 6).arg(large ? "6px 18px" : "4px 12px"));
+    if (large) {
+        setMinimumHeight(Theme::scaled(32));
+        setDefault(true);
+    } else {
+        setAutoDefault(false);
+    }
 }
 
 } // namespace corvane
