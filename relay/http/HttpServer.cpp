@@ -1,6 +1,7 @@
 #include "http/HttpServer.h"
 
 #include "http/Gzip.h"
+#include "http/ResponseHead.h"
 
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/buffer.hpp>
@@ -8,13 +9,11 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/asio/write.hpp>
-#include <boost/beast/http/status.hpp>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <exception>
 
@@ -23,7 +22,6 @@ namespace {
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
-namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
@@ -31,7 +29,6 @@ constexpr auto tupled = asio::as_tuple(asio::use_awaitable);
 constexpr std::size_t firstReadBytes = 4096;
 constexpr std::size_t smallestRead = 512;
 constexpr std::size_t largestRead = std::size_t{64} * 1024;
-constexpr std::size_t gzipThreshold = 1024;
 constexpr auto lingerTime = std::chrono::seconds(2);
 constexpr std::size_t lingerBytes = std::size_t{64} * 1024 * 1024;
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(50);
@@ -43,62 +40,11 @@ constexpr std::string_view tooManyBodies = "too many request bodies in progress;
 // What the client of a refused connection sent before the refusal, read at most this often.
 constexpr int shedReads = 4;
 
-void appendNumber(std::string& text, std::uint64_t number)
-{
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.begin(), digits.end(), number);
-    text.append(digits.data(), result.ptr);
-}
-
-// Writes the status line and header fields of `response` into `head`, compresses its body when the
-// client accepts gzip and that pays, and gives what goes on the wire: the head, then the body unless
-// the request was HEAD.
+// What goes on the wire for `response`: its head, then its body unless the request was HEAD.
 std::array<asio::const_buffer, 2> serialized(
     std::string& head, HttpResponse& response, bool keepAlive, bool gzip, bool headOnly)
 {
-    bool compressed = false;
-    const bool varies = gzip && response.body.size() >= gzipThreshold;
-    if (varies) {
-        if (auto packed = Gzip::compress(response.body)) {
-            response.body = *std::move(packed);
-            compressed = true;
-        }
-    }
-    head.clear();
-    head += "HTTP/1.1 ";
-    appendNumber(head, response.status);
-    head += ' ';
-    head += http::obsolete_reason(static_cast<http::status>(response.status));
-    head += "\r\n";
-    const auto field = [&head](std::string_view name, std::string_view value) {
-        // A line break would end the field early and let the rest pass for more fields.
-        if (name.find_first_of("\r\n") != std::string_view::npos
-            || value.find_first_of("\r\n") != std::string_view::npos) {
-            return;
-        }
-        head += name;
-        head += ": ";
-        head += value;
-        head += "\r\n";
-    };
-    if (!response.contentType.empty()) {
-        field("Content-Type", response.contentType);
-    }
-    for (const auto& [name, value] : response.headers) {
-        field(name, value);
-    }
-    if (compressed) {
-        field("Content-Encoding", "gzip");
-    }
-    if (varies) {
-        field("Vary", "Accept-Encoding");
-    }
-    if (!keepAlive) {
-        field("Connection", "close");
-    }
-    head += "Content-Length: ";
-    appendNumber(head, response.body.size());
-    head += "\r\n\r\n";
+    ResponseHead::write(head, response, keepAlive, gzip);
     return {asio::buffer(head), headOnly ? asio::const_buffer() : asio::buffer(response.body)};
 }
 
@@ -111,23 +57,6 @@ HttpResponse refusal(unsigned status, std::string_view message)
         response.headers.emplace_back("Retry-After", "1");
     }
     return response;
-}
-
-// The address whose connections count together: an IPv6 client by its /64 prefix, which one host
-// usually holds whole.
-std::string clientOf(const tcp::endpoint& remote)
-{
-    const auto address = remote.address();
-    if (!address.is_v6()) {
-        return address.to_string();
-    }
-    const auto version6 = address.to_v6();
-    if (version6.is_v4_mapped()) {
-        return asio::ip::make_address_v4(asio::ip::v4_mapped, version6).to_string();
-    }
-    auto bytes = version6.to_bytes();
-    std::fill(bytes.begin() + 8, bytes.end(), 0);
-    return asio::ip::address_v6(bytes).to_string() + "/64";
 }
 
 // Ends the coroutines the server spawns: a failure that escaped one is logged, never swallowed.
@@ -147,81 +76,9 @@ void reportFailure(const std::exception_ptr& failure)
 
 } // namespace
 
-// One client connection, counted among the server's from its construction to its destruction. Its
-// deadline is checked by closeExpired(): each stage of an exchange (waiting for a request, reading
-// it, writing the answer) moves it, so no timer is set per request.
-struct HttpServer::Connection {
-    Connection(HttpServer& owner, tcp::socket connected, std::string clientKey, Role connectionRole);
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection();
-
-    // Gives up its place in the caps (once), as when it is closed to make room.
-    void leave();
-
-    HttpServer& server;
-    tcp::socket socket;
-    std::string client;
-    std::string remoteAddress;
-    Role role;
-    Clock::time_point accepted = Clock::now();
-    // The connection is closed once this passes; never while its request is being handled.
-    Clock::time_point deadline;
-    // Waiting for the next request: stopping the server closes it.
-    bool idle = false;
-    // No head read on it yet: when the caps are reached, such connections make room first.
-    bool awaitingFirstHead = true;
-    // Part of a response may have been written: a failure can no longer be answered.
-    bool responding = false;
-    // The head of each response, kept for the next.
-    std::string head;
-};
-
-HttpServer::Connection::Connection(HttpServer& owner, tcp::socket connected, std::string clientKey, Role connectionRole)
-    : server(owner), socket(std::move(connected)), client(std::move(clientKey)), role(connectionRole),
-      deadline(accepted + owner.m_limits.headerTimeout)
-{
-    boost::system::error_code ignored;
-    remoteAddress = socket.remote_endpoint(ignored).address().to_string();
-    if (role == Role::serving) {
-        ++server.m_servingPerClient[client];
-        ++server.m_serving;
-    } else {
-        ++server.m_refusing;
-    }
-    server.m_connections.insert(this);
-    if (!server.m_sweeping) {
-        server.m_sweeping = true;
-        asio::co_spawn(server.m_context, server.closeExpired(), reportFailure);
-    }
-}
-
-HttpServer::Connection::~Connection()
-{
-    leave();
-    server.m_connections.erase(this);
-    boost::system::error_code ignored;
-    socket.shutdown(tcp::socket::shutdown_both, ignored);
-    socket.close(ignored);
-}
-
-void HttpServer::Connection::leave()
-{
-    if (role == Role::serving) {
-        --server.m_serving;
-        const auto counted = server.m_servingPerClient.find(client);
-        if (--counted->second == 0) {
-            server.m_servingPerClient.erase(counted);
-        }
-    } else if (role == Role::refusing) {
-        --server.m_refusing;
-    }
-    role = Role::gone;
-}
-
 HttpServer::HttpServer(asio::io_context& context, RequestHandler& handler, HttpLimits limits)
-    : m_context(context), m_handler(handler), m_limits(limits), m_budget(limits.maxBufferedBytes), m_acceptor(context),
-      m_spareDescriptor(::open("/dev/null", O_RDONLY | O_CLOEXEC))
+    : m_context(context), m_handler(handler), m_limits(limits), m_budget(limits.maxBufferedBytes), m_table(limits),
+      m_acceptor(context), m_spareDescriptor(::open("/dev/null", O_RDONLY | O_CLOEXEC))
 {
 }
 
@@ -267,7 +124,7 @@ void HttpServer::stop()
     m_stopping = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
-    for (auto* connection : m_connections) {
+    for (auto* connection : m_table.connections()) {
         if (connection->idle) {
             connection->socket.cancel(ignored);
         }
@@ -300,10 +157,10 @@ asio::awaitable<void> HttpServer::acceptConnections()
             continue;
         }
         boost::system::error_code ignored;
-        auto client = clientOf(socket.remote_endpoint(ignored));
-        if (roomFor(client)) {
+        auto client = ConnectionTable::clientOf(socket.remote_endpoint(ignored));
+        if (m_table.roomFor(client)) {
             asio::co_spawn(m_context, serve(std::move(socket), std::move(client)), reportFailure);
-        } else if (m_refusing < m_limits.maxRefusing) {
+        } else if (m_table.canRefuse()) {
             asio::co_spawn(m_context, turnAway(std::move(socket)), reportFailure);
         } else {
             shed(socket);
@@ -311,35 +168,11 @@ asio::awaitable<void> HttpServer::acceptConnections()
     }
 }
 
-bool HttpServer::roomFor(const std::string& client)
-{
-    const auto counted = m_servingPerClient.find(client);
-    const bool clientFull = m_limits.maxConnectionsPerClient > 0 && counted != m_servingPerClient.end()
-        && counted->second >= m_limits.maxConnectionsPerClient;
-    if (!clientFull && m_serving < m_limits.maxConnections) {
-        return true;
-    }
-    Connection* oldest = nullptr;
-    for (auto* connection : m_connections) {
-        if (connection->role == Role::serving && connection->awaitingFirstHead
-            && (!clientFull || connection->client == client)
-            && (oldest == nullptr || connection->accepted < oldest->accepted)) {
-            oldest = connection;
-        }
-    }
-    if (oldest == nullptr) {
-        return false;
-    }
-    oldest->leave();
-    boost::system::error_code ignored;
-    oldest->socket.close(ignored);
-    return true;
-}
-
 asio::awaitable<void> HttpServer::turnAway(tcp::socket socket)
 {
     const auto started = Clock::now();
-    Connection connection(*this, std::move(socket), {}, Role::refusing);
+    Connection connection(m_table, std::move(socket), {}, Role::refusing, m_limits.headerTimeout);
+    sweep();
     auto response = refusal(503, tooManyConnections);
     const auto reply = serialized(connection.head, response, false, false, false);
     const auto [error, written] = co_await asio::async_write(connection.socket, reply, tupled);
@@ -382,15 +215,23 @@ asio::awaitable<void> HttpServer::lingeringClose(Connection& connection)
     connection.socket.close(ignored);
 }
 
+void HttpServer::sweep()
+{
+    if (!m_sweeping) {
+        m_sweeping = true;
+        asio::co_spawn(m_context, closeExpired(), reportFailure);
+    }
+}
+
 asio::awaitable<void> HttpServer::closeExpired()
 {
     asio::steady_timer timer(m_context);
-    while (!m_connections.empty()) {
+    while (!m_table.connections().empty()) {
         timer.expires_after(sweepInterval);
         co_await timer.async_wait(tupled);
         const auto now = Clock::now();
         boost::system::error_code ignored;
-        for (auto* connection : m_connections) {
+        for (auto* connection : m_table.connections()) {
             if (connection->deadline <= now) {
                 connection->socket.close(ignored);
             }
@@ -403,7 +244,8 @@ asio::awaitable<void> HttpServer::serve(tcp::socket socket, std::string client)
 {
     boost::system::error_code ignored;
     socket.set_option(tcp::no_delay(true), ignored);
-    Connection connection(*this, std::move(socket), std::move(client), Role::serving);
+    Connection connection(m_table, std::move(socket), std::move(client), Role::serving, m_limits.headerTimeout);
+    sweep();
     beast::flat_buffer buffer;
     bool open = true;
     while (open && !m_stopping) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "http/BufferBudget.h"
+#include "http/ConnectionTable.h"
 #include "http/HttpLimits.h"
 #include "http/RequestHandler.h"
 #include "http/RequestParser.h"
@@ -11,11 +12,8 @@
 #include <boost/beast/core/flat_buffer.hpp>
 
 #include <array>
-#include <cstdint>
 #include <expected>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace corvane::relay {
 
@@ -37,8 +35,8 @@ public:
     void stop();
 
 private:
-    struct Connection;
-    enum class Role { serving, refusing, gone };
+    using Connection = ConnectionTable::Connection;
+    using Role = ConnectionTable::Role;
     // What answering a request needs to know about it once its handler has it.
     struct Exchange {
         std::string method;
@@ -49,10 +47,6 @@ private:
     };
 
     boost::asio::awaitable<void> acceptConnections();
-    // Makes room for one more connection from `client` when a cap is reached, by closing the
-    // connection (of that client, for its own cap) that has waited longest for its first request;
-    // false when there is none to close.
-    bool roomFor(const std::string& client);
     boost::asio::awaitable<void> serve(boost::asio::ip::tcp::socket socket, std::string client);
     // Reads one request on `connection` and answers it; false when the connection is to close.
     boost::asio::awaitable<bool> exchange(Connection& connection, boost::beast::flat_buffer& buffer);
@@ -72,6 +66,8 @@ private:
     // Half-closes, then reads and drops what the client still sends, for a bounded time and amount, so
     // that closing does not reset the connection before the client has read the response.
     boost::asio::awaitable<void> lingeringClose(Connection& connection);
+    // Starts closeExpired() unless it runs.
+    void sweep();
     // Closes the connections whose deadline passed, a few times a second while there are any.
     boost::asio::awaitable<void> closeExpired();
 
@@ -79,13 +75,10 @@ private:
     RequestHandler& m_handler;
     HttpLimits m_limits;
     BufferBudget m_budget;
+    ConnectionTable m_table;
     boost::asio::ip::tcp::acceptor m_acceptor;
     // Opened on /dev/null and given up when accepting runs out of descriptors, to shed one connection.
     int m_spareDescriptor = -1;
-    std::unordered_set<Connection*> m_connections;
-    std::size_t m_serving = 0;
-    std::size_t m_refusing = 0;
-    std::unordered_map<std::string, std::uint32_t> m_servingPerClient;
     // Where lingering closes drop what they read; the bytes are never looked at.
     std::array<char, 16384> m_discarded{};
     bool m_sweeping = false;
