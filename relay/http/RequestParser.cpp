@@ -23,10 +23,10 @@ namespace http = beast::http;
 struct GrowingBody {
     using value_type = std::string;
 
-    class reader {
+    class Reader {
     public:
         template <bool isRequest, class Fields>
-        reader(http::header<isRequest, Fields>& /*header*/, value_type& body) : m_body(body)
+        Reader(http::header<isRequest, Fields>& /*header*/, value_type& body) : m_body(body)
         {
         }
 
@@ -57,6 +57,8 @@ struct GrowingBody {
         value_type& m_body;
         std::uint64_t m_announced = std::numeric_limits<std::uint64_t>::max();
     };
+    // The name Beast's BodyReader requirements look for.
+    using reader = Reader;
 };
 
 std::string lowered(std::string_view text)
