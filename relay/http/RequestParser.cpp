@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 #include <vector>
 
 namespace corvane::relay {
@@ -17,9 +16,8 @@ namespace {
 namespace beast = boost::beast;
 namespace http = beast::http;
 
-// A body that takes memory only for bytes that arrived: its capacity at most doubles what it holds
-// and never exceeds the announced length. (Beast's string_body reserves the whole announced length
-// before the first byte arrives.)
+// A body that takes memory only for bytes that arrived, growing as they do to at most twice what they
+// fill. (Beast's string_body reserves the whole announced length before the first byte arrives.)
 struct GrowingBody {
     using value_type = std::string;
 
@@ -30,32 +28,24 @@ struct GrowingBody {
         {
         }
 
-        void init(const boost::optional<std::uint64_t>& length, boost::system::error_code& error)
+        static void init(const boost::optional<std::uint64_t>& /*length*/, boost::system::error_code& error)
         {
-            m_announced = length.value_or(std::numeric_limits<std::uint64_t>::max());
             error = {};
         }
 
         template <class Buffers> std::size_t put(const Buffers& buffers, boost::system::error_code& error)
         {
-            const std::size_t extra = beast::buffer_bytes(buffers);
-            const std::size_t needed = m_body.size() + extra;
-            if (needed > m_body.capacity()) {
-                const std::uint64_t doubled = std::max(needed, 2 * m_body.capacity());
-                m_body.reserve(std::max<std::uint64_t>(needed, std::min(doubled, m_announced)));
-            }
             for (const auto buffer : beast::buffers_range_ref(buffers)) {
                 m_body.append(static_cast<const char*>(buffer.data()), buffer.size());
             }
             error = {};
-            return extra;
+            return beast::buffer_bytes(buffers);
         }
 
-        void finish(boost::system::error_code& error) { error = {}; }
+        static void finish(boost::system::error_code& error) { error = {}; }
 
     private:
         value_type& m_body;
-        std::uint64_t m_announced = std::numeric_limits<std::uint64_t>::max();
     };
     // The name Beast's BodyReader requirements look for.
     using reader = Reader;

@@ -4,9 +4,12 @@
 #include "evaluation/JSONPathFilter.h"
 #include "evaluation/Template.h"
 #include "http/FormEncoding.h"
+#include "http/RequestParser.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <memory>
 
 using namespace corvane;
 using namespace corvane::relay;
@@ -85,15 +88,88 @@ void checkJsonSyntax(const std::string& text)
     }
 }
 
+// A head the parser let through frames its body one way only: at most one Host, and a
+// Transfer-Encoding only when it is exactly chunked (empty list elements aside), without
+// Content-Length.
+void checkFraming(const HttpRequest& head)
+{
+    std::string codings;
+    int hosts = 0;
+    bool length = false;
+    for (const auto& [name, value] : head.headers) {
+        hosts += name == "host" ? 1 : 0;
+        length = length || name == "content-length";
+        if (name == "transfer-encoding") {
+            for (const char character : value) {
+                if (character != ' ' && character != '\t' && character != ',') {
+                    codings += static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+                }
+            }
+        }
+    }
+    if (hosts > 1 || (head.header("transfer-encoding") && (codings != "chunked" || length))) {
+        std::abort();
+    }
+}
+
+// What a connection carrying `bytes` amounts to when they arrive `piece` bytes at a time: each request
+// read (method, path, body), then how the connection ended (which refusal may depend on how much of a
+// faulty head has arrived). Heads and bodies are checked on the way.
+std::string connection(std::string_view bytes, std::size_t piece)
+{
+    HttpLimits limits;
+    limits.maxHeaderBytes = 1024;
+    limits.maxHeaderCount = 16;
+    limits.maxBodyBytes = 4096;
+    std::string outcome;
+    std::string buffered;
+    std::size_t arrived = 0;
+    auto parser = std::make_unique<RequestParser>(limits);
+    for (;;) {
+        const bool headRead = parser->headRead();
+        const auto used = parser->parse(buffered);
+        if (!used) {
+            return outcome + "refused";
+        }
+        buffered.erase(0, *used);
+        if (!headRead && parser->headRead()) {
+            checkFraming(parser->request({}));
+        }
+        if (parser->done()) {
+            const auto request = parser->request({});
+            const auto body = parser->takeBody();
+            if (body.size() > limits.maxBodyBytes || body.capacity() > std::max<std::size_t>(2 * body.size(), 15)) {
+                std::abort();
+            }
+            outcome += request.method + " " + request.path + " " + std::to_string(body.size()) + ":" + body + "\n";
+            if (!parser->keepAlive()) {
+                return outcome + "closed";
+            }
+            parser = std::make_unique<RequestParser>(limits);
+        } else if (*used > 0 || parser->headRead() != headRead) {
+            continue;
+        } else if (arrived == bytes.size()) {
+            return outcome + (!parser->started() || parser->finish() ? "ended" : "refused");
+        } else {
+            buffered += bytes.substr(arrived, piece);
+            arrived += std::min(piece, bytes.size() - arrived);
+        }
+    }
+}
+
 } // namespace
 
-// The parsing a request meets before any route acts on it: the query and form fields, the "limit"
-// item, JSON bodies with their depth limit (checked against the parser), and the template suggestion
-// over whatever object parses.
-// Input: the query, a NUL byte, then the body.
+// The parsing a request meets before any route acts on it. The whole input is a connection's bytes:
+// the requests read from it do not depend on how the bytes are split as they arrive, and every head
+// let through frames its body unambiguously. Split at its first NUL byte, it is a query and a body:
+// the query and form fields, the "limit" item, JSON bodies with their depth limit (checked against
+// the parser), and the template suggestion over whatever object parses.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view all(reinterpret_cast<const char*>(data), size);
+    if (connection(all, all.size()) != connection(all, 1 + size % 7)) {
+        std::abort();
+    }
     const auto split = all.find('\0');
     HttpRequest request;
     request.query = std::string(all.substr(0, split));
