@@ -28,9 +28,13 @@ struct RelaySettings {
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds bodyTimeout{60};
     std::chrono::seconds idleTimeout{30};
-    // Client connections served at once; more are answered 503 and closed. Below the usual limit of
-    // 1024 open files, with room for the database's.
+    // Client connections served at once; more are answered 503 and closed. Fewer when the open-file
+    // limit does not allow this many.
     std::uint32_t maxConnections = 1000;
+    // Client connections served at once from one address (IPv6: one /64 prefix); 0 for no cap.
+    std::uint32_t maxConnectionsPerClient = 64;
+    // Request body bytes held in memory by all connections together; bodies beyond get 503.
+    std::uint64_t maxBufferedBytes = std::uint64_t{256} * 1024 * 1024;
 
     // Hook requests per second and burst allowed per listener; a rate of 0 turns the limit off.
     double rateLimit = 20;

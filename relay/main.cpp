@@ -2,6 +2,7 @@
 #include "api/Metrics.h"
 #include "api/Router.h"
 #include "http/HttpServer.h"
+#include "http/OpenFiles.h"
 #include "signin/Secrets.h"
 #include "store/CommitQueue.h"
 #include "store/RetentionPruner.h"
@@ -24,6 +25,25 @@ int fail(int status, const std::string& message)
     return status;
 }
 
+// The server's limits: the connection caps are what the open-file limit allows, raised as far as it goes.
+HttpLimits httpLimits(const RelaySettings& settings)
+{
+    const auto openFiles = OpenFiles::raiseLimit();
+    const auto caps = OpenFiles::capsFor(openFiles, settings.maxConnections);
+    std::fprintf(stderr, "corvane-relay: %llu open files: serving up to %u connections, %u per client\n",
+        static_cast<unsigned long long>(openFiles), caps.serving, settings.maxConnectionsPerClient);
+    return HttpLimits{.maxHeaderBytes = settings.maxHeaderBytes,
+        .maxHeaderCount = settings.maxHeaderCount,
+        .maxBodyBytes = settings.maxBodyBytes,
+        .headerTimeout = settings.headerTimeout,
+        .bodyTimeout = settings.bodyTimeout,
+        .idleTimeout = settings.idleTimeout,
+        .maxConnections = caps.serving,
+        .maxConnectionsPerClient = settings.maxConnectionsPerClient,
+        .maxRefusing = caps.refusing,
+        .maxBufferedBytes = settings.maxBufferedBytes};
+}
+
 int run(int argc, char** argv)
 {
     auto parsed = RelaySettings::fromEnvironmentAndArguments(argc, argv);
@@ -41,6 +61,10 @@ int run(int argc, char** argv)
         settings.listenHost == "localhost" ? std::string("127.0.0.1") : settings.listenHost, addressError);
     if (addressError) {
         return fail(2, "--listen: \"" + settings.listenHost + "\" is not an IP address");
+    }
+
+    if (settings.maxBufferedBytes < settings.maxBodyBytes) {
+        return fail(2, "--max-buffered-bytes must be at least --max-body-bytes");
     }
 
     auto writerStore = SqliteStore::open(settings.databasePath);
@@ -72,9 +96,7 @@ int run(int argc, char** argv)
     RequestLog requestLog(context.get_executor(), stderr);
     Router router(*readerStore, queue, metrics, requestLog, std::move(routerSettings));
 
-    HttpServer server(context, router,
-        HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,
-            settings.bodyTimeout, settings.idleTimeout, settings.maxConnections});
+    HttpServer server(context, router, httpLimits(settings));
     const auto bound = server.listen({address, settings.listenPort});
     if (!bound) {
         return fail(1, bound.error());

@@ -80,6 +80,21 @@ std::optional<ApiRoute> apiRoute(std::string_view path)
     return std::nullopt;
 }
 
+// The methods of a route that needs no API key, null for other paths.
+const std::vector<std::string_view>* publicMethods(std::string_view path)
+{
+    if (path == "/healthz" || path == "/metrics") {
+        return &getOnly;
+    }
+    if (path == "/user_management/authorize") {
+        return &getOrPost;
+    }
+    if (path == "/auth/callback") {
+        return &postOnly;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings)
@@ -90,6 +105,54 @@ Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& 
       m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(reader, queue),
       m_signIn(queue, m_settings.signIn)
 {
+}
+
+std::optional<HttpResponse> Router::admit(const HttpRequest& head)
+{
+    std::string route = "unmatched";
+    auto refused = refusal(head, route);
+    if (refused) {
+        refused->route = std::move(route);
+    }
+    return refused;
+}
+
+std::optional<HttpResponse> Router::refusal(const HttpRequest& head, std::string& route)
+{
+    const std::string_view path = head.path;
+    if (auto token = segmentBetween(path, "/h/", "")) {
+        route = "/h/:token";
+        if (m_settings.discard) {
+            return std::nullopt;
+        }
+        const auto found = m_hookTargets.find(*token);
+        if (!found) {
+            return HttpResponse::error(503, "the database is unavailable");
+        }
+        if (*found == nullptr) {
+            return HttpResponse::error(404, "no listener has this hook URL");
+        }
+        return std::nullopt;
+    }
+    if (const auto* methods = publicMethods(path)) {
+        route = std::string(path);
+        if (std::ranges::find(*methods, head.method) == methods->end()) {
+            return methodNotAllowed(*methods);
+        }
+        return std::nullopt;
+    }
+    const auto matched = apiRoute(path);
+    if (!matched) {
+        return HttpResponse::error(404, "no such route");
+    }
+    route = matched->route;
+    if (std::ranges::find(matched->methods, head.method) == matched->methods.end()) {
+        return methodNotAllowed(matched->methods);
+    }
+    if (auto caller = m_authenticator.authenticate(head); !caller) {
+        return caller.error();
+    }
+    return std::nullopt;
 }
 
 boost::asio::awaitable<HttpResponse> Router::handle(HttpRequest request)

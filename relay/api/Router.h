@@ -31,11 +31,15 @@ class Router final : public RequestHandler {
 public:
     Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings);
 
+    // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
+    // the route does not take, an API request without a valid key.
+    std::optional<HttpResponse> admit(const HttpRequest& head) override;
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;
 
 private:
+    std::optional<HttpResponse> refusal(const HttpRequest& head, std::string& route);
     boost::asio::awaitable<HttpResponse> dispatch(HttpRequest& request, std::string& route);
     boost::asio::awaitable<HttpResponse> authorized(HttpRequest& request, std::string& route);
     boost::asio::awaitable<HttpResponse> health();

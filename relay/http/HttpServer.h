@@ -1,36 +1,32 @@
 #pragma once
 
+#include "http/BufferBudget.h"
+#include "http/ConnectionTable.h"
+#include "http/HttpLimits.h"
 #include "http/RequestHandler.h"
+#include "http/RequestParser.h"
 
 #include <boost/asio/awaitable.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
 
-#include <chrono>
-#include <cstdint>
+#include <array>
 #include <expected>
 #include <string>
-#include <unordered_set>
 
 namespace corvane::relay {
 
-struct HttpLimits {
-    std::uint32_t maxHeaderBytes = 16 * 1024;
-    std::uint32_t maxHeaderCount = 100;
-    std::uint64_t maxBodyBytes = std::uint64_t{10} * 1024 * 1024;
-    std::chrono::seconds headerTimeout{10};
-    std::chrono::seconds bodyTimeout{60};
-    std::chrono::seconds idleTimeout{30};
-    // Connections served at once; the ones beyond are answered 503 and closed.
-    std::uint32_t maxConnections = 1000;
-};
-
-// HTTP/1.1 server on one io_context: keep-alive, size limits answered with 413 and 431, timeouts for
-// slow clients, a cap on connections answered with 503, gzip for clients that accept it, and a
-// lingering close after a refusal so the client reads the refusal instead of a reset.
+// HTTP/1.1 server on one io_context: keep-alive, size limits answered with 413 and 431, requests
+// refused on their head before their body is read, a cap on the bytes all bodies hold, timeouts for
+// slow clients, caps on connections in all and per client answered with 503, gzip for clients that
+// accept it, and a lingering close after a refusal so the client reads the refusal instead of a reset.
 class HttpServer {
 public:
     HttpServer(boost::asio::io_context& context, RequestHandler& handler, HttpLimits limits);
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+    ~HttpServer();
 
     std::expected<boost::asio::ip::tcp::endpoint, std::string> listen(const boost::asio::ip::tcp::endpoint& endpoint);
     void start();
@@ -39,25 +35,52 @@ public:
     void stop();
 
 private:
-    struct Connection;
+    using Connection = ConnectionTable::Connection;
+    using Role = ConnectionTable::Role;
+    // What answering a request needs to know about it once its handler has it.
+    struct Exchange {
+        std::string method;
+        bool gzip = false;
+        bool headOnly = false;
+        bool keepAlive = false;
+        std::chrono::steady_clock::time_point started;
+    };
 
     boost::asio::awaitable<void> acceptConnections();
-    boost::asio::awaitable<void> serve(boost::asio::ip::tcp::socket socket);
-    // Answers a connection beyond the cap with 503 at once, without reading its request, and closes it.
+    boost::asio::awaitable<void> serve(boost::asio::ip::tcp::socket socket, std::string client);
+    // Reads one request on `connection` and answers it; false when the connection is to close.
+    boost::asio::awaitable<bool> exchange(Connection& connection, boost::beast::flat_buffer& buffer);
+    // Reads and parses until the head is read, or with a share of the buffer budget until the whole
+    // request is: true when it was, false when the connection ended quietly, or why it is refused.
+    boost::asio::awaitable<std::expected<bool, Refusal>> readUntil(
+        Connection& connection, boost::beast::flat_buffer& buffer, RequestParser& parser, BufferBudget::Share* share);
+    // Writes the response; true when the connection stays open for the next request.
+    boost::asio::awaitable<bool> respond(Connection& connection, HttpResponse response, const Exchange& exchange);
+    // Writes a refusal, closes the connection gracefully and reports it.
+    boost::asio::awaitable<void> refuse(Connection& connection, HttpResponse response, std::string method,
+        std::chrono::steady_clock::time_point started);
+    // Answers a connection beyond the caps with 503 at once, without reading its request, and closes it.
     boost::asio::awaitable<void> turnAway(boost::asio::ip::tcp::socket socket);
-    // Puts the connection under deadline checks; untrack() takes it off again.
-    void track(Connection& connection);
-    void untrack(Connection& connection);
+    // The same without draining what the client still sends, when too many are being turned away.
+    void shed(boost::asio::ip::tcp::socket& socket);
+    // Half-closes, then reads and drops what the client still sends, for a bounded time and amount, so
+    // that closing does not reset the connection before the client has read the response.
+    boost::asio::awaitable<void> lingeringClose(Connection& connection);
+    // Starts closeExpired() unless it runs.
+    void sweep();
     // Closes the connections whose deadline passed, a few times a second while there are any.
     boost::asio::awaitable<void> closeExpired();
 
     boost::asio::io_context& m_context;
     RequestHandler& m_handler;
     HttpLimits m_limits;
+    BufferBudget m_budget;
+    ConnectionTable m_table;
     boost::asio::ip::tcp::acceptor m_acceptor;
-    std::unordered_set<Connection*> m_connections;
-    // Connections being served, the ones being turned away not included.
-    std::size_t m_serving = 0;
+    // Opened on /dev/null and given up when accepting runs out of descriptors, to shed one connection.
+    int m_spareDescriptor = -1;
+    // Where lingering closes drop what they read; the bytes are never looked at.
+    std::array<char, 16384> m_discarded{};
     bool m_sweeping = false;
     bool m_stopping = false;
 };

@@ -6,6 +6,7 @@
 #include <boost/asio/awaitable.hpp>
 
 #include <chrono>
+#include <optional>
 #include <string_view>
 
 namespace corvane::relay {
@@ -15,9 +16,13 @@ class RequestHandler {
 public:
     virtual ~RequestHandler() = default;
 
+    // Called once the head of a request is read, before any of its body: the response that refuses
+    // the request without reading its body, or nothing to read the body and handle the request.
+    virtual std::optional<HttpResponse> admit(const HttpRequest& head) = 0;
+
     virtual boost::asio::awaitable<HttpResponse> handle(HttpRequest request) = 0;
 
-    // Called once per response written, the server's own refusals (413, 431, 400) included.
+    // Called once per response written, the server's own refusals (400, 413, 431, 503) included.
     virtual void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed)
         = 0;

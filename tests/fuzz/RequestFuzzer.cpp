@@ -4,9 +4,13 @@
 #include "evaluation/JSONPathFilter.h"
 #include "evaluation/Template.h"
 #include "http/FormEncoding.h"
+#include "http/RequestParser.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <memory>
+#include <ranges>
 
 using namespace corvane;
 using namespace corvane::relay;
@@ -85,15 +89,78 @@ void checkJsonSyntax(const std::string& text)
     }
 }
 
+// A head let through frames its body one way only: one Host at most, and a Transfer-Encoding only as
+// exactly chunked (empty list elements aside) without Content-Length.
+void checkFraming(const HttpRequest& head)
+{
+    std::string codings;
+    for (const auto& [name, value] : head.headers) {
+        codings += name == "transfer-encoding" ? value + "," : "";
+    }
+    std::erase_if(codings, [](char character) { return character == ' ' || character == '\t' || character == ','; });
+    std::ranges::transform(codings, codings.begin(), [](unsigned char character) { return std::tolower(character); });
+    const auto fields
+        = [&](std::string_view name) { return std::ranges::count(head.headers | std::views::keys, name); };
+    if (fields("host") > 1
+        || (fields("transfer-encoding") > 0 && (codings != "chunked" || fields("content-length") > 0))) {
+        std::abort();
+    }
+}
+
+// What a connection carrying `bytes` amounts to when they arrive `piece` bytes at a time: each request
+// read (method, path, body), then how the connection ended (which refusal may depend on how much of a
+// faulty head has arrived). Heads and bodies are checked on the way.
+std::string connection(std::string_view bytes, std::size_t piece)
+{
+    const HttpLimits limits{.maxHeaderBytes = 1024, .maxHeaderCount = 16, .maxBodyBytes = 4096};
+    std::string outcome;
+    std::string buffered;
+    std::size_t arrived = 0;
+    auto parser = std::make_unique<RequestParser>(limits);
+    for (;;) {
+        const bool headRead = parser->headRead();
+        const auto used = parser->parse(buffered);
+        if (!used) {
+            return outcome + "refused";
+        }
+        buffered.erase(0, *used);
+        if (!headRead && parser->headRead()) {
+            checkFraming(parser->request({}));
+        }
+        if (parser->done()) {
+            const auto body = parser->takeBody();
+            if (body.size() > limits.maxBodyBytes || body.capacity() > std::max<std::size_t>(2 * body.size(), 15)) {
+                std::abort();
+            }
+            outcome += parser->request({}).path + " " + body + "\n";
+            if (!parser->keepAlive()) {
+                return outcome + "closed";
+            }
+            parser = std::make_unique<RequestParser>(limits);
+        } else if (*used > 0 || parser->headRead() != headRead) {
+            continue;
+        } else if (arrived == bytes.size()) {
+            return outcome + (!parser->started() || parser->finish() ? "ended" : "refused");
+        } else {
+            buffered += bytes.substr(arrived, piece);
+            arrived += std::min(piece, bytes.size() - arrived);
+        }
+    }
+}
+
 } // namespace
 
-// The parsing a request meets before any route acts on it: the query and form fields, the "limit"
-// item, JSON bodies with their depth limit (checked against the parser), and the template suggestion
-// over whatever object parses.
-// Input: the query, a NUL byte, then the body.
+// The parsing a request meets before any route acts on it. The whole input is a connection's bytes:
+// the requests read from it do not depend on how the bytes are split as they arrive, and every head
+// let through frames its body unambiguously. Split at its first NUL byte, it is a query and a body:
+// the query and form fields, the "limit" item, JSON bodies with their depth limit (checked against
+// the parser), and the template suggestion over whatever object parses.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view all(reinterpret_cast<const char*>(data), size);
+    if (connection(all, all.size()) != connection(all, 1 + size % 7)) {
+        std::abort();
+    }
     const auto split = all.find('\0');
     HttpRequest request;
     request.query = std::string(all.substr(0, split));

@@ -4,6 +4,8 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
+#include <sys/resource.h>
+
 namespace corvane::test {
 namespace {
 
@@ -33,6 +35,12 @@ bool RelayProcess::start(const QStringList& arguments)
     }
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setChildProcessModifier([limits = m_limits] {
+        for (const auto& limit : limits) {
+            const rlimit value{limit.soft, limit.hard};
+            setrlimit(static_cast<__rlimit_resource_t>(limit.resource), &value);
+        }
+    });
     m_process.start(QStringLiteral(CORVANE_RELAY_EXECUTABLE),
         QStringList{"--listen", "127.0.0.1:0", "--database", databasePath()} + arguments);
     static const QRegularExpression listening("listening on http://127\\.0\\.0\\.1:(\\d+)");

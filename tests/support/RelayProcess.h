@@ -19,6 +19,14 @@ public:
 
     // Starts the relay and waits (bounded) until it says where it listens. False when it did not.
     bool start(const QStringList& arguments = {});
+    // Resource limits (setrlimit) the relay starts under from now on, such as {RLIMIT_AS, bytes, bytes}.
+    struct Limit {
+        int resource = 0;
+        quint64 soft = 0;
+        quint64 hard = 0;
+    };
+    void setLimits(QList<Limit> limits) { m_limits = std::move(limits); }
+    bool running() const { return m_process.state() == QProcess::Running; }
     // SIGKILL: no chance to finish anything.
     void kill();
     // SIGTERM, then waits for the exit; the exit code, or -1 when it did not exit in time.
@@ -31,6 +39,7 @@ public:
 private:
     QTemporaryDir m_folder;
     QStringList m_environment;
+    QList<Limit> m_limits;
     QProcess m_process;
     quint16 m_port = 0;
 };

@@ -1,0 +1,237 @@
+#include "http/RequestParser.h"
+
+#include <boost/asio/buffer.hpp>
+#include <boost/beast/core/buffers_range.hpp>
+#include <boost/beast/core/string.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/parser.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace corvane::relay {
+namespace {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+
+// A body that takes memory only for bytes that arrived, growing as they do to at most twice what they
+// fill. (Beast's string_body reserves the whole announced length before the first byte arrives.)
+struct GrowingBody {
+    using value_type = std::string;
+
+    class Reader {
+    public:
+        template <bool isRequest, class Fields>
+        Reader(http::header<isRequest, Fields>& /*header*/, value_type& body) : m_body(body)
+        {
+        }
+
+        static void init(const boost::optional<std::uint64_t>& /*length*/, boost::system::error_code& error)
+        {
+            error = {};
+        }
+
+        template <class Buffers> std::size_t put(const Buffers& buffers, boost::system::error_code& error)
+        {
+            for (const auto buffer : beast::buffers_range_ref(buffers)) {
+                m_body.append(static_cast<const char*>(buffer.data()), buffer.size());
+            }
+            error = {};
+            return beast::buffer_bytes(buffers);
+        }
+
+        static void finish(boost::system::error_code& error) { error = {}; }
+
+    private:
+        value_type& m_body;
+    };
+    // The name Beast's BodyReader requirements look for.
+    using reader = Reader;
+};
+
+std::string lowered(std::string_view text)
+{
+    std::string result(text);
+    std::ranges::transform(result, result.begin(), [](unsigned char character) { return std::tolower(character); });
+    return result;
+}
+
+// The transfer codings of every Transfer-Encoding field, in order (RFC 9110 §5.6.1 lists: empty
+// elements and the whitespace around elements do not count).
+std::vector<std::string_view> transferCodings(const http::fields& fields)
+{
+    std::vector<std::string_view> codings;
+    const auto [first, last] = fields.equal_range(http::field::transfer_encoding);
+    for (auto field = first; field != last; ++field) {
+        const std::string_view value = field->value();
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            const auto end = std::min(value.find(',', start), value.size());
+            auto coding = value.substr(start, end - start);
+            const auto begin = coding.find_first_not_of(" \t");
+            if (begin != std::string_view::npos) {
+                coding = coding.substr(begin, coding.find_last_not_of(" \t") + 1 - begin);
+                codings.push_back(coding);
+            }
+            start = end + 1;
+        }
+    }
+    return codings;
+}
+
+} // namespace
+
+struct RequestParser::State {
+    http::request_parser<GrowingBody> parser;
+};
+
+RequestParser::RequestParser(const HttpLimits& limits) : m_limits(limits), m_state(std::make_unique<State>())
+{
+    m_state->parser.header_limit(limits.maxHeaderBytes);
+    m_state->parser.body_limit(limits.maxBodyBytes);
+}
+
+RequestParser::~RequestParser() = default;
+
+std::expected<std::size_t, Refusal> RequestParser::parse(std::string_view bytes)
+{
+    auto& parser = m_state->parser;
+    const bool wholeRequest = parser.is_header_done();
+    parser.eager(wholeRequest);
+    std::size_t used = 0;
+    while (!(wholeRequest ? parser.is_done() : parser.is_header_done()) && used < bytes.size()) {
+        boost::system::error_code error;
+        const auto count = parser.put(boost::asio::buffer(bytes.data() + used, bytes.size() - used), error);
+        used += count;
+        if (error == http::error::need_more) {
+            break;
+        }
+        if (error == http::error::header_limit) {
+            return std::unexpected(Refusal{431, "request headers are too large"});
+        }
+        if (error == http::error::body_limit) {
+            return std::unexpected(
+                Refusal{413, "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes"});
+        }
+        if (error) {
+            return std::unexpected(Refusal{400, "malformed HTTP request: " + error.message()});
+        }
+        if (count == 0) {
+            break;
+        }
+    }
+    if (!wholeRequest && parser.is_header_done()) {
+        if (auto checked = checkHead(); !checked) {
+            return std::unexpected(checked.error());
+        }
+    }
+    return used;
+}
+
+std::expected<void, Refusal> RequestParser::finish()
+{
+    boost::system::error_code error;
+    m_state->parser.put_eof(error);
+    if (error) {
+        return std::unexpected(Refusal{400, "malformed HTTP request: " + error.message()});
+    }
+    return {};
+}
+
+std::expected<void, Refusal> RequestParser::checkHead() const
+{
+    const auto& header = m_state->parser.get();
+    if (std::distance(header.begin(), header.end()) > std::ptrdiff_t(m_limits.maxHeaderCount)) {
+        return std::unexpected(Refusal{431, "too many request header fields"});
+    }
+    const auto hosts = header.count(http::field::host);
+    if (hosts > 1 || (hosts == 0 && header.version() >= 11)) {
+        return std::unexpected(Refusal{400, "an HTTP/1.1 request needs exactly one Host field"});
+    }
+    if (const auto length = contentLength(); length && *length > m_limits.maxBodyBytes) {
+        return std::unexpected(
+            Refusal{413, "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes"});
+    }
+    if (header.count(http::field::transfer_encoding) == 0) {
+        return {};
+    }
+    if (header.version() < 11) {
+        return std::unexpected(Refusal{400, "Transfer-Encoding needs HTTP/1.1"});
+    }
+    if (header.count(http::field::content_length) > 0) {
+        return std::unexpected(Refusal{400, "Transfer-Encoding and Content-Length together are ambiguous"});
+    }
+    const auto codings = transferCodings(header);
+    if (codings.empty() || !beast::iequals(codings.back(), "chunked")) {
+        return std::unexpected(Refusal{400, "the last transfer coding must be chunked"});
+    }
+    if (codings.size() > 1) {
+        return std::unexpected(Refusal{501, "chunked is the only transfer coding supported"});
+    }
+    return {};
+}
+
+bool RequestParser::started() const
+{
+    return m_state->parser.got_some();
+}
+
+bool RequestParser::headRead() const
+{
+    return m_state->parser.is_header_done();
+}
+
+bool RequestParser::done() const
+{
+    return m_state->parser.is_done();
+}
+
+HttpRequest RequestParser::request(std::string remoteAddress) const
+{
+    const auto& message = m_state->parser.get();
+    HttpRequest request;
+    request.method = std::string(message.method_string());
+    const std::string_view target = message.target();
+    const auto question = target.find('?');
+    request.path = std::string(target.substr(0, question));
+    if (question != std::string_view::npos) {
+        request.hasQuery = true;
+        request.query = std::string(target.substr(question + 1));
+    }
+    request.headers.reserve(static_cast<std::size_t>(std::distance(message.begin(), message.end())));
+    for (const auto& field : message) {
+        request.headers.emplace_back(lowered(field.name_string()), std::string(field.value()));
+    }
+    request.remoteAddress = std::move(remoteAddress);
+    return request;
+}
+
+std::optional<std::uint64_t> RequestParser::contentLength() const
+{
+    const auto length = m_state->parser.content_length();
+    return length ? std::optional<std::uint64_t>(*length) : std::nullopt;
+}
+
+bool RequestParser::expectsContinue() const
+{
+    return beast::iequals(m_state->parser.get()[http::field::expect], "100-continue");
+}
+
+bool RequestParser::keepAlive() const
+{
+    return m_state->parser.get().keep_alive();
+}
+
+std::size_t RequestParser::bodyCapacity() const
+{
+    return m_state->parser.get().body().capacity();
+}
+
+std::string RequestParser::takeBody()
+{
+    return std::move(m_state->parser.get().body());
+}
+
+} // namespace corvane::relay

@@ -1,0 +1,205 @@
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+
+#include <QTcpSocket>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <memory>
+#include <vector>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+constexpr int waitMilliseconds = 15000;
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer reserves terabytes of address space for its shadow memory.
+constexpr bool addressSpaceCanBeLimited = false;
+#else
+constexpr bool addressSpaceCanBeLimited = true;
+#endif
+
+using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
+
+// Opens `count` connections from `source` and writes `bytes` on each; stops at the first that fails.
+Sockets openMany(quint16 port, int count, const QByteArray& bytes, const QHostAddress& source = QHostAddress::LocalHost)
+{
+    Sockets sockets;
+    for (int index = 0; index < count; ++index) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->bind(source);
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        if (!socket->waitForConnected(waitMilliseconds)) {
+            break;
+        }
+        socket->write(bytes);
+        socket->waitForBytesWritten(waitMilliseconds);
+        sockets.push_back(std::move(socket));
+    }
+    return sockets;
+}
+
+// The status of the first response that arrived on `socket`, 0 while none has.
+int statusOf(QTcpSocket& socket)
+{
+    const auto head = socket.peek(12);
+    return head.startsWith("HTTP/1.1 ") ? head.mid(9, 3).toInt() : 0;
+}
+
+} // namespace
+
+// What the relay does when clients misbehave on purpose: ambiguous framing, bodies it will refuse,
+// connections held open without finishing a request, more connections than open files.
+class HostileClientTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        files.rlim_cur = files.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur < 4096) {
+            QSKIP("needs 4096 open files");
+        }
+        QVERIFY(m_relay.start({"--idle-timeout", "1", "--max-body-bytes", "65536"}));
+        m_client = std::make_unique<RelayClient>(m_relay);
+        m_client->setKey(m_client->signIn());
+    }
+
+    // Announced bodies cost nothing until they arrive, and a connection that ends in the middle of a
+    // request leaves nothing behind.
+    void announcedBodiesCostNothing()
+    {
+        RelayProcess relay;
+        if (addressSpaceCanBeLimited) {
+            relay.setLimits({{RLIMIT_AS, quint64{2} << 30, quint64{2} << 30}});
+        }
+        QVERIFY(relay.start());
+        const QByteArray request = "POST /nowhere HTTP/1.1\r\nHost: relay\r\nContent-Length: 10485760\r\n\r\nx";
+        for (const int count : {1200, 300}) {
+            QCOMPARE(int(openMany(relay.port(), count, request).size()), count);
+        }
+        QCOMPARE(RelayClient(relay).send("GET", "/healthz").status, 200);
+        QCOMPARE(relay.terminate(), 0);
+    }
+
+    // A request whose end is ambiguous is refused and its connection closed: the bytes after it
+    // never pass for another request.
+    void ambiguousFramingIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray host = "Host: relay\r\n";
+        QTest::newRow("gzip") << host + "Transfer-Encoding: gzip\r\n" << QByteArray();
+        QTest::newRow("chunked, gzip") << host + "Transfer-Encoding: chunked, gzip\r\n" << QByteArray();
+        QTest::newRow("chunked and length") << host + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"
+                                            << QByteArray("0\r\n\r\n");
+        QTest::newRow("bad chunk size") << host + "Transfer-Encoding: chunked\r\n"
+                                        << QByteArray("zz\r\nab\r\n0\r\n\r\n");
+        QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray();
+        QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray();
+    }
+
+    void ambiguousFramingIsRefused()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, body);
+        const auto listener = m_client->createListener("Framing");
+        const auto id = QByteArray::fromStdString(listener["id"].get<std::string>());
+        const auto reply = m_client->raw("POST " + QByteArray::fromStdString(listener["hook_path"].get<std::string>())
+            + " HTTP/1.1\r\n" + head + "\r\n" + body + "DELETE /listeners/" + id
+            + " HTTP/1.1\r\nHost: relay\r\nAuthorization: Bearer " + m_client->signIn()
+            + "\r\nContent-Length: 0\r\n\r\n");
+        QCOMPARE(reply.status, 400);
+        QCOMPARE(
+            m_client->send("GET", "/listeners/").json()["listeners"][0]["id"].get<std::string>(), id.toStdString());
+    }
+
+    // Requests that will be refused are refused on their head, before their body is read.
+    void refusalsComeBeforeTheBody_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("status");
+        QTest::newRow("unknown path") << QByteArray("POST /nowhere HTTP/1.1\r\n") << 404;
+        QTest::newRow("unknown hook") << QByteArray("POST /h/unknown HTTP/1.1\r\n") << 404;
+        QTest::newRow("API without key") << QByteArray("POST /listeners/ HTTP/1.1\r\n") << 401;
+        QTest::newRow("asking to continue") << QByteArray("POST /nowhere HTTP/1.1\r\nExpect: 100-continue\r\n") << 404;
+    }
+
+    void refusalsComeBeforeTheBody()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, status);
+        const auto sockets = openMany(m_relay.port(), 1, head + "Host: relay\r\nContent-Length: 60000\r\n\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(*sockets.at(0)), status, waitMilliseconds);
+    }
+
+    // Beyond the bytes all connections may hold at once, a body is refused with 503 before it is read.
+    void bufferedBytesAreCapped()
+    {
+        const auto hook = QByteArray::fromStdString(m_client->createListener("Large")["hook_path"].get<std::string>());
+        const QByteArray head = "POST " + hook + " HTTP/1.1\r\nHost: relay\r\nContent-Length: 60000\r\n";
+        const auto held = openMany(m_relay.port(), 2, head + "\r\n" + QByteArray(50000, 'x'));
+        QCOMPARE(int(held.size()), 2);
+        const auto probe = [&] {
+            const auto sockets = openMany(m_relay.port(), 1, head + "Expect: 100-continue\r\n\r\n");
+            return sockets.empty() || !sockets[0]->waitForReadyRead(waitMilliseconds) ? QByteArray()
+                                                                                      : sockets[0]->readAll();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(probe().startsWith("HTTP/1.1 503"), waitMilliseconds);
+        QVERIFY(probe().contains("Retry-After: "));
+    }
+
+    // Connections that never finish their head do not keep senders out, whether they come from
+    // elsewhere or from the sender's own address.
+    void slowHeadsDoNotStallSenders_data()
+    {
+        QTest::addColumn<QString>("attacker");
+        QTest::newRow("another address") << "127.0.0.2";
+        QTest::newRow("the sender's address") << "127.0.0.1";
+    }
+
+    void slowHeadsDoNotStallSenders()
+    {
+        QFETCH(QString, attacker);
+        const auto hook = QByteArray::fromStdString(m_client->createListener("Sender")["hook_path"].get<std::string>());
+        const auto attack = openMany(m_relay.port(), 1500, "P", QHostAddress(attacker));
+        QCOMPARE(int(attack.size()), 1500);
+        int accepted = 0;
+        for (int index = 0; index < 50; ++index) {
+            const auto reply = m_client->raw(
+                "POST " + hook + " HTTP/1.1\r\nHost: relay\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}");
+            accepted += reply.status == 202 ? 1 : 0;
+        }
+        QCOMPARE(accepted, 50);
+    }
+
+    // With few open files, the relay raises its limit, serves what that allows and answers every
+    // client beyond it with 503 instead of leaving it waiting.
+    void everyClientIsAnsweredWithFewOpenFiles()
+    {
+        RelayProcess relay({"CORVANE_RELAY_MAX_CONNECTIONS_PER_CLIENT=0"});
+        relay.setLimits({{RLIMIT_NOFILE, 64, 128}});
+        QVERIFY(relay.start());
+        const auto clients = openMany(relay.port(), 200, "GET /healthz HTTP/1.1\r\nHost: relay\r\n\r\n");
+        QCOMPARE(int(clients.size()), 200);
+        int served = 0;
+        for (const auto& socket : clients) {
+            QTRY_VERIFY_WITH_TIMEOUT(statusOf(*socket) == 200 || statusOf(*socket) == 503, waitMilliseconds);
+            served += statusOf(*socket) == 200 ? 1 : 0;
+        }
+        QVERIFY(served > 64);
+    }
+
+private:
+    RelayProcess m_relay{{"CORVANE_RELAY_MAX_BUFFERED_BYTES=131072"}};
+    std::unique_ptr<RelayClient> m_client;
+};
+
+CORVANE_TEST(HostileClientTest)
+#include "HostileClientTest.moc"
