@@ -1,0 +1,163 @@
+#include "support/JsonLiteral.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+using namespace corvane;
+using namespace corvane::test;
+using Json = nlohmann::json;
+
+namespace {
+
+constexpr qint64 megabyte = 1024 * 1024;
+constexpr int settleMilliseconds = 10000;
+
+// A field of /proc/<pid>/status in bytes ("VmRSS", "VmHWM").
+qint64 statusBytes(const RelayProcess& relay, const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(relay.processId()));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const auto& line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ":")) {
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return -1;
+}
+
+// Lets VmHWM start again from the resident memory of now (proc(5), clear_refs).
+bool resetPeak(const RelayProcess& relay)
+{
+    QFile clearRefs(QStringLiteral("/proc/%1/clear_refs").arg(relay.processId()));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+// The listener's newest payload, which must be the one `reply` acknowledged.
+Json storedPayload(RelayClient& client, const Json& listener, const HttpReply& reply)
+{
+    const auto recent = client.send(
+        "GET", "/webhooks/listener/" + QString::fromStdString(listener["id"].get<std::string>()) + "/recent?limit=1");
+    const auto payload = recent.json()["webhooks"][0];
+    return payload["id"] == reply.json()["id"] ? payload : Json();
+}
+
+} // namespace
+
+// What hostile bodies may cost: only a body that is one whole JSON value is read as JSON, form bodies
+// are read as fields up to a bound, stored bodies are answered in bounded memory, and memory a burst
+// took is given back.
+class HostileBodyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_relay.start());
+        m_client = std::make_unique<RelayClient>(m_relay);
+        m_client->setKey(m_client->signIn());
+        m_listener = m_client->createListener("Hostile");
+    }
+
+    void onlyWholeJsonValuesAreParsed_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("parsed");
+        QTest::newRow("NUL and more") << QByteArray("{\"a\":1}\0garbage", 15) << QByteArray();
+        QTest::newRow("NUL at the end") << QByteArray("{\"a\":1}\0", 8) << QByteArray();
+        QTest::newRow("surrounding whitespace") << QByteArray(" \r\n{\"a\":1}\t ") << QByteArray(R"({"a":1})");
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF{\"a\":1}") << QByteArray(R"({"a":1})");
+        QTest::newRow("integer beyond 64 bits")
+            << QByteArray(R"({"n":123456789012345678901234567890})") << QByteArray(R"({"n":1.2345678901234568e29})");
+    }
+
+    void onlyWholeJsonValuesAreParsed()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, parsed);
+        const auto reply = m_client->hook(m_listener, body);
+        QCOMPARE(reply.status, 202);
+        const auto payload = storedPayload(*m_client, m_listener, reply);
+        QCOMPARE(payload.value("body", Json()), parsed.isEmpty() ? Json() : test::json(parsed.toStdString()));
+        QCOMPARE(payload["raw_body"], body.toStdString());
+    }
+
+    // Form bodies of up to --max-form-fields fields are read as fields; larger ones are kept raw only.
+    void formFieldsAreReadUpToTheBound_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("parsed");
+        QTest::newRow("at the bound") << QByteArray("a=1&b=2&a=3&c") << QByteArray(R"({"a":["1","3"],"b":"2","c":""})");
+        QTest::newRow("beyond it") << QByteArray("a=1&b=2&a=3&c&d=4") << QByteArray();
+    }
+
+    void formFieldsAreReadUpToTheBound()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, parsed);
+        RelayProcess relay({"CORVANE_RELAY_MAX_FORM_FIELDS=4"});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        client.setKey(client.signIn());
+        const auto listener = client.createListener("Form");
+        const auto hookPath = QString::fromStdString(listener["hook_path"].get<std::string>());
+        const auto reply = client.send("POST", hookPath, body, {{"Content-Type", "application/x-www-form-urlencoded"}});
+        QCOMPARE(reply.status, 202);
+        const auto payload = storedPayload(client, listener, reply);
+        QCOMPARE(payload.value("body", Json()), parsed.isEmpty() ? Json() : test::json(parsed.toStdString()));
+        QCOMPARE(payload["raw_body"], body.toStdString());
+    }
+
+    // Large stored bodies cost one poll far less than parsing them would, every one of them is answered
+    // by some poll, and the memory the work took is given back within seconds.
+    void largeStoredBodiesAreAnsweredInBoundedMemory()
+    {
+        constexpr int stored = 4;
+        constexpr qint64 bodyBytes = 3 * megabyte;
+        RelayProcess relay;
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        client.setKey(client.signIn());
+        const auto listener = client.createListener("Large");
+        const qint64 idle = statusBytes(relay, "VmRSS");
+        QByteArray body = "[{}";
+        while (body.size() + 4 <= bodyBytes) {
+            body += ",{}";
+        }
+        body += ']';
+        for (int index = 0; index < stored; ++index) {
+            QCOMPARE(client.hook(listener, body).status, 202);
+        }
+        int answered = 0;
+        for (int poll = 0; poll < stored && answered < stored; ++poll) {
+            QVERIFY(resetPeak(relay));
+            const auto reply = client.send("GET", "/webhooks/poll?limit=25");
+            QCOMPARE(reply.status, 200);
+            QVERIFY2(statusBytes(relay, "VmHWM") - idle < 100 * megabyte, "a poll took 100 MB or more");
+            const auto webhooks = reply.json()["webhooks"];
+            QVERIFY(!webhooks.empty());
+            for (const auto& webhook : webhooks) {
+                QCOMPARE(webhook["body"].size(), std::size_t(body.size() / 3));
+                const auto id = QString::fromStdString(webhook["id"].get<std::string>());
+                QCOMPARE(client.send("POST", "/webhooks/" + id + "/delivered").status, 204);
+                ++answered;
+            }
+        }
+        QCOMPARE(answered, stored);
+        QTRY_VERIFY_WITH_TIMEOUT(statusBytes(relay, "VmRSS") - idle < 20 * megabyte, settleMilliseconds);
+    }
+
+private:
+    RelayProcess m_relay;
+    std::unique_ptr<RelayClient> m_client;
+    Json m_listener;
+};
+
+CORVANE_TEST(HostileBodyTest)
+#include "HostileBodyTest.moc"
