@@ -64,7 +64,8 @@ Verdict secondOpinion(std::string_view text, int maxDepth)
     return counter.deepest > maxDepth ? Verdict::tooDeep : Verdict::json;
 }
 
-simdjson::error_code parsed(simdjson::dom::parser& parser, std::string_view text, std::size_t capacity, std::size_t depth)
+simdjson::error_code parsed(
+    simdjson::dom::parser& parser, std::string_view text, std::size_t capacity, std::size_t depth)
 {
     if (parser.capacity() < capacity || parser.max_depth() != depth) {
         if (const auto error = parser.allocate(capacity, depth)) {
