@@ -10,6 +10,8 @@
 
 #include <boost/asio/signal_set.hpp>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -17,6 +19,8 @@
 using namespace corvane::relay;
 
 namespace {
+
+constexpr int mmapThreshold = 256 * 1024;
 
 int fail(int status, const std::string& message)
 {
@@ -26,6 +30,10 @@ int fail(int status, const std::string& message)
 
 int run(int argc, char** argv)
 {
+    // Blocks this large get mappings of their own, given back to the system when freed, so that large
+    // bodies leave no heap behind. Set explicitly, the threshold stays put instead of rising to the
+    // largest block freed so far (glibc's default).
+    mallopt(M_MMAP_THRESHOLD, mmapThreshold);
     auto parsed = RelaySettings::fromEnvironmentAndArguments(argc, argv);
     if (!parsed) {
         return fail(2, parsed.error());
@@ -53,8 +61,9 @@ int run(int argc, char** argv)
         return fail(1, "cannot create the owner account: " + owner.error().message);
     }
     auto readerStore = SqliteStore::open(settings.databasePath);
-    if (!readerStore) {
-        return fail(1, readerStore.error().message);
+    auto answerStore = SqliteStore::open(settings.databasePath);
+    if (!readerStore || !answerStore) {
+        return fail(1, (readerStore ? answerStore : readerStore).error().message);
     }
 
     Metrics metrics;
@@ -70,7 +79,8 @@ int run(int argc, char** argv)
     routerSettings.rateBurst = settings.rateBurst;
     routerSettings.discard = settings.discard;
     RequestLog requestLog(context.get_executor(), stderr);
-    Router router(*readerStore, queue, metrics, requestLog, std::move(routerSettings));
+    WorkerThread worker;
+    Router router(*readerStore, *answerStore, worker, queue, metrics, requestLog, std::move(routerSettings));
 
     HttpServer server(context, router,
         HttpLimits{settings.maxHeaderBytes, settings.maxHeaderCount, settings.maxBodyBytes, settings.headerTimeout,

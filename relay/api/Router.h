@@ -8,6 +8,7 @@
 #include "api/RateLimiter.h"
 #include "api/RequestLog.h"
 #include "api/WebhookRoutes.h"
+#include "api/WorkerThread.h"
 #include "http/RequestHandler.h"
 #include "signin/SignInRoutes.h"
 #include "store/CommitQueue.h"
@@ -29,7 +30,9 @@ struct RouterSettings {
 // response and counts it in the metrics.
 class Router final : public RequestHandler {
 public:
-    Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings);
+    // `reader` is used on the I/O thread, `answerReader` on the worker thread only.
+    Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
+        RequestLog& log, RouterSettings settings);
 
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,

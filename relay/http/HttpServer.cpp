@@ -78,13 +78,15 @@ void appendNumber(std::string& text, std::uint64_t number)
 }
 
 // Writes the status line and header fields of `response` into `head`, compresses its body when the
-// client accepts gzip and that pays, and gives what goes on the wire: the head, then the body unless
-// the request was HEAD.
+// client accepts gzip, that pays and the route has not encoded it already, and gives what goes on the
+// wire: the head, then the body unless the request was HEAD.
 std::array<asio::const_buffer, 2> serialized(
     std::string& head, HttpResponse& response, bool keepAlive, bool gzip, bool headOnly)
 {
     bool compressed = false;
-    const bool varies = gzip && response.body.size() >= gzipThreshold;
+    const bool encoded = std::ranges::any_of(
+        response.headers, [](const auto& field) { return beast::iequals(field.first, "Content-Encoding"); });
+    const bool varies = gzip && !encoded && response.body.size() >= gzipThreshold;
     if (varies) {
         if (auto packed = Gzip::compress(response.body)) {
             response.body = *std::move(packed);
