@@ -75,6 +75,7 @@ int run(int argc, char** argv)
     routerSettings.signIn = SignInPolicy{
         settings.apiToken, settings.ownerEmail, settings.redirectUris, address.is_loopback(), settings.codeLifetime};
     routerSettings.maxJsonDepth = settings.maxJsonDepth;
+    routerSettings.maxFormFields = settings.maxFormFields;
     routerSettings.rateLimit = settings.rateLimit;
     routerSettings.rateBurst = settings.rateBurst;
     routerSettings.discard = settings.discard;

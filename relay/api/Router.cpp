@@ -87,7 +87,7 @@ Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQ
     : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst),
       m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
-      m_hooks(m_hookTargets, queue, metrics, m_limiter, m_settings.maxJsonDepth),
+      m_hooks(m_hookTargets, queue, metrics, m_limiter, worker, m_settings.maxJsonDepth, m_settings.maxFormFields),
       m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(answerReader, worker, queue),
       m_signIn(queue, m_settings.signIn)
 {

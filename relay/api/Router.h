@@ -20,6 +20,7 @@ struct RouterSettings {
     AccountRecord owner;
     SignInPolicy signIn;
     int maxJsonDepth = 64;
+    std::uint32_t maxFormFields = 1000;
     double rateLimit = 0;
     double rateBurst = 1;
     // Answer hook requests with 202 without looking anything up or storing them.

@@ -106,6 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    // A bound that admits the fields reads them all; one that does not reads none.
+    if (const auto bounded = FormEncoding::fields(request.query, 4); bounded && *bounded != fields) {
+        std::abort();
+    }
     if (const auto limit = RequestParsing::limit(request, 25); limit && (*limit < 1 || *limit > 100)) {
         std::abort();
     }
