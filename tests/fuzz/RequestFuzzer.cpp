@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    // A bound that admits the fields reads them all; one that does not reads none.
+    // Fields read under a bound are the fields read without one.
     if (const auto bounded = FormEncoding::fields(request.query, 4); bounded && *bounded != fields) {
         std::abort();
     }
