@@ -163,8 +163,9 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     accepted.body += R"(","received_at":")";
     TimeText::appendRfc3339(accepted.body, capture.receivedAt);
     accepted.body += R"("})";
+    const auto bytes = capture.rawBody.size() + (capture.formBody ? capture.formBody->size() : 0);
     auto storedWork = [capture = std::move(capture)](Store& store) { return store.insertCapture(capture); };
-    auto stored = co_await m_queue.submit(std::move(storedWork));
+    auto stored = co_await m_queue.submit(std::move(storedWork), bytes);
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
     }

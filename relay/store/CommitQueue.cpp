@@ -48,7 +48,7 @@ void CommitQueue::writeBatches()
             if (m_queued.empty()) {
                 return;
             }
-            batch.swap(m_queued);
+            batch = nextBatch();
         }
         std::optional<StoreError> failure;
         if (auto begun = m_store->beginBatch(); !begun) {
@@ -68,6 +68,23 @@ void CommitQueue::writeBatches()
         resume(std::move(batch), failure);
         batch = Batch();
     }
+}
+
+CommitQueue::Batch CommitQueue::nextBatch()
+{
+    Batch batch;
+    std::erase_if(m_queued, [&batch](std::unique_ptr<PendingJob>& job) {
+        if (job->heavy) {
+            return false;
+        }
+        batch.push_back(std::move(job));
+        return true;
+    });
+    if (batch.empty()) {
+        batch.push_back(std::move(m_queued.front()));
+        m_queued.erase(m_queued.begin());
+    }
+    return batch;
 }
 
 void CommitQueue::resume(Batch batch, const std::optional<StoreError>& commitFailure)
