@@ -16,6 +16,13 @@ namespace {
 
 constexpr qint64 megabyte = 1024 * 1024;
 constexpr int settleMilliseconds = 10000;
+// AddressSanitizer's allocator keeps freed blocks in quarantine and ignores mallopt: there, resident
+// memory tells nothing about what the relay gives back.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool residentMemoryTells = false;
+#else
+constexpr bool residentMemoryTells = true;
+#endif
 
 // A field of /proc/<pid>/status in bytes ("VmRSS", "VmHWM").
 qint64 statusBytes(const RelayProcess& relay, const QByteArray& field)
@@ -111,13 +118,17 @@ private slots:
         }
         QVERIFY(resetPeak(relay));
         const auto reply = client.send("GET", "/webhooks/poll?limit=25");
+        const qint64 peak = statusBytes(relay, "VmHWM");
         QCOMPARE(reply.status, 200);
-        QVERIFY2(statusBytes(relay, "VmHWM") - idle < 100 * megabyte, "the poll took 100 MB or more");
         const auto webhooks = reply.json()["webhooks"];
         QCOMPARE(webhooks.size(), std::size_t(stored));
         for (const auto& webhook : webhooks) {
             QCOMPARE(webhook["body"].size(), std::size_t(body.size() / 3));
         }
+        if (!residentMemoryTells) {
+            QSKIP("resident memory is the sanitizer's");
+        }
+        QVERIFY2(peak - idle < 100 * megabyte, "the poll took 100 MB or more");
         QTRY_VERIFY_WITH_TIMEOUT(statusBytes(relay, "VmRSS") - idle < 20 * megabyte, settleMilliseconds);
     }
 
