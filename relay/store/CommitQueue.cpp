@@ -1,5 +1,7 @@
 #include "store/CommitQueue.h"
 
+#include <algorithm>
+
 namespace corvane::relay {
 
 CommitQueue::CommitQueue(std::unique_ptr<Store> store, Observer& observer)
@@ -73,6 +75,13 @@ void CommitQueue::writeBatches()
 CommitQueue::Batch CommitQueue::nextBatch()
 {
     Batch batch;
+    const auto heavy = std::ranges::find_if(m_queued, [](const auto& job) { return job->heavy; });
+    if (heavy != m_queued.end() && m_lightTaken) {
+        batch.push_back(std::move(*heavy));
+        m_queued.erase(heavy);
+        m_lightTaken = false;
+        return batch;
+    }
     std::erase_if(m_queued, [&batch](std::unique_ptr<PendingJob>& job) {
         if (job->heavy) {
             return false;
@@ -80,6 +89,7 @@ CommitQueue::Batch CommitQueue::nextBatch()
         batch.push_back(std::move(job));
         return true;
     });
+    m_lightTaken = !batch.empty();
     if (batch.empty()) {
         batch.push_back(std::move(m_queued.front()));
         m_queued.erase(m_queued.begin());

@@ -30,8 +30,8 @@ namespace corvane::relay {
 // first submission waking the writer (which shares a core with the I/O thread) for a batch of one.
 // A writer that is busy takes whatever has been submitted as soon as it is done.
 //
-// Work that writes a large body (heavyBytes or more) is committed in a batch of its own, and only when
-// no other work waits: the rest never waits for more than one large commit.
+// Work that writes a large body (heavyBytes or more) is committed in a batch of its own. Such batches
+// and batches of the other work take turns: neither kind waits for more than one batch of the other.
 class CommitQueue {
 public:
     // Told the size of every committed batch; called on the writer thread.
@@ -113,7 +113,8 @@ private:
 
     void enqueue(std::unique_ptr<PendingJob> job);
     void writeBatches();
-    // Moves the next batch out of the queued jobs: every light one, or else the first heavy one.
+    // Moves the next batch out of the queued jobs: every light one, or the oldest heavy one when the
+    // last batch was light or no light one waits.
     Batch nextBatch();
     // Posts one handler per executor that resumes that executor's submitters and destroys their jobs.
     static void resume(Batch batch, const std::optional<StoreError>& commitFailure);
@@ -125,6 +126,8 @@ private:
     Batch m_queued;
     // A wake-up is posted and has not run yet.
     bool m_wakePosted = false;
+    // The last batch taken was of light jobs.
+    bool m_lightTaken = false;
     bool m_stopping = false;
     std::thread m_writer;
 };
