@@ -25,6 +25,8 @@ struct RelaySettings {
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;
     int maxJsonDepth = 64;
+    // Form bodies with more fields are kept as raw bytes only.
+    std::uint32_t maxFormFields = 1000;
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds bodyTimeout{60};
     std::chrono::seconds idleTimeout{30};

@@ -15,6 +15,9 @@
 namespace corvane::relay {
 namespace {
 
+// Bodies up to this size are read on the I/O thread: handing them to the worker would cost more.
+constexpr std::size_t inlineBodyBytes = std::size_t{64} * 1024;
+
 std::string storedText(const nlohmann::json& value)
 {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -81,14 +84,21 @@ bool isFormEncoded(const HttpRequest& request)
 
 } // namespace
 
-HookCapture::HookCapture(
-    HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth)
-    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_maxJsonDepth(maxJsonDepth)
+HookCapture::HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter,
+    WorkerThread& worker, int maxJsonDepth, std::size_t maxFormFields)
+    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_worker(worker),
+      m_maxJsonDepth(maxJsonDepth), m_maxFormFields(maxFormFields)
 {
 }
 
-Capture HookCapture::captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson)
+std::expected<Capture, HttpResponse> HookCapture::captureOf(HttpRequest&& request, const HookTarget& target) const
 {
+    const auto verdict
+        = request.body.empty() ? JsonSyntax::Verdict::notJson : JsonSyntax::check(request.body, m_maxJsonDepth);
+    if (verdict == JsonSyntax::Verdict::tooDeep) {
+        return std::unexpected(
+            HttpResponse::error(400, "JSON body is nested deeper than " + std::to_string(m_maxJsonDepth) + " levels"));
+    }
     Capture capture;
     capture.receivedAt = TimeText::now();
     capture.id = Secrets::orderedId("pay_", capture.receivedAt);
@@ -101,12 +111,12 @@ Capture HookCapture::captureOf(HttpRequest&& request, const HookTarget& target, 
     if (request.hasQuery) {
         capture.query = storedText(FormEncoding::fields(request.query));
     }
-    if (!request.body.empty()) {
-        if (bodyIsJson) {
-            capture.bodyKind = BodyKind::json;
-        } else if (isFormEncoded(request)) {
+    if (verdict == JsonSyntax::Verdict::json) {
+        capture.bodyKind = BodyKind::json;
+    } else if (!request.body.empty() && isFormEncoded(request)) {
+        if (const auto fields = FormEncoding::fields(request.body, m_maxFormFields)) {
             capture.bodyKind = BodyKind::form;
-            capture.formBody = storedText(FormEncoding::fields(request.body));
+            capture.formBody = storedText(*fields);
         }
     }
     capture.rawBody = std::move(request.body);
@@ -130,13 +140,20 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
         response.headers.emplace_back("Retry-After", std::to_string(std::max<std::int64_t>(seconds, 1)));
         co_return response;
     }
-    const auto verdict
-        = request.body.empty() ? JsonSyntax::Verdict::notJson : JsonSyntax::check(request.body, m_maxJsonDepth);
-    if (verdict == JsonSyntax::Verdict::tooDeep) {
-        co_return HttpResponse::error(
-            400, "JSON body is nested deeper than " + std::to_string(m_maxJsonDepth) + " levels");
+    std::expected<Capture, HttpResponse> captured;
+    if (request.body.size() <= inlineBodyBytes) {
+        captured = captureOf(std::move(request), *target);
+    } else {
+        auto reading = [this, request = std::move(request), target = *target]() mutable {
+            return captureOf(std::move(request), target);
+        };
+        auto read = m_worker.run(std::move(reading));
+        captured = co_await std::move(read);
     }
-    Capture capture = captureOf(std::move(request), *target, verdict == JsonSyntax::Verdict::json);
+    if (!captured) {
+        co_return captured.error();
+    }
+    Capture capture = *std::move(captured);
     // {"id":"…","received_at":"…"}; identifiers and times need no escaping.
     HttpResponse accepted;
     accepted.status = 202;
@@ -146,8 +163,9 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     accepted.body += R"(","received_at":")";
     TimeText::appendRfc3339(accepted.body, capture.receivedAt);
     accepted.body += R"("})";
+    const auto bytes = capture.rawBody.size() + (capture.formBody ? capture.formBody->size() : 0);
     auto storedWork = [capture = std::move(capture)](Store& store) { return store.insertCapture(capture); };
-    auto stored = co_await m_queue.submit(std::move(storedWork));
+    auto stored = co_await m_queue.submit(std::move(storedWork), bytes);
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
     }

@@ -3,6 +3,7 @@
 #include "api/HookTargets.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
+#include "api/WorkerThread.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
 #include "store/CommitQueue.h"
@@ -10,30 +11,35 @@
 
 #include <boost/asio/awaitable.hpp>
 
+#include <cstddef>
+#include <expected>
 #include <string>
 
 namespace corvane::relay {
 
 // Captures requests sent to a listener's hook path, any method, and acknowledges them with 202 only
-// once their row is committed.
+// once their row is committed. A large body is checked and read on the worker thread.
 class HookCapture {
 public:
-    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, int maxJsonDepth);
+    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, WorkerThread& worker,
+        int maxJsonDepth, std::size_t maxFormFields);
 
     boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
 
-    // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
-    // query items (a repeated key keeps all its values as an array), the body's kind (JSON when
-    // `bodyIsJson`, else form fields for a form-encoded body, else none) and the raw bytes, moved out
-    // of the request.
-    static Capture captureOf(HttpRequest&& request, const HookTarget& target, bool bodyIsJson);
-
 private:
+    // What gets stored of a request: lower-case header names (repeated fields joined with ", "),
+    // query items (a repeated key keeps all its values as an array), the body's kind (JSON, else form
+    // fields for a form-encoded body of at most maxFormFields fields, else none) and the raw bytes,
+    // moved out of the request. A JSON body nested too deeply is refused with its 400 instead.
+    std::expected<Capture, HttpResponse> captureOf(HttpRequest&& request, const HookTarget& target) const;
+
     HookTargets& m_targets;
     CommitQueue& m_queue;
     Metrics& m_metrics;
     RateLimiter& m_limiter;
+    WorkerThread& m_worker;
     int m_maxJsonDepth;
+    std::size_t m_maxFormFields;
 };
 
 } // namespace corvane::relay

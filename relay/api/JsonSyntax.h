@@ -14,11 +14,16 @@ enum class Verdict {
     notJson,
 };
 
-// Judges `text` exactly as nlohmann::json::accept does (the parser that later reads stored bodies):
-// RFC 8259 with strict UTF-8 in strings, an optional UTF-8 byte order mark in front, numbers that
-// overflow a double rejected, and a NUL byte after the value ending the text. One pass, no
-// allocation below 16 levels of nesting.
+// Judges `text` by RFC 8259: exactly one JSON value with nothing but whitespace around it (a NUL
+// byte is not whitespace), strict UTF-8, numbers that fit a double (integers beyond 64 bits are read
+// as doubles), and an optional UTF-8 byte order mark in front. The texts it accepts are the ones
+// nlohmann::json reads back without error.
 Verdict check(std::string_view text, int maxDepth);
+
+// A text check() judged JSON, without its byte order mark: ready to stand inside other JSON text.
+std::string_view valueText(std::string_view text);
+
+bool isValidUtf8(std::string_view text);
 
 // Appends `text` as a JSON string, quotes included, as nlohmann::json::dump writes it with
 // error_handler_t::replace: control characters escaped, valid UTF-8 kept as it is, invalid bytes

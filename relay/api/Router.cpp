@@ -97,12 +97,13 @@ const std::vector<std::string_view>* publicMethods(std::string_view path)
 
 } // namespace
 
-Router::Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings)
+Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
+    RequestLog& log, RouterSettings settings)
     : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst),
       m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
-      m_hooks(m_hookTargets, queue, metrics, m_limiter, m_settings.maxJsonDepth),
-      m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(reader, queue),
+      m_hooks(m_hookTargets, queue, metrics, m_limiter, worker, m_settings.maxJsonDepth, m_settings.maxFormFields),
+      m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(answerReader, worker, queue),
       m_signIn(queue, m_settings.signIn)
 {
 }
@@ -247,13 +248,13 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
         co_return co_await std::move(removing);
     }
     if (route == "/webhooks/poll") {
-        co_return m_webhooks.poll(*caller, request);
+        auto polling = m_webhooks.poll(*caller, request);
+        co_return co_await std::move(polling);
     }
-    if (route == "/webhooks/recent") {
-        co_return m_webhooks.recent(*caller, request, std::nullopt);
-    }
-    if (route == "/webhooks/listener/:id/recent") {
-        co_return m_webhooks.recent(*caller, request, id);
+    if (route == "/webhooks/recent" || route == "/webhooks/listener/:id/recent") {
+        auto listing = m_webhooks.recent(
+            *caller, request, route == "/webhooks/recent" ? std::nullopt : std::optional<std::string>(id));
+        co_return co_await std::move(listing);
     }
     if (route == "/webhooks/:id/delivered") {
         auto marking = m_webhooks.markDelivered(*caller, id);

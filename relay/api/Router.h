@@ -8,6 +8,7 @@
 #include "api/RateLimiter.h"
 #include "api/RequestLog.h"
 #include "api/WebhookRoutes.h"
+#include "api/WorkerThread.h"
 #include "http/RequestHandler.h"
 #include "signin/SignInRoutes.h"
 #include "store/CommitQueue.h"
@@ -19,6 +20,7 @@ struct RouterSettings {
     AccountRecord owner;
     SignInPolicy signIn;
     int maxJsonDepth = 64;
+    std::uint32_t maxFormFields = 1000;
     double rateLimit = 0;
     double rateBurst = 1;
     // Answer hook requests with 202 without looking anything up or storing them.
@@ -29,7 +31,9 @@ struct RouterSettings {
 // response and counts it in the metrics.
 class Router final : public RequestHandler {
 public:
-    Router(Store& reader, CommitQueue& queue, Metrics& metrics, RequestLog& log, RouterSettings settings);
+    // `reader` is used on the I/O thread, `answerReader` on the worker thread only.
+    Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
+        RequestLog& log, RouterSettings settings);
 
     // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
     // the route does not take, an API request without a valid key.

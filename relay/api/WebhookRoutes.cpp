@@ -2,6 +2,7 @@
 
 #include "api/PayloadJson.h"
 #include "api/RequestParsing.h"
+#include "http/Gzip.h"
 #include "store/TimeText.h"
 
 namespace corvane::relay {
@@ -9,61 +10,113 @@ namespace {
 
 constexpr std::int64_t defaultPollLimit = 25;
 constexpr std::int64_t defaultRecentLimit = 100;
+// Answers at least this large are compressed on the worker thread; the server compresses smaller ones.
+constexpr std::size_t compressedHere = std::size_t{64} * 1024;
+// Room for the members of a payload other than its texts.
+constexpr std::size_t payloadOverhead = 512;
 
 HttpResponse unavailable()
 {
     return HttpResponse::error(503, "the database is unavailable");
 }
 
-nlohmann::json encoded(const std::vector<Payload>& payloads)
+bool acceptsGzip(const HttpRequest& request)
 {
-    auto json = nlohmann::json::array();
+    return Gzip::accepted(request.header("accept-encoding").value_or(""));
+}
+
+// Appends the payloads as a JSON array, letting go of each one's texts once it is written.
+void appendPayloads(std::string& out, std::vector<StoredPayload>& payloads)
+{
+    std::size_t size = out.size() + 2;
     for (const auto& payload : payloads) {
-        json.push_back(PayloadJson::encode(payload));
+        size += payloadOverhead + payload.notificationConfig.size() + payload.headers.size()
+            + (payload.query ? payload.query->size() : 0) + (payload.formBody ? payload.formBody->size() : 0)
+            + 2 * payload.rawBody.size();
     }
-    return json;
+    out.reserve(size);
+    out += '[';
+    for (auto& payload : payloads) {
+        out += out.back() == '[' ? "" : ",";
+        PayloadJson::append(out, payload);
+        payload = StoredPayload();
+    }
+    out += ']';
+}
+
+HttpResponse answer(std::string body, bool gzip)
+{
+    HttpResponse response;
+    if (gzip && body.size() >= compressedHere) {
+        if (auto packed = Gzip::compress(body)) {
+            response.body = *std::move(packed);
+            response.headers.emplace_back("Content-Encoding", "gzip");
+            response.headers.emplace_back("Vary", "Accept-Encoding");
+            return response;
+        }
+    }
+    response.body = std::move(body);
+    return response;
 }
 
 } // namespace
 
-WebhookRoutes::WebhookRoutes(Store& reader, CommitQueue& queue) : m_reader(reader), m_queue(queue)
+WebhookRoutes::WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue)
+    : m_answerReader(answerReader), m_worker(worker), m_queue(queue)
 {
 }
 
-HttpResponse WebhookRoutes::poll(const Caller& caller, const HttpRequest& request)
+boost::asio::awaitable<HttpResponse> WebhookRoutes::poll(const Caller& caller, const HttpRequest& request)
 {
     const auto limit = RequestParsing::limit(request, defaultPollLimit);
     if (!limit) {
-        return limit.error();
+        co_return limit.error();
     }
-    auto page = m_reader.pending(caller.account.id, *limit);
-    if (!page) {
-        return unavailable();
-    }
-    return HttpResponse::json(200, {{"webhooks", encoded(page->payloads)}, {"count", page->count}});
+    auto answering = [this, accountId = caller.account.id, limit = *limit, gzip = acceptsGzip(request)] {
+        auto page = m_answerReader.pending(accountId, limit, answerBodyBytes);
+        if (!page) {
+            return unavailable();
+        }
+        std::string body = R"({"webhooks":)";
+        appendPayloads(body, page->payloads);
+        body += R"(,"count":)";
+        body += std::to_string(page->count);
+        body += '}';
+        return answer(std::move(body), gzip);
+    };
+    auto answered = m_worker.run(std::move(answering));
+    co_return co_await std::move(answered);
 }
 
-HttpResponse WebhookRoutes::recent(
-    const Caller& caller, const HttpRequest& request, const std::optional<std::string>& listenerId)
+boost::asio::awaitable<HttpResponse> WebhookRoutes::recent(
+    const Caller& caller, const HttpRequest& request, std::optional<std::string> listenerId)
 {
     const auto limit = RequestParsing::limit(request, defaultRecentLimit);
     if (!limit) {
-        return limit.error();
+        co_return limit.error();
     }
-    if (listenerId) {
-        auto listener = m_reader.listener(caller.account.id, *listenerId);
-        if (!listener) {
+    auto answering = [this, accountId = caller.account.id, listenerId = std::move(listenerId), limit = *limit,
+                         gzip = acceptsGzip(request)] {
+        if (listenerId) {
+            auto listener = m_answerReader.listener(accountId, *listenerId);
+            if (!listener) {
+                return unavailable();
+            }
+            if (!*listener) {
+                return HttpResponse::error(404, "no such listener");
+            }
+        }
+        auto payloads = m_answerReader.recent(accountId, listenerId, limit, answerBodyBytes);
+        if (!payloads) {
             return unavailable();
         }
-        if (!*listener) {
-            return HttpResponse::error(404, "no such listener");
-        }
-    }
-    auto payloads = m_reader.recent(caller.account.id, listenerId, *limit);
-    if (!payloads) {
-        return unavailable();
-    }
-    return HttpResponse::json(200, {{"webhooks", encoded(*payloads)}});
+        std::string body = R"({"webhooks":)";
+        appendPayloads(body, *payloads);
+        body += '}';
+        return answer(std::move(body), gzip);
+    };
+    auto answered = m_worker.run(std::move(answering));
+    co_return co_await std::move(answered);
 }
 
 boost::asio::awaitable<HttpResponse> WebhookRoutes::markDelivered(const Caller& caller, std::string payloadId)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/WorkerThread.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
 #include "store/CommitQueue.h"
@@ -8,26 +9,34 @@
 
 #include <boost/asio/awaitable.hpp>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace corvane::relay {
 
 // GET /webhooks/poll, GET /webhooks/recent, GET /webhooks/listener/<id>/recent and
-// POST /webhooks/<id>/delivered.
+// POST /webhooks/<id>/delivered. Lists are read, written and compressed on the worker thread, from
+// the stored texts as they are; one answer holds payloads whose bodies take at most answerBodyBytes,
+// or the first payload whatever its size.
 class WebhookRoutes {
 public:
-    WebhookRoutes(Store& reader, CommitQueue& queue);
+    static constexpr std::size_t answerBodyBytes = std::size_t{8} * 1024 * 1024;
+
+    // `answerReader` is used on the worker thread only.
+    WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue);
 
     // Undelivered payloads oldest first, at most `limit`, and "count": all undelivered.
-    HttpResponse poll(const Caller& caller, const HttpRequest& request);
+    boost::asio::awaitable<HttpResponse> poll(const Caller& caller, const HttpRequest& request);
     // Newest first, of the account or of one of its listeners.
-    HttpResponse recent(const Caller& caller, const HttpRequest& request, const std::optional<std::string>& listenerId);
+    boost::asio::awaitable<HttpResponse> recent(
+        const Caller& caller, const HttpRequest& request, std::optional<std::string> listenerId);
     // Idempotent: a payload delivered before keeps its first delivery time.
     boost::asio::awaitable<HttpResponse> markDelivered(const Caller& caller, std::string payloadId);
 
 private:
-    Store& m_reader;
+    Store& m_answerReader;
+    WorkerThread& m_worker;
     CommitQueue& m_queue;
 };
 

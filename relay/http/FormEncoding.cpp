@@ -63,4 +63,18 @@ nlohmann::json fields(std::string_view text)
     return object;
 }
 
+std::optional<nlohmann::json> fields(std::string_view text, std::size_t maxFields)
+{
+    std::size_t count = 0;
+    for (std::string_view rest = text; !rest.empty();) {
+        const auto end = std::min(rest.find('&'), rest.size());
+        count += end > 0 ? 1 : 0;
+        if (count > maxFields) {
+            return std::nullopt;
+        }
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return fields(text);
+}
+
 } // namespace corvane::relay::FormEncoding

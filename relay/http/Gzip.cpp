@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace corvane::relay::Gzip {
@@ -10,6 +11,7 @@ namespace {
 
 constexpr int gzipWindowBits = 15 + 16;
 constexpr int memoryLevel = 8;
+constexpr std::size_t outputBlockBytes = std::size_t{64} * 1024;
 
 std::string lowered(std::string_view text)
 {
@@ -37,13 +39,18 @@ std::optional<std::string> compress(std::string_view data)
     if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, gzipWindowBits, memoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
         return std::nullopt;
     }
-    std::string output(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    // Written a block at a time: the output takes only the memory its compressed size needs.
+    std::string output;
+    std::array<char, outputBlockBytes> block{};
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(output.data());
-    stream.avail_out = static_cast<uInt>(output.size());
-    const int result = deflate(&stream, Z_FINISH);
-    output.resize(stream.total_out);
+    int result = Z_OK;
+    while (result == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(block.data());
+        stream.avail_out = static_cast<uInt>(block.size());
+        result = deflate(&stream, Z_FINISH);
+        output.append(block.data(), block.size() - stream.avail_out);
+    }
     deflateEnd(&stream);
     if (result != Z_STREAM_END) {
         return std::nullopt;

@@ -2,8 +2,10 @@
 
 #include "http/Gzip.h"
 
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/status.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -26,7 +28,10 @@ void appendNumber(std::string& text, std::uint64_t number)
 void write(std::string& head, HttpResponse& response, bool keepAlive, bool gzip)
 {
     bool compressed = false;
-    const bool varies = gzip && response.body.size() >= gzipThreshold;
+    // A route that encoded its body already (a stored compressed answer) is sent as it is.
+    const bool encoded = std::ranges::any_of(
+        response.headers, [](const auto& field) { return boost::beast::iequals(field.first, "Content-Encoding"); });
+    const bool varies = gzip && !encoded && response.body.size() >= gzipThreshold;
     if (varies) {
         if (auto packed = Gzip::compress(response.body)) {
             response.body = *std::move(packed);

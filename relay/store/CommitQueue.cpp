@@ -1,5 +1,7 @@
 #include "store/CommitQueue.h"
 
+#include <algorithm>
+
 namespace corvane::relay {
 
 CommitQueue::CommitQueue(std::unique_ptr<Store> store, Observer& observer)
@@ -48,7 +50,7 @@ void CommitQueue::writeBatches()
             if (m_queued.empty()) {
                 return;
             }
-            batch.swap(m_queued);
+            batch = nextBatch();
         }
         std::optional<StoreError> failure;
         if (auto begun = m_store->beginBatch(); !begun) {
@@ -68,6 +70,31 @@ void CommitQueue::writeBatches()
         resume(std::move(batch), failure);
         batch = Batch();
     }
+}
+
+CommitQueue::Batch CommitQueue::nextBatch()
+{
+    Batch batch;
+    const auto heavy = std::ranges::find_if(m_queued, [](const auto& job) { return job->heavy; });
+    if (heavy != m_queued.end() && m_lightTaken) {
+        batch.push_back(std::move(*heavy));
+        m_queued.erase(heavy);
+        m_lightTaken = false;
+        return batch;
+    }
+    std::erase_if(m_queued, [&batch](std::unique_ptr<PendingJob>& job) {
+        if (job->heavy) {
+            return false;
+        }
+        batch.push_back(std::move(job));
+        return true;
+    });
+    m_lightTaken = !batch.empty();
+    if (batch.empty()) {
+        batch.push_back(std::move(m_queued.front()));
+        m_queued.erase(m_queued.begin());
+    }
+    return batch;
 }
 
 void CommitQueue::resume(Batch batch, const std::optional<StoreError>& commitFailure)

@@ -29,6 +29,9 @@ namespace corvane::relay {
 // itself: work submitted by the handlers that are ready to run joins the same batch, instead of the
 // first submission waking the writer (which shares a core with the I/O thread) for a batch of one.
 // A writer that is busy takes whatever has been submitted as soon as it is done.
+//
+// Work that writes a large body (heavyBytes or more) is committed in a batch of its own. Such batches
+// and batches of the other work take turns: neither kind waits for more than one batch of the other.
 class CommitQueue {
 public:
     // Told the size of every committed batch; called on the writer thread.
@@ -38,21 +41,26 @@ public:
         virtual void batchCommitted(std::size_t size) = 0;
     };
 
+    static constexpr std::size_t heavyBytes = std::size_t{1024} * 1024;
+
     CommitQueue(std::unique_ptr<Store> store, Observer& observer);
     CommitQueue(const CommitQueue&) = delete;
     CommitQueue& operator=(const CommitQueue&) = delete;
     // Commits what is queued, then stops the writer thread.
     ~CommitQueue();
 
-    // `work(Store&)` returns a StoreResult; the awaitable gives that result once committed. Callers
-    // pass a named lambda: GCC 12 mishandles temporaries that live across a co_await.
-    template <class Work> auto submit(Work&& work)
+    // `work(Store&)` returns a StoreResult; the awaitable gives that result once committed. `bytes`
+    // is about how much the work writes. Callers pass a named lambda: GCC 12 mishandles temporaries
+    // that live across a co_await.
+    template <class Work> auto submit(Work&& work, std::size_t bytes = 0)
     {
         using Queued = std::decay_t<Work>;
         using Result = std::invoke_result_t<Queued&, Store&>;
         return boost::asio::async_initiate<const boost::asio::use_awaitable_t<>, void(Result)>(
-            [this](auto handler, Queued queuedWork) {
-                enqueue(std::make_unique<Job<Queued, decltype(handler)>>(std::move(queuedWork), std::move(handler)));
+            [this, bytes](auto handler, Queued queuedWork) {
+                auto job = std::make_unique<Job<Queued, decltype(handler)>>(std::move(queuedWork), std::move(handler));
+                job->heavy = bytes >= heavyBytes;
+                enqueue(std::move(job));
             },
             boost::asio::use_awaitable, std::forward<Work>(work));
     }
@@ -61,6 +69,7 @@ private:
     class PendingJob {
     public:
         virtual ~PendingJob() = default;
+        bool heavy = false;
         virtual void run(Store& store) = 0;
         // Where the submitter resumes.
         virtual const boost::asio::any_io_executor& executor() const = 0;
@@ -104,6 +113,9 @@ private:
 
     void enqueue(std::unique_ptr<PendingJob> job);
     void writeBatches();
+    // Moves the next batch out of the queued jobs: every light one, or the oldest heavy one when the
+    // last batch was light or no light one waits.
+    Batch nextBatch();
     // Posts one handler per executor that resumes that executor's submitters and destroys their jobs.
     static void resume(Batch batch, const std::optional<StoreError>& commitFailure);
 
@@ -114,6 +126,8 @@ private:
     Batch m_queued;
     // A wake-up is posted and has not run yet.
     bool m_wakePosted = false;
+    // The last batch taken was of light jobs.
+    bool m_lightTaken = false;
     bool m_stopping = false;
     std::thread m_writer;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Payload.h"
+#include "store/StoredPayload.h"
 
 #include <cstdint>
 #include <vector>
@@ -9,7 +9,7 @@ namespace corvane::relay {
 
 // Undelivered payloads that polling may offer, oldest first, and how many there are in all.
 struct PendingPage {
-    std::vector<Payload> payloads;
+    std::vector<StoredPayload> payloads;
     std::int64_t count = 0;
 };
 

@@ -1,6 +1,5 @@
 #include "store/SqliteRows.h"
 
-#include "model/JsonFields.h"
 #include "model/JsonText.h"
 #include "store/Capture.h"
 #include "store/TimeText.h"
@@ -30,19 +29,6 @@ StoreResult<NotificationConfig> storedConfig(const std::string& text)
     return *std::move(config);
 }
 
-StoreResult<std::map<std::string, AnyCodable>> storedMembers(const std::string& text)
-{
-    auto json = storedJson(text);
-    if (!json) {
-        return std::unexpected(json.error());
-    }
-    auto members = JsonFields::decode<std::map<std::string, AnyCodable>>(*json);
-    if (!members) {
-        return std::unexpected(StoreError{"stored members are damaged"});
-    }
-    return *std::move(members);
-}
-
 } // namespace
 
 StoreResult<Listener> listener(const SqliteStatement& statement)
@@ -66,48 +52,28 @@ StoreResult<Listener> listener(const SqliteStatement& statement)
     return listener;
 }
 
-StoreResult<Payload> payload(const SqliteStatement& statement)
+StoredPayload payload(const SqliteStatement& statement)
 {
-    auto config = storedConfig(statement.text(4));
-    auto headers = storedMembers(statement.text(6));
-    if (!config || !headers) {
-        return std::unexpected(config ? headers.error() : config.error());
-    }
-    Payload payload;
+    StoredPayload payload;
     payload.id = statement.text(0);
     payload.listenerId = statement.text(1);
     payload.listenerName = statement.text(2);
     payload.listenerToken = statement.text(3);
-    payload.notificationConfig = *std::move(config);
+    payload.notificationConfig = statement.text(4);
     payload.method = statement.text(5);
-    payload.headers = *std::move(headers);
-    if (const auto query = statement.optionalText(7)) {
-        auto members = storedMembers(*query);
-        if (!members) {
-            return std::unexpected(members.error());
-        }
-        payload.query = *std::move(members);
-    }
+    payload.headers = statement.text(6);
+    payload.query = statement.optionalText(7);
+    payload.bodyKind = static_cast<BodyKind>(statement.integer(8));
+    payload.formBody = statement.optionalText(9);
     payload.rawBody = statement.blob(10);
-    switch (static_cast<BodyKind>(statement.integer(8))) {
-    case BodyKind::json:
-        if (auto body = parseJson(*payload.rawBody)) {
-            payload.body = AnyCodable{*std::move(body)};
-        }
-        break;
-    case BodyKind::form:
-        if (auto body = parseJson(statement.text(9))) {
-            payload.body = AnyCodable{*std::move(body)};
-        }
-        break;
-    case BodyKind::none:
-        break;
-    }
-    payload.receivedAt = TimeText::rfc3339(statement.integer(11));
-    if (const auto delivered = statement.optionalInteger(12)) {
-        payload.deliveredAt = TimeText::rfc3339(*delivered);
-    }
+    payload.receivedAt = statement.integer(11);
+    payload.deliveredAt = statement.optionalInteger(12);
     return payload;
+}
+
+std::size_t payloadBodySize(const SqliteStatement& statement)
+{
+    return statement.size(9) + statement.size(10);
 }
 
 } // namespace corvane::relay::SqliteRows

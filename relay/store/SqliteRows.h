@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/Listener.h"
-#include "model/Payload.h"
 #include "store/SqliteStatement.h"
+#include "store/StoredPayload.h"
 
 // The records in the current row of the store's listener and payload queries.
 namespace corvane::relay::SqliteRows {
@@ -13,6 +13,8 @@ StoreResult<Listener> listener(const SqliteStatement& statement);
 
 // Columns: id, listener_id, listener name, listener token, notification_config, method, headers,
 // query, body_kind, form_body, raw_body, received_at, delivered_at.
-StoreResult<Payload> payload(const SqliteStatement& statement);
+StoredPayload payload(const SqliteStatement& statement);
+// The bytes of the raw body and form fields in the current payload row.
+std::size_t payloadBodySize(const SqliteStatement& statement);
 
 } // namespace corvane::relay::SqliteRows

@@ -58,6 +58,10 @@ CREATE TABLE health (
     checked_at INTEGER NOT NULL
 );
 )sql",
+    // A body stored as JSON is one whole JSON value: a NUL byte can stand in none.
+    R"sql(
+UPDATE payloads SET body_kind = 0 WHERE body_kind = 1 AND instr(raw_body, x'00') > 0;
+)sql",
 };
 
 StoreResult<std::int64_t> schemaVersion(SqliteConnection& connection)

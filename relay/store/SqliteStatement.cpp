@@ -117,6 +117,11 @@ std::string SqliteStatement::blob(int column) const
     return bytes ? std::string(static_cast<const char*>(bytes), size) : std::string();
 }
 
+std::size_t SqliteStatement::size(int column) const
+{
+    return static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column));
+}
+
 StoreError SqliteStatement::failure() const
 {
     return {sqlite3_errmsg(sqlite3_db_handle(m_statement))};

@@ -39,6 +39,8 @@ public:
     std::int64_t integer(int column) const;
     std::optional<std::int64_t> optionalInteger(int column) const;
     std::string blob(int column) const;
+    // The size in bytes of a text or blob column, read without copying it.
+    std::size_t size(int column) const;
 
 private:
     StoreError failure() const;

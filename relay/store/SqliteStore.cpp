@@ -31,6 +31,25 @@ StoreResult<std::vector<Record>> readAll(
     }
 }
 
+// The payload rows of `statement` up to the budget of body bytes; the first row is read whatever its size.
+StoreResult<std::vector<StoredPayload>> readPayloads(SqliteStatement& statement, std::size_t bodyBytes)
+{
+    std::vector<StoredPayload> result;
+    std::size_t taken = 0;
+    for (;;) {
+        auto row = statement.step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        const auto size = *row ? SqliteRows::payloadBodySize(statement) : 0;
+        if (!*row || (!result.empty() && taken + size > bodyBytes)) {
+            return result;
+        }
+        taken += size;
+        result.push_back(SqliteRows::payload(statement));
+    }
+}
+
 constexpr const char* selectListener = R"sql(
 SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
     (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
@@ -340,7 +359,7 @@ StoreResult<std::int64_t> SqliteStore::removeReceivedBefore(Milliseconds cutoff)
     return change("DELETE FROM payloads WHERE received_at < ?1", cutoff);
 }
 
-StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std::int64_t limit)
+StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes)
 {
     PendingPage page;
     {
@@ -360,7 +379,7 @@ StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std:
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId)).bind(2, limit);
-    auto payloads = readAll(*statement, &SqliteRows::payload);
+    auto payloads = readPayloads(*statement, bodyBytes);
     if (!payloads) {
         return std::unexpected(payloads.error());
     }
@@ -368,8 +387,8 @@ StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std:
     return page;
 }
 
-StoreResult<std::vector<Payload>> SqliteStore::recent(
-    const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit)
+StoreResult<std::vector<StoredPayload>> SqliteStore::recent(const std::string& accountId,
+    const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes)
 {
     auto statement = m_connection.prepare(listenerId ? selectRecentOfListener : selectRecent);
     if (!statement) {
@@ -381,7 +400,7 @@ StoreResult<std::vector<Payload>> SqliteStore::recent(
     } else {
         statement->bind(2, limit);
     }
-    return readAll(*statement, &SqliteRows::payload);
+    return readPayloads(*statement, bodyBytes);
 }
 
 StoreResult<bool> SqliteStore::markDelivered(

@@ -37,9 +37,9 @@ public:
     StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) override;
     StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) override;
 
-    StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit) override;
-    StoreResult<std::vector<Payload>> recent(
-        const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit) override;
+    StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes) override;
+    StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
+        const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes) override;
     StoreResult<bool> markDelivered(
         const std::string& accountId, const std::string& payloadId, Milliseconds now) override;
     StoreResult<std::int64_t> payloadCount() override;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/Listener.h"
-#include "model/Payload.h"
 #include "store/AccountRecord.h"
 #include "store/Capture.h"
 #include "store/HookTarget.h"
@@ -10,6 +9,7 @@
 #include "store/NewListener.h"
 #include "store/PendingPage.h"
 #include "store/StoreResult.h"
+#include "store/StoredPayload.h"
 
 #include <optional>
 #include <string>
@@ -51,11 +51,15 @@ public:
     virtual StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) = 0;
     virtual StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) = 0;
 
+    // Payload reads return at most `limit` payloads, and stop before the first one whose body would
+    // take the bodies read beyond `bodyBytes` (raw and form fields counted), unless it is the first.
+
     // Undelivered payloads that polling may offer, oldest first, and how many there are in all.
-    virtual StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit) = 0;
+    virtual StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes)
+        = 0;
     // Newest first, of the account or of one of its listeners.
-    virtual StoreResult<std::vector<Payload>> recent(
-        const std::string& accountId, const std::optional<std::string>& listenerId, std::int64_t limit)
+    virtual StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
+        const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes)
         = 0;
     // True when the payload exists in the account, delivered before or not.
     virtual StoreResult<bool> markDelivered(

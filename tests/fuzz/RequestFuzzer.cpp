@@ -69,12 +69,13 @@ private:
     int m_depth = 0;
 };
 
-// The one-pass JSON check judges exactly as the parser, and strings are written as the library writes them.
+// The JSON check judges as the parser does, except that a NUL byte never ends the text, and strings are
+// written as the library writes them.
 void checkJsonSyntax(const std::string& text)
 {
     constexpr int maxDepth = 8;
     DepthCounter counter;
-    const bool parsed = nlohmann::json::sax_parse(text, &counter);
+    const bool parsed = text.find('\0') == std::string::npos && nlohmann::json::sax_parse(text, &counter);
     const auto verdict = JsonSyntax::check(text, maxDepth);
     const auto expected = !parsed    ? JsonSyntax::Verdict::notJson
         : counter.deepest > maxDepth ? JsonSyntax::Verdict::tooDeep
@@ -171,6 +172,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!value.is_string() && !(value.is_array() && value.size() >= 2)) {
             std::abort();
         }
+    }
+    // Fields read under a bound are the fields read without one.
+    if (const auto bounded = FormEncoding::fields(request.query, 4); bounded && *bounded != fields) {
+        std::abort();
     }
     if (const auto limit = RequestParsing::limit(request, 25); limit && (*limit < 1 || *limit > 100)) {
         std::abort();

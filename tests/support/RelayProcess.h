@@ -33,6 +33,7 @@ public:
     int terminate();
 
     quint16 port() const { return m_port; }
+    qint64 processId() const { return m_process.processId(); }
     QUrl url(const QString& pathAndQuery) const;
     QString databasePath() const;
 

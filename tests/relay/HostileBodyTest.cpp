@@ -1,0 +1,143 @@
+#include "support/JsonLiteral.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+using namespace corvane;
+using namespace corvane::test;
+using Json = nlohmann::json;
+
+namespace {
+
+constexpr qint64 megabyte = 1024 * 1024;
+constexpr int settleMilliseconds = 10000;
+// AddressSanitizer's allocator keeps freed blocks in quarantine and ignores mallopt: there, resident
+// memory tells nothing about what the relay gives back.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool residentMemoryTells = false;
+#else
+constexpr bool residentMemoryTells = true;
+#endif
+
+// A field of /proc/<pid>/status in bytes ("VmRSS", "VmHWM").
+qint64 statusBytes(const RelayProcess& relay, const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(relay.processId()));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const auto& line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ":")) {
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return -1;
+}
+
+// Lets VmHWM start again from the resident memory of now (proc(5), clear_refs).
+bool resetPeak(const RelayProcess& relay)
+{
+    QFile clearRefs(QStringLiteral("/proc/%1/clear_refs").arg(relay.processId()));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+} // namespace
+
+// What hostile bodies may cost: only a body that is one whole JSON value is read as JSON, form bodies
+// are read as fields up to a bound, stored bodies are answered in bounded memory, and memory a burst
+// took is given back.
+class HostileBodyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_relay.start());
+        m_client = std::make_unique<RelayClient>(m_relay);
+        m_client->setKey(m_client->signIn());
+        m_listener = m_client->createListener("Hostile");
+    }
+
+    void bodiesAreReadOnlyWhenWhole_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("parsed");
+        const QByteArray json = "application/json";
+        const QByteArray form = "application/x-www-form-urlencoded";
+        QTest::newRow("NUL and more") << json << QByteArray("{\"a\":1}\0garbage", 15) << QByteArray();
+        QTest::newRow("NUL at the end") << json << QByteArray("{\"a\":1}\0", 8) << QByteArray();
+        QTest::newRow("surrounding whitespace") << json << QByteArray(" \r\n{\"a\":1}\t ") << QByteArray(R"({"a":1})");
+        QTest::newRow("byte order mark") << json << QByteArray("\xEF\xBB\xBF{\"a\":1}") << QByteArray(R"({"a":1})");
+        QTest::newRow("integer beyond 64 bits") << json << QByteArray(R"({"n":123456789012345678901234567890})")
+                                                << QByteArray(R"({"n":1.2345678901234568e29})");
+        QTest::newRow("form at the field bound")
+            << form << QByteArray("a=1&b=2&a=3&c") << QByteArray(R"({"a":["1","3"],"b":"2","c":""})");
+        QTest::newRow("form beyond it") << form << QByteArray("a=1&b=2&a=3&c&d=4") << QByteArray();
+    }
+
+    void bodiesAreReadOnlyWhenWhole()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, parsed);
+        const auto hookPath = QString::fromStdString(m_listener["hook_path"].get<std::string>());
+        const auto reply = m_client->send("POST", hookPath, body, {{"Content-Type", type}});
+        QCOMPARE(reply.status, 202);
+        const auto recent = m_client->send("GET",
+            "/webhooks/listener/" + QString::fromStdString(m_listener["id"].get<std::string>()) + "/recent?limit=1");
+        const auto payload = recent.json()["webhooks"][0];
+        QCOMPARE(payload["id"], reply.json()["id"]);
+        QCOMPARE(payload.value("body", Json()), parsed.isEmpty() ? Json() : test::json(parsed.toStdString()));
+        QCOMPARE(payload["raw_body"], body.toStdString());
+    }
+
+    // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
+    // capturing and answering them is given back within seconds.
+    void largeStoredBodiesAreAnsweredInBoundedMemory()
+    {
+        constexpr int stored = 3;
+        RelayProcess relay;
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        client.setKey(client.signIn());
+        const auto listener = client.createListener("Large");
+        const qint64 idle = statusBytes(relay, "VmRSS");
+        QByteArray body = "[{}";
+        while (body.size() + 4 <= megabyte) {
+            body += ",{}";
+        }
+        body += ']';
+        for (int index = 0; index < stored; ++index) {
+            QCOMPARE(client.hook(listener, body).status, 202);
+        }
+        QVERIFY(resetPeak(relay));
+        const auto reply = client.send("GET", "/webhooks/poll?limit=25");
+        const qint64 peak = statusBytes(relay, "VmHWM");
+        QCOMPARE(reply.status, 200);
+        const auto webhooks = reply.json()["webhooks"];
+        QCOMPARE(webhooks.size(), std::size_t(stored));
+        for (const auto& webhook : webhooks) {
+            QCOMPARE(webhook["body"].size(), std::size_t(body.size() / 3));
+        }
+        if (!residentMemoryTells) {
+            QSKIP("resident memory is the sanitizer's");
+        }
+        QVERIFY2(peak - idle < 100 * megabyte, "the poll took 100 MB or more");
+        QTRY_VERIFY_WITH_TIMEOUT(statusBytes(relay, "VmRSS") - idle < 20 * megabyte, settleMilliseconds);
+    }
+
+private:
+    // Reads a form body as fields when it has 4 of them at most.
+    RelayProcess m_relay{{"CORVANE_RELAY_MAX_FORM_FIELDS=4"}};
+    std::unique_ptr<RelayClient> m_client;
+    Json m_listener;
+};
+
+CORVANE_TEST(HostileBodyTest)
+#include "HostileBodyTest.moc"
