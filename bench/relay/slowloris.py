@@ -3,7 +3,7 @@
 
 slowloris.py attack PORT SECONDS CONNECTIONS SOURCE
     CONNECTIONS connections from the address SOURCE, each sending one more byte of a request head every
-    5 s and opened again on that beat once the relay has closed it; ends after SECONDS.
+    5 s and opened again a second after the relay closed it; ends after SECONDS.
 slowloris.py send PORT SECONDS RATE PATH
     Posts a 1 KiB JSON webhook to PATH RATE times a second for SECONDS, each on a new connection (as
     webhook senders do), and prints how many were answered 202 and the latency percentiles of all.
@@ -13,6 +13,7 @@ import sys
 import time
 
 BEAT = 5.0
+REOPEN = 1.0
 HEAD = b"POST /h/slow HTTP/1.1\r\nHost: relay\r\nX-Padding: " + b"p" * 8000
 TIMEOUT = 10.0
 
@@ -37,8 +38,7 @@ async def hold(port, source, deadline, counts):
         counts["closed by the relay"] += 1 if ended.done() else 0
         ended.cancel()
         writer.close()
-        # A closed connection is opened again on the next beat, as a slow attacker does.
-        await asyncio.sleep(min(BEAT, max(0.0, deadline - time.monotonic())))
+        await asyncio.sleep(min(REOPEN, max(0.0, deadline - time.monotonic())))
 
 
 async def attack(port, seconds, connections, source):

@@ -5,6 +5,7 @@
 
 namespace corvane::relay {
 
+// What the server holds every client to, and how many it serves at once.
 struct HttpLimits {
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;

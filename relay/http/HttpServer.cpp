@@ -149,6 +149,9 @@ asio::awaitable<void> HttpServer::acceptConnections()
                 shed(extra);
             }
             m_spareDescriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (!acceptError) {
+                continue;
+            }
         }
         if (error) {
             // Out of descriptors or a similar passing shortage: wait briefly instead of spinning.
