@@ -16,11 +16,7 @@ public:
     explicit QuietBrowserLauncher(QObject* parent = nullptr);
     ~QuietBrowserLauncher() override;
 
-    QuietBrowserLauncher(const QuietBrowserLauncher&) = delete;
-    QuietBrowserLauncher& operator=(const QuietBrowserLauncher&) = delete;
-
-public slots:
-    void open(const QUrl& url);
+    Q_INVOKABLE void open(const QUrl& url);
 
 private:
     QString m_opener;
