@@ -63,7 +63,7 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(!state->signingIn(), qPrintable(browser.failure()), 20'000);
         QCOMPARE(state->lastError(), std::nullopt);
         QVERIFY(state->signedIn());
-        QCOMPARE(browser.handOverExitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QVERIFY(browser.callback().startsWith("corvane://auth/callback?code="));
 
         const auto key = QCoro::waitFor(AppSettings::keychainRead(secrets));
