@@ -8,6 +8,8 @@
 
 #include "model/Account.h"
 
+#include <simdjson.h>
+
 #include <algorithm>
 #include <cctype>
 #include <regex>
@@ -118,9 +120,19 @@ bool plausibleEmail(std::string_view email)
 {
     const auto at = email.find('@');
     return at != std::string_view::npos && at > 0 && at + 1 < email.size() && email.size() <= longestEmail
-        && std::ranges::none_of(email, [](char character) {
-               return static_cast<unsigned char>(character) <= ' ' || character == '<' || character == '>';
-           });
+        && std::ranges::none_of(email,
+            [](char character) {
+                const auto byte = static_cast<unsigned char>(character);
+                return byte <= ' ' || byte == 0x7f || character == '<' || character == '>';
+            })
+        && simdjson::validate_utf8(email.data(), email.size());
+}
+
+// RFC 7636, section 4.1: 43 to 128 unreserved characters.
+bool wellFormedVerifier(const std::string& verifier)
+{
+    static const std::regex verifierForm("[A-Za-z0-9._~-]{43,128}");
+    return std::regex_match(verifier, verifierForm);
 }
 
 // The sign-in pages load nothing, run no script and show in no other page's frame (the one-click page
@@ -266,6 +278,9 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& r
     const auto verifier = body->find("code_verifier");
     if (verifier == body->end() || !verifier->is_string()) {
         co_return HttpResponse::error(400, "code_verifier is required");
+    }
+    if (!wellFormedVerifier(verifier->get<std::string>())) {
+        co_return HttpResponse::error(400, R"(code_verifier must be 43 to 128 letters, digits, "-", ".", "_" or "~")");
     }
     auto account = m_codes.redeem(code->get<std::string>(), verifier->get<std::string>(), TimeText::now());
     if (!account) {

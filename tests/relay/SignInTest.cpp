@@ -108,6 +108,25 @@ private slots:
         QCOMPARE(m_client->send("POST", "/auth/callback", R"({"code":"x"})").status, 400);
     }
 
+    // RFC 7636, section 4.1: a verifier is 43 to 128 unreserved characters, even one that hashes to the
+    // challenge; an e-mail with a control character or bytes that are not UTF-8 names no account.
+    void malformedVerifiersAndEmailsAreRefused()
+    {
+        for (const QByteArray& verifier :
+            {QByteArray(), QByteArray("a"), QByteArray(200, 'a'), QByteArray(43, 'a') + "\xc3\xa9"}) {
+            const auto code = RelayClient::codeOf(m_client->authorize(RelayClient::challengeOf(verifier)));
+            QCOMPARE(m_client->exchange(code, verifier).status, 400);
+        }
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        QCOMPARE(m_client->authorize(challenge, QStringLiteral("a\u007f@example.com")).status, 400);
+        const QByteArray invalid = RelayClient::authorizeQuery(challenge).toUtf8() + "&email=a%FF%FE@example.com";
+        QCOMPARE(m_client
+                     ->send("POST", "/user_management/authorize", invalid,
+                         {{"Content-Type", "application/x-www-form-urlencoded"}})
+                     .status,
+            400);
+    }
+
     void expiredCodesAreRefused()
     {
         RelayProcess relay({"CORVANE_RELAY_CODE_LIFETIME=0"});
