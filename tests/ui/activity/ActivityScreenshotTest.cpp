@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityView.h"
 #include "ui/inspector/PayloadInspector.h"
@@ -91,14 +92,10 @@ private slots:
 private:
     static void save(QWidget& widget, const QString& screen, const QString& name, const QString& scheme)
     {
-        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
-        const QString folder
-            = (configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured) + "/" + screen;
-        QVERIFY(QDir().mkpath(folder));
-        widget.show();
-        QApplication::processEvents();
-        const QString file = QStringLiteral("%1/%2-%3.png").arg(folder, name, scheme);
-        QVERIFY2(widget.grab().save(file), qPrintable(file));
+        const QString file
+            = QStringLiteral("%1/%2/%3-%4.png")
+                  .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), screen, name, scheme);
+        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "support/Appearance.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/Card.h"
@@ -29,8 +30,7 @@ namespace {
 
 QString screenshotsFolder()
 {
-    const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
-    return configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
+    return test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER));
 }
 
 QWidget* fieldGroup(const QString& label, QLineEdit* field)

@@ -1,6 +1,7 @@
 #include "ui/inspector/PayloadTreeView.h"
 #include "support/Appearance.h"
 #include "support/JsonLiteral.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
 #include "ui/components/Theme.h"
 #include "ui/inspector/PayloadRow.h"
@@ -160,11 +161,10 @@ private slots:
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
         QTest::mouseMove(m_view->viewport(), m_view->visualRect(find("body.pull_request.title")).center());
         QApplication::processEvents();
-        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
-        const QString folder = configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
-        QVERIFY(QDir().mkpath(folder));
-        const QString file = QStringLiteral("%1/tree-hovered-%2.png").arg(folder, dark ? "dark" : "light");
-        QVERIFY2(m_window->grab().save(file), qPrintable(file));
+        const QString file
+            = QStringLiteral("%1/tree-hovered-%2.png")
+                  .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), dark ? "dark" : "light");
+        QVERIFY2(test::saveScreenshot(*m_window, file), qPrintable(file));
     }
 
 private:

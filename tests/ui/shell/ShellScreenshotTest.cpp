@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MenuBarPopover.h"
@@ -26,7 +27,6 @@ private slots:
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
         QApplication::setFont(test::defaultFont());
-        QVERIFY(QDir().mkpath(folder()));
     }
     void cleanupTestCase() { QApplication::setPalette(QPalette()); }
 
@@ -88,18 +88,11 @@ private slots:
     }
 
 private:
-    static QString folder()
-    {
-        const QString configured = qEnvironmentVariable("CORVANE_SCREENSHOTS");
-        return configured.isEmpty() ? QStringLiteral(CORVANE_SCREENSHOTS_FOLDER) : configured;
-    }
-
     static void save(QWidget& widget, const QString& name, const QString& scheme)
     {
-        widget.show();
-        QApplication::processEvents();
-        const QString file = QStringLiteral("%1/%2-%3.png").arg(folder(), name, scheme);
-        QVERIFY2(widget.grab().save(file), qPrintable(file));
+        const QString file = QStringLiteral("%1/%2-%3.png")
+                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
+        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
     }
 };
 
