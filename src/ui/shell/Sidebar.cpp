@@ -234,20 +234,28 @@ void Sidebar::showSelection()
         }
         m_updating = false;
     }
-    tintActivitySymbol();
+    tintActivityRow();
 }
 
-void Sidebar::tintActivitySymbol()
+void Sidebar::tintActivityRow()
 {
     const bool highlighted = m_list->item(0)->isSelected();
-    m_activitySymbol->setTint(highlighted ? Theme::Tint(m_list->palette().color(QPalette::HighlightedText))
-                                          : Theme::Tint(Theme::Colour::accent));
+    const QPalette& list = m_list->palette();
+    m_activitySymbol->setTint(
+        highlighted ? Theme::Tint(list.color(QPalette::HighlightedText)) : Theme::Tint(Theme::Colour::accent));
+    // The badge's semantic colours are taken over the highlight, with its text colour as the text.
+    QPalette badge = list;
+    if (highlighted) {
+        badge.setColor(QPalette::Text, list.color(QPalette::HighlightedText));
+        badge.setColor(QPalette::Base, list.color(QPalette::Highlight));
+    }
+    m_activityBadge->setPalette(badge);
 }
 
 void Sidebar::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange) {
-        tintActivitySymbol();
+        tintActivityRow();
     }
     QWidget::changeEvent(event);
 }

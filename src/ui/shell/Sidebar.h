@@ -39,8 +39,8 @@ private:
     void showListeners();
     void setNoneYetShown(bool shown);
     void showSelection();
-    // The Activity symbol stays visible on the selection's highlight.
-    void tintActivitySymbol();
+    // The Activity symbol and count stay visible on the selection's highlight.
+    void tintActivityRow();
     void selectionChangedByUser();
     void showPaused();
     void showConnected();
