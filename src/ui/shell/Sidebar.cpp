@@ -181,12 +181,16 @@ void Sidebar::showListeners()
     const QListWidgetItem* current = m_list->currentItem();
     const QString currentTag = current ? current->data(tagRole).toString() : QString();
     m_updating = true;
-    setNoneYetShown(listeners.empty());
+    if (!listeners.empty()) {
+        setNoneYetShown(false);
+    }
     const int first = m_list->row(m_header) + 1 + (m_noneYet ? 1 : 0);
     const int wanted = first + static_cast<int>(listeners.size());
     while (m_list->count() > wanted) {
         delete m_list->takeItem(m_list->count() - 1);
     }
+    // Appended only once the last listener row is gone, so it sits right under the header.
+    setNoneYetShown(listeners.empty());
     for (int index = 0; index < static_cast<int>(listeners.size()); ++index) {
         const Listener& listener = listeners[static_cast<std::size_t>(index)];
         QListWidgetItem* item = m_list->item(first + index);

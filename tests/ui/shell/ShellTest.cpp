@@ -188,16 +188,25 @@ private slots:
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
     }
 
+    // "None yet" replaces the rows when the last listener goes, and gives way when one comes back.
     void sidebarWithoutListeners()
     {
+        const QByteArray listener = test::ShellFixture::listener("l1", "Deploys");
+        script({listener}, {}, {});
         startSignedIn();
         Sidebar sidebar(*m_state);
         QListWidget* list = sidebar.list();
-        QCOMPARE(list->count(), 3);
+        QSignalSpy changed(m_state, &AppState::listenersChanged);
+        for (const bool empty : {true, false, true}) {
+            script(empty ? QList<QByteArray>{} : QList<QByteArray>{listener}, {}, {});
+            m_state->startPolling();
+            QVERIFY(changed.wait());
+            QCOMPARE(list->count(), 3);
+            QCOMPARE(list->item(2)->data(Qt::AccessibleTextRole).toString() == "None yet", empty);
+            QCOMPARE(list->item(2)->flags() == Qt::NoItemFlags, empty);
+        }
         QCOMPARE(list->item(0)->data(Qt::AccessibleTextRole), "Activity");
         QVERIFY(badges(*list->itemWidget(list->item(0))).isEmpty());
-        QCOMPARE(list->item(2)->data(Qt::AccessibleTextRole), "None yet");
-        QCOMPARE(list->item(2)->flags(), Qt::NoItemFlags);
     }
 
     void popoverRows()
