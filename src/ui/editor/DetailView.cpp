@@ -109,7 +109,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
     cardsLayout->addSpacing(Theme::scaled(4));
     cardsLayout->addWidget(makeActions());
-    cardsLayout->addStretch();
+    cardsLayout->addStretch(1);
     m_content->addWidget(m_notFound);
     m_content->addWidget(cards);
 
@@ -171,6 +171,16 @@ QWidget* DetailView::makeHeader()
     m_enabledSwitch->setAccessibleName(tr("Enabled"));
     connect(m_enabledSwitch, &ToggleSwitch::toggled, this, &DetailView::editDraft);
 
+    // The switch and its label sit on the middle of the name's line.
+    auto* enabled = new QHBoxLayout;
+    enabled->setSpacing(Theme::scaled(8));
+    enabled->addWidget(m_enabledLabel, 0, Qt::AlignVCenter);
+    enabled->addWidget(m_enabledSwitch, 0, Qt::AlignVCenter);
+    auto* enabledRow = new QWidget;
+    enabledRow->setLayout(enabled);
+    enabled->setContentsMargins(0, 0, 0, 0);
+    enabledRow->setFixedHeight(m_nameField->sizeHint().height());
+
     auto* names = new QVBoxLayout;
     names->setSpacing(Theme::scaled(2));
     names->addWidget(m_nameField);
@@ -180,8 +190,7 @@ QWidget* DetailView::makeHeader()
     layout->setContentsMargins(Theme::scaled(24), Theme::scaled(20), Theme::scaled(24), Theme::scaled(16));
     layout->setSpacing(Theme::scaled(8));
     layout->addLayout(names, 1);
-    layout->addWidget(m_enabledLabel, 0, Qt::AlignTop);
-    layout->addWidget(m_enabledSwitch, 0, Qt::AlignTop);
+    layout->addWidget(enabledRow, 0, Qt::AlignTop);
     return header;
 }
 
@@ -195,6 +204,8 @@ QWidget* DetailView::makeEndpointCard()
     m_copyButton->setToolTip(tr("Copy URL"));
     m_copyButton->setAccessibleName(tr("Copy URL"));
     connect(m_copyButton, &QPushButton::clicked, this, &DetailView::copyURL);
+    const int side = m_urlField->sizeHint().height();
+    m_copyButton->setFixedSize(side, side);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(Theme::scaled(8));
@@ -496,6 +507,7 @@ void DetailView::showRecent()
             connect(row, &RecentPayloadRow::clicked, this, [this, row] { inspect(row->payload()); });
             layout->addWidget(row);
         }
+        layout->addStretch(1);
         m_recentPages->addWidget(m_recentList);
     }
     m_recentPages->setCurrentWidget(m_recentList != nullptr ? m_recentList : m_recentEmpty);

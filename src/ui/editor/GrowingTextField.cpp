@@ -30,7 +30,6 @@ GrowingTextField::GrowingTextField(int maximumLines, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The background is painted beneath the viewport, which stays transparent.
@@ -109,8 +108,10 @@ void GrowingTextField::refit()
     const int vertical = Theme::scaled(verticalPadding);
     setViewportMargins(horizontal, vertical, horizontal, vertical);
     setFixedHeight(sizeHint().height());
-    // Without room for more lines, the text keeps its first line in view until it outgrows the field.
-    if (visibleLines() < m_maximumLines) {
+    // Until the text outgrows the field, all of it is in view and there is nothing to scroll.
+    const bool fits = document()->documentLayout()->documentSize().height() <= m_maximumLines;
+    setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    if (fits) {
         verticalScrollBar()->setValue(0);
     }
 }

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -62,18 +64,22 @@ RecentPayloadRow::RecentPayloadRow(const Payload& payload, QWidget* parent)
         QStringLiteral("chevron.right"), Theme::pixelSize(Theme::TextStyle::caption), Theme::Colour::tertiary);
 
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(Theme::scaled(8), Theme::scaled(5), Theme::scaled(8), Theme::scaled(5));
+    const int padding = Theme::scaled(5);
+    layout->setContentsMargins(Theme::scaled(8), padding, Theme::scaled(8), padding);
     layout->setSpacing(Theme::scaled(8));
     layout->addWidget(state);
     layout->addWidget(method);
     layout->addWidget(text, 1);
     layout->addWidget(time);
     layout->addWidget(chevron);
+    const int line
+        = std::max(text->fontMetrics().height(), Theme::symbolSize(Theme::pixelSize(Theme::TextStyle::caption)));
+    setFixedHeight(line + 2 * padding);
 }
 
 QSize RecentPayloadRow::sizeHint() const
 {
-    return layout()->sizeHint();
+    return {layout()->sizeHint().width(), height()};
 }
 
 void RecentPayloadRow::enterEvent(QEnterEvent* event)

@@ -17,6 +17,8 @@ public:
     const Payload& payload() const { return m_payload; }
 
     QSize sizeHint() const override;
+    // One line whatever the width: the body text is elided.
+    bool hasHeightForWidth() const override { return false; }
 
 protected:
     void enterEvent(QEnterEvent* event) override;

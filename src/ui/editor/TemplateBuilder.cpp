@@ -10,7 +10,6 @@
 
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -31,14 +30,15 @@ QString receivedText(const Payload& payload)
 
 } // namespace
 
-TemplateBuilder::TemplateBuilder(QWidget* parent)
-    : QWidget(parent), m_pages(new QStackedWidget), m_empty(makeEmptyText()), m_builder(makeBuilder())
+TemplateBuilder::TemplateBuilder(QWidget* parent) : QWidget(parent)
 {
-    m_pages->addWidget(m_empty);
-    m_pages->addWidget(m_builder);
+    // One of the two shows at a time; the hidden one takes no room.
+    m_empty = makeEmptyText();
+    m_builder = makeBuilder();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pages);
+    layout->addWidget(m_empty);
+    layout->addWidget(m_builder);
     refresh();
 }
 
@@ -119,7 +119,8 @@ const Payload* TemplateBuilder::templateSource() const
 void TemplateBuilder::refresh()
 {
     const Payload* source = templateSource();
-    m_pages->setCurrentWidget(source != nullptr ? m_builder : m_empty);
+    m_empty->setVisible(source == nullptr);
+    m_builder->setVisible(source != nullptr);
     if (source == nullptr) {
         m_shownId.reset();
         return;

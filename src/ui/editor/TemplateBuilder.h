@@ -8,7 +8,6 @@
 #include <vector>
 
 class QMenu;
-class QStackedWidget;
 class QToolButton;
 
 namespace corvane {
@@ -47,9 +46,8 @@ private:
     std::vector<Payload> m_recent;
     std::optional<QString> m_templateSourceId;
     std::optional<std::string> m_shownId;
-    QStackedWidget* m_pages;
-    QWidget* m_empty;
-    QWidget* m_builder;
+    QWidget* m_empty = nullptr;
+    QWidget* m_builder = nullptr;
     QToolButton* m_sourceButton = nullptr;
     QMenu* m_sourceMenu = nullptr;
     PayloadTreeView* m_tree = nullptr;
