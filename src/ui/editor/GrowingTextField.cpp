@@ -51,15 +51,19 @@ int GrowingTextField::visibleLines() const
     return std::clamp(lines, 1, m_maximumLines);
 }
 
+int GrowingTextField::fittingHeight() const
+{
+    return visibleLines() * fontMetrics().lineSpacing() + 2 * Theme::scaled(verticalPadding);
+}
+
 QSize GrowingTextField::sizeHint() const
 {
-    const int height = visibleLines() * fontMetrics().lineSpacing() + 2 * Theme::scaled(verticalPadding);
-    return {QPlainTextEdit::sizeHint().width(), height};
+    return {QPlainTextEdit::sizeHint().width(), fittingHeight()};
 }
 
 QSize GrowingTextField::minimumSizeHint() const
 {
-    return {Theme::scaled(60), sizeHint().height()};
+    return {Theme::scaled(60), fittingHeight()};
 }
 
 bool GrowingTextField::event(QEvent* event)
@@ -107,7 +111,7 @@ void GrowingTextField::refit()
     const int horizontal = Theme::scaled(horizontalPadding);
     const int vertical = Theme::scaled(verticalPadding);
     setViewportMargins(horizontal, vertical, horizontal, vertical);
-    setFixedHeight(sizeHint().height());
+    setFixedHeight(fittingHeight());
     // Until the text outgrows the field, all of it is in view and there is nothing to scroll.
     const bool fits = document()->documentLayout()->documentSize().height() <= m_maximumLines;
     setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);

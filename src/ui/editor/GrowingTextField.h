@@ -23,6 +23,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    int fittingHeight() const;
     void refit();
 
     int m_maximumLines;

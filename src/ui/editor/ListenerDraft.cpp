@@ -84,7 +84,7 @@ const QStringList& ListenerDraft::soundNames()
 
 QString combineTemplate(const QString& existing, const QString& path)
 {
-    const QString token = QStringLiteral("{{") + path + QStringLiteral("}}");
+    QString token = QStringLiteral("{{") + path + QStringLiteral("}}");
     const QString trimmed = trimmedOfBlanks(existing);
     if (trimmed.isEmpty() || trimmed == QStringLiteral("{{listener_name}}")
         || trimmed == QStringLiteral("{{raw_body}}")) {

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -40,8 +41,8 @@ QString shortBody(const Payload& payload)
     return {};
 }
 
-RecentPayloadRow::RecentPayloadRow(const Payload& payload, QWidget* parent)
-    : QAbstractButton(parent), m_payload(payload)
+RecentPayloadRow::RecentPayloadRow(Payload payload, QWidget* parent)
+    : QAbstractButton(parent), m_payload(std::move(payload))
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);

@@ -12,7 +12,7 @@ class RecentPayloadRow : public QAbstractButton {
     Q_OBJECT
 
 public:
-    explicit RecentPayloadRow(const Payload& payload, QWidget* parent = nullptr);
+    explicit RecentPayloadRow(Payload payload, QWidget* parent = nullptr);
 
     const Payload& payload() const { return m_payload; }
 

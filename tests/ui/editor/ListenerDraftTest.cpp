@@ -36,18 +36,16 @@ private slots:
         QTest::addColumn<NotificationConfig>("stored");
         QTest::addColumn<ListenerDraft>("draft");
         QTest::addColumn<bool>("changed");
-        ListenerDraft untouched;
-        untouched.name = "Deploys";
-        QTest::newRow("absent members are empty texts and Glass") << NotificationConfig{} << untouched << false;
-        QTest::newRow("empty members") << NotificationConfig{.title = "", .body = "", .filter = "", .sound = "Glass"}
-                                       << untouched << false;
+        ListenerDraft initial; // empty texts, "Glass", enabled
+        initial.name = "Deploys";
+        QTest::newRow("absent members") << NotificationConfig{} << initial << false;
+        ListenerDraft pinging = initial;
+        pinging.sound = "Ping";
+        QTest::newRow("absent sound against Ping") << NotificationConfig{} << pinging << true;
         const NotificationConfig set{.title = "t", .body = "b", .filter = "f", .sound = "Ping"};
         const ListenerDraft same{
             .name = "Deploys", .title = "t", .body = "b", .filter = "f", .sound = "Ping", .isEnabled = true};
         QTest::newRow("set members") << set << same << false;
-        ListenerDraft pinging = untouched;
-        pinging.sound = "Ping";
-        QTest::newRow("sound absent against Ping") << NotificationConfig{} << pinging << true;
         for (QString ListenerDraft::* text : {&ListenerDraft::name, &ListenerDraft::title, &ListenerDraft::body,
                  &ListenerDraft::filter, &ListenerDraft::sound}) {
             ListenerDraft edited = same;
