@@ -13,6 +13,8 @@
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
 #include "ui/editor/GrowingTextField.h"
+#include "ui/editor/ListenerHeader.h"
+#include "ui/editor/NotificationFields.h"
 #include "ui/editor/RecentPayloadRow.h"
 #include "ui/editor/TemplateBuilder.h"
 #include "ui/editor/ToggleSwitch.h"
@@ -34,27 +36,6 @@
 namespace corvane {
 namespace {
 
-constexpr int bodyLines = 4;
-constexpr int soundLabelWidth = 60;
-constexpr int soundPickerWidth = 160;
-constexpr int previewMaximumWidth = 400;
-
-StyledLabel* fieldLabel(const QString& text)
-{
-    auto* label = new StyledLabel(text, Theme::TextStyle::callout);
-    label->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
-    return label;
-}
-
-QLineEdit* filledField(const QString& accessibleName, const QString& placeholder = {})
-{
-    auto* field = new QLineEdit;
-    FilledFieldStyle::apply(field);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(accessibleName);
-    return field;
-}
-
 QPushButton* borderedButton(
     const QString& text, const QString& symbol, const Theme::Tint& tint = Theme::Colour::primary)
 {
@@ -65,18 +46,6 @@ QPushButton* borderedButton(
     return button;
 }
 
-QWidget* column(int spacing, const QList<QWidget*>& items)
-{
-    auto* widget = new QWidget;
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(spacing));
-    for (QWidget* item : items) {
-        layout->addWidget(item);
-    }
-    return widget;
-}
-
 } // namespace
 
 DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
@@ -84,7 +53,20 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
       m_builder(new TemplateBuilder), m_recentPages(new QStackedWidget)
 {
     setAccessibleName(tr("Listener editor"));
-    auto* header = makeHeader();
+    auto* header = new ListenerHeader;
+    m_nameField = header->nameField();
+    m_unsavedLabel = header->unsavedLabel();
+    m_enabledSwitch = header->enabledSwitch();
+    connect(header, &ListenerHeader::edited, this, &DetailView::editDraft);
+    auto* fields = new NotificationFields;
+    m_titleField = fields->titleField();
+    m_bodyField = fields->bodyField();
+    m_filterField = fields->filterField();
+    m_soundPicker = fields->soundPicker();
+    m_testFireButton = fields->testFireButton();
+    m_preview = fields->preview();
+    connect(fields, &NotificationFields::edited, this, &DetailView::editDraft);
+    connect(m_testFireButton, &QPushButton::clicked, this, &DetailView::testFire);
 
     auto* notFound = new StyledLabel(tr("Listener not found"), Theme::TextStyle::body, Theme::Colour::secondary);
     notFound->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -104,7 +86,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     cardsLayout->setContentsMargins(margin, Theme::scaled(16), margin, margin);
     cardsLayout->setSpacing(Theme::scaled(12));
     cardsLayout->addWidget(makeEndpointCard());
-    cardsLayout->addWidget(makeNotificationCard());
+    cardsLayout->addWidget(new Card(tr("Notification"), fields));
     cardsLayout->addWidget(new Card(tr("Build from payload"), m_builder));
     cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
     cardsLayout->addSpacing(Theme::scaled(4));
@@ -148,56 +130,11 @@ DetailView::~DetailView()
     m_recentStop.request_stop();
 }
 
-QWidget* DetailView::makeHeader()
-{
-    m_nameField = new QLineEdit;
-    m_nameField->setFrame(false);
-    m_nameField->setFont(Theme::systemFont(22, QFont::DemiBold));
-    m_nameField->setPlaceholderText(tr("Listener name"));
-    m_nameField->setAccessibleName(tr("Listener name"));
-    m_nameField->setTextMargins(0, 0, 0, 0);
-    QPalette colours;
-    colours.setColor(QPalette::Base, Qt::transparent);
-    m_nameField->setPalette(colours);
-    connect(m_nameField, &QLineEdit::textChanged, this, &DetailView::editDraft);
-
-    m_unsavedLabel = new StyledLabel(tr("Unsaved changes"), Theme::TextStyle::callout, Theme::Colour::orange);
-    QSizePolicy keepsRoom = m_unsavedLabel->sizePolicy();
-    keepsRoom.setRetainSizeWhenHidden(true);
-    m_unsavedLabel->setSizePolicy(keepsRoom);
-
-    m_enabledLabel = new StyledLabel({}, Theme::TextStyle::callout, Theme::Colour::secondary);
-    m_enabledSwitch = new ToggleSwitch;
-    m_enabledSwitch->setAccessibleName(tr("Enabled"));
-    connect(m_enabledSwitch, &ToggleSwitch::toggled, this, &DetailView::editDraft);
-
-    // The switch and its label sit on the middle of the name's line.
-    auto* enabled = new QHBoxLayout;
-    enabled->setSpacing(Theme::scaled(8));
-    enabled->addWidget(m_enabledLabel, 0, Qt::AlignVCenter);
-    enabled->addWidget(m_enabledSwitch, 0, Qt::AlignVCenter);
-    auto* enabledRow = new QWidget;
-    enabledRow->setLayout(enabled);
-    enabled->setContentsMargins(0, 0, 0, 0);
-    enabledRow->setFixedHeight(m_nameField->sizeHint().height());
-
-    auto* names = new QVBoxLayout;
-    names->setSpacing(Theme::scaled(2));
-    names->addWidget(m_nameField);
-    names->addWidget(m_unsavedLabel);
-    auto* header = new QWidget;
-    auto* layout = new QHBoxLayout(header);
-    layout->setContentsMargins(Theme::scaled(24), Theme::scaled(20), Theme::scaled(24), Theme::scaled(16));
-    layout->setSpacing(Theme::scaled(8));
-    layout->addLayout(names, 1);
-    layout->addWidget(enabledRow, 0, Qt::AlignTop);
-    return header;
-}
-
 QWidget* DetailView::makeEndpointCard()
 {
-    m_urlField = filledField(tr("Endpoint URL"));
+    m_urlField = new QLineEdit;
     FilledFieldStyle::apply(m_urlField, true);
+    m_urlField->setAccessibleName(tr("Endpoint URL"));
     m_urlField->setReadOnly(true);
     m_urlField->setFont(Theme::monospaced(Theme::font(Theme::TextStyle::callout)));
     m_copyButton = borderedButton({}, QStringLiteral("doc.on.doc"));
@@ -221,64 +158,22 @@ QWidget* DetailView::makeEndpointCard()
     return new Card(tr("Endpoint"), content);
 }
 
-QWidget* DetailView::makeNotificationCard()
-{
-    m_titleField = filledField(tr("Title"));
-    m_bodyField = new GrowingTextField(bodyLines);
-    m_bodyField->setAccessibleName(tr("Body"));
-    m_filterField = filledField(tr("Filter"), tr("$.body.action  (empty = match all)"));
-    for (QLineEdit* field : {m_titleField, m_filterField}) {
-        connect(field, &QLineEdit::textChanged, this, &DetailView::editDraft);
-    }
-    connect(m_bodyField, &QPlainTextEdit::textChanged, this, &DetailView::editDraft);
-    auto* hint = new StyledLabel(tr("JSONPath expression. Payload only fires when this resolves to a non-empty value."),
-        Theme::TextStyle::caption2, Theme::Colour::tertiary);
-    hint->setWordWrap(true);
-
-    m_soundPicker = new QComboBox;
-    m_soundPicker->addItems(ListenerDraft::soundNames());
-    m_soundPicker->setFixedWidth(Theme::scaled(soundPickerWidth));
-    m_soundPicker->setAccessibleName(tr("Sound"));
-    connect(m_soundPicker, &QComboBox::currentTextChanged, this, &DetailView::editDraft);
-    m_testFireButton = borderedButton(tr("Test fire"), QStringLiteral("bell.and.waveform.fill"));
-    m_testFireButton->setAccessibleName(tr("Test fire"));
-    connect(m_testFireButton, &QPushButton::clicked, this, &DetailView::testFire);
-    auto* soundLabel = fieldLabel(tr("Sound"));
-    soundLabel->setFixedWidth(Theme::scaled(soundLabelWidth));
-    auto* soundRow = new QWidget;
-    auto* soundLayout = new QHBoxLayout(soundRow);
-    soundLayout->setContentsMargins(0, Theme::scaled(4), 0, Theme::scaled(4));
-    soundLayout->addWidget(soundLabel);
-    soundLayout->addWidget(m_soundPicker);
-    soundLayout->addStretch();
-    soundLayout->addWidget(m_testFireButton);
-
-    m_preview = new BannerPreview;
-    m_preview->setAppName(QStringLiteral("corvane"));
-    m_preview->setTimeLabel(tr("now"));
-    m_preview->setMaximumWidth(Theme::scaled(previewMaximumWidth) + BannerPreview::shadowMargins().left()
-        + BannerPreview::shadowMargins().right());
-
-    auto* filter = column(4, {m_filterField, hint});
-    auto* content = column(10,
-        {column(4, {fieldLabel(tr("Title")), m_titleField}), column(4, {fieldLabel(tr("Body")), m_bodyField}),
-            column(4, {fieldLabel(tr("Filter")), filter}), soundRow, m_preview});
-    return new Card(tr("Notification"), content);
-}
-
 QWidget* DetailView::makeActions()
 {
     m_deleteButton = borderedButton(tr("Delete listener"), QStringLiteral("trash"), Theme::Colour::red);
     QPalette destructive = m_deleteButton->palette();
     destructive.setColor(QPalette::ButtonText, Theme::colour(Theme::Colour::red, destructive));
     m_deleteButton->setPalette(destructive);
+    m_deleteButton->setAccessibleName(tr("Delete listener"));
     connect(m_deleteButton, &QPushButton::clicked, this, &DetailView::deleteListener);
     m_revertButton = new QPushButton(tr("Revert"));
     m_revertButton->setAutoDefault(false);
+    m_revertButton->setAccessibleName(tr("Revert"));
     connect(m_revertButton, &QPushButton::clicked, this, &DetailView::revert);
     m_saveButton = new ProminentButton(tr("Save changes"), ProminentButton::Size::compact);
     m_saveButton->setToolTip(
         tr("Save changes (%1)").arg(QKeySequence(QKeySequence::Save).toString(QKeySequence::NativeText)));
+    m_saveButton->setAccessibleName(tr("Save changes"));
     connect(m_saveButton, &QPushButton::clicked, this, &DetailView::save);
 
     auto* actions = new QWidget;
@@ -433,7 +328,6 @@ void DetailView::showDraft()
     }
     m_soundPicker->setCurrentText(m_draft.sound);
     m_showing = false;
-    m_enabledLabel->setText(m_draft.isEnabled ? tr("Enabled") : tr("Disabled"));
     showChanges();
     showPreview();
 }
@@ -449,7 +343,6 @@ void DetailView::editDraft()
     m_draft.body = m_bodyField->toPlainText();
     m_draft.filter = m_filterField->text();
     m_draft.sound = m_soundPicker->currentText();
-    m_enabledLabel->setText(m_draft.isEnabled ? tr("Enabled") : tr("Disabled"));
     showChanges();
     showPreview();
 }

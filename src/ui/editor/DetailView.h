@@ -72,9 +72,7 @@ public:
     PayloadInspectorSheet* inspectorSheet() const;
 
 private:
-    QWidget* makeHeader();
     QWidget* makeEndpointCard();
-    QWidget* makeNotificationCard();
     QWidget* makeActions();
 
     // Fills the working copy from the listener unless it is filled already, and fetches its payloads.
@@ -108,7 +106,6 @@ private:
     QLineEdit* m_nameField = nullptr;
     StyledLabel* m_unsavedLabel = nullptr;
     ToggleSwitch* m_enabledSwitch = nullptr;
-    StyledLabel* m_enabledLabel = nullptr;
     QStackedWidget* m_content = nullptr;
     QWidget* m_notFound = nullptr;
     QLineEdit* m_urlField = nullptr;
