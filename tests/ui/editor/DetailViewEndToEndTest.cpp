@@ -34,6 +34,7 @@
 using namespace std::chrono_literals;
 
 namespace corvane {
+
 // A listener on a real relay, edited in its editor: a value mapped from a captured payload titles the
 // next notification, a filter holds the one after back, and deleting removes it everywhere.
 class DetailViewEndToEndTest : public QObject {
@@ -113,9 +114,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(state.sidebarSelection(), std::nullopt, 10'000);
         QVERIFY(!sidebarNames().contains("Deploys") && sidebarNames().contains("Payments"));
         const auto listed = QCoro::waitFor(client.listListeners());
-        QVERIFY(listed);
-        QVERIFY(
-            std::ranges::none_of(*listed, [&](const Listener& listener) { return listener.id == id.toStdString(); }));
+        QVERIFY(listed && listed->size() == 1 && listed->front().name == "Payments");
 
         running.reset();
         QTRY_COMPARE(AppState::runningLoops(), 0);

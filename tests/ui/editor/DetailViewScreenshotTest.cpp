@@ -38,15 +38,16 @@ private slots:
         for (const int count : {0, 3}) {
             QList<QByteArray> webhooks;
             for (int number = count; number > 0; --number) {
-                const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(-42 * (1 + 20 * (count - number)));
-                webhooks << "{\"id\": \"p" + QByteArray::number(number)
-                        + "\", \"method\": \"POST\", \"headers\": {\"X-GitHub-Event\": \"deployment_status\"}, "
-                          "\"body\": {\"deployment\": {\"id\": 480"
-                        + QByteArray::number(number) + ", \"ref\": \"main\"}, \"state\": \"success\", \"sender\": "
-                        + "\"octo\"}, \"received_at\": \"" + at.toString(Qt::ISODateWithMs).toUtf8() + "\""
-                        + (number < count ? ", \"delivered_at\": \"" + at.toString(Qt::ISODateWithMs).toUtf8() + "\""
-                                          : "")
-                        + "}";
+                const QString at = QDateTime::currentDateTimeUtc()
+                                       .addSecs(-42 * (1 + 20 * (count - number)))
+                                       .toString(Qt::ISODateWithMs);
+                webhooks << QStringLiteral(
+                    R"({"id": "p%1", "method": "POST", "headers": {"X-GitHub-Event": "deployment"}, )"
+                    R"("body": {"deployment": {"id": 480%1, "ref": "main"}, "state": "success", )"
+                    R"("sender": "octo"}, "received_at": "%2", "delivered_at": %3})")
+                                .arg(number)
+                                .arg(at, number < count ? '"' + at + '"' : "null")
+                                .toUtf8();
             }
             test::ShellFixture shell;
             shell.script({R"({"id": "l1", "listener_token": "t", "name": "Deploys", "is_enabled": true, )"
