@@ -9,6 +9,7 @@
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -139,12 +140,14 @@ private slots:
     void saveSendsTextsAsTyped_data()
     {
         QTest::addColumn<QString>("filter");
-        QTest::newRow("spaces are sent") << "   ";
-        QTest::newRow("empty is left out") << "";
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("spaces are sent, Ctrl+S") << "   " << true;
+        QTest::newRow("empty is left out, button") << "" << false;
     }
     void saveSendsTextsAsTyped()
     {
         QFETCH(QString, filter);
+        QFETCH(bool, byKeyboard);
         test::ShellFixture shell;
         const QByteArray stored = listenerJson("l1", "Deploys", R"({"filter": "$.body.action"})");
         shell.script({stored}, {}, {});
@@ -152,9 +155,15 @@ private slots:
         shell.relay().script("/listeners/l1", test::ScriptedHttpServer::response(200, stored));
         shell.start(true);
         DetailView view(shell.state(), "l1");
+        view.show();
+        QApplication::setActiveWindow(&view);
         QVERIFY(!view.saveButton()->isEnabled());
         view.filterField()->setText(filter);
-        view.saveButton()->click();
+        if (byKeyboard) {
+            QTest::keyClick(view.filterField(), Qt::Key_S, Qt::ControlModifier);
+        } else {
+            view.saveButton()->click();
+        }
         QTRY_VERIFY(sent(shell, "PATCH", "/listeners/l1"));
 
         const auto body = nlohmann::json::parse(sent(shell, "PATCH", "/listeners/l1")->body.toStdString());
