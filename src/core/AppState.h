@@ -53,6 +53,8 @@ public:
     // While signOut() waits for the secret store.
     bool signingOut() const { return m_signingOut; }
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
+    // The relay service's endpoints, for screens that fetch what the state does not keep.
+    ServiceClient& client() const { return *m_client; }
 
     void setPaused(bool paused);
     void setSidebarSelection(std::optional<SidebarSelection> selection);

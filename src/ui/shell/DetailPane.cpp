@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "ui/activity/ActivityView.h"
+#include "ui/editor/DetailView.h"
 #include "ui/shell/EmptyDetail.h"
 #include "ui/shell/ScreenPlaceholder.h"
 
@@ -28,7 +29,7 @@ QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSele
     case SidebarSelection::Kind::activity:
         return new ActivityView(state);
     case SidebarSelection::Kind::listener:
-        return new ScreenPlaceholder(tr("Listener editor"), selection->listenerId);
+        return new DetailView(state, selection->listenerId);
     case SidebarSelection::Kind::newListener:
         return new ScreenPlaceholder(tr("New listener"), tr("Create a listener and wait for its first request."));
     case SidebarSelection::Kind::preferences:

@@ -38,6 +38,8 @@ public:
     void start(bool signedIn);
     AppState& state() { return *m_state; }
     FakeWebAuthenticationSession& session() { return m_session; }
+    // For answers the fixture does not script, and for what was sent.
+    ScriptedHttpServer& relay() { return *m_relay; }
 
 private:
     QTemporaryDir m_folder;

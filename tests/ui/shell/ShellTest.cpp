@@ -13,6 +13,7 @@
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityView.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/editor/DetailView.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/CountBadge.h"
 #include "ui/shell/DetailPane.h"
@@ -105,8 +106,9 @@ private slots:
         QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
         QVERIFY(qobject_cast<ActivityView*>(pane.screen()));
+        m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
+        QCOMPARE(qobject_cast<DetailView*>(pane.screen())->listenerId(), "l1");
         const QList<std::pair<SidebarSelection, QString>> screens{
-            {SidebarSelection::forListener("l1"), "Listener editor"},
             {{SidebarSelection::Kind::newListener, {}}, "New listener"},
             {{SidebarSelection::Kind::preferences, {}}, "Preferences"},
         };

@@ -1,0 +1,424 @@
+#include "ui/editor/DetailView.h"
+
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "evaluation/Template.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "ui/components/BannerPreview.h"
+#include "ui/components/Card.h"
+#include "ui/components/Divider.h"
+#include "ui/components/FilledFieldStyle.h"
+#include "ui/components/ProminentButton.h"
+#include "ui/components/StyledLabel.h"
+#include "ui/components/Symbols.h"
+#include "ui/editor/GrowingTextField.h"
+#include "ui/editor/ListenerHeader.h"
+#include "ui/editor/NotificationFields.h"
+#include "ui/editor/RecentPayloadRow.h"
+#include "ui/editor/TemplateBuilder.h"
+#include "ui/editor/ToggleSwitch.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
+#include "ui/inspector/PayloadTreeView.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace corvane {
+namespace {
+
+QPushButton* borderedButton(
+    const QString& text, const QString& symbol, const Theme::Tint& tint = Theme::Colour::primary)
+{
+    auto* button = new QPushButton(text);
+    button->setIcon(Symbols::icon(symbol, tint));
+    button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
+    : QWidget(parent), m_state(state), m_listenerId(std::move(listenerId)), m_content(new QStackedWidget),
+      m_builder(new TemplateBuilder), m_recentPages(new QStackedWidget)
+{
+    setAccessibleName(tr("Listener editor"));
+    auto* header = new ListenerHeader;
+    m_nameField = header->nameField();
+    m_unsavedLabel = header->unsavedLabel();
+    m_enabledSwitch = header->enabledSwitch();
+    connect(header, &ListenerHeader::edited, this, &DetailView::editDraft);
+    auto* fields = new NotificationFields;
+    m_titleField = fields->titleField();
+    m_bodyField = fields->bodyField();
+    m_filterField = fields->filterField();
+    m_soundPicker = fields->soundPicker();
+    m_testFireButton = fields->testFireButton();
+    m_preview = fields->preview();
+    connect(fields, &NotificationFields::edited, this, &DetailView::editDraft);
+    connect(m_testFireButton, &QPushButton::clicked, this, &DetailView::testFire);
+
+    auto* notFound = new StyledLabel(tr("Listener not found"), Theme::TextStyle::body, Theme::Colour::secondary);
+    notFound->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int margin = Theme::scaled(24);
+    notFound->setContentsMargins(margin, margin, margin, margin);
+    m_notFound = notFound;
+
+    m_recentEmpty = new StyledLabel(tr("No payloads received yet"), Theme::TextStyle::callout, Theme::Colour::tertiary);
+    m_recentPages->addWidget(m_recentEmpty);
+    connect(m_builder, &TemplateBuilder::addToTitleRequested, this,
+        [this](const QString& path) { m_titleField->setText(combineTemplate(m_titleField->text(), path)); });
+    connect(m_builder, &TemplateBuilder::addToBodyRequested, this,
+        [this](const QString& path) { m_bodyField->setPlainText(combineTemplate(m_bodyField->toPlainText(), path)); });
+
+    auto* cards = new QWidget;
+    auto* cardsLayout = new QVBoxLayout(cards);
+    cardsLayout->setContentsMargins(margin, Theme::scaled(16), margin, margin);
+    cardsLayout->setSpacing(Theme::scaled(12));
+    cardsLayout->addWidget(makeEndpointCard());
+    cardsLayout->addWidget(new Card(tr("Notification"), fields));
+    cardsLayout->addWidget(new Card(tr("Build from payload"), m_builder));
+    cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
+    cardsLayout->addSpacing(Theme::scaled(4));
+    cardsLayout->addWidget(makeActions());
+    cardsLayout->addStretch(1);
+    m_content->addWidget(m_notFound);
+    m_content->addWidget(cards);
+
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(m_content);
+    scroll->viewport()->setAutoFillBackground(false);
+    m_content->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header);
+    layout->addWidget(new Divider);
+    layout->addWidget(scroll, 1);
+
+    auto* saveShortcut = new QShortcut(QKeySequence::Save, this);
+    saveShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(saveShortcut, &QShortcut::activated, this, [this] {
+        if (hasChanges()) {
+            save();
+        }
+    });
+    connect(&m_state, &AppState::listenersChanged, this, &DetailView::follow);
+
+    showDraft();
+    load();
+    follow();
+    showRecent();
+}
+
+DetailView::~DetailView()
+{
+    m_recentStop.request_stop();
+}
+
+QWidget* DetailView::makeEndpointCard()
+{
+    m_urlField = new QLineEdit;
+    FilledFieldStyle::apply(m_urlField, true);
+    m_urlField->setAccessibleName(tr("Endpoint URL"));
+    m_urlField->setReadOnly(true);
+    m_urlField->setFont(Theme::monospaced(Theme::font(Theme::TextStyle::callout)));
+    m_copyButton = borderedButton({}, QStringLiteral("doc.on.doc"));
+    m_copyButton->setToolTip(tr("Copy URL"));
+    m_copyButton->setAccessibleName(tr("Copy URL"));
+    connect(m_copyButton, &QPushButton::clicked, this, &DetailView::copyURL);
+    const int side = m_urlField->sizeHint().height();
+    m_copyButton->setFixedSize(side, side);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(Theme::scaled(8));
+    row->addWidget(m_urlField, 1);
+    row->addWidget(m_copyButton);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Theme::scaled(6));
+    layout->addLayout(row);
+    layout->addWidget(new StyledLabel(
+        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption, Theme::Colour::tertiary));
+    return new Card(tr("Endpoint"), content);
+}
+
+QWidget* DetailView::makeActions()
+{
+    m_deleteButton = borderedButton(tr("Delete listener"), QStringLiteral("trash"), Theme::Colour::red);
+    QPalette destructive = m_deleteButton->palette();
+    destructive.setColor(QPalette::ButtonText, Theme::colour(Theme::Colour::red, destructive));
+    m_deleteButton->setPalette(destructive);
+    m_deleteButton->setAccessibleName(tr("Delete listener"));
+    connect(m_deleteButton, &QPushButton::clicked, this, &DetailView::deleteListener);
+    m_revertButton = new QPushButton(tr("Revert"));
+    m_revertButton->setAutoDefault(false);
+    m_revertButton->setAccessibleName(tr("Revert"));
+    connect(m_revertButton, &QPushButton::clicked, this, &DetailView::revert);
+    m_saveButton = new ProminentButton(tr("Save changes"), ProminentButton::Size::compact);
+    m_saveButton->setToolTip(
+        tr("Save changes (%1)").arg(QKeySequence(QKeySequence::Save).toString(QKeySequence::NativeText)));
+    m_saveButton->setAccessibleName(tr("Save changes"));
+    connect(m_saveButton, &QPushButton::clicked, this, &DetailView::save);
+
+    auto* actions = new QWidget;
+    auto* layout = new QHBoxLayout(actions);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Theme::scaled(8));
+    layout->addWidget(m_deleteButton);
+    layout->addStretch();
+    layout->addWidget(m_revertButton);
+    layout->addWidget(m_saveButton);
+    return actions;
+}
+
+std::optional<Listener> DetailView::listener() const
+{
+    return m_state.listener(m_listenerId);
+}
+
+bool DetailView::hasChanges() const
+{
+    return m_draft.hasChanges(listener());
+}
+
+QString DetailView::endpointURL() const
+{
+    const auto shown = listener();
+    return shown ? AppSettings::serviceURL() + QString::fromStdString(shown->hookPath) : QString();
+}
+
+QList<QAbstractButton*> DetailView::recentRows() const
+{
+    QList<QAbstractButton*> rows;
+    if (m_recentList != nullptr) {
+        for (auto* row : m_recentList->findChildren<RecentPayloadRow*>()) {
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+PayloadInspectorSheet* DetailView::inspectorSheet() const
+{
+    return m_sheet;
+}
+
+bool DetailView::showsNotFound() const
+{
+    return m_content->currentWidget() == m_notFound;
+}
+
+void DetailView::load()
+{
+    const auto shown = listener();
+    if (!shown) {
+        return;
+    }
+    if (!m_didLoad) {
+        m_draft = ListenerDraft::from(*shown);
+        m_didLoad = true;
+        showDraft();
+    }
+    m_recentStop.request_stop();
+    m_recentStop = std::stop_source();
+    fetchRecent(m_listenerId, m_recentStop.get_token());
+}
+
+void DetailView::revert()
+{
+    m_didLoad = false;
+    load();
+}
+
+QCoro::Task<> DetailView::fetchRecent(QString id, std::stop_token stop)
+{
+    QPointer self(this);
+    auto fetched = co_await m_state.client().recentPayloads(std::move(id), 10, stop);
+    if (!self || stop.stop_requested()) {
+        co_return;
+    }
+    m_recent = fetched ? std::move(*fetched) : std::vector<Payload>();
+    showRecent();
+}
+
+QCoro::Task<> DetailView::save()
+{
+    const auto shown = listener();
+    if (!shown) {
+        co_return;
+    }
+    QPointer self(this);
+    const ListenerDraft sent = m_draft;
+    co_await m_state.updateListener(m_listenerId, sent.name, sent.config(), sent.isEnabled);
+    if (self) {
+        showChanges();
+    }
+}
+
+QCoro::Task<> DetailView::deleteListener()
+{
+    QPointer self(this);
+    AppState& state = m_state;
+    co_await state.deleteListener(m_listenerId);
+    if (self) {
+        state.setSidebarSelection(std::nullopt);
+    }
+}
+
+QCoro::Task<> DetailView::testFire()
+{
+    QPointer self(this);
+    const nlohmann::json context = previewContext();
+    const QString title = QString::fromStdString(Template::render(m_draft.title.toStdString(), context));
+    const QString body = QString::fromStdString(Template::render(m_draft.body.toStdString(), context));
+    m_testFireButton->setEnabled(false);
+    co_await Notifier::shared().fire(title, body, m_draft.sound);
+    if (self) {
+        m_testFireButton->setEnabled(true);
+    }
+}
+
+void DetailView::copyURL()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(endpointURL(), QClipboard::Clipboard);
+    if (clipboard->supportsSelection()) {
+        clipboard->setText(endpointURL(), QClipboard::Selection);
+    }
+}
+
+void DetailView::inspect(const Payload& payload)
+{
+    if (m_sheet != nullptr) {
+        m_sheet->close();
+    }
+    m_sheet = new PayloadInspectorSheet(m_state, payload, this);
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_sheet->open();
+}
+
+void DetailView::showDraft()
+{
+    m_showing = true;
+    m_nameField->setText(m_draft.name);
+    m_enabledSwitch->setChecked(m_draft.isEnabled);
+    m_titleField->setText(m_draft.title);
+    if (m_bodyField->toPlainText() != m_draft.body) {
+        m_bodyField->setPlainText(m_draft.body);
+    }
+    m_filterField->setText(m_draft.filter);
+    if (m_soundPicker->findText(m_draft.sound) < 0) {
+        m_soundPicker->addItem(m_draft.sound);
+    }
+    m_soundPicker->setCurrentText(m_draft.sound);
+    m_showing = false;
+    showChanges();
+    showPreview();
+}
+
+void DetailView::editDraft()
+{
+    if (m_showing) {
+        return;
+    }
+    m_draft.name = m_nameField->text();
+    m_draft.isEnabled = m_enabledSwitch->isChecked();
+    m_draft.title = m_titleField->text();
+    m_draft.body = m_bodyField->toPlainText();
+    m_draft.filter = m_filterField->text();
+    m_draft.sound = m_soundPicker->currentText();
+    showChanges();
+    showPreview();
+}
+
+void DetailView::follow()
+{
+    const bool found = listener().has_value();
+    m_content->setCurrentWidget(found ? m_content->widget(1) : m_notFound);
+    m_urlField->setText(endpointURL());
+    m_urlField->setCursorPosition(0);
+    showChanges();
+}
+
+void DetailView::showChanges()
+{
+    const bool changed = hasChanges();
+    m_unsavedLabel->setVisible(changed);
+    m_revertButton->setVisible(changed);
+    m_saveButton->setEnabled(changed);
+}
+
+nlohmann::json DetailView::previewContext() const
+{
+    if (!m_recent.empty()) {
+        return m_state.payloadContext(m_recent.front());
+    }
+    return {{"listener_name", m_draft.name.toStdString()}};
+}
+
+void DetailView::showPreview()
+{
+    const nlohmann::json context = previewContext();
+    const auto render = [&context](const QString& text, const char* fallback) {
+        return QString::fromStdString(Template::render(text.isEmpty() ? fallback : text.toStdString(), context));
+    };
+    m_preview->setTitle(render(m_draft.title, "{{listener_name}}"));
+    m_preview->setMessage(render(m_draft.body, "{{raw_body}}"));
+}
+
+void DetailView::showRecent()
+{
+    m_builder->setRecent(m_recent);
+    if (m_recentList != nullptr) {
+        m_recentPages->removeWidget(m_recentList);
+        m_recentList->deleteLater();
+        m_recentList = nullptr;
+    }
+    if (!m_recent.empty()) {
+        m_recentList = new QWidget;
+        auto* layout = new QVBoxLayout(m_recentList);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(Theme::scaled(2));
+        for (const Payload& payload : m_recent) {
+            auto* row = new RecentPayloadRow(payload);
+            connect(row, &RecentPayloadRow::clicked, this, [this, row] { inspect(row->payload()); });
+            layout->addWidget(row);
+        }
+        layout->addStretch(1);
+        m_recentPages->addWidget(m_recentList);
+    }
+    m_recentPages->setCurrentWidget(m_recentList != nullptr ? m_recentList : m_recentEmpty);
+    showPreview();
+    applyTabOrder();
+}
+
+void DetailView::applyTabOrder()
+{
+    QList<QWidget*> order{m_nameField, m_enabledSwitch, m_urlField, m_copyButton, m_titleField, m_bodyField,
+        m_filterField, m_soundPicker, m_testFireButton, m_builder->sourceButton(), m_builder->tree()};
+    for (QAbstractButton* row : recentRows()) {
+        order << row;
+    }
+    order << m_deleteButton << m_revertButton << m_saveButton;
+    for (qsizetype index = 1; index < order.size(); ++index) {
+        setTabOrder(order[index - 1], order[index]);
+    }
+}
+
+} // namespace corvane

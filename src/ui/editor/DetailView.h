@@ -1,0 +1,128 @@
+#pragma once
+
+#include "model/Listener.h"
+#include "model/Payload.h"
+#include "ui/editor/ListenerDraft.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <nlohmann/json.hpp>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace corvane {
+
+class AppState;
+class BannerPreview;
+class GrowingTextField;
+class PayloadInspectorSheet;
+class StyledLabel;
+class TemplateBuilder;
+class ToggleSwitch;
+
+// The editor of one listener: its name, enabled flag, templates, filter and sound, a preview of the
+// notification, a payload tree to map values into the templates, and its recent payloads. Edits stay
+// on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is not
+// overwritten by later changes of the listener list, which only change what counts as a change.
+class DetailView : public QWidget {
+    Q_OBJECT
+
+public:
+    DetailView(AppState& state, QString listenerId, QWidget* parent = nullptr);
+    ~DetailView() override;
+
+    const QString& listenerId() const { return m_listenerId; }
+    const ListenerDraft& draft() const { return m_draft; }
+    std::optional<Listener> listener() const;
+    bool hasChanges() const;
+    // The listener's latest payloads, newest first, as last fetched.
+    const std::vector<Payload>& recent() const { return m_recent; }
+    // The service's URL followed by the listener's hook path; empty without a listener.
+    QString endpointURL() const;
+
+    QLineEdit* nameField() const { return m_nameField; }
+    StyledLabel* unsavedLabel() const { return m_unsavedLabel; }
+    ToggleSwitch* enabledSwitch() const { return m_enabledSwitch; }
+    QLineEdit* titleField() const { return m_titleField; }
+    GrowingTextField* bodyField() const { return m_bodyField; }
+    QLineEdit* filterField() const { return m_filterField; }
+    QComboBox* soundPicker() const { return m_soundPicker; }
+    BannerPreview* preview() const { return m_preview; }
+    TemplateBuilder* builder() const { return m_builder; }
+    QPushButton* copyButton() const { return m_copyButton; }
+    QPushButton* testFireButton() const { return m_testFireButton; }
+    QPushButton* deleteButton() const { return m_deleteButton; }
+    QPushButton* revertButton() const { return m_revertButton; }
+    QPushButton* saveButton() const { return m_saveButton; }
+    // The rows of the recent payloads, each opening the inspector sheet.
+    QList<QAbstractButton*> recentRows() const;
+    // Whether the content shows "Listener not found".
+    bool showsNotFound() const;
+    PayloadInspectorSheet* inspectorSheet() const;
+
+private:
+    QWidget* makeEndpointCard();
+    QWidget* makeActions();
+
+    // Fills the working copy from the listener unless it is filled already, and fetches its payloads.
+    void load();
+    void revert();
+    QCoro::Task<> fetchRecent(QString id, std::stop_token stop);
+    QCoro::Task<> save();
+    QCoro::Task<> deleteListener();
+    QCoro::Task<> testFire();
+    void copyURL();
+    void inspect(const Payload& payload);
+
+    void showDraft();
+    void follow();
+    void editDraft();
+    void showChanges();
+    void showPreview();
+    void showRecent();
+    void applyTabOrder();
+    nlohmann::json previewContext() const;
+
+    AppState& m_state;
+    QString m_listenerId;
+    ListenerDraft m_draft;
+    bool m_didLoad = false;
+    bool m_showing = false;
+    std::vector<Payload> m_recent;
+    std::stop_source m_recentStop;
+    QPointer<PayloadInspectorSheet> m_sheet;
+
+    QLineEdit* m_nameField = nullptr;
+    StyledLabel* m_unsavedLabel = nullptr;
+    ToggleSwitch* m_enabledSwitch = nullptr;
+    QStackedWidget* m_content = nullptr;
+    QWidget* m_notFound = nullptr;
+    QLineEdit* m_urlField = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QLineEdit* m_titleField = nullptr;
+    GrowingTextField* m_bodyField = nullptr;
+    QLineEdit* m_filterField = nullptr;
+    QComboBox* m_soundPicker = nullptr;
+    QPushButton* m_testFireButton = nullptr;
+    BannerPreview* m_preview = nullptr;
+    TemplateBuilder* m_builder = nullptr;
+    QStackedWidget* m_recentPages = nullptr;
+    QWidget* m_recentEmpty = nullptr;
+    QWidget* m_recentList = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_revertButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+};
+
+} // namespace corvane

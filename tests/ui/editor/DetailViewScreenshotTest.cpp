@@ -1,0 +1,92 @@
+#include "ShellFixture.h"
+#include "support/Appearance.h"
+#include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
+#include "support/TestRegistry.h"
+#include "ui/editor/DetailView.h"
+#include "ui/shell/MainWindow.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QTest>
+
+namespace corvane {
+
+// The listener editor in a light and a dark scheme, for a person to look at: in the window, and whole.
+class DetailViewScreenshotTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        CORVANE_REQUIRE_HEADLESS_SESSION();
+        QApplication::setFont(test::defaultFont());
+    }
+    void cleanupTestCase() { QApplication::setPalette(QPalette()); }
+
+    void screens_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screens()
+    {
+        QFETCH(bool, dark);
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        for (const int count : {0, 3}) {
+            QList<QByteArray> webhooks;
+            for (int number = count; number > 0; --number) {
+                const QString at = QDateTime::currentDateTimeUtc()
+                                       .addSecs(-42 * (1 + 20 * (count - number)))
+                                       .toString(Qt::ISODateWithMs);
+                webhooks << QStringLiteral(
+                    R"({"id": "p%1", "method": "POST", "headers": {"X-GitHub-Event": "deployment"}, )"
+                    R"("body": {"deployment": {"id": 480%1, "ref": "main"}, "state": "success", )"
+                    R"("sender": "octo"}, "received_at": "%2", "delivered_at": %3})")
+                                .arg(number)
+                                .arg(at, number < count ? '"' + at + '"' : "null")
+                                .toUtf8();
+            }
+            test::ShellFixture shell;
+            shell.script({R"({"id": "l1", "listener_token": "t", "name": "Deploys", "is_enabled": true, )"
+                          R"("notification_config": {"title": "Deploy {{body.deployment.ref}}", "body": )"
+                          R"("{{body.state}} by {{body.sender}}", "filter": "$.body.state", "sound": "Hero"}, )"
+                          R"("created_at": "c", "updated_at": "u", "hook_path": "/h/4f1c9a2e7b"})"},
+                {}, {});
+            shell.relay().script("/webhooks/listener/l1/recent?limit=10",
+                test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks.join(',') + "], \"count\": 3}"));
+            shell.start(true);
+            MainWindow window(shell.state());
+            shell.state().setSidebarSelection(SidebarSelection::forListener("l1"));
+            DetailView whole(shell.state(), "l1");
+            whole.resize(720, 1240);
+            auto* shown = window.findChild<DetailView*>();
+            QTRY_VERIFY(
+                std::ssize(shown->recent()) == webhooks.size() && std::ssize(whole.recent()) == webhooks.size());
+            const QString name = count > 0 ? "payloads" : "no-payloads";
+            save(window, name, dark);
+            save(whole, name + "-whole", dark);
+            if (count > 0) {
+                shown->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
+                save(window, "unsaved", dark);
+            }
+        }
+    }
+
+private:
+    static void save(QWidget& widget, const QString& name, bool dark)
+    {
+        const QString file = QStringLiteral("%1/editor/%2-%3.png")
+                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name,
+                                     dark ? "dark" : "light");
+        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
+    }
+};
+
+CORVANE_TEST(DetailViewScreenshotTest)
+
+} // namespace corvane
+
+#include "DetailViewScreenshotTest.moc"

@@ -1,0 +1,247 @@
+#include "ui/editor/DetailView.h"
+#include "ShellFixture.h"
+#include "support/HeadlessSession.h"
+#include "support/TestRegistry.h"
+#include "ui/components/BannerPreview.h"
+#include "ui/components/StyledLabel.h"
+#include "ui/editor/ListenerDraft.h"
+#include "ui/editor/TemplateBuilder.h"
+#include "ui/inspector/PayloadTreeModel.h"
+#include "ui/inspector/PayloadTreeView.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <nlohmann/json.hpp>
+#include <qcoro/qcorotask.h>
+
+#include <algorithm>
+
+Q_DECLARE_METATYPE(corvane::NotificationConfig)
+Q_DECLARE_METATYPE(corvane::ListenerDraft)
+
+namespace corvane {
+namespace {
+
+QByteArray listenerJson(const QByteArray& id, const QByteArray& name, const QByteArray& config = "{}")
+{
+    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name + "\", \"is_enabled\": true, "
+        + "\"notification_config\": " + config
+        + ", \"created_at\": \"c\", \"updated_at\": \"u\", \"hook_path\": \"/h\"}";
+}
+
+// The relay answers `webhooks` (bodies {"action": <action>}) as the recent payloads of l1 and l2.
+void scriptRecent(test::ShellFixture& shell, const QList<QByteArray>& actions = {})
+{
+    QList<QByteArray> webhooks;
+    for (const QByteArray& action : actions) {
+        webhooks << "{\"id\": \"" + action + "\", \"method\": \"POST\", \"body\": {\"action\": \"" + action
+                + "\"}, \"received_at\": \"2026-01-01T00:00:00.000Z\"}";
+    }
+    for (const QByteArray id : {"l1", "l2"}) {
+        shell.relay().script("/webhooks/listener/" + id + "/recent?limit=10",
+            test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks.join(',') + "], \"count\": 0}"));
+    }
+}
+
+const test::ScriptedHttpServer::Request* sent(
+    test::ShellFixture& shell, const QByteArray& method, const QByteArray& target)
+{
+    const auto& requests = shell.relay().requests();
+    const auto found = std::ranges::find_if(
+        requests, [&](const auto& request) { return request.method == method && request.target == target; });
+    return found == requests.end() ? nullptr : &*found;
+}
+
+QVariant treeValue(const PayloadTreeView& tree, const QString& path)
+{
+    const auto rows = tree.treeModel()->match(tree.treeModel()->index(0, 0), PayloadTreeModel::pathRole, path);
+    return rows.isEmpty() ? QVariant() : rows.front().data();
+}
+
+} // namespace
+
+// The working copy and the template tokens the payload tree adds.
+class ListenerDraftTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void combineTemplate_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("combined");
+        QTest::newRow("empty") << "" << "{{body.action}}";
+        QTest::newRow("blank") << " \t " << "{{body.action}}";
+        QTest::newRow("default body") << "{{raw_body}}" << "{{body.action}}";
+        QTest::newRow("default title, padded") << " {{listener_name}}\t" << "{{body.action}}";
+        QTest::newRow("text") << "Deploy" << "Deploy {{body.action}}";
+        QTest::newRow("trailing space") << "Deploy " << "Deploy {{body.action}}";
+        QTest::newRow("line break kept") << "Deploy\n" << "Deploy\n {{body.action}}";
+    }
+    void combineTemplate()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, combined);
+        QCOMPARE(corvane::combineTemplate(existing, "body.action"), combined);
+    }
+
+    void hasChanges_data()
+    {
+        QTest::addColumn<NotificationConfig>("stored");
+        QTest::addColumn<ListenerDraft>("draft");
+        QTest::addColumn<bool>("changed");
+        ListenerDraft initial; // empty texts, "Glass", enabled
+        initial.name = "Deploys";
+        QTest::newRow("absent members") << NotificationConfig{} << initial << false;
+        ListenerDraft pinging = initial;
+        pinging.sound = "Ping";
+        QTest::newRow("absent sound against Ping") << NotificationConfig{} << pinging << true;
+        const NotificationConfig set{.title = "t", .body = "b", .filter = "f", .sound = "Ping"};
+        const ListenerDraft same{
+            .name = "Deploys", .title = "t", .body = "b", .filter = "f", .sound = "Ping", .isEnabled = true};
+        QTest::newRow("set members") << set << same << false;
+        for (QString ListenerDraft::* text : {&ListenerDraft::name, &ListenerDraft::title, &ListenerDraft::body,
+                 &ListenerDraft::filter, &ListenerDraft::sound}) {
+            ListenerDraft edited = same;
+            edited.*text += ' ';
+            QTest::addRow("%s edited", qPrintable(edited.*text)) << set << edited << true;
+        }
+        ListenerDraft disabled = same;
+        disabled.isEnabled = false;
+        QTest::newRow("disabled") << set << disabled << true;
+    }
+    void hasChanges()
+    {
+        QFETCH(NotificationConfig, stored);
+        QFETCH(ListenerDraft, draft);
+        QFETCH(bool, changed);
+        Listener listener;
+        listener.name = "Deploys";
+        listener.isEnabled = true;
+        listener.notificationConfig = stored;
+        QCOMPARE(draft.hasChanges(listener), changed);
+        QVERIFY(!draft.hasChanges(std::nullopt));
+    }
+};
+
+CORVANE_TEST(ListenerDraftTest)
+
+// The listener editor against the real AppState and a scripted relay.
+class DetailViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    void saveSendsTextsAsTyped_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("spaces are sent, Ctrl+S") << "   " << true;
+        QTest::newRow("empty is left out, button") << "" << false;
+    }
+    void saveSendsTextsAsTyped()
+    {
+        QFETCH(QString, filter);
+        QFETCH(bool, byKeyboard);
+        test::ShellFixture shell;
+        const QByteArray stored = listenerJson("l1", "Deploys", R"({"filter": "$.body.action"})");
+        shell.script({stored}, {}, {});
+        scriptRecent(shell);
+        shell.relay().script("/listeners/l1", test::ScriptedHttpServer::response(200, stored));
+        shell.start(true);
+        DetailView view(shell.state(), "l1");
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(!view.saveButton()->isEnabled());
+        view.filterField()->setText(filter);
+        if (byKeyboard) {
+            QTest::keyClick(view.filterField(), Qt::Key_S, Qt::ControlModifier);
+        } else {
+            view.saveButton()->click();
+        }
+        QTRY_VERIFY(sent(shell, "PATCH", "/listeners/l1"));
+
+        const auto body = nlohmann::json::parse(sent(shell, "PATCH", "/listeners/l1")->body.toStdString());
+        const auto& config = body.at("notification_config");
+        QCOMPARE(config.contains("filter"), !filter.isEmpty());
+        QVERIFY(filter.isEmpty() || config.at("filter") == filter.toStdString());
+        QVERIFY(!config.contains("title") && config.at("sound") == "Glass");
+        QVERIFY(body.at("name") == "Deploys" && body.at("is_enabled") == true);
+    }
+
+    void fromMenuChangesTheTreeNotThePreview()
+    {
+        test::ShellFixture shell;
+        shell.script({listenerJson("l1", "Deploys", R"({"title": "{{body.action}}"})")}, {}, {});
+        scriptRecent(shell, {"newest", "older"});
+        shell.start(true);
+        DetailView view(shell.state(), "l1");
+        QTRY_COMPARE(view.recent().size(), 2U);
+        const PayloadTreeView& tree = *view.builder()->tree();
+        QCOMPARE(treeValue(tree, "body.action"), "newest");
+        QCOMPARE(view.preview()->title(), "newest");
+
+        view.builder()->sourceButton()->menu()->actions().at(1)->trigger();
+        QTRY_COMPARE(treeValue(tree, "body.action"), "older");
+        QCOMPARE(view.preview()->title(), "newest");
+    }
+
+    void listChangesKeepTheEdits_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QList<QByteArray>>("later");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("draftName");
+        QTest::newRow("listener vanishes") << "l1" << QList<QByteArray>{} << false << "Deploys";
+        QTest::newRow("renamed by a cycle") << "l1" << QList{listenerJson("l1", "Renamed")} << true << "Deploys";
+        QTest::newRow("listed only later") << "l2" << QList{listenerJson("l2", "Payments")} << true << "";
+    }
+    void listChangesKeepTheEdits()
+    {
+        QFETCH(QString, id);
+        QFETCH(QList<QByteArray>, later);
+        QFETCH(bool, changed);
+        QFETCH(QString, draftName);
+        test::ShellFixture shell;
+        shell.script({listenerJson("l1", "Deploys")}, {}, {});
+        scriptRecent(shell);
+        shell.start(true);
+        DetailView view(shell.state(), id);
+        view.show();
+        const bool listed = shell.state().listener(id).has_value();
+        const QByteArray recent = "/webhooks/listener/" + id.toLatin1() + "/recent?limit=10";
+        QCOMPARE(view.showsNotFound(), !listed);
+        if (listed) {
+            QTRY_VERIFY(sent(shell, "GET", recent));
+            view.titleField()->setText("{{body.action}}");
+        } else {
+            QCOMPARE(view.draft(), ListenerDraft{});
+        }
+
+        shell.script(later, {}, {});
+        QCoro::waitFor(shell.state().refreshListeners());
+        QCOMPARE(view.showsNotFound(), later.isEmpty());
+        QCOMPARE(view.hasChanges(), changed);
+        QCOMPARE(view.unsavedLabel()->isVisibleTo(&view), changed);
+        QCOMPARE(view.revertButton()->isVisibleTo(&view), changed);
+        QCOMPARE(view.draft().name, draftName);
+        QCOMPARE(view.draft().title, listed ? "{{body.action}}" : "");
+        QCOMPARE(sent(shell, "GET", recent) != nullptr, listed);
+        if (!later.isEmpty()) {
+            view.revertButton()->click();
+            QCOMPARE(view.draft(), ListenerDraft::from(*view.listener()));
+            QVERIFY(!view.saveButton()->isEnabled());
+        }
+    }
+};
+
+CORVANE_TEST(DetailViewTest)
+
+} // namespace corvane
+
+#include "DetailViewTest.moc"
