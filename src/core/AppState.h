@@ -53,6 +53,8 @@ public:
     // While signOut() waits for the secret store.
     bool signingOut() const { return m_signingOut; }
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
+    // Where the API key is kept.
+    SecretStore& secrets() const { return *m_secrets; }
 
     void setPaused(bool paused);
     void setSidebarSelection(std::optional<SidebarSelection> selection);

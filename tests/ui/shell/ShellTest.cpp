@@ -13,6 +13,7 @@
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityView.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/preferences/PreferencesView.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/CountBadge.h"
 #include "ui/shell/DetailPane.h"
@@ -108,7 +109,6 @@ private slots:
         const QList<std::pair<SidebarSelection, QString>> screens{
             {SidebarSelection::forListener("l1"), "Listener editor"},
             {{SidebarSelection::Kind::newListener, {}}, "New listener"},
-            {{SidebarSelection::Kind::preferences, {}}, "Preferences"},
         };
         for (const auto& [selection, name] : screens) {
             m_state->setSidebarSelection(selection);
@@ -116,6 +116,8 @@ private slots:
             QVERIFY(placeholder);
             QCOMPARE(placeholder->screenName(), name);
         }
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        QVERIFY(qobject_cast<PreferencesView*>(pane.screen()));
         const QPointer<QWidget> preferences = pane.screen();
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         QCOMPARE(pane.screen(), preferences.data());
