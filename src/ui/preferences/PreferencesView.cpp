@@ -31,7 +31,7 @@ constexpr int maximumSeconds = 60;
 constexpr int defaultSeconds = 4;
 constexpr qint64 millisecondsPerSecond = 1000;
 
-// A field's title, which gives the keyboard to `field` with its mnemonic-free buddy link.
+// A field's title; as its buddy, `field` is what the title labels for assistive technology.
 StyledLabel* fieldTitle(const QString& text, QWidget* field)
 {
     auto* title = new StyledLabel(text, Theme::TextStyle::callout);

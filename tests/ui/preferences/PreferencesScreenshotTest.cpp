@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,7 +55,8 @@ private slots:
             view.loginItemRow()->toggle()->click();
             save(view, "signed-in", scheme);
             view.revealButton()->click();
-            save(view, "token-revealed", scheme);
+            view.pollIntervalBox()->setValue(10);
+            save(view, "token-revealed-edited", scheme);
         }
         test::ShellFixture shell;
         shell.start(true);

@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(list->currentItem(), nullptr);
-        QVERIFY(window.findChild<ScreenPlaceholder*>());
+        QVERIFY(window.findChild<PreferencesView*>());
     }
 
     // The window opens where it was closed, wherever the window manager put it meanwhile.
