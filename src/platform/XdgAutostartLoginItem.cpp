@@ -99,7 +99,7 @@ std::expected<void, QString> XdgAutostartLoginItem::write() const
     g_key_file_set_string(file.get(), group, "Type", "Application");
     g_key_file_set_string(file.get(), group, "Name", "Corvane");
     g_key_file_set_string(file.get(), group, "Comment", "Turn webhooks into desktop notifications");
-    // Sets the string escapes (a backslash doubled) over the Exec quoting, as the specification orders.
+    // Sets the string escapes (a backslash doubled) over the Exec quoting, in the order desktop entries require.
     g_key_file_set_string(file.get(), group, "Exec", exec.constData());
     g_key_file_set_string(file.get(), group, "Icon", "dev.corvane.app");
     g_key_file_set_boolean(file.get(), group, "Terminal", FALSE);
