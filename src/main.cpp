@@ -3,6 +3,7 @@
 #include "platform/QuietBrowserLauncher.h"
 #include "platform/SingleInstance.h"
 #include "platform/UrlSchemeHandler.h"
+#include "platform/XdgAutostartLoginItem.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/StartupReport.h"
@@ -29,13 +30,18 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("url", "A corvane:// link to hand to the running corvane (browsers pass it).");
+    const QCommandLineOption atLogin(XdgAutostartLoginItem::startedAtLoginOption(),
+        "Started by the desktop at login: stay in the tray, without opening the window.");
+    parser.addOption(atLogin);
     parser.process(qtApplication);
+    const bool startedAtLogin = parser.isSet(atLogin);
     const auto arguments = parser.positionalArguments();
     const std::optional<QString> url = arguments.isEmpty() ? std::nullopt : std::optional(arguments.front());
 
     SingleInstance instance;
     if (!instance.claim()) {
-        if (instance.forward(url, 5s)) {
+        // A login that finds corvane already running leaves it as it is.
+        if (startedAtLogin || instance.forward(url, 5s)) {
             return 0;
         }
         qCritical().noquote() << "corvane: another corvane is running but did not answer";
@@ -49,12 +55,14 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &SingleInstance::urlReceived, &application, &CorvaneApp::openLink);
     QObject::connect(&instance, &SingleInstance::activationRequested, &application, &CorvaneApp::showMainWindow);
     QObject::connect(&application, &CorvaneApp::launched, &application, [&application, url, sinceStart] {
-        StartupReport::watchFirstFrame(*application.mainWindow(), sinceStart, QStringLiteral("main window"));
+        if (application.mainWindow()->isVisible()) {
+            StartupReport::watchFirstFrame(*application.mainWindow(), sinceStart, QStringLiteral("main window"));
+        }
         reportStateChanges(*application.state());
         if (url) {
             application.openLink(*url);
         }
     });
-    application.launch();
+    application.launch(startedAtLogin ? CorvaneApp::Start::atLogin : CorvaneApp::Start::byUser);
     return QCoreApplication::exec();
 }

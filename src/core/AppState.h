@@ -55,6 +55,8 @@ public:
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
     // The relay service's endpoints, for screens that fetch what the state does not keep.
     ServiceClient& client() const { return *m_client; }
+    // Where the API key is kept.
+    SecretStore& secrets() const { return *m_secrets; }
 
     void setPaused(bool paused);
     void setSidebarSelection(std::optional<SidebarSelection> selection);

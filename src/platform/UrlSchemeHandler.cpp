@@ -1,5 +1,6 @@
 #include "platform/UrlSchemeHandler.h"
 
+#include "platform/DesktopEntry.h"
 #include "platform/Logging.h"
 
 #include <QDir>
@@ -47,19 +48,7 @@ bool writeHiddenEntry(const QString& path, const QString& scheme, const QString&
 
 QString execLine(const QString& executable)
 {
-    // Desktop Entry Specification, "The Exec key": reserved characters need the argument quoted, and
-    // inside quotes ", `, $ and \ are escaped with a backslash; a literal % is written %%.
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    QString escaped;
-    bool needsQuotes = false;
-    for (const QChar character : executable) {
-        needsQuotes = needsQuotes || reserved.contains(character);
-        if (character == u'"' || character == u'`' || character == u'$' || character == u'\\') {
-            escaped += u'\\';
-        }
-        escaped += character == u'%' ? QStringLiteral("%%") : QString(character);
-    }
-    return (needsQuotes ? u'"' + escaped + u'"' : escaped) + QStringLiteral(" %u");
+    return DesktopEntry::quoteExecArgument(executable) + QStringLiteral(" %u");
 }
 
 QCoro::Task<> ensureRegistered(QString desktopId, QString scheme, QString executable)

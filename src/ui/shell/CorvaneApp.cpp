@@ -38,7 +38,7 @@ QString CorvaneApp::iconName() const
     return m_state ? iconName(m_state->connected(), m_state->paused()) : iconName(false, false);
 }
 
-void CorvaneApp::launch()
+void CorvaneApp::launch(Start start)
 {
     m_state = std::make_unique<AppState>(
         m_client, *m_secrets, m_auth, Notifier::shared(), false, AppSettings::accountEmail());
@@ -61,7 +61,9 @@ void CorvaneApp::launch()
             quit();
         }
     });
-    m_window->show();
+    if (start == Start::byUser || !QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_window->show();
+    }
     emit launched();
 }
 

@@ -30,9 +30,13 @@ public:
     explicit CorvaneApp(std::unique_ptr<SecretStore> secrets = std::make_unique<SecretServiceStore>());
     ~CorvaneApp() override;
 
+    // How the program was started: by the user, or by the desktop at login.
+    enum class Start { byUser, atLogin };
+
     // Creates the state, the window and the tray icon and shows them at once; the session stored by an
-    // earlier run follows once the secret store answers (AppState::restoreSession()).
-    void launch();
+    // earlier run follows once the secret store answers (AppState::restoreSession()). Started at login
+    // with a tray to live in, the window stays closed until it is asked for.
+    void launch(Start start = Start::byUser);
 
     // The tray icon's symbol: "circle.dotted" while not connected, "circle" while paused, else
     // "circle.fill".

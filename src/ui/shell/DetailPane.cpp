@@ -1,8 +1,10 @@
 #include "ui/shell/DetailPane.h"
 
 #include "core/AppState.h"
+#include "platform/XdgAutostartLoginItem.h"
 #include "ui/activity/ActivityView.h"
 #include "ui/editor/DetailView.h"
+#include "ui/preferences/PreferencesView.h"
 #include "ui/shell/EmptyDetail.h"
 #include "ui/shell/ScreenPlaceholder.h"
 
@@ -33,7 +35,7 @@ QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSele
     case SidebarSelection::Kind::newListener:
         return new ScreenPlaceholder(tr("New listener"), tr("Create a listener and wait for its first request."));
     case SidebarSelection::Kind::preferences:
-        return new ScreenPlaceholder(tr("Preferences"), tr("Connection, account and start-up."));
+        return new PreferencesView(state, state.secrets(), std::make_unique<XdgAutostartLoginItem>());
     }
     return new EmptyDetail(state);
 }

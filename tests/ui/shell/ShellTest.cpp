@@ -14,6 +14,7 @@
 #include "ui/activity/ActivityView.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/editor/DetailView.h"
+#include "ui/preferences/PreferencesView.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/CountBadge.h"
 #include "ui/shell/DetailPane.h"
@@ -110,7 +111,6 @@ private slots:
         QCOMPARE(qobject_cast<DetailView*>(pane.screen())->listenerId(), "l1");
         const QList<std::pair<SidebarSelection, QString>> screens{
             {{SidebarSelection::Kind::newListener, {}}, "New listener"},
-            {{SidebarSelection::Kind::preferences, {}}, "Preferences"},
         };
         for (const auto& [selection, name] : screens) {
             m_state->setSidebarSelection(selection);
@@ -118,6 +118,8 @@ private slots:
             QVERIFY(placeholder);
             QCOMPARE(placeholder->screenName(), name);
         }
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        QVERIFY(qobject_cast<PreferencesView*>(pane.screen()));
         const QPointer<QWidget> preferences = pane.screen();
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         QCOMPARE(pane.screen(), preferences.data());
@@ -311,7 +313,7 @@ private slots:
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(list->currentItem(), nullptr);
-        QVERIFY(window.findChild<ScreenPlaceholder*>());
+        QVERIFY(window.findChild<PreferencesView*>());
     }
 
     // The window opens where it was closed, wherever the window manager put it meanwhile.

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Values of freedesktop.org desktop entries (Desktop Entry Specification 1.5).
+namespace corvane::DesktopEntry {
+
+// One argument of an Exec value, quoted when it holds a reserved character ("The Exec key"). This is the
+// value before the general escaping of string values, which the entry's writer still applies.
+QString quoteExecArgument(const QString& argument);
+
+} // namespace corvane::DesktopEntry
