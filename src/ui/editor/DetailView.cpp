@@ -12,12 +12,12 @@
 #include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
+#include "ui/components/ToggleSwitch.h"
 #include "ui/editor/GrowingTextField.h"
 #include "ui/editor/ListenerHeader.h"
 #include "ui/editor/NotificationFields.h"
 #include "ui/editor/RecentPayloadRow.h"
 #include "ui/editor/TemplateBuilder.h"
-#include "ui/editor/ToggleSwitch.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/inspector/PayloadTreeView.h"
 

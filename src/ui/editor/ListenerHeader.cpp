@@ -1,7 +1,7 @@
 #include "ui/editor/ListenerHeader.h"
 
 #include "ui/components/StyledLabel.h"
-#include "ui/editor/ToggleSwitch.h"
+#include "ui/components/ToggleSwitch.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "ui/preferences/LoginItemRow.h"
 
 #include "ui/components/StyledLabel.h"
-#include "ui/preferences/ToggleSwitch.h"
+#include "ui/components/ToggleSwitch.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

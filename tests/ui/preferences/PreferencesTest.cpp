@@ -7,11 +7,11 @@
 #include "support/Screenshots.h"
 #include "support/TestRegistry.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/components/ToggleSwitch.h"
 #include "ui/preferences/AccountCard.h"
 #include "ui/preferences/ConnectionStatusCard.h"
 #include "ui/preferences/LoginItemRow.h"
 #include "ui/preferences/PreferencesView.h"
-#include "ui/preferences/ToggleSwitch.h"
 
 #include <QApplication>
 #include <QDir>

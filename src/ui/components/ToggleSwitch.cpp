@@ -1,4 +1,4 @@
-#include "ui/preferences/ToggleSwitch.h"
+#include "ui/components/ToggleSwitch.h"
 
 #include "ui/components/Theme.h"
 
