@@ -17,7 +17,7 @@ QPushButton {
 }
 QPushButton:hover { background-color: palette(dark); border-color: palette(dark); }
 QPushButton:focus { border: 2px solid palette(text); }
-QPushButton:disabled { background-color: palette(mid); border-color: palette(mid); }
+QPushButton:disabled { background-color: palette(button); border-color: palette(mid); color: palette(mid); }
 )";
 
 } // namespace
