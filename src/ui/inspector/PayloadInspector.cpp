@@ -16,6 +16,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -244,12 +245,17 @@ QCoro::Task<> PayloadInspector::fillBodyCard(QPointer<Card> card)
 {
     QPointer self(this);
     // The worker holds the payload: an inspector closed meanwhile drops the text when it comes.
-    QFuture<QString> pretty = QtConcurrent::run([payload = m_payload] { return prettyBody(*payload); });
+    QFuture<std::unique_ptr<QTextDocument>> pretty
+        = QtConcurrent::run([payload = m_payload, font = PayloadBodyText::textFont()] {
+              return PayloadBodyText::makeDocument(prettyBody(*payload), font);
+          });
     co_await QFuture<void>(pretty);
+    // Taken here, so that a document dropped is freed on its own thread.
+    auto document = pretty.takeResult();
     if (!self || !card) {
         co_return;
     }
-    m_bodyText = new PayloadBodyText(pretty.takeResult());
+    m_bodyText = new PayloadBodyText(std::move(document));
     m_bodyText->setAccessibleName(tr("Body"));
     card->setContent(m_bodyText);
     card->show();
