@@ -26,7 +26,7 @@ Failure Failure::tooLarge(qint64 maximumBytes)
 {
     return {Kind::tooLarge,
         QStringLiteral("The service's answer is larger than %1 MiB, more than Corvane takes.")
-            .arg(maximumBytes / (1024 * 1024))};
+            .arg(maximumBytes / (qint64{1024} * 1024))};
 }
 
 } // namespace corvane

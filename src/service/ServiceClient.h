@@ -33,7 +33,7 @@ struct ResponseBody {
 // the secret store it was given; the service URL and the token are read afresh for each request. A
 // request still waiting for the token when the client is destroyed fails as cancelled.
 // Nothing is retried. A request whose stop token is triggered is aborted and fails with the network
-// layer's cancellation.
+// layer's cancellation, also when it comes while the answer is being decoded.
 class ServiceClient : public QObject {
     Q_OBJECT
 

@@ -27,7 +27,8 @@ namespace {
 
 constexpr int keyColumnWidth = 160;
 constexpr int fadeMilliseconds = 180;
-// Bodies with more values than this are pretty-printed on the thread pool (about a millisecond here).
+// Bodies with more values than this (or raw bodies of more bytes than 8 per value) are pretty-printed
+// and filled into their document on the thread pool.
 constexpr int poolValues = 2000;
 
 StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
@@ -78,7 +79,7 @@ bool isLarge(const Payload& payload)
 {
     int budget = poolValues;
     return payload.body ? holdsMoreThan(payload.body->value, budget)
-                        : payload.rawBody && std::ssize(*payload.rawBody) > poolValues * 8;
+                        : payload.rawBody && std::ssize(*payload.rawBody) > std::ptrdiff_t{poolValues} * 8;
 }
 
 } // namespace
@@ -98,8 +99,8 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
     columnLayout->setSpacing(Theme::scaled(16));
     columnLayout->addWidget(makeEventCard());
     columnLayout->addWidget(makeValuesCard(tr("Headers"), m_payload->headers));
-    if (m_payload->query && !m_payload->query->empty()) {
-        columnLayout->addWidget(makeValuesCard(tr("Query"), m_payload->query));
+    if (const auto& query = m_payload->query; query && !query->empty()) {
+        columnLayout->addWidget(makeValuesCard(tr("Query"), query));
     }
     columnLayout->addWidget(makeBodyCard());
     columnLayout->addStretch();
@@ -126,7 +127,8 @@ QWidget* PayloadInspector::makeEventCard()
 
     auto* identity = new QVBoxLayout;
     identity->setSpacing(Theme::scaled(2));
-    const QString name = m_payload->listenerName ? QString::fromStdString(*m_payload->listenerName) : tr("(unknown)");
+    const auto& listenerName = m_payload->listenerName;
+    const QString name = listenerName ? QString::fromStdString(*listenerName) : tr("(unknown)");
     auto* nameLabel = new StyledLabel(name, Theme::TextStyle::headline, Theme::Colour::primary, content);
     nameLabel->setTextFormat(Qt::PlainText);
     identity->addWidget(nameLabel);
@@ -328,11 +330,13 @@ void PayloadInspector::fadeFeedback(double opacity)
 
 void PayloadInspector::editListener()
 {
-    if (!m_payload->listenerId) {
+    const auto& listenerId = m_payload->listenerId;
+    if (!listenerId) {
         return;
     }
+    const QString id = QString::fromStdString(*listenerId);
     emit dismissRequested();
-    m_state.setSidebarSelection(SidebarSelection::forListener(QString::fromStdString(*m_payload->listenerId)));
+    m_state.setSidebarSelection(SidebarSelection::forListener(id));
 }
 
 } // namespace corvane
