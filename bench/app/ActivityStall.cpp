@@ -2,20 +2,72 @@
 // entries of 64 KiB bodies and the Activity screen shows them. A 1 ms timer runs throughout; the largest
 // interval between two of its ticks is the longest stall. Run inside scripts/headless.
 #include "ShellFixture.h"
+#include "service/AppSettings.h"
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
+using corvane::test::ScriptedHttpServer;
 using corvane::test::ShellFixture;
+
+// The scripted relay on a thread of its own, as a real relay is another process: writing its answers
+// costs the GUI thread nothing.
+class RelayThread {
+public:
+    RelayThread()
+    {
+        m_anchor.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            &m_anchor, [this] { m_server = new ScriptedHttpServer; }, Qt::BlockingQueuedConnection);
+    }
+    RelayThread(const RelayThread&) = delete;
+    RelayThread& operator=(const RelayThread&) = delete;
+    ~RelayThread()
+    {
+        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    QString baseURL() const { return m_server->baseURL(); }
+
+    // What the relay answers to the listing, the recent list and the poll from now on.
+    void script(const QList<QByteArray>& recent)
+    {
+        const auto envelope = [](const QByteArray& member, const QList<QByteArray>& items) {
+            return ScriptedHttpServer::response(200,
+                "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
+        };
+        const QByteArray listeners = envelope("listeners", {ShellFixture::listener("l1", "Deploys")});
+        const QByteArray activity = envelope("webhooks", recent);
+        const QByteArray poll = envelope("webhooks", {});
+        QMetaObject::invokeMethod(
+            &m_anchor,
+            [&] {
+                m_server->script("/listeners/", listeners);
+                m_server->script("/webhooks/recent?limit=100", activity);
+                m_server->script("/webhooks/poll?limit=25", poll);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+private:
+    QThread m_thread;
+    QObject m_anchor;
+    ScriptedHttpServer* m_server = nullptr;
+};
 
 QList<QByteArray> entries(const QByteArray& prefix)
 {
@@ -33,32 +85,51 @@ QList<QByteArray> entries(const QByteArray& prefix)
     return result;
 }
 
-// Runs one poll cycle and returns the longest interval between ticks of the 1 ms timer meanwhile.
-double longestGap(ShellFixture& shell)
+// The GUI thread's own CPU time, which other processes on a loaded machine do not inflate.
+qint64 threadCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+struct Gap {
+    double wall = 0; // the longest interval between two ticks, ms
+    double cpu = 0; // the most CPU time the GUI thread spent between two ticks, ms
+};
+
+// Runs one poll cycle and returns the longest gap between ticks of the 1 ms timer meanwhile.
+Gap longestGap(ShellFixture& shell)
 {
     QElapsedTimer clock;
     clock.start();
     qint64 last = clock.nsecsElapsed();
+    qint64 lastCpu = threadCpuNanoseconds();
     qint64 longest = 0;
+    qint64 longestCpu = 0;
     QTimer ticker;
     ticker.setInterval(1);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const auto tick = [&] {
         const qint64 now = clock.nsecsElapsed();
+        const qint64 cpu = threadCpuNanoseconds();
         longest = std::max(longest, now - last);
+        longestCpu = std::max(longestCpu, cpu - lastCpu);
         last = now;
-    });
+        lastCpu = cpu;
+    };
+    QObject::connect(&ticker, &QTimer::timeout, tick);
     ticker.start();
     QSignalSpy cycles(&shell.state(), &corvane::AppState::lastPollAtChanged);
     shell.state().startPolling();
     cycles.wait(30'000);
-    // The screen's repaint after the cycle belongs to it.
+    // The screen's repaint after the cycle, and a body card filled from the thread pool, belong to it.
     QElapsedTimer settle;
     settle.start();
-    while (settle.elapsed() < 100) {
+    while (settle.elapsed() < 300) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    longest = std::max(longest, clock.nsecsElapsed() - last);
-    return static_cast<double>(longest) / 1e6;
+    tick();
+    return {static_cast<double>(longest) / 1e6, static_cast<double>(longestCpu) / 1e6};
 }
 
 } // namespace
@@ -67,11 +138,13 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     ShellFixture shell;
+    RelayThread relay;
+    corvane::AppSettings::setServiceURL(relay.baseURL());
     QElapsedTimer viewClock;
     qint64 viewLongest = 0;
     const QList<QByteArray> first = entries("a");
     const QList<QByteArray> second = entries("b");
-    shell.script({ShellFixture::listener("l1", "Deploys")}, first, {});
+    relay.script(first);
     shell.start(true);
     // Connected around the screen's own connection, so the two measure only what the screen does.
     QObject::connect(&shell.state(), &corvane::AppState::activityChanged, [&] { viewClock.start(); });
@@ -85,14 +158,15 @@ int main(int argc, char** argv)
     const int rounds = 5;
     for (int round = 0; round < rounds; ++round) {
         viewLongest = 0;
-        const double equal = longestGap(shell);
+        const Gap equal = longestGap(shell);
         const double equalView = static_cast<double>(viewLongest) / 1e6;
         viewLongest = 0;
-        shell.script({ShellFixture::listener("l1", "Deploys")}, round % 2 == 0 ? second : first, {});
-        const double replaced = longestGap(shell);
-        std::printf(
-            "round %d: equal list %.1f ms (screen %.1f ms), all 100 replaced %.1f ms (screen %.1f ms), %d rows\n",
-            round + 1, equal, equalView, replaced, static_cast<double>(viewLongest) / 1e6, view.model()->rowCount());
+        relay.script(round % 2 == 0 ? second : first);
+        const Gap replaced = longestGap(shell);
+        std::printf("round %d: equal list %.1f ms (GUI thread CPU %.1f ms, screen %.1f ms), all 100 replaced %.1f ms "
+                    "(GUI thread CPU %.1f ms, screen %.1f ms), %d rows\n",
+            round + 1, equal.wall, equal.cpu, equalView, replaced.wall, replaced.cpu,
+            static_cast<double>(viewLongest) / 1e6, view.model()->rowCount());
     }
     return 0;
 }

@@ -9,9 +9,12 @@
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 
+#include <QThreadPool>
+
 #include <qcoro/qcorosignal.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -262,6 +265,10 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
             co_return;
         }
     }
+    // A cycle cut short by its owner ends quietly: cancellation is nobody's error.
+    if (stop.stop_requested()) {
+        co_return;
+    }
     if (failure) {
         setConnected(false);
         setLastError(failure->description);
@@ -269,7 +276,7 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
 
     setLastPollAt(QDateTime::currentDateTimeUtc());
     auto polled = co_await m_client->poll(pollLimit, stop);
-    if (!self) {
+    if (!self || stop.stop_requested()) {
         co_return;
     }
     if (!polled) {
@@ -426,8 +433,12 @@ void AppState::setListeners(std::vector<Listener> listeners)
 
 void AppState::setActivity(std::vector<Payload> activity)
 {
-    m_activity = std::move(activity);
+    std::vector<Payload> previous = std::exchange(m_activity, std::move(activity));
     emit activityChanged();
+    // Freeing a list of large bodies takes milliseconds; the thread pool does it.
+    if (!previous.empty()) {
+        QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous.clear(); });
+    }
 }
 
 void AppState::setLastError(std::optional<QString> error)

@@ -22,4 +22,11 @@ Failure Failure::decoding(const DecodingError& error)
     return {Kind::decoding, QString::fromStdString(error.description())};
 }
 
+Failure Failure::tooLarge(qint64 maximumBytes)
+{
+    return {Kind::tooLarge,
+        QStringLiteral("The service's answer is larger than %1 MiB, more than Corvane takes.")
+            .arg(maximumBytes / (qint64{1024} * 1024))};
+}
+
 } // namespace corvane

@@ -14,6 +14,7 @@ struct Failure {
         missingURL, // the service URL and path do not form a URL
         network, // the network layer's own error, cancellation included
         decoding, // an answer or a request body that is not the JSON expected
+        tooLarge, // an answer larger than the client takes
     };
 
     Kind kind;
@@ -27,6 +28,8 @@ struct Failure {
     static Failure missingURL();
     static Failure network(QNetworkReply::NetworkError error, const QString& description);
     static Failure decoding(const DecodingError& error);
+    // "The service's answer is larger than 64 MiB, more than Corvane takes."
+    static Failure tooLarge(qint64 maximumBytes);
 };
 
 } // namespace corvane

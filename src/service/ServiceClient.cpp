@@ -20,6 +20,10 @@ namespace corvane {
 namespace {
 
 constexpr int timeoutMilliseconds = 60'000;
+// The largest answer taken, counted after inflating: the relay's largest answer (one payload with a
+// 10 MiB body, carried both parsed and as text) with room to spare. Bodies of repeated bytes inflate
+// far more than Qt's own ratio check allows below this size, so that check starts only above it.
+constexpr qint64 maximumAnswerBytes = qint64{64} * 1024 * 1024;
 
 QByteArray jsonBytes(const nlohmann::json& json)
 {
@@ -49,14 +53,24 @@ bool reportsStatus(QNetworkReply::NetworkError error)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
+Failure cancelled()
+{
+    return Failure::network(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+}
+
+// A request stopped while its answer was being decoded fails as cancelled, like one stopped before.
 template <class T>
-QCoro::Task<ServiceResult<T>> decodeOrPass(
-    ServiceResult<ResponseBody> response, QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray))
+QCoro::Task<ServiceResult<T>> decodeOrPass(ServiceResult<ResponseBody> response,
+    QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray), std::stop_token stop)
 {
     if (!response) {
         co_return std::unexpected(response.error());
     }
-    co_return co_await decode(std::move(response->bytes));
+    auto decoded = co_await decode(std::move(response->bytes));
+    if (stop.stop_requested()) {
+        co_return std::unexpected(cancelled());
+    }
+    co_return decoded;
 }
 
 // For the calls whose answer has no meaning beyond its success.
@@ -84,12 +98,12 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     }
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMilliseconds);
+    request.setDecompressedSafetyCheckThreshold(maximumAnswerBytes);
     if (auth) {
         QPointer self(this);
         const auto token = co_await AppSettings::keychainRead(*m_secrets);
         if (!self) {
-            co_return std::unexpected(
-                Failure::network(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled")));
+            co_return std::unexpected(cancelled());
         }
         if (token && !token->isEmpty()) {
             request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
@@ -101,12 +115,25 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
 
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(
         body ? m_network->sendCustomRequest(request, method, *body) : m_network->sendCustomRequest(request, method));
+    qint64 received = 0;
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
+        [&received, reply = reply.get()](qint64 bytes, qint64) {
+            received = bytes;
+            if (bytes > maximumAnswerBytes) {
+                reply->abort();
+            }
+        });
     // Stop may be asked for on any thread; the reply is aborted on its own.
     const std::stop_callback abortOnStop(
         stop, [reply = reply.get()] { QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection); });
     co_await reply.get();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool successful = status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
+    // Qt's ratio check, which starts at the bound, fails a 2xx answer as unknown content.
+    if (received > maximumAnswerBytes || (successful && reply->error() == QNetworkReply::UnknownContentError)) {
+        co_return std::unexpected(Failure::tooLarge(maximumAnswerBytes));
+    }
     // A transfer that broke off (cancellation included) fails with the network layer's error, even
     // when its status and part of its body had arrived.
     if (reply->error() != QNetworkReply::NoError && !reportsStatus(reply->error())) {
@@ -128,25 +155,25 @@ QCoro::Task<ServiceResult<ExchangeResponse>> ServiceClient::exchange(
 {
     ExchangeBody body{utf8(code), verifier.transform(utf8)};
     auto response = co_await request("/auth/callback", "POST", jsonBytes(body.toJson()), false, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::exchangeResponse);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::exchangeResponse, stop);
 }
 
 QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::poll(int limit, std::stop_token stop)
 {
     auto response = co_await request(QStringLiteral("/webhooks/poll?limit=%1").arg(limit), "GET", {}, true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::pollResponse);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::pollResponse, stop);
 }
 
 QCoro::Task<ServiceResult<std::vector<Listener>>> ServiceClient::listListeners(std::stop_token stop)
 {
     auto response = co_await request("/listeners/", "GET", {}, true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listenersResponse);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listenersResponse, stop);
 }
 
 QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentAll(int limit, std::stop_token stop)
 {
     auto response = co_await request(QStringLiteral("/webhooks/recent?limit=%1").arg(limit), "GET", {}, true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse, stop);
 }
 
 QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentPayloads(
@@ -154,7 +181,7 @@ QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentPayloads(
 {
     const QString path = "/webhooks/listener/" + listenerId + QStringLiteral("/recent?limit=%1").arg(limit);
     auto response = co_await request(path, "GET", {}, true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse, stop);
 }
 
 QCoro::Task<ServiceResult<Listener>> ServiceClient::createListener(
@@ -162,7 +189,7 @@ QCoro::Task<ServiceResult<Listener>> ServiceClient::createListener(
 {
     const CreateListenerBody body{utf8(name), std::nullopt, std::move(config), true};
     auto response = co_await request("/listeners/", "POST", jsonBytes(body.toJson()), true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener, stop);
 }
 
 QCoro::Task<ServiceResult<Listener>> ServiceClient::updateListener(QString id, std::optional<QString> name,
@@ -170,7 +197,7 @@ QCoro::Task<ServiceResult<Listener>> ServiceClient::updateListener(QString id, s
 {
     const UpdateListenerBody body{name.transform(utf8), std::nullopt, std::move(config), isEnabled};
     auto response = co_await request("/listeners/" + id, "PATCH", jsonBytes(body.toJson()), true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener, stop);
 }
 
 QCoro::Task<ServiceResult<void>> ServiceClient::deleteListener(QString id, std::stop_token stop)
@@ -191,7 +218,7 @@ QCoro::Task<ServiceResult<TemplateSuggestion>> ServiceClient::suggestTemplate(QB
     }
     const nlohmann::json body = {{"sample", *std::move(parsed)}};
     auto response = co_await request("/listeners/suggest-template", "POST", jsonBytes(body), true, stop);
-    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::templateSuggestion);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::templateSuggestion, stop);
 }
 
 } // namespace corvane

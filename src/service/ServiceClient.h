@@ -33,7 +33,7 @@ struct ResponseBody {
 // the secret store it was given; the service URL and the token are read afresh for each request. A
 // request still waiting for the token when the client is destroyed fails as cancelled.
 // Nothing is retried. A request whose stop token is triggered is aborted and fails with the network
-// layer's cancellation.
+// layer's cancellation, also when it comes while the answer is being decoded.
 class ServiceClient : public QObject {
     Q_OBJECT
 
@@ -44,7 +44,8 @@ public:
     // ending in "/" gives a double slash), a 60-second timeout, "Authorization: Bearer <token>" when
     // `auth` is set and a non-empty token is stored, "Content-Type: application/json" only with a
     // body. A 2xx answer received whole gives its body; a transfer that breaks off fails with the
-    // network layer's error and text, whatever its status.
+    // network layer's error and text, whatever its status; an answer larger than 64 MiB once inflated
+    // fails as too large.
     QCoro::Task<ServiceResult<ResponseBody>> request(
         QString path, QByteArray method, std::optional<QByteArray> body, bool auth, std::stop_token stop = {});
 

@@ -35,7 +35,8 @@ private slots:
     void initTestCase()
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
-        m_relay = std::make_unique<test::RelayProcess>(QStringList{"API_TOKEN=owner-key"});
+        m_relay = std::make_unique<test::RelayProcess>(
+            QStringList{"API_TOKEN=owner-key", "CORVANE_RELAY_MAX_BODY_BYTES=50331648"});
         QVERIFY(m_relay->start());
     }
 
@@ -109,6 +110,37 @@ private slots:
         const auto all = QCoro::waitFor(m_client->recentAll(100));
         QVERIFY2(all, failureOf(all));
         QVERIFY(all->size() >= 2);
+    }
+
+    // Bodies of repeated bytes inflate far beyond Qt's default ratio check; the client takes them up to
+    // its own bound on answers and fails clearly past it.
+    void compressibleAnswersUpToTheBound_data()
+    {
+        QTest::addColumn<int>("mebibytes");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("the relay's default largest body") << 10 << "";
+        QTest::newRow("past the bound") << 40 << "The service's answer is larger than 64 MiB, more than Corvane takes.";
+    }
+    void compressibleAnswersUpToTheBound()
+    {
+        QFETCH(int, mebibytes);
+        QFETCH(QString, failure);
+        const auto listener = QCoro::waitFor(m_client->createListener("Bulk", {}));
+        QVERIFY2(listener, failureOf(listener));
+        QByteArray body = "[{}";
+        while (body.size() < mebibytes * 1024 * 1024 - 4) {
+            body += ",{}";
+        }
+        body += "]";
+        QCOMPARE(test::RelayClient(*m_relay).hook(nlohmann::json{{"hook_path", listener->hookPath}}, body).status, 202);
+
+        const auto polled = QCoro::waitFor(m_client->poll(25));
+        QVERIFY(QCoro::waitFor(m_client->deleteListener(QString::fromStdString(listener->id))));
+        QCOMPARE(polled ? QString() : polled.error().description, failure);
+        if (polled) {
+            QCOMPARE(polled->size(), 1U);
+            QCOMPARE(polled->front().rawBody->size(), std::size_t(body.size()));
+        }
     }
 
     void suggestionRendersOverTheSample()

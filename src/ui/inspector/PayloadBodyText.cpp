@@ -2,28 +2,61 @@
 
 #include "ui/components/Theme.h"
 
+#include <QCoreApplication>
+#include <QPlainTextDocumentLayout>
 #include <QScrollBar>
+#include <QTextDocument>
+
+#include <algorithm>
 
 namespace corvane {
 
 PayloadBodyText::PayloadBodyText(const QString& text, QWidget* parent) : QPlainTextEdit(parent)
 {
+    document()->setDocumentMargin(0);
+    setPlainText(text);
+    setUp();
+}
+
+PayloadBodyText::PayloadBodyText(std::unique_ptr<QTextDocument> document, QWidget* parent) : QPlainTextEdit(parent)
+{
+    document->setParent(this);
+    setDocument(document.release());
+    setUp();
+}
+
+std::unique_ptr<QTextDocument> PayloadBodyText::makeDocument(const QString& text, const QFont& font)
+{
+    auto document = std::make_unique<QTextDocument>();
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
+    document->setDocumentMargin(0);
+    document->setDefaultFont(font);
+    document->setPlainText(text);
+    document->moveToThread(QCoreApplication::instance()->thread());
+    return document;
+}
+
+QFont PayloadBodyText::textFont()
+{
+    return Theme::monospaced(Theme::font(Theme::TextStyle::caption));
+}
+
+void PayloadBodyText::setUp()
+{
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFrameShape(QFrame::NoFrame);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    document()->setDocumentMargin(0);
     viewport()->setAutoFillBackground(false);
-    setPlainText(text);
     applyStyle();
 }
 
 void PayloadBodyText::applyStyle()
 {
-    setFont(Theme::monospaced(Theme::font(Theme::TextStyle::caption)));
+    setFont(textFont());
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::transparent);
     colours.setColor(QPalette::Text, Theme::colour(Theme::Colour::primary, colours));
@@ -33,7 +66,7 @@ void PayloadBodyText::applyStyle()
 
 int PayloadBodyText::contentHeight() const
 {
-    const int lines = document()->blockCount();
+    const int lines = std::min(document()->blockCount(), maximumLines);
     const int scrollBar = horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0;
     return lines * fontMetrics().lineSpacing() + 2 * frameWidth() + scrollBar + 2;
 }

@@ -10,18 +10,26 @@
 #include "ui/components/Symbols.h"
 #include "ui/inspector/PayloadBodyText.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <qcoro/qcorotask.h>
+#include <qcoro/qcorofuture.h>
 
 namespace corvane {
 namespace {
 
 constexpr int keyColumnWidth = 160;
+constexpr int fadeMilliseconds = 180;
+// Bodies with more values than this (or raw bodies of more bytes than 8 per value) are pretty-printed
+// and filled into their document on the thread pool.
+constexpr int poolValues = 2000;
 
 StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
 {
@@ -51,10 +59,34 @@ QString rawBodyText(const Payload& payload)
     return payload.rawBody ? QString::fromStdString(*payload.rawBody) : PayloadInspector::tr("(empty)");
 }
 
+// Whether `value` holds more than `budget` values, counting no further than that.
+bool holdsMoreThan(const nlohmann::json& value, int& budget)
+{
+    if (--budget < 0) {
+        return true;
+    }
+    if (value.is_structured()) {
+        for (const auto& element : value) {
+            if (holdsMoreThan(element, budget)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool isLarge(const Payload& payload)
+{
+    int budget = poolValues;
+    return payload.body ? holdsMoreThan(payload.body->value, budget)
+                        : payload.rawBody && std::ssize(*payload.rawBody) > std::ptrdiff_t{poolValues} * 8;
+}
+
 } // namespace
 
 PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent)
-    : QWidget(parent), m_state(state), m_payload(std::move(payload)), m_presentation(presentation)
+    : QWidget(parent), m_state(state), m_payload(std::make_shared<const Payload>(std::move(payload))),
+      m_presentation(presentation)
 {
     m_feedbackTimer.setSingleShot(true);
     m_feedbackTimer.setInterval(feedbackMilliseconds);
@@ -66,9 +98,9 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
     columnLayout->setContentsMargins(padding, padding, padding, padding);
     columnLayout->setSpacing(Theme::scaled(16));
     columnLayout->addWidget(makeEventCard());
-    columnLayout->addWidget(makeValuesCard(tr("Headers"), m_payload.headers));
-    if (m_payload.query && !m_payload.query->empty()) {
-        columnLayout->addWidget(makeValuesCard(tr("Query"), m_payload.query));
+    columnLayout->addWidget(makeValuesCard(tr("Headers"), m_payload->headers));
+    if (const auto& query = m_payload->query; query && !query->empty()) {
+        columnLayout->addWidget(makeValuesCard(tr("Query"), query));
     }
     columnLayout->addWidget(makeBodyCard());
     columnLayout->addStretch();
@@ -95,19 +127,20 @@ QWidget* PayloadInspector::makeEventCard()
 
     auto* identity = new QVBoxLayout;
     identity->setSpacing(Theme::scaled(2));
-    const QString name = m_payload.listenerName ? QString::fromStdString(*m_payload.listenerName) : tr("(unknown)");
+    const auto& listenerName = m_payload->listenerName;
+    const QString name = listenerName ? QString::fromStdString(*listenerName) : tr("(unknown)");
     auto* nameLabel = new StyledLabel(name, Theme::TextStyle::headline, Theme::Colour::primary, content);
     nameLabel->setTextFormat(Qt::PlainText);
     identity->addWidget(nameLabel);
     identity->addWidget(
-        monospacedCaption(QString::fromStdString(m_payload.receivedAt), Theme::Colour::secondary, content));
+        monospacedCaption(QString::fromStdString(m_payload->receivedAt), Theme::Colour::secondary, content));
 
     auto* summary = new QHBoxLayout;
     summary->addLayout(identity);
     summary->addStretch();
-    summary->addWidget(new StatusPill(QString::fromStdString(m_payload.method), Theme::Colour::blue, content));
-    summary->addWidget(m_payload.deliveredAt ? new StatusPill(tr("delivered"), Theme::Colour::green, content)
-                                             : new StatusPill(tr("pending"), Theme::Colour::orange, content));
+    summary->addWidget(new StatusPill(QString::fromStdString(m_payload->method), Theme::Colour::blue, content));
+    summary->addWidget(m_payload->deliveredAt ? new StatusPill(tr("delivered"), Theme::Colour::green, content)
+                                              : new StatusPill(tr("pending"), Theme::Colour::orange, content));
 
     m_refireButton = new ProminentButton(tr("Refire notification"), ProminentButton::Size::compact, content);
     m_refireButton->setIcon(Symbols::icon(QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white));
@@ -123,13 +156,24 @@ QWidget* PayloadInspector::makeEventCard()
     m_feedbackLabel = new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::primary, m_feedback);
     feedbackLayout->addWidget(m_feedbackSymbol);
     feedbackLayout->addWidget(m_feedbackLabel);
+    m_feedbackOpacity = new QGraphicsOpacityEffect(m_feedback);
+    m_feedbackOpacity->setOpacity(0);
+    m_feedback->setGraphicsEffect(m_feedbackOpacity);
+    m_feedbackFade = new QPropertyAnimation(m_feedbackOpacity, "opacity", m_feedback);
+    m_feedbackFade->setDuration(fadeMilliseconds);
+    connect(m_feedbackFade, &QPropertyAnimation::finished, this, [this] {
+        if (!m_feedbackOk) {
+            m_feedback->hide();
+            m_feedbackLabel->clear();
+        }
+    });
     m_feedback->hide();
 
     auto* actions = new QHBoxLayout;
     actions->setSpacing(Theme::scaled(10));
     actions->addWidget(m_refireButton);
     actions->addWidget(m_feedback);
-    if (m_payload.listenerId) {
+    if (m_payload->listenerId) {
         m_editButton
             = symbolButton(tr("Edit listener"), QStringLiteral("slider.horizontal.3"), Theme::Colour::primary, content);
         connect(m_editButton, &QPushButton::clicked, this, &PayloadInspector::editListener);
@@ -187,9 +231,36 @@ QWidget* PayloadInspector::makeValuesCard(
 
 QWidget* PayloadInspector::makeBodyCard()
 {
-    auto* body = new PayloadBodyText(prettyBody(m_payload));
-    body->setAccessibleName(tr("Body"));
-    return new Card(tr("Body"), body);
+    auto* card = new Card(tr("Body"));
+    if (isLarge(*m_payload)) {
+        card->hide();
+        fillBodyCard(card);
+    } else {
+        m_bodyText = new PayloadBodyText(prettyBody(*m_payload));
+        m_bodyText->setAccessibleName(tr("Body"));
+        card->setContent(m_bodyText);
+    }
+    return card;
+}
+
+QCoro::Task<> PayloadInspector::fillBodyCard(QPointer<Card> card)
+{
+    QPointer self(this);
+    // The worker holds the payload: an inspector closed meanwhile drops the text when it comes.
+    QFuture<std::unique_ptr<QTextDocument>> pretty
+        = QtConcurrent::run([payload = m_payload, font = PayloadBodyText::textFont()] {
+              return PayloadBodyText::makeDocument(prettyBody(*payload), font);
+          });
+    co_await QFuture<void>(pretty);
+    // Taken here, so that a document dropped is freed on its own thread.
+    auto document = pretty.takeResult();
+    if (!self || !card) {
+        co_return;
+    }
+    m_bodyText = new PayloadBodyText(std::move(document));
+    m_bodyText->setAccessibleName(tr("Body"));
+    card->setContent(m_bodyText);
+    card->show();
 }
 
 QString PayloadInspector::prettyBody(const Payload& payload)
@@ -227,7 +298,7 @@ void PayloadInspector::refire()
         if (self) {
             self->showFeedback(result);
         }
-    }(this, &m_state, m_payload);
+    }(this, &m_state, *m_payload);
 }
 
 void PayloadInspector::showFeedback(RefireResult result)
@@ -239,23 +310,33 @@ void PayloadInspector::showFeedback(RefireResult result)
     m_feedbackSymbol->setTint(ok ? Theme::Colour::green : Theme::Colour::orange);
     m_feedbackLabel->setText(refireResultText(result));
     m_feedback->show();
+    fadeFeedback(1);
     m_feedbackTimer.start();
 }
 
 void PayloadInspector::clearFeedback()
 {
     m_feedbackOk.reset();
-    m_feedback->hide();
-    m_feedbackLabel->clear();
+    fadeFeedback(0);
+}
+
+void PayloadInspector::fadeFeedback(double opacity)
+{
+    m_feedbackFade->stop();
+    m_feedbackFade->setStartValue(m_feedbackOpacity->opacity());
+    m_feedbackFade->setEndValue(opacity);
+    m_feedbackFade->start();
 }
 
 void PayloadInspector::editListener()
 {
-    if (!m_payload.listenerId) {
+    const auto& listenerId = m_payload->listenerId;
+    if (!listenerId) {
         return;
     }
+    const QString id = QString::fromStdString(*listenerId);
     emit dismissRequested();
-    m_state.setSidebarSelection(SidebarSelection::forListener(QString::fromStdString(*m_payload.listenerId)));
+    m_state.setSidebarSelection(SidebarSelection::forListener(id));
 }
 
 } // namespace corvane

@@ -7,20 +7,28 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <qcoro/qcorotask.h>
+
+#include <memory>
 #include <optional>
 
+class QGraphicsOpacityEffect;
+class QPropertyAnimation;
 class QPushButton;
 class QVBoxLayout;
 
 namespace corvane {
 
 class AppState;
+class Card;
+class PayloadBodyText;
 class StyledLabel;
 class SymbolView;
 
 // One captured request: its event summary with the re-fire and edit actions, its headers, query
 // parameters and body. Embedded in a screen it scrolls with its content; in a sheet it also offers
-// "Close" (Escape) and asks for a minimum size.
+// "Close" (Escape) and asks for a minimum size. A large body is pretty-printed on the thread pool and
+// its card shows once that is done.
 class PayloadInspector : public QWidget {
     Q_OBJECT
 
@@ -35,7 +43,7 @@ public:
 
     PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent = nullptr);
 
-    const Payload& payload() const { return m_payload; }
+    const Payload& payload() const { return *m_payload; }
 
     // Pretty-printed JSON (keys sorted, "/" written as "\/") for an object or array body; otherwise the
     // raw body, and "(empty)" without one.
@@ -46,7 +54,9 @@ public:
     QPushButton* editButton() const { return m_editButton; }
     // Null when embedded.
     QPushButton* closeButton() const { return m_closeButton; }
-    // The empty text while no re-fire outcome is shown.
+    // Null until the body's text is ready.
+    PayloadBodyText* bodyText() const { return m_bodyText; }
+    // The empty text while no re-fire outcome is shown; the outcome fades in and out.
     QString feedbackText() const;
     std::optional<bool> feedbackOk() const { return m_feedbackOk; }
     // Single-shot; its timeout clears the feedback. Restarted by every outcome.
@@ -60,13 +70,16 @@ private:
     QWidget* makeEventCard();
     QWidget* makeValuesCard(const QString& title, const std::optional<std::map<std::string, AnyCodable>>& values);
     QWidget* makeBodyCard();
+    QCoro::Task<> fillBodyCard(QPointer<Card> card);
+    void fadeFeedback(double opacity);
     void refire();
     void showFeedback(RefireResult result);
     void clearFeedback();
     void editListener();
 
     AppState& m_state;
-    Payload m_payload;
+    // Shared with the thread pool while it pretty-prints the body.
+    std::shared_ptr<const Payload> m_payload;
     Presentation m_presentation;
     QPushButton* m_refireButton = nullptr;
     QPushButton* m_editButton = nullptr;
@@ -74,6 +87,9 @@ private:
     QWidget* m_feedback = nullptr;
     SymbolView* m_feedbackSymbol = nullptr;
     StyledLabel* m_feedbackLabel = nullptr;
+    QGraphicsOpacityEffect* m_feedbackOpacity = nullptr;
+    QPropertyAnimation* m_feedbackFade = nullptr;
+    PayloadBodyText* m_bodyText = nullptr;
     std::optional<bool> m_feedbackOk;
     QTimer m_feedbackTimer;
 };

@@ -3,14 +3,12 @@
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
 #include "support/TestRegistry.h"
-#include "ui/activity/ActivityView.h"
 #include "ui/inspector/PayloadInspector.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/shell/MainWindow.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QTest>
 
 namespace corvane {
@@ -64,13 +62,6 @@ private slots:
         QFETCH(bool, dark);
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
         const QString scheme = dark ? "dark" : "light";
-        {
-            test::ShellFixture shell;
-            shell.start(true);
-            MainWindow window(shell.state());
-            shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
-            save(window, "activity", "empty", scheme);
-        }
         test::ShellFixture shell;
         shell.script({test::ShellFixture::listener("l1", "Deploys"), test::ShellFixture::listener("l2", "Payments")},
             webhooks(), {});

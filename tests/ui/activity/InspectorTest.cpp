@@ -7,6 +7,7 @@
 #include "ui/inspector/PayloadInspectorSheet.h"
 
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -84,6 +85,13 @@ private slots:
                                                             << QStringList{"A", "x", "b", "2", "q", "[1]",
                                                                    "{\n  \"y\": [\n    1\n  ],\n  \"z\": \"a\\/b\"\n}"}
                                                             << withQuery << false << "pending";
+        QStringList numbers;
+        for (int number = 0; number < 3000; ++number) {
+            numbers << QString::number(number);
+        }
+        QTest::newRow("large body, pretty-printed on the pool")
+            << "\"body\": [" + numbers.join(',').toUtf8() + "]" << QStringList{"[\n  " + numbers.join(",\n  ") + "\n]"}
+            << withoutQuery << false << "pending";
     }
     void cards()
     {
@@ -100,6 +108,7 @@ private slots:
             pills << pill->label();
         }
         QCOMPARE(pills, QStringList({"PUT", delivery}));
+        QTRY_VERIFY(inspector.bodyText() != nullptr);
         const QStringList shown = labels(inspector);
         qsizetype from = 0;
         for (const QString& text : texts) {
@@ -108,30 +117,22 @@ private slots:
         }
     }
 
-    void onlyTheSheetCloses()
+    // Only the sheet closes (Escape); "Edit listener" dismisses it and selects the listener.
+    void sheetCloses()
     {
         const PayloadInspector embedded(m_shell->state(), payload({}), PayloadInspector::Presentation::embedded);
         QCOMPARE(embedded.closeButton(), nullptr);
-        QCOMPARE(embedded.minimumSize(), QSize(0, 0));
-
         QWidget window;
         window.show();
-        PayloadInspectorSheet sheet(m_shell->state(), payload({}), &window);
-        QCOMPARE(sheet.inspector()->minimumSize(), QSize(Theme::scaled(560), Theme::scaled(520)));
+        PayloadInspectorSheet sheet(m_shell->state(), payload("\"listener_id\": \"l7\""), &window);
         sheet.open();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         QApplication::setActiveWindow(&sheet);
         QSignalSpy rejected(&sheet, &QDialog::rejected);
         QTest::keyClick(sheet.inspector()->refireButton(), Qt::Key_Escape);
         QTRY_COMPARE(rejected.size(), 1);
-    }
-
-    void editListenerSelectsIt()
-    {
-        PayloadInspector inspector(
-            m_shell->state(), payload("\"listener_id\": \"l7\""), PayloadInspector::Presentation::sheet);
-        QSignalSpy dismissed(&inspector, &PayloadInspector::dismissRequested);
-        inspector.editButton()->click();
+        QSignalSpy dismissed(sheet.inspector(), &PayloadInspector::dismissRequested);
+        sheet.inspector()->editButton()->click();
         QCOMPARE(dismissed.size(), 1);
         QCOMPARE(m_shell->state().sidebarSelection(), SidebarSelection::forListener("l7"));
     }
@@ -142,8 +143,6 @@ private slots:
         PayloadInspector inspector(
             m_shell->state(), payload("\"listener_id\": \"gone\""), PayloadInspector::Presentation::embedded);
         QTimer& timer = inspector.feedbackTimer();
-        QVERIFY(timer.isSingleShot());
-        QCOMPARE(timer.interval(), 4000);
         inspector.refireButton()->click();
         QTRY_COMPARE(inspector.feedbackText(), "Listener no longer exists");
         QCOMPARE(inspector.feedbackOk(), false);
@@ -154,6 +153,16 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
         QCOMPARE(inspector.feedbackText(), QString());
         QCOMPARE(inspector.feedbackOk(), std::nullopt);
+
+        // An outcome while the last one fades out fades back in and stays.
+        const auto* fade = inspector.findChild<QGraphicsOpacityEffect*>();
+        const auto* feedback = qobject_cast<QWidget*>(fade->parent());
+        inspector.refireButton()->click();
+        QTRY_COMPARE(fade->opacity(), 1.0);
+        QVERIFY(feedback->isVisibleTo(&inspector));
+        QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
+        QTRY_VERIFY(!feedback->isVisibleTo(&inspector));
+        QCOMPARE(fade->opacity(), 0.0);
     }
 
 private:
