@@ -62,6 +62,13 @@ private slots:
         QFETCH(bool, dark);
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
         const QString scheme = dark ? "dark" : "light";
+        {
+            test::ShellFixture shell;
+            shell.start(true);
+            MainWindow window(shell.state());
+            shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+            save(window, "activity", "empty", scheme);
+        }
         test::ShellFixture shell;
         shell.script({test::ShellFixture::listener("l1", "Deploys"), test::ShellFixture::listener("l2", "Payments")},
             webhooks(), {});

@@ -1,6 +1,9 @@
 #include "ui/inspector/PayloadTreeView.h"
+#include "support/Appearance.h"
 #include "support/JsonLiteral.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
+#include "ui/components/Theme.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 
@@ -18,6 +21,9 @@ class PayloadTreeViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QApplication::setFont(test::defaultFont()); }
+    void cleanupTestCase() { QApplication::setPalette(QPalette()); }
+
     void init()
     {
         m_window = std::make_unique<QWidget>();
@@ -85,6 +91,15 @@ private slots:
         QCOMPARE(titles.size(), 1);
     }
 
+    void indentsTwelvePerLevel()
+    {
+        const QModelIndex deep = find("body.pull_request.labels.0");
+        QCOMPARE(deep.data(PayloadTreeModel::depthRole).toInt(), 3);
+        const QRect rect = m_view->visualRect(deep);
+        QCOMPARE(PayloadRow::layout(rect, deep).chevron.left() - PayloadRow::layout(rect, find("body")).chevron.left(),
+            Theme::scaled(36));
+    }
+
     void buildsNoWidgetPerRow()
     {
         auto big = test::json(R"({"id": "p2", "method": "POST", "received_at": "", "body": {"rows": []}})");
@@ -96,6 +111,25 @@ private slots:
         m_view->scrollToBottom();
         QApplication::processEvents();
         QCOMPARE_LT(m_view->findChildren<QWidget*>().size(), 10);
+    }
+
+    // Not a check: renders a hovered row, light and dark, for a person to look at.
+    void screenshot_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshot()
+    {
+        QFETCH(bool, dark);
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        QTest::mouseMove(m_view->viewport(), m_view->visualRect(find("body.pull_request.title")).center());
+        QApplication::processEvents();
+        const QString file
+            = QStringLiteral("%1/tree-hovered-%2.png")
+                  .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), dark ? "dark" : "light");
+        QVERIFY2(test::saveScreenshot(*m_window, file), qPrintable(file));
     }
 
 private:
