@@ -56,6 +56,12 @@ public:
 
     void setPaused(bool paused);
     void setSidebarSelection(std::optional<SidebarSelection> selection);
+    // Shows a screen's own failed request through lastError.
+    void reportError(const QString& description);
+
+    // What the state was made with, for screens that talk to the service or the desktop themselves.
+    ServiceClient& client() const { return *m_client; }
+    Notifier& notifier() const { return *m_notifier; }
 
     // Once per process: asks for notification permission and, when signed in, starts polling.
     void start();

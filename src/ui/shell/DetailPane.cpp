@@ -4,6 +4,7 @@
 #include "ui/activity/ActivityView.h"
 #include "ui/shell/EmptyDetail.h"
 #include "ui/shell/ScreenPlaceholder.h"
+#include "ui/wizard/WizardView.h"
 
 #include <QVBoxLayout>
 
@@ -30,7 +31,7 @@ QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSele
     case SidebarSelection::Kind::listener:
         return new ScreenPlaceholder(tr("Listener editor"), selection->listenerId);
     case SidebarSelection::Kind::newListener:
-        return new ScreenPlaceholder(tr("New listener"), tr("Create a listener and wait for its first request."));
+        return new WizardView(state);
     case SidebarSelection::Kind::preferences:
         return new ScreenPlaceholder(tr("Preferences"), tr("Connection, account and start-up."));
     }

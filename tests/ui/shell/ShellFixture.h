@@ -38,6 +38,8 @@ public:
     void start(bool signedIn);
     AppState& state() { return *m_state; }
     FakeWebAuthenticationSession& session() { return m_session; }
+    // The scripted relay, for answers and requests beyond those above.
+    ScriptedHttpServer& relay() { return *m_relay; }
 
 private:
     QTemporaryDir m_folder;

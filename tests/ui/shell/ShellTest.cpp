@@ -24,6 +24,7 @@
 #include "ui/shell/ScreenPlaceholder.h"
 #include "ui/shell/Sidebar.h"
 #include "ui/shell/SignInView.h"
+#include "ui/wizard/WizardView.h"
 
 #include <QDBusConnectionInterface>
 #include <QEnterEvent>
@@ -105,9 +106,10 @@ private slots:
         QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
         QVERIFY(qobject_cast<ActivityView*>(pane.screen()));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
+        QVERIFY(qobject_cast<WizardView*>(pane.screen()));
         const QList<std::pair<SidebarSelection, QString>> screens{
             {SidebarSelection::forListener("l1"), "Listener editor"},
-            {{SidebarSelection::Kind::newListener, {}}, "New listener"},
             {{SidebarSelection::Kind::preferences, {}}, "Preferences"},
         };
         for (const auto& [selection, name] : screens) {

@@ -1,0 +1,585 @@
+#include "ui/wizard/WizardView.h"
+
+#include "core/AppState.h"
+#include "core/CancellableSleep.h"
+#include "core/Notifier.h"
+#include "evaluation/Template.h"
+#include "model/Timestamp.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "ui/components/Card.h"
+#include "ui/components/Divider.h"
+#include "ui/components/FilledFieldStyle.h"
+#include "ui/components/ProminentButton.h"
+#include "ui/components/ScreenHeader.h"
+#include "ui/components/StyledLabel.h"
+#include "ui/components/SymbolView.h"
+#include "ui/components/Symbols.h"
+#include "ui/inspector/PayloadTreeView.h"
+#include "ui/wizard/GrowingTextField.h"
+#include "ui/wizard/NotificationBuilder.h"
+#include "ui/wizard/StepIndicator.h"
+#include "ui/wizard/UrlField.h"
+#include "ui/wizard/WizardText.h"
+
+#include <QClipboard>
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLineEdit>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace corvane {
+namespace {
+
+constexpr int contentPadding = 24;
+constexpr int contentSpacing = 16;
+constexpr int antennaSize = 36;
+constexpr int pulseMilliseconds = 1600;
+constexpr qreal pulseFaintest = 0.3;
+constexpr auto pollPause = std::chrono::seconds(1);
+
+struct StepTexts {
+    QString title;
+    QString subtitle;
+    int index;
+};
+
+StepTexts textsOf(WizardView::Step step)
+{
+    switch (step) {
+    case WizardView::Step::nameAndURL:
+        return {WizardView::tr("New listener"), WizardView::tr("Name it and grab the endpoint URL."), 0};
+    case WizardView::Step::waiting:
+        return {WizardView::tr("Waiting for first request"),
+            WizardView::tr("Send a real request — we'll capture the payload."), 1};
+    case WizardView::Step::build:
+        return {WizardView::tr("Build notification"),
+            WizardView::tr("Click any value in the tree to insert it as a template token."), 2};
+    case WizardView::Step::manualBuild:
+        return {
+            WizardView::tr("Configure template"), WizardView::tr("No captured payload — use generic placeholders."), 2};
+    }
+    return {};
+}
+
+QPushButton* borderedButton(
+    const QString& text, const QString& symbol, const Theme::Tint& tint = Theme::Colour::primary)
+{
+    auto* button = new QPushButton(text);
+    if (!symbol.isEmpty()) {
+        button->setIcon(Symbols::icon(symbol, tint));
+        button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
+    }
+    button->setAutoDefault(true);
+    button->setAccessibleName(text);
+    return button;
+}
+
+ProminentButton* prominentButton(const QString& text, const QString& symbol)
+{
+    auto* button = new ProminentButton(text);
+    if (!symbol.isEmpty()) {
+        button->setIcon(Symbols::icon(symbol, Theme::Colour::white));
+        button->setIconSize(QSize(Theme::symbolSize(13), Theme::symbolSize(13)));
+    }
+    button->setAccessibleName(text);
+    return button;
+}
+
+// Puts `text` on the clipboard as plain text, and in the selection where the desktop has one.
+void copyToClipboard(const QString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(text, QClipboard::Clipboard);
+    if (clipboard->supportsSelection()) {
+        clipboard->setText(text, QClipboard::Selection);
+    }
+}
+
+bool isBlank(const QString& text)
+{
+    return std::ranges::all_of(text, [](QChar character) { return character == u' ' || character == u'\t'; });
+}
+
+QWidget* column(const QList<QWidget*>& items, int spacing)
+{
+    auto* widget = new QWidget;
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Theme::scaled(spacing));
+    for (QWidget* item : items) {
+        layout->addWidget(item);
+    }
+    return widget;
+}
+
+} // namespace
+
+WizardView::WizardView(AppState& state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_name(tr("New listener")), m_sound(NotificationBuilder::soundNames().front()),
+      m_header(new ScreenHeader), m_indicator(new StepIndicator), m_scroll(new QScrollArea)
+{
+    const WizardText::Templates starting = WizardText::startingTemplates();
+    m_titleTemplate = starting.title;
+    m_bodyTemplate = starting.body;
+
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(m_indicator);
+    layout->addWidget(new Divider);
+    layout->addWidget(m_scroll, 1);
+    setAccessibleName(tr("New listener"));
+    showStep();
+}
+
+WizardView::~WizardView()
+{
+    m_requestStop.request_stop();
+    stopWaiting();
+}
+
+QString WizardView::hookURL() const
+{
+    return m_createdListener
+        ? WizardText::hookURL(AppSettings::serviceURL(), QString::fromStdString(m_createdListener->hookPath))
+        : QString();
+}
+
+nlohmann::json WizardView::previewContext() const
+{
+    if (m_capturedPayload) {
+        return m_state.payloadContext(*m_capturedPayload);
+    }
+    return {{"listener_name", m_name.toStdString()}, {"body", {{"event", "sample"}, {"message", "(no payload yet)"}}}};
+}
+
+void WizardView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden by its owner (the screen is being left), not with its window.
+    if (isHidden()) {
+        stopWaiting();
+    }
+}
+
+void WizardView::showStep()
+{
+    const StepTexts texts = textsOf(m_step);
+    m_header->setTitle(texts.title);
+    m_header->setSubtitle(texts.subtitle);
+    m_indicator->setCurrent(texts.index);
+    if (m_createdListener && m_discardButton == nullptr) {
+        m_discardButton = borderedButton(tr("Discard"), QStringLiteral("trash"), Theme::Colour::red);
+        QPalette colours = m_discardButton->palette();
+        colours.setColor(QPalette::ButtonText, Theme::colour(Theme::Colour::red, colours));
+        m_discardButton->setPalette(colours);
+        m_discardButton->setFont(Theme::font(Theme::TextStyle::callout));
+        m_discardButton->setAutoDefault(false);
+        connect(m_discardButton, &QPushButton::clicked, this, &WizardView::discard);
+        m_header->setTrailing(m_discardButton);
+    }
+
+    QWidget* content = nullptr;
+    switch (m_step) {
+    case Step::nameAndURL:
+        content = makeNameStep();
+        break;
+    case Step::waiting:
+        content = makeWaitingStep();
+        break;
+    case Step::build:
+        content = makeBuildStep(m_capturedPayload ? &*m_capturedPayload : nullptr);
+        break;
+    case Step::manualBuild:
+        content = makeBuildStep(nullptr);
+        break;
+    }
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    const int padding = Theme::scaled(contentPadding);
+    pageLayout->setContentsMargins(padding, padding, padding, padding);
+    pageLayout->addWidget(content);
+    pageLayout->addStretch();
+    page->setAutoFillBackground(false);
+    m_scroll->setWidget(page);
+
+    QWidget* focus = m_step == Step::nameAndURL
+        ? (m_createdListener ? static_cast<QWidget*>(m_continueButton) : static_cast<QWidget*>(m_nameField))
+        : m_step == Step::waiting ? static_cast<QWidget*>(m_copyURLButton)
+                                  : static_cast<QWidget*>(m_builder->titleField());
+    if (focus != nullptr) {
+        focus->setFocus();
+    }
+}
+
+QWidget* WizardView::makeNameStep()
+{
+    m_nameField = new QLineEdit(m_name);
+    m_nameField->setPlaceholderText(tr("e.g. GitHub repo"));
+    m_nameField->setAccessibleName(tr("Name"));
+    m_nameField->selectAll();
+    FilledFieldStyle::apply(m_nameField);
+    connect(m_nameField, &QLineEdit::textEdited, this, [this](const QString& name) {
+        m_name = name;
+        updateCreateButton();
+    });
+    QList<QWidget*> items{new Card(tr("Name"), m_nameField)};
+
+    if (!m_createdListener) {
+        m_createButton = prominentButton(tr("Create listener"), QStringLiteral("plus"));
+        connect(m_createButton, &QPushButton::clicked, this, &WizardView::create);
+        connect(m_nameField, &QLineEdit::returnPressed, this, [this] {
+            if (m_createButton != nullptr && m_createButton->isEnabled()) {
+                create();
+            }
+        });
+        updateCreateButton();
+        auto* row = new QWidget;
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->addWidget(m_createButton);
+        rowLayout->addStretch();
+        items << row;
+        return column(items, contentSpacing);
+    }
+
+    items << makeEndpointCard();
+    m_continueButton = prominentButton(tr("Continue — wait for first request"), QStringLiteral("arrow.right"));
+    connect(m_continueButton, &QPushButton::clicked, this, &WizardView::continueToWaiting);
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(Theme::scaled(10));
+    rowLayout->addWidget(m_continueButton);
+    rowLayout->addWidget(makeSkipButton());
+    rowLayout->addStretch();
+    items << row;
+    return column(items, contentSpacing);
+}
+
+QWidget* WizardView::makeEndpointCard()
+{
+    auto* url = new UrlField(hookURL());
+    url->setAccessibleName(tr("Endpoint URL"));
+    m_urlField = url;
+    auto* copy = borderedButton({}, QStringLiteral("doc.on.doc"));
+    copy->setToolTip(tr("Copy URL"));
+    copy->setAccessibleName(tr("Copy URL"));
+    connect(copy, &QPushButton::clicked, this, [this] { copyToClipboard(hookURL()); });
+    m_copyURLButton = copy;
+
+    auto* content = new QWidget;
+    auto* urlRow = new QHBoxLayout;
+    urlRow->setSpacing(Theme::scaled(8));
+    urlRow->addWidget(url, 1);
+    urlRow->addWidget(copy);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Theme::scaled(8));
+    layout->addLayout(urlRow);
+    layout->addWidget(new StyledLabel(
+        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption2, Theme::Colour::tertiary));
+    return new Card(tr("Endpoint URL"), content);
+}
+
+QWidget* WizardView::makeWaitingStep()
+{
+    auto* antenna
+        = new SymbolView(QStringLiteral("antenna.radiowaves.left.and.right"), antennaSize, Theme::Colour::accent);
+    auto* pulse = new QGraphicsOpacityEffect(antenna);
+    antenna->setGraphicsEffect(pulse);
+    auto* animation = new QPropertyAnimation(pulse, "opacity", antenna);
+    animation->setDuration(pulseMilliseconds);
+    animation->setKeyValues({{0.0, 1.0}, {0.5, pulseFaintest}, {1.0, 1.0}});
+    animation->setEasingCurve(QEasingCurve::InOutSine);
+    animation->setLoopCount(-1);
+    animation->start();
+
+    auto* headline = new StyledLabel(tr("Listening for first hit"), Theme::TextStyle::headline);
+    auto* explanation = new StyledLabel(tr("Send a request to the endpoint and we'll capture the payload."),
+        Theme::TextStyle::callout, Theme::Colour::secondary);
+    explanation->setAlignment(Qt::AlignCenter);
+    explanation->setWordWrap(true);
+    auto* listening = new QWidget;
+    auto* listeningLayout = new QVBoxLayout(listening);
+    const int vertical = Theme::scaled(12);
+    listeningLayout->setContentsMargins(0, vertical, 0, vertical);
+    listeningLayout->setSpacing(Theme::scaled(10));
+    listeningLayout->addWidget(antenna, 0, Qt::AlignHCenter);
+    listeningLayout->addWidget(headline, 0, Qt::AlignHCenter);
+    listeningLayout->addWidget(explanation);
+    QList<QWidget*> items{new Card({}, listening)};
+
+    if (m_createdListener) {
+        m_copyURLButton = borderedButton(tr("Copy URL"), QStringLiteral("doc.on.doc"));
+        connect(m_copyURLButton, &QPushButton::clicked, this, [this] { copyToClipboard(hookURL()); });
+        m_copyCurlButton = borderedButton(tr("Copy curl example"), QStringLiteral("terminal"));
+        connect(m_copyCurlButton, &QPushButton::clicked, this,
+            [this] { copyToClipboard(WizardText::curlExample(hookURL())); });
+        auto* actions = new QWidget;
+        auto* actionsLayout = new QHBoxLayout(actions);
+        actionsLayout->setContentsMargins(0, 0, 0, 0);
+        actionsLayout->setSpacing(Theme::scaled(10));
+        actionsLayout->addWidget(m_copyURLButton);
+        actionsLayout->addWidget(m_copyCurlButton);
+        actionsLayout->addStretch();
+        items << new Card(tr("Quick actions"), actions);
+    }
+    auto* skipRow = new QWidget;
+    auto* skipLayout = new QHBoxLayout(skipRow);
+    skipLayout->setContentsMargins(0, 0, 0, 0);
+    skipLayout->addWidget(makeSkipButton());
+    skipLayout->addStretch();
+    items << skipRow;
+    return column(items, contentSpacing);
+}
+
+QWidget* WizardView::makeBuildStep(const Payload* payload)
+{
+    m_builder = new NotificationBuilder(payload, m_capturedPayload.has_value());
+    pushTemplates();
+    m_builder->setSuggesting(m_suggesting);
+    refreshPreview();
+    connect(m_builder, &NotificationBuilder::titleEdited, this, [this](const QString& title) {
+        m_titleTemplate = title;
+        refreshPreview();
+    });
+    connect(m_builder, &NotificationBuilder::bodyEdited, this, [this](const QString& body) {
+        m_bodyTemplate = body;
+        refreshPreview();
+    });
+    connect(m_builder, &NotificationBuilder::filterEdited, this, [this](const QString& filter) { m_filter = filter; });
+    connect(m_builder, &NotificationBuilder::soundChosen, this, [this](const QString& sound) { m_sound = sound; });
+    connect(m_builder, &NotificationBuilder::suggestRequested, this, &WizardView::suggestWithAI);
+    connect(m_builder, &NotificationBuilder::testFireRequested, this, &WizardView::testFire);
+    connect(m_builder, &NotificationBuilder::saveRequested, this, &WizardView::save);
+    if (PayloadTreeView* tree = m_builder->tree()) {
+        connect(tree, &PayloadTreeView::addToTitleRequested, this, [this](const QString& path) {
+            m_titleTemplate = WizardText::combine(m_titleTemplate, path);
+            pushTemplates();
+            refreshPreview();
+        });
+        connect(tree, &PayloadTreeView::addToBodyRequested, this, [this](const QString& path) {
+            m_bodyTemplate = WizardText::combine(m_bodyTemplate, path);
+            pushTemplates();
+            refreshPreview();
+        });
+    }
+    return m_builder;
+}
+
+QPushButton* WizardView::makeSkipButton()
+{
+    m_skipButton = borderedButton(tr("Skip — configure manually"), {});
+    connect(m_skipButton, &QPushButton::clicked, this, &WizardView::skip);
+    return m_skipButton;
+}
+
+void WizardView::updateCreateButton()
+{
+    if (m_createButton != nullptr) {
+        m_createButton->setEnabled(!m_creating && !isBlank(m_name));
+    }
+}
+
+void WizardView::refreshPreview()
+{
+    if (m_builder == nullptr) {
+        return;
+    }
+    const nlohmann::json context = previewContext();
+    m_builder->setPreview(QString::fromStdString(Template::render(m_titleTemplate.toStdString(), context)),
+        QString::fromStdString(Template::render(m_bodyTemplate.toStdString(), context)));
+}
+
+void WizardView::pushTemplates()
+{
+    if (m_builder != nullptr) {
+        m_builder->setTemplates(m_titleTemplate, m_bodyTemplate, m_filter, m_sound);
+    }
+}
+
+QCoro::Task<> WizardView::create()
+{
+    if (m_creating || m_createdListener || isBlank(m_name)) {
+        co_return;
+    }
+    QPointer self(this);
+    m_creating = true;
+    updateCreateButton();
+    auto created = co_await m_state.createListener(m_name);
+    if (!self) {
+        co_return;
+    }
+    m_creating = false;
+    if (!created) {
+        updateCreateButton();
+        co_return;
+    }
+    m_createdListener = std::move(created);
+    showStep();
+}
+
+void WizardView::continueToWaiting()
+{
+    if (!m_createdListener) {
+        return;
+    }
+    m_step = Step::waiting;
+    showStep();
+    startWaitingForFirstHit(*m_createdListener);
+}
+
+void WizardView::skip()
+{
+    m_step = Step::manualBuild;
+    showStep();
+}
+
+void WizardView::startWaitingForFirstHit(const Listener& listener)
+{
+    const auto start = std::chrono::system_clock::now();
+    stopWaiting();
+    m_pollStop.emplace();
+    captureLoop(this, QString::fromStdString(listener.id), start, m_pollStop->get_token());
+}
+
+void WizardView::stopWaiting()
+{
+    if (m_pollStop) {
+        m_pollStop->request_stop();
+        m_pollStop.reset();
+    }
+}
+
+QCoro::Task<> WizardView::captureLoop(
+    QPointer<WizardView> view, QString listenerId, std::chrono::system_clock::time_point start, std::stop_token stop)
+{
+    ServiceClient* client = &view->m_state.client();
+    while (!stop.stop_requested()) {
+        auto recent = co_await client->recentPayloads(listenerId, 1, stop);
+        if (stop.stop_requested() || !view) {
+            co_return;
+        }
+        // A failed poll counts as an empty list.
+        if (recent && !recent->empty()) {
+            const auto receivedAt = Timestamp::lenient(recent->front().receivedAt);
+            if (receivedAt && *receivedAt > start) {
+                view->capture(std::move(recent->front()));
+                co_return;
+            }
+        }
+        co_await cancellableSleep(pollPause, stop);
+    }
+}
+
+void WizardView::capture(Payload payload)
+{
+    m_pollStop.reset();
+    m_capturedPayload = std::move(payload);
+    seedTemplatesFrom(*m_capturedPayload);
+    m_step = Step::build;
+    showStep();
+}
+
+void WizardView::seedTemplatesFrom(const Payload& payload)
+{
+    const auto seeded
+        = WizardText::seedTemplatesFrom(m_state.payloadContext(payload), {m_titleTemplate, m_bodyTemplate});
+    m_titleTemplate = seeded.title;
+    m_bodyTemplate = seeded.body;
+}
+
+QCoro::Task<> WizardView::suggestWithAI()
+{
+    if (!m_capturedPayload || m_suggesting) {
+        co_return;
+    }
+    QPointer self(this);
+    m_suggesting = true;
+    m_builder->setSuggesting(true);
+    std::optional<QByteArray> sample;
+    try {
+        sample = QByteArray::fromStdString(m_state.payloadContext(*m_capturedPayload).dump());
+    } catch (const nlohmann::json::type_error&) {
+        // Text that is not UTF-8 cannot be sent as JSON: no suggestion, and nothing to report.
+    }
+    if (sample) {
+        auto suggestion = co_await m_state.client().suggestTemplate(*sample, m_requestStop.get_token());
+        if (!self) {
+            co_return;
+        }
+        if (suggestion) {
+            m_titleTemplate = QString::fromStdString(suggestion->title);
+            m_bodyTemplate = QString::fromStdString(suggestion->body);
+            m_filter = QString::fromStdString(suggestion->filter.value_or(std::string()));
+            pushTemplates();
+            refreshPreview();
+        } else {
+            m_state.reportError(suggestion.error().description);
+        }
+    }
+    m_suggesting = false;
+    if (m_builder != nullptr) {
+        m_builder->setSuggesting(false);
+    }
+}
+
+QCoro::Task<> WizardView::testFire()
+{
+    const nlohmann::json context = previewContext();
+    Notifier& notifier = m_state.notifier();
+    co_await notifier.fire(QString::fromStdString(Template::render(m_titleTemplate.toStdString(), context)),
+        QString::fromStdString(Template::render(m_bodyTemplate.toStdString(), context)), m_sound);
+}
+
+QCoro::Task<> WizardView::save()
+{
+    if (!m_createdListener) {
+        co_return;
+    }
+    QPointer self(this);
+    NotificationConfig config;
+    config.title = m_titleTemplate.toStdString();
+    config.body = m_bodyTemplate.toStdString();
+    if (!m_filter.isEmpty()) {
+        config.filter = m_filter.toStdString();
+    }
+    config.sound = m_sound.toStdString();
+    const QString id = QString::fromStdString(m_createdListener->id);
+    AppState& state = m_state;
+    co_await state.updateListener(id, std::nullopt, std::move(config), std::nullopt);
+    if (!self) {
+        co_return;
+    }
+    co_await state.refreshListeners();
+    if (!self) {
+        co_return;
+    }
+    state.setSidebarSelection(SidebarSelection::forListener(id));
+}
+
+void WizardView::discard()
+{
+    if (m_createdListener) {
+        // Not owned by the screen: the listener is deleted even though the screen goes away at once.
+        [](AppState* state, QString id) -> QCoro::Task<> { co_await state->deleteListener(std::move(id)); }(
+                                            &m_state, QString::fromStdString(m_createdListener->id));
+    }
+    stopWaiting();
+    m_state.setSidebarSelection(std::nullopt);
+}
+
+} // namespace corvane
