@@ -30,7 +30,6 @@ GrowingTextField::GrowingTextField(int minimumLines, int maximumLines, QWidget* 
     setFrameShape(QFrame::NoFrame);
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     document()->setDocumentMargin(0);
     setViewportMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
@@ -85,6 +84,9 @@ void GrowingTextField::applyFont()
 
 void GrowingTextField::refit()
 {
+    // A scroll bar only once the text is taller than the field may grow.
+    const auto lines = std::lround(document()->documentLayout()->documentSize().height());
+    setVerticalScrollBarPolicy(lines > m_maximumLines ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     setFixedHeight(sizeHint().height());
 }
 

@@ -165,6 +165,14 @@ nlohmann::json WizardView::previewContext() const
     return {{"listener_name", m_name.toStdString()}, {"body", {{"event", "sample"}, {"message", "(no payload yet)"}}}};
 }
 
+void WizardView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_focusTarget != nullptr && (focusWidget() == nullptr || !isAncestorOf(focusWidget()))) {
+        m_focusTarget->setFocus();
+    }
+}
+
 void WizardView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
@@ -215,12 +223,15 @@ void WizardView::showStep()
     page->setAutoFillBackground(false);
     m_scroll->setWidget(page);
 
-    QWidget* focus = m_step == Step::nameAndURL
-        ? (m_createdListener ? static_cast<QWidget*>(m_continueButton) : static_cast<QWidget*>(m_nameField))
-        : m_step == Step::waiting ? static_cast<QWidget*>(m_copyURLButton)
-                                  : static_cast<QWidget*>(m_builder->titleField());
-    if (focus != nullptr) {
-        focus->setFocus();
+    if (m_step == Step::nameAndURL) {
+        m_focusTarget = m_createdListener ? static_cast<QWidget*>(m_continueButton) : m_nameField;
+    } else if (m_step == Step::waiting) {
+        m_focusTarget = m_copyURLButton;
+    } else {
+        m_focusTarget = m_builder->titleField();
+    }
+    if (isVisible() && m_focusTarget != nullptr) {
+        m_focusTarget->setFocus();
     }
 }
 
@@ -229,15 +240,16 @@ QWidget* WizardView::makeNameStep()
     m_nameField = new QLineEdit(m_name);
     m_nameField->setPlaceholderText(tr("e.g. GitHub repo"));
     m_nameField->setAccessibleName(tr("Name"));
-    m_nameField->selectAll();
     FilledFieldStyle::apply(m_nameField);
-    connect(m_nameField, &QLineEdit::textEdited, this, [this](const QString& name) {
+    connect(m_nameField, &QLineEdit::textChanged, this, [this](const QString& name) {
         m_name = name;
         updateCreateButton();
     });
     QList<QWidget*> items{new Card(tr("Name"), m_nameField)};
 
     if (!m_createdListener) {
+        // Typing replaces the suggested name.
+        m_nameField->selectAll();
         m_createButton = prominentButton(tr("Create listener"), QStringLiteral("plus"));
         connect(m_createButton, &QPushButton::clicked, this, &WizardView::create);
         connect(m_nameField, &QLineEdit::returnPressed, this, [this] {

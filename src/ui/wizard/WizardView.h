@@ -73,6 +73,7 @@ public:
     NotificationBuilder* builder() const { return m_builder; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -128,6 +129,8 @@ private:
     QPointer<QPushButton> m_continueButton;
     QPointer<QPushButton> m_skipButton;
     QPointer<NotificationBuilder> m_builder;
+    // What takes the keyboard focus when the step is shown.
+    QPointer<QWidget> m_focusTarget;
 };
 
 } // namespace corvane

@@ -1,0 +1,190 @@
+#include "ui/wizard/WizardView.h"
+#include "ShellFixture.h"
+#include "support/Appearance.h"
+#include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
+#include "support/TestRegistry.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QTest>
+
+#include <nlohmann/json.hpp>
+
+namespace corvane {
+namespace {
+
+const QByteArray recentTarget = "/webhooks/listener/l1/recent?limit=1";
+
+QByteArray recent(const QByteArray& receivedAt)
+{
+    const QByteArray webhooks = receivedAt.isEmpty()
+        ? QByteArray()
+        : "{\"id\": \"p1\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+          "\"body\": {\"action\": \"opened\", \"repo\": \"atlas\"}, "
+          "\"raw_body\": \"{\\\"action\\\":\\\"opened\\\",\\\"repo\\\":\\\"atlas\\\"}\", \"received_at\": \""
+            + receivedAt + "\"}";
+    return test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks + "]}");
+}
+
+QByteArray stamp(qint64 secondsFromNow, Qt::DateFormat format)
+{
+    return QDateTime::currentDateTimeUtc().addSecs(secondsFromNow).toString(format).toUtf8();
+}
+
+int requestsFor(test::ShellFixture& shell, const QByteArray& target)
+{
+    return static_cast<int>(
+        std::ranges::count(shell.relay().requests(), target, &test::ScriptedHttpServer::Request::target));
+}
+
+// Types `name` into the wizard's name field and presses Return, as a user would.
+void create(test::ShellFixture& shell, WizardView& view, const QString& name = "Deploys")
+{
+    shell.relay().script(
+        "/listeners/", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
+    view.nameField()->setText(name);
+    QTest::keyClick(view.nameField(), Qt::Key_Return);
+    QTRY_VERIFY(view.createdListener());
+}
+
+} // namespace
+
+// The wizard through the real AppState against a scripted relay.
+class WizardViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    void blankNameCannotCreate()
+    {
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        view.nameField()->setText(" \t ");
+        QVERIFY(!view.createButton()->isEnabled());
+        view.nameField()->setText(" \tx");
+        QVERIFY(view.createButton()->isEnabled());
+    }
+
+    void nameIsSentAsTyped()
+    {
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        create(shell, view, "  Deploys ");
+        const auto& requests = shell.relay().requests();
+        const auto sent = std::ranges::find(requests, QByteArray("POST"), &test::ScriptedHttpServer::Request::method);
+        QVERIFY(sent != requests.end());
+        QCOMPARE(nlohmann::json::parse(sent->body.toStdString()).at("name").get<std::string>(), "  Deploys ");
+        QCOMPARE(view.hookURL(), shell.relay().baseURL() + "/h/t");
+    }
+
+    // Only a request received after the wait began, with a fractional second, is captured; skipping to
+    // the manual set-up leaves the wait running.
+    void capture_data()
+    {
+        QTest::addColumn<QByteArray>("receivedAt");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<bool>("captured");
+        QTest::newRow("before the wait") << stamp(-60, Qt::ISODateWithMs) << false << false;
+        QTest::newRow("no fraction") << stamp(3600, Qt::ISODate) << false << false;
+        QTest::newRow("after the wait") << stamp(3600, Qt::ISODateWithMs) << false << true;
+        QTest::newRow("while configuring manually") << stamp(3600, Qt::ISODateWithMs) << true << true;
+    }
+    void capture()
+    {
+        QFETCH(QByteArray, receivedAt);
+        QFETCH(bool, skip);
+        QFETCH(bool, captured);
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        create(shell, view);
+        shell.relay().script(recentTarget, recent(skip ? QByteArray() : receivedAt));
+        view.continueButton()->click();
+        QCOMPARE(view.step(), WizardView::Step::waiting);
+        if (skip) {
+            view.skipButton()->click();
+            QTRY_VERIFY(requestsFor(shell, recentTarget) >= 2);
+            QCOMPARE(view.step(), WizardView::Step::manualBuild);
+            shell.relay().script(recentTarget, recent(receivedAt));
+        }
+        if (captured) {
+            QTRY_COMPARE(view.step(), WizardView::Step::build);
+            QCOMPARE(view.titleTemplate(), "{{listener_name}}: {{body.action}}");
+            QCOMPARE(view.bodyTemplate(), "{{raw_body}}");
+            QVERIFY(!view.isWaitingForFirstHit());
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(requestsFor(shell, recentTarget) >= 3, 10'000);
+            QCOMPARE(view.step(), WizardView::Step::waiting);
+        }
+    }
+
+    void testFireWithEmptyTitle()
+    {
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        create(shell, view);
+        view.skipButton()->click();
+        view.builder()->titleField()->selectAll();
+        QTest::keyClick(view.builder()->titleField(), Qt::Key_Delete);
+        view.builder()->testFireButton()->click();
+        QTRY_COMPARE(shell.notifications().received().size(), 1);
+        QCOMPARE(shell.notifications().received()[0].summary, "corvane");
+        QCOMPARE(shell.notifications().received()[0].body, "(no payload yet)");
+    }
+
+    // Every step, light and dark, for a person to look at.
+    void screenshots_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots()
+    {
+        QFETCH(bool, dark);
+        QApplication::setFont(test::defaultFont());
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        const QString scheme = dark ? "dark" : "light";
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        view.resize(640, 760);
+        save(view, "name", scheme);
+        create(shell, view);
+        save(view, "endpoint", scheme);
+        view.skipButton()->click();
+        view.resize(640, 860);
+        save(view, "manual-build", scheme);
+
+        WizardView waiting(shell.state());
+        waiting.resize(640, 760);
+        create(shell, waiting);
+        shell.relay().script(recentTarget, recent({}));
+        waiting.continueButton()->click();
+        save(waiting, "waiting", scheme);
+        shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
+        QTRY_COMPARE(waiting.step(), WizardView::Step::build);
+        waiting.resize(640, 1160);
+        save(waiting, "build", scheme);
+        QApplication::setPalette(QPalette());
+    }
+
+private:
+    static void save(QWidget& widget, const QString& name, const QString& scheme)
+    {
+        const QString file = QStringLiteral("%1/wizard/%2-%3.png")
+                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
+        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
+    }
+};
+
+CORVANE_TEST(WizardViewTest)
+
+} // namespace corvane
+
+#include "WizardViewTest.moc"
