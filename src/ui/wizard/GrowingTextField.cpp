@@ -45,8 +45,12 @@ GrowingTextField::GrowingTextField(int minimumLines, int maximumLines, QWidget* 
 
 QSize GrowingTextField::sizeHint() const
 {
-    const int lines = visibleLines();
-    return {QPlainTextEdit::sizeHint().width(), (lines * fontMetrics().lineSpacing()) + (2 * verticalPadding)};
+    return {QPlainTextEdit::sizeHint().width(), idealHeight()};
+}
+
+int GrowingTextField::idealHeight() const
+{
+    return (visibleLines() * fontMetrics().lineSpacing()) + (2 * verticalPadding);
 }
 
 bool GrowingTextField::event(QEvent* event)
@@ -87,7 +91,7 @@ void GrowingTextField::refit()
     // A scroll bar only once the text is taller than the field may grow.
     const auto lines = std::lround(document()->documentLayout()->documentSize().height());
     setVerticalScrollBarPolicy(lines > m_maximumLines ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    setFixedHeight(sizeHint().height());
+    setFixedHeight(idealHeight());
 }
 
 int GrowingTextField::visibleLines() const

@@ -22,6 +22,7 @@ private:
     void applyFont();
     void refit();
     int visibleLines() const;
+    int idealHeight() const;
 
     int m_minimumLines;
     int m_maximumLines;

@@ -3,11 +3,11 @@
 #include "ui/components/BannerPreview.h"
 #include "ui/components/Card.h"
 #include "ui/components/FilledFieldStyle.h"
-#include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/wizard/GrowingTextField.h"
+#include "ui/wizard/WizardControls.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -45,15 +45,6 @@ QVBoxLayout* labelled(const QString& text, QWidget* field)
     return column;
 }
 
-QPushButton* borderedButton(const QString& text, const QString& symbol)
-{
-    auto* button = new QPushButton(Symbols::icon(symbol), text);
-    button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
-    button->setAutoDefault(true);
-    button->setAccessibleName(text);
-    return button;
-}
-
 QString emphasised(const QString& word, const QColor& colour)
 {
     return QStringLiteral("<span style=\"color:%1; font-weight:600\">%2</span>").arg(colour.name(), word);
@@ -79,7 +70,7 @@ NotificationBuilder::NotificationBuilder(const Payload* payload, bool offersSugg
         layout->addWidget(makePayloadCard(*payload));
     }
     if (offersSuggestion) {
-        m_suggest = borderedButton(tr("Suggest with AI"), QStringLiteral("sparkles"));
+        m_suggest = WizardControls::borderedButton(tr("Suggest with AI"), QStringLiteral("sparkles"));
         m_suggest->setToolTip(tr("Let AI draft the title, body and filter from the captured payload"));
         m_spinner = new QVariantAnimation(this);
         m_spinner->setStartValue(0.0);
@@ -101,10 +92,9 @@ NotificationBuilder::NotificationBuilder(const Payload* payload, bool offersSugg
     m_preview->setAccessibleName(tr("Preview"));
     layout->addWidget(new Card(tr("Preview"), m_preview));
 
-    m_testFire = borderedButton(tr("Test fire"), QStringLiteral("bell.and.waveform.fill"));
+    m_testFire = WizardControls::borderedButton(tr("Test fire"), QStringLiteral("bell.and.waveform.fill"));
     connect(m_testFire, &QPushButton::clicked, this, &NotificationBuilder::testFireRequested);
-    m_save = new ProminentButton(tr("Save listener"));
-    m_save->setAccessibleName(tr("Save listener"));
+    m_save = WizardControls::prominentButton(tr("Save listener"));
     connect(m_save, &QPushButton::clicked, this, &NotificationBuilder::saveRequested);
     auto* actions = new QHBoxLayout;
     actions->addWidget(m_testFire);

@@ -30,7 +30,7 @@ Templates startingTemplates()
 
 QString combine(const QString& existing, const QString& path)
 {
-    const QString token = QStringLiteral("{{") + path + QStringLiteral("}}");
+    QString token = QStringLiteral("{{") + path + QStringLiteral("}}");
     const QString trimmed = trimmedOfSpacesAndTabs(existing);
     const Templates starting = startingTemplates();
     const QStringList replaceable{listenerNameToken, QStringLiteral("{{raw_body}}"), starting.title, starting.body};

@@ -7,40 +7,24 @@
 #include "model/Timestamp.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
-#include "ui/components/Card.h"
 #include "ui/components/Divider.h"
-#include "ui/components/FilledFieldStyle.h"
-#include "ui/components/ProminentButton.h"
 #include "ui/components/ScreenHeader.h"
-#include "ui/components/StyledLabel.h"
-#include "ui/components/SymbolView.h"
-#include "ui/components/Symbols.h"
 #include "ui/inspector/PayloadTreeView.h"
-#include "ui/wizard/GrowingTextField.h"
-#include "ui/wizard/NotificationBuilder.h"
 #include "ui/wizard/StepIndicator.h"
-#include "ui/wizard/UrlField.h"
+#include "ui/wizard/WizardControls.h"
 #include "ui/wizard/WizardText.h"
 
-#include <QClipboard>
-#include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLineEdit>
-#include <QPropertyAnimation>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvane {
 namespace {
 
 constexpr int contentPadding = 24;
-constexpr int contentSpacing = 16;
-constexpr int antennaSize = 36;
-constexpr int pulseMilliseconds = 1600;
-constexpr qreal pulseFaintest = 0.3;
 constexpr auto pollPause = std::chrono::seconds(1);
 
 struct StepTexts {
@@ -67,55 +51,19 @@ StepTexts textsOf(WizardView::Step step)
     return {};
 }
 
-QPushButton* borderedButton(
-    const QString& text, const QString& symbol, const Theme::Tint& tint = Theme::Colour::primary)
+// Text that is not UTF-8 cannot be written as JSON: none then.
+std::optional<QByteArray> compactJson(const nlohmann::json& value)
 {
-    auto* button = new QPushButton(text);
-    if (!symbol.isEmpty()) {
-        button->setIcon(Symbols::icon(symbol, tint));
-        button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
-    }
-    button->setAutoDefault(true);
-    button->setAccessibleName(text);
-    return button;
-}
-
-ProminentButton* prominentButton(const QString& text, const QString& symbol)
-{
-    auto* button = new ProminentButton(text);
-    if (!symbol.isEmpty()) {
-        button->setIcon(Symbols::icon(symbol, Theme::Colour::white));
-        button->setIconSize(QSize(Theme::symbolSize(13), Theme::symbolSize(13)));
-    }
-    button->setAccessibleName(text);
-    return button;
-}
-
-// Puts `text` on the clipboard as plain text, and in the selection where the desktop has one.
-void copyToClipboard(const QString& text)
-{
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(text, QClipboard::Clipboard);
-    if (clipboard->supportsSelection()) {
-        clipboard->setText(text, QClipboard::Selection);
+    try {
+        return QByteArray::fromStdString(value.dump());
+    } catch (const nlohmann::json::type_error&) {
+        return std::nullopt;
     }
 }
 
 bool isBlank(const QString& text)
 {
     return std::ranges::all_of(text, [](QChar character) { return character == u' ' || character == u'\t'; });
-}
-
-QWidget* column(const QList<QWidget*>& items, int spacing)
-{
-    auto* widget = new QWidget;
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(spacing));
-    for (QWidget* item : items) {
-        layout->addWidget(item);
-    }
-    return widget;
 }
 
 } // namespace
@@ -188,16 +136,7 @@ void WizardView::showStep()
     m_header->setTitle(texts.title);
     m_header->setSubtitle(texts.subtitle);
     m_indicator->setCurrent(texts.index);
-    if (m_createdListener && m_discardButton == nullptr) {
-        m_discardButton = borderedButton(tr("Discard"), QStringLiteral("trash"), Theme::Colour::red);
-        QPalette colours = m_discardButton->palette();
-        colours.setColor(QPalette::ButtonText, Theme::colour(Theme::Colour::red, colours));
-        m_discardButton->setPalette(colours);
-        m_discardButton->setFont(Theme::font(Theme::TextStyle::callout));
-        m_discardButton->setAutoDefault(false);
-        connect(m_discardButton, &QPushButton::clicked, this, &WizardView::discard);
-        m_header->setTrailing(m_discardButton);
-    }
+    showDiscardButton();
 
     QWidget* content = nullptr;
     switch (m_step) {
@@ -208,10 +147,9 @@ void WizardView::showStep()
         content = makeWaitingStep();
         break;
     case Step::build:
-        content = makeBuildStep(m_capturedPayload ? &*m_capturedPayload : nullptr);
-        break;
     case Step::manualBuild:
-        content = makeBuildStep(nullptr);
+        content = makeBuildStep(m_step == Step::build && m_capturedPayload ? &*m_capturedPayload : nullptr);
+        m_focusTarget = m_builder->titleField();
         break;
     }
     auto* page = new QWidget;
@@ -220,142 +158,49 @@ void WizardView::showStep()
     pageLayout->setContentsMargins(padding, padding, padding, padding);
     pageLayout->addWidget(content);
     pageLayout->addStretch();
-    page->setAutoFillBackground(false);
     m_scroll->setWidget(page);
-
-    if (m_step == Step::nameAndURL) {
-        m_focusTarget = m_createdListener ? static_cast<QWidget*>(m_continueButton) : m_nameField;
-    } else if (m_step == Step::waiting) {
-        m_focusTarget = m_copyURLButton;
-    } else {
-        m_focusTarget = m_builder->titleField();
-    }
     if (isVisible() && m_focusTarget != nullptr) {
         m_focusTarget->setFocus();
     }
 }
 
-QWidget* WizardView::makeNameStep()
+void WizardView::showDiscardButton()
 {
-    m_nameField = new QLineEdit(m_name);
-    m_nameField->setPlaceholderText(tr("e.g. GitHub repo"));
-    m_nameField->setAccessibleName(tr("Name"));
-    FilledFieldStyle::apply(m_nameField);
-    connect(m_nameField, &QLineEdit::textChanged, this, [this](const QString& name) {
-        m_name = name;
-        updateCreateButton();
-    });
-    QList<QWidget*> items{new Card(tr("Name"), m_nameField)};
-
-    if (!m_createdListener) {
-        // Typing replaces the suggested name.
-        m_nameField->selectAll();
-        m_createButton = prominentButton(tr("Create listener"), QStringLiteral("plus"));
-        connect(m_createButton, &QPushButton::clicked, this, &WizardView::create);
-        connect(m_nameField, &QLineEdit::returnPressed, this, [this] {
-            if (m_createButton != nullptr && m_createButton->isEnabled()) {
-                create();
-            }
-        });
-        updateCreateButton();
-        auto* row = new QWidget;
-        auto* rowLayout = new QHBoxLayout(row);
-        rowLayout->setContentsMargins(0, 0, 0, 0);
-        rowLayout->addWidget(m_createButton);
-        rowLayout->addStretch();
-        items << row;
-        return column(items, contentSpacing);
+    if (!m_createdListener || m_discardButton != nullptr) {
+        return;
     }
-
-    items << makeEndpointCard();
-    m_continueButton = prominentButton(tr("Continue — wait for first request"), QStringLiteral("arrow.right"));
-    connect(m_continueButton, &QPushButton::clicked, this, &WizardView::continueToWaiting);
-    auto* row = new QWidget;
-    auto* rowLayout = new QHBoxLayout(row);
-    rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->setSpacing(Theme::scaled(10));
-    rowLayout->addWidget(m_continueButton);
-    rowLayout->addWidget(makeSkipButton());
-    rowLayout->addStretch();
-    items << row;
-    return column(items, contentSpacing);
+    m_discardButton = WizardControls::borderedButton(tr("Discard"), QStringLiteral("trash"), Theme::Colour::red);
+    QPalette colours = m_discardButton->palette();
+    colours.setColor(QPalette::ButtonText, Theme::colour(Theme::Colour::red, colours));
+    m_discardButton->setPalette(colours);
+    m_discardButton->setFont(Theme::font(Theme::TextStyle::callout));
+    m_discardButton->setAutoDefault(false);
+    connect(m_discardButton, &QPushButton::clicked, this, &WizardView::discard);
+    m_header->setTrailing(m_discardButton);
 }
 
-QWidget* WizardView::makeEndpointCard()
+QWidget* WizardView::makeNameStep()
 {
-    auto* url = new UrlField(hookURL());
-    url->setAccessibleName(tr("Endpoint URL"));
-    m_urlField = url;
-    auto* copy = borderedButton({}, QStringLiteral("doc.on.doc"));
-    copy->setToolTip(tr("Copy URL"));
-    copy->setAccessibleName(tr("Copy URL"));
-    connect(copy, &QPushButton::clicked, this, [this] { copyToClipboard(hookURL()); });
-    m_copyURLButton = copy;
-
-    auto* content = new QWidget;
-    auto* urlRow = new QHBoxLayout;
-    urlRow->setSpacing(Theme::scaled(8));
-    urlRow->addWidget(url, 1);
-    urlRow->addWidget(copy);
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(8));
-    layout->addLayout(urlRow);
-    layout->addWidget(new StyledLabel(
-        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption2, Theme::Colour::tertiary));
-    return new Card(tr("Endpoint URL"), content);
+    const std::optional<QString> url = m_createdListener ? std::optional(hookURL()) : std::nullopt;
+    m_nameStep = new NameStep(m_name, url);
+    m_nameStep->setCreateEnabled(!m_creating && !isBlank(m_name));
+    connect(m_nameStep, &NameStep::nameChanged, this, [this](const QString& name) {
+        m_name = name;
+        m_nameStep->setCreateEnabled(!m_creating && !isBlank(m_name));
+    });
+    connect(m_nameStep, &NameStep::createRequested, this, &WizardView::create);
+    connect(m_nameStep, &NameStep::continueRequested, this, &WizardView::continueToWaiting);
+    connect(m_nameStep, &NameStep::skipRequested, this, &WizardView::skip);
+    m_focusTarget = m_nameStep->focusTarget();
+    return m_nameStep;
 }
 
 QWidget* WizardView::makeWaitingStep()
 {
-    auto* antenna
-        = new SymbolView(QStringLiteral("antenna.radiowaves.left.and.right"), antennaSize, Theme::Colour::accent);
-    auto* pulse = new QGraphicsOpacityEffect(antenna);
-    antenna->setGraphicsEffect(pulse);
-    auto* animation = new QPropertyAnimation(pulse, "opacity", antenna);
-    animation->setDuration(pulseMilliseconds);
-    animation->setKeyValues({{0.0, 1.0}, {0.5, pulseFaintest}, {1.0, 1.0}});
-    animation->setEasingCurve(QEasingCurve::InOutSine);
-    animation->setLoopCount(-1);
-    animation->start();
-
-    auto* headline = new StyledLabel(tr("Listening for first hit"), Theme::TextStyle::headline);
-    auto* explanation = new StyledLabel(tr("Send a request to the endpoint and we'll capture the payload."),
-        Theme::TextStyle::callout, Theme::Colour::secondary);
-    explanation->setAlignment(Qt::AlignCenter);
-    explanation->setWordWrap(true);
-    auto* listening = new QWidget;
-    auto* listeningLayout = new QVBoxLayout(listening);
-    const int vertical = Theme::scaled(12);
-    listeningLayout->setContentsMargins(0, vertical, 0, vertical);
-    listeningLayout->setSpacing(Theme::scaled(10));
-    listeningLayout->addWidget(antenna, 0, Qt::AlignHCenter);
-    listeningLayout->addWidget(headline, 0, Qt::AlignHCenter);
-    listeningLayout->addWidget(explanation);
-    QList<QWidget*> items{new Card({}, listening)};
-
-    if (m_createdListener) {
-        m_copyURLButton = borderedButton(tr("Copy URL"), QStringLiteral("doc.on.doc"));
-        connect(m_copyURLButton, &QPushButton::clicked, this, [this] { copyToClipboard(hookURL()); });
-        m_copyCurlButton = borderedButton(tr("Copy curl example"), QStringLiteral("terminal"));
-        connect(m_copyCurlButton, &QPushButton::clicked, this,
-            [this] { copyToClipboard(WizardText::curlExample(hookURL())); });
-        auto* actions = new QWidget;
-        auto* actionsLayout = new QHBoxLayout(actions);
-        actionsLayout->setContentsMargins(0, 0, 0, 0);
-        actionsLayout->setSpacing(Theme::scaled(10));
-        actionsLayout->addWidget(m_copyURLButton);
-        actionsLayout->addWidget(m_copyCurlButton);
-        actionsLayout->addStretch();
-        items << new Card(tr("Quick actions"), actions);
-    }
-    auto* skipRow = new QWidget;
-    auto* skipLayout = new QHBoxLayout(skipRow);
-    skipLayout->setContentsMargins(0, 0, 0, 0);
-    skipLayout->addWidget(makeSkipButton());
-    skipLayout->addStretch();
-    items << skipRow;
-    return column(items, contentSpacing);
+    m_waitingStep = new WaitingStep(m_createdListener ? std::optional(hookURL()) : std::nullopt);
+    connect(m_waitingStep, &WaitingStep::skipRequested, this, &WizardView::skip);
+    m_focusTarget = m_waitingStep->focusTarget();
+    return m_waitingStep;
 }
 
 QWidget* WizardView::makeBuildStep(const Payload* payload)
@@ -392,20 +237,6 @@ QWidget* WizardView::makeBuildStep(const Payload* payload)
     return m_builder;
 }
 
-QPushButton* WizardView::makeSkipButton()
-{
-    m_skipButton = borderedButton(tr("Skip — configure manually"), {});
-    connect(m_skipButton, &QPushButton::clicked, this, &WizardView::skip);
-    return m_skipButton;
-}
-
-void WizardView::updateCreateButton()
-{
-    if (m_createButton != nullptr) {
-        m_createButton->setEnabled(!m_creating && !isBlank(m_name));
-    }
-}
-
 void WizardView::refreshPreview()
 {
     if (m_builder == nullptr) {
@@ -430,14 +261,16 @@ QCoro::Task<> WizardView::create()
     }
     QPointer self(this);
     m_creating = true;
-    updateCreateButton();
+    m_nameStep->setCreateEnabled(false);
     auto created = co_await m_state.createListener(m_name);
     if (!self) {
         co_return;
     }
     m_creating = false;
     if (!created) {
-        updateCreateButton();
+        if (m_nameStep != nullptr) {
+            m_nameStep->setCreateEnabled(!isBlank(m_name));
+        }
         co_return;
     }
     m_createdListener = std::move(created);
@@ -522,13 +355,7 @@ QCoro::Task<> WizardView::suggestWithAI()
     QPointer self(this);
     m_suggesting = true;
     m_builder->setSuggesting(true);
-    std::optional<QByteArray> sample;
-    try {
-        sample = QByteArray::fromStdString(m_state.payloadContext(*m_capturedPayload).dump());
-    } catch (const nlohmann::json::type_error&) {
-        // Text that is not UTF-8 cannot be sent as JSON: no suggestion, and nothing to report.
-    }
-    if (sample) {
+    if (const auto sample = compactJson(m_state.payloadContext(*m_capturedPayload))) {
         auto suggestion = co_await m_state.client().suggestTemplate(*sample, m_requestStop.get_token());
         if (!self) {
             co_return;

@@ -3,10 +3,10 @@
 #include "model/Listener.h"
 #include "model/Payload.h"
 
+#include "ui/wizard/NameStep.h"
 #include "ui/wizard/NotificationBuilder.h"
-#include "ui/wizard/UrlField.h"
+#include "ui/wizard/WaitingStep.h"
 
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
@@ -61,16 +61,12 @@ public:
 
     ScreenHeader* header() const { return m_header; }
     StepIndicator* stepIndicator() const { return m_indicator; }
-    // The controls of the step shown; null when the step has none of that kind.
-    QLineEdit* nameField() const { return m_nameField; }
-    QPushButton* createButton() const { return m_createButton; }
-    UrlField* urlField() const { return m_urlField; }
-    QPushButton* copyURLButton() const { return m_copyURLButton; }
-    QPushButton* copyCurlButton() const { return m_copyCurlButton; }
-    QPushButton* continueButton() const { return m_continueButton; }
-    QPushButton* skipButton() const { return m_skipButton; }
-    QPushButton* discardButton() const { return m_discardButton; }
+    // The step shown; null while another one is.
+    NameStep* nameStep() const { return m_nameStep; }
+    WaitingStep* waitingStep() const { return m_waitingStep; }
     NotificationBuilder* builder() const { return m_builder; }
+    // Null until the listener exists.
+    QPushButton* discardButton() const { return m_discardButton; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,11 +75,9 @@ protected:
 private:
     void showStep();
     QWidget* makeNameStep();
-    QWidget* makeEndpointCard();
     QWidget* makeWaitingStep();
     QWidget* makeBuildStep(const Payload* payload);
-    QPushButton* makeSkipButton();
-    void updateCreateButton();
+    void showDiscardButton();
     void refreshPreview();
     void pushTemplates();
 
@@ -121,13 +115,8 @@ private:
     StepIndicator* m_indicator;
     QScrollArea* m_scroll;
     QPointer<QPushButton> m_discardButton;
-    QPointer<QLineEdit> m_nameField;
-    QPointer<QPushButton> m_createButton;
-    QPointer<UrlField> m_urlField;
-    QPointer<QPushButton> m_copyURLButton;
-    QPointer<QPushButton> m_copyCurlButton;
-    QPointer<QPushButton> m_continueButton;
-    QPointer<QPushButton> m_skipButton;
+    QPointer<NameStep> m_nameStep;
+    QPointer<WaitingStep> m_waitingStep;
     QPointer<NotificationBuilder> m_builder;
     // What takes the keyboard focus when the step is shown.
     QPointer<QWidget> m_focusTarget;

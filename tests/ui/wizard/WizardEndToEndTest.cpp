@@ -14,11 +14,14 @@
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/wizard/UrlField.h"
 #include "ui/wizard/WizardView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,13 +68,13 @@ private slots:
             QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
             QTRY_VERIFY(window.findChild<WizardView*>());
             auto* wizard = window.findChild<WizardView*>();
-            QTRY_COMPARE(QApplication::focusWidget(), wizard->nameField());
+            QTRY_COMPARE(QApplication::focusWidget(), wizard->nameStep()->nameField());
             QTest::keyClicks(QApplication::focusWidget(), "Deploys");
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QTRY_VERIFY_WITH_TIMEOUT(wizard->createdListener(), 10'000);
             const QString hookPath = QString::fromStdString(wizard->createdListener()->hookPath);
-            QCOMPARE(wizard->urlField()->url(), base + hookPath);
-            QCOMPARE(QApplication::focusWidget(), wizard->continueButton());
+            QCOMPARE(wizard->nameStep()->urlField()->url(), base + hookPath);
+            QCOMPARE(QApplication::focusWidget(), wizard->nameStep()->continueButton());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(wizard->step(), WizardView::Step::waiting);
 

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <nlohmann/json.hpp>
@@ -43,8 +45,8 @@ void create(test::ShellFixture& shell, WizardView& view, const QString& name = "
 {
     shell.relay().script(
         "/listeners/", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
-    view.nameField()->setText(name);
-    QTest::keyClick(view.nameField(), Qt::Key_Return);
+    view.nameStep()->nameField()->setText(name);
+    QTest::keyClick(view.nameStep()->nameField(), Qt::Key_Return);
     QTRY_VERIFY(view.createdListener());
 }
 
@@ -62,10 +64,10 @@ private slots:
         test::ShellFixture shell;
         shell.start(true);
         WizardView view(shell.state());
-        view.nameField()->setText(" \t ");
-        QVERIFY(!view.createButton()->isEnabled());
-        view.nameField()->setText(" \tx");
-        QVERIFY(view.createButton()->isEnabled());
+        view.nameStep()->nameField()->setText(" \t ");
+        QVERIFY(!view.nameStep()->createButton()->isEnabled());
+        view.nameStep()->nameField()->setText(" \tx");
+        QVERIFY(view.nameStep()->createButton()->isEnabled());
     }
 
     void nameIsSentAsTyped()
@@ -103,10 +105,10 @@ private slots:
         WizardView view(shell.state());
         create(shell, view);
         shell.relay().script(recentTarget, recent(skip ? QByteArray() : receivedAt));
-        view.continueButton()->click();
+        view.nameStep()->continueButton()->click();
         QCOMPARE(view.step(), WizardView::Step::waiting);
         if (skip) {
-            view.skipButton()->click();
+            view.waitingStep()->skipButton()->click();
             QTRY_VERIFY(requestsFor(shell, recentTarget) >= 2);
             QCOMPARE(view.step(), WizardView::Step::manualBuild);
             shell.relay().script(recentTarget, recent(receivedAt));
@@ -128,7 +130,7 @@ private slots:
         shell.start(true);
         WizardView view(shell.state());
         create(shell, view);
-        view.skipButton()->click();
+        view.nameStep()->skipButton()->click();
         view.builder()->titleField()->selectAll();
         QTest::keyClick(view.builder()->titleField(), Qt::Key_Delete);
         view.builder()->testFireButton()->click();
@@ -157,7 +159,7 @@ private slots:
         save(view, "name", scheme);
         create(shell, view);
         save(view, "endpoint", scheme);
-        view.skipButton()->click();
+        view.nameStep()->skipButton()->click();
         view.resize(640, 860);
         save(view, "manual-build", scheme);
 
@@ -165,7 +167,7 @@ private slots:
         waiting.resize(640, 760);
         create(shell, waiting);
         shell.relay().script(recentTarget, recent({}));
-        waiting.continueButton()->click();
+        waiting.nameStep()->continueButton()->click();
         save(waiting, "waiting", scheme);
         shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
         QTRY_COMPARE(waiting.step(), WizardView::Step::build);
