@@ -98,7 +98,12 @@ private slots:
             QCOMPARE(wizard->builder()->titleField()->text(), "{{body.repo.name}}");
             QCOMPARE(wizard->builder()->preview()->title(), "first");
 
-            QTest::keyClick(wizard->builder()->saveButton(), Qt::Key_Return);
+            QPushButton* save = wizard->builder()->saveButton();
+            for (int tab = 0; tab < 10 && QApplication::focusWidget() != save; ++tab) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget(), save);
+            QTest::keyClick(save, Qt::Key_Return);
             const QString id = QString::fromStdString(wizard->createdListener()->id);
             QTRY_COMPARE_WITH_TIMEOUT(state.sidebarSelection(), SidebarSelection::forListener(id), 10'000);
             QCOMPARE(post("atlas"), 202);
