@@ -96,6 +96,7 @@ NotificationBuilder::NotificationBuilder(const Payload* payload, bool offersSugg
     connect(m_testFire, &QPushButton::clicked, this, &NotificationBuilder::testFireRequested);
     m_save = WizardControls::prominentButton(tr("Save listener"));
     connect(m_save, &QPushButton::clicked, this, &NotificationBuilder::saveRequested);
+    m_testFire->setMinimumHeight(m_save->minimumHeight());
     auto* actions = new QHBoxLayout;
     actions->addWidget(m_testFire);
     actions->addStretch();

@@ -9,10 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace corvane::WizardControls {
 namespace {
 
 constexpr int rowSpacing = 10;
+constexpr int buttonExtraWidth = 12;
 
 } // namespace
 
@@ -25,6 +28,8 @@ QPushButton* borderedButton(const QString& text, const QString& symbol, const Th
     }
     button->setAutoDefault(true);
     button->setAccessibleName(text);
+    // Room around the label in styles that draw bordered buttons tight.
+    button->setMinimumWidth(button->sizeHint().width() + Theme::scaled(buttonExtraWidth));
     return button;
 }
 
@@ -45,7 +50,13 @@ QWidget* row(const QList<QWidget*>& items)
     auto* layout = new QHBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(rowSpacing));
+    // Buttons side by side share the tallest one's height.
+    int height = 0;
+    for (const QWidget* item : items) {
+        height = std::max({height, item->sizeHint().height(), item->minimumHeight()});
+    }
     for (QWidget* item : items) {
+        item->setMinimumHeight(height);
         layout->addWidget(item);
     }
     layout->addStretch();

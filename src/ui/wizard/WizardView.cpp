@@ -137,6 +137,14 @@ void WizardView::showStep()
     m_header->setSubtitle(texts.subtitle);
     m_indicator->setCurrent(texts.index);
     showDiscardButton();
+    // The step being left may be the sender of this change (a button on it): deleted once that is over.
+    if (QWidget* previous = m_scroll->takeWidget()) {
+        previous->hide();
+        previous->deleteLater();
+    }
+    m_nameStep = nullptr;
+    m_waitingStep = nullptr;
+    m_builder = nullptr;
 
     QWidget* content = nullptr;
     switch (m_step) {

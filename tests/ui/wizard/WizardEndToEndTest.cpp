@@ -103,8 +103,8 @@ private slots:
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
             QCOMPARE(QApplication::focusWidget(), save);
-            QTest::keyClick(save, Qt::Key_Return);
             const QString id = QString::fromStdString(wizard->createdListener()->id);
+            QTest::keyClick(save, Qt::Key_Return);
             QTRY_COMPARE_WITH_TIMEOUT(state.sidebarSelection(), SidebarSelection::forListener(id), 10'000);
             QCOMPARE(post("atlas"), 202);
             QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(notifications.received(),
