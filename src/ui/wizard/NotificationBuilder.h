@@ -36,12 +36,8 @@ public:
 
     // Null without a payload.
     PayloadTreeView* tree() const { return m_tree; }
-    // Null when no suggestion is offered.
-    QPushButton* suggestButton() const { return m_suggest; }
     QLineEdit* titleField() const { return m_title; }
-    GrowingTextField* bodyField() const { return m_body; }
     QLineEdit* filterField() const { return m_filter; }
-    QComboBox* soundPicker() const { return m_sound; }
     BannerPreview* preview() const { return m_preview; }
     QPushButton* testFireButton() const { return m_testFire; }
     QPushButton* saveButton() const { return m_save; }

@@ -17,9 +17,6 @@ public:
     // Without `hookURL` there are no quick actions.
     explicit WaitingStep(const std::optional<QString>& hookURL, QWidget* parent = nullptr);
 
-    // Null without a hook URL.
-    QPushButton* copyURLButton() const { return m_copyURLButton; }
-    QPushButton* copyCurlButton() const { return m_copyCurlButton; }
     QPushButton* skipButton() const { return m_skipButton; }
     QWidget* focusTarget() const;
 

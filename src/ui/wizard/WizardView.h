@@ -48,31 +48,23 @@ public:
 
     Step step() const { return m_step; }
     const std::optional<Listener>& createdListener() const { return m_createdListener; }
-    const std::optional<Payload>& capturedPayload() const { return m_capturedPayload; }
     QString titleTemplate() const { return m_titleTemplate; }
     QString bodyTemplate() const { return m_bodyTemplate; }
-    QString filter() const { return m_filter; }
-    QString sound() const { return m_sound; }
-    bool isWaitingForFirstHit() const { return m_pollStop.has_value(); }
     // The created listener's public URL; empty before creation.
     QString hookURL() const;
-    // What previews and test notifications render over: the captured payload's context, or sample data.
-    nlohmann::json previewContext() const;
 
-    ScreenHeader* header() const { return m_header; }
-    StepIndicator* stepIndicator() const { return m_indicator; }
     // The step shown; null while another one is.
     NameStep* nameStep() const { return m_nameStep; }
     WaitingStep* waitingStep() const { return m_waitingStep; }
     NotificationBuilder* builder() const { return m_builder; }
-    // Null until the listener exists.
-    QPushButton* discardButton() const { return m_discardButton; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // What previews and test notifications render over: the captured payload's context, or sample data.
+    nlohmann::json previewContext() const;
     void showStep();
     QWidget* makeNameStep();
     QWidget* makeWaitingStep();

@@ -58,16 +58,15 @@ private slots:
         test::FakeWebAuthenticationSession browser;
         AuthCoordinator auth(client, secrets, browser);
         auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
-        AppState& state = *running;
         {
-            MainWindow window(state);
+            MainWindow window(*running);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QApplication::setActiveWindow(&window);
 
             QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
-            QTRY_VERIFY(window.findChild<WizardView*>());
             auto* wizard = window.findChild<WizardView*>();
+            QVERIFY(wizard);
             QTRY_COMPARE(QApplication::focusWidget(), wizard->nameStep()->nameField());
             QTest::keyClicks(QApplication::focusWidget(), "Deploys");
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -105,7 +104,7 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), save);
             const QString id = QString::fromStdString(wizard->createdListener()->id);
             QTest::keyClick(save, Qt::Key_Return);
-            QTRY_COMPARE_WITH_TIMEOUT(state.sidebarSelection(), SidebarSelection::forListener(id), 10'000);
+            QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
             QCOMPARE(post("atlas"), 202);
             QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(notifications.received(),
                                          [](const auto& received) { return received.summary == "atlas"; }),

@@ -20,7 +20,6 @@ private slots:
         QTest::newRow("blank") << " \t" << "{{body.repo.name}}";
         QTest::newRow("own text") << "\tPushed to" << "\tPushed to {{body.repo.name}}";
         QTest::newRow("ends with a space") << "Pushed to " << "Pushed to {{body.repo.name}}";
-        QTest::newRow("ends with a newline") << "{{raw_body}}\n" << "{{raw_body}}\n {{body.repo.name}}";
     }
     void combine()
     {
