@@ -116,8 +116,9 @@ nlohmann::json WizardView::previewContext() const
 void WizardView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (m_focusTarget != nullptr && (focusWidget() == nullptr || !isAncestorOf(focusWidget()))) {
+    if (m_focusTarget != nullptr) {
         m_focusTarget->setFocus();
+        m_focusTarget = nullptr;
     }
 }
 
@@ -169,6 +170,7 @@ void WizardView::showStep()
     m_scroll->setWidget(page);
     if (isVisible() && m_focusTarget != nullptr) {
         m_focusTarget->setFocus();
+        m_focusTarget = nullptr;
     }
 }
 

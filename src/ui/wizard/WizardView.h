@@ -110,7 +110,7 @@ private:
     QPointer<NameStep> m_nameStep;
     QPointer<WaitingStep> m_waitingStep;
     QPointer<NotificationBuilder> m_builder;
-    // What takes the keyboard focus when the step is shown.
+    // Takes the keyboard focus when the screen is next shown: the first control of a step made while hidden.
     QPointer<QWidget> m_focusTarget;
 };
 
