@@ -425,6 +425,11 @@ QCoro::Task<> AppState::deleteListener(QString id)
     setListeners(std::move(listeners));
 }
 
+void AppState::reportError(const QString& description)
+{
+    setLastError(description);
+}
+
 void AppState::setListeners(std::vector<Listener> listeners)
 {
     m_listeners = std::move(listeners);

@@ -53,13 +53,17 @@ public:
     // While signOut() waits for the secret store.
     bool signingOut() const { return m_signingOut; }
     const std::optional<QString>& accountEmail() const { return m_accountEmail; }
-    // The relay service's endpoints, for screens that fetch what the state does not keep.
-    ServiceClient& client() const { return *m_client; }
     // Where the API key is kept.
     SecretStore& secrets() const { return *m_secrets; }
 
     void setPaused(bool paused);
     void setSidebarSelection(std::optional<SidebarSelection> selection);
+    // Shows a screen's own failed request through lastError.
+    void reportError(const QString& description);
+
+    // What the state was made with, for screens that talk to the service or the desktop themselves.
+    ServiceClient& client() const { return *m_client; }
+    Notifier& notifier() const { return *m_notifier; }
 
     // Once per process: asks for notification permission and, when signed in, starts polling.
     void start();

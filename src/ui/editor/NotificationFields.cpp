@@ -2,9 +2,9 @@
 
 #include "ui/components/BannerPreview.h"
 #include "ui/components/FilledFieldStyle.h"
+#include "ui/components/GrowingTextField.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
-#include "ui/editor/GrowingTextField.h"
 #include "ui/editor/ListenerDraft.h"
 
 #include <QComboBox>

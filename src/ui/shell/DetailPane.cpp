@@ -6,7 +6,7 @@
 #include "ui/editor/DetailView.h"
 #include "ui/preferences/PreferencesView.h"
 #include "ui/shell/EmptyDetail.h"
-#include "ui/shell/ScreenPlaceholder.h"
+#include "ui/wizard/WizardView.h"
 
 #include <QVBoxLayout>
 
@@ -33,7 +33,7 @@ QWidget* DetailPane::makeScreen(AppState& state, const std::optional<SidebarSele
     case SidebarSelection::Kind::listener:
         return new DetailView(state, selection->listenerId);
     case SidebarSelection::Kind::newListener:
-        return new ScreenPlaceholder(tr("New listener"), tr("Create a listener and wait for its first request."));
+        return new WizardView(state);
     case SidebarSelection::Kind::preferences:
         return new PreferencesView(state, state.secrets(), std::make_unique<XdgAutostartLoginItem>());
     }

@@ -38,8 +38,9 @@ public:
     void start(bool signedIn);
     AppState& state() { return *m_state; }
     FakeWebAuthenticationSession& session() { return m_session; }
-    // For answers the fixture does not script, and for what was sent.
+    // The scripted relay, for answers and requests beyond those above.
     ScriptedHttpServer& relay() { return *m_relay; }
+    FakeNotificationServer& notifications() { return *m_notifications; }
 
 private:
     QTemporaryDir m_folder;

@@ -1,4 +1,4 @@
-#include "ui/editor/GrowingTextField.h"
+#include "ui/components/GrowingTextField.h"
 
 #include "ui/components/Theme.h"
 

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "model/Payload.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QVariantAnimation;
+
+namespace corvane {
+
+class BannerPreview;
+class GrowingTextField;
+class PayloadTreeView;
+
+// The wizard's last step: the captured payload's tree (when there is one), the AI button (when it is
+// offered), the title, body and filter templates with the sound, a live preview and the "Test fire"
+// and "Save listener" buttons. It holds no state of its own: edits are reported, and the owner sets
+// what the fields and the preview show.
+class NotificationBuilder : public QWidget {
+    Q_OBJECT
+
+public:
+    // The sounds offered, in the order shown.
+    static const QStringList& soundNames();
+
+    // Without `payload` there is no tree; `offersSuggestion` adds the AI button.
+    NotificationBuilder(const Payload* payload, bool offersSuggestion, QWidget* parent = nullptr);
+
+    // Shows these values without reporting them as edits.
+    void setTemplates(const QString& title, const QString& body, const QString& filter, const QString& sound);
+    void setSuggesting(bool suggesting);
+    void setPreview(const QString& title, const QString& message);
+
+    // Null without a payload.
+    PayloadTreeView* tree() const { return m_tree; }
+    QLineEdit* titleField() const { return m_title; }
+    QLineEdit* filterField() const { return m_filter; }
+    BannerPreview* preview() const { return m_preview; }
+    QPushButton* testFireButton() const { return m_testFire; }
+    QPushButton* saveButton() const { return m_save; }
+
+signals:
+    void titleEdited(const QString& title);
+    void bodyEdited(const QString& body);
+    void filterEdited(const QString& filter);
+    void soundChosen(const QString& sound);
+    void suggestRequested();
+    void testFireRequested();
+    void saveRequested();
+
+private:
+    QWidget* makePayloadCard(const Payload& payload);
+    QWidget* makeTemplateCard();
+    void showSuggestButton();
+
+    PayloadTreeView* m_tree = nullptr;
+    QPushButton* m_suggest = nullptr;
+    QVariantAnimation* m_spinner = nullptr;
+    QLineEdit* m_title = nullptr;
+    GrowingTextField* m_body = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QComboBox* m_sound = nullptr;
+    BannerPreview* m_preview = nullptr;
+    QPushButton* m_testFire = nullptr;
+    QPushButton* m_save = nullptr;
+    bool m_suggesting = false;
+    bool m_loading = false;
+};
+
+} // namespace corvane

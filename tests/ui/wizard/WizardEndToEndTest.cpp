@@ -1,0 +1,122 @@
+#include "auth/AuthCoordinator.h"
+#include "core/AppState.h"
+#include "core/Notifier.h"
+#include "platform/SecretServiceStore.h"
+#include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "support/FakeNotificationServer.h"
+#include "support/FakeWebAuthenticationSession.h"
+#include "support/HeadlessSession.h"
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+#include "ui/components/BannerPreview.h"
+#include "ui/inspector/PayloadTreeModel.h"
+#include "ui/inspector/PayloadTreeView.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/wizard/UrlField.h"
+#include "ui/wizard/WizardView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+namespace corvane {
+
+// A listener made with the keyboard in the wizard against a real relay, its first webhook captured and
+// mapped, and the next webhook shown as a notification with the mapped title.
+class WizardEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    void listenerIsCreatedCapturedAndSaved()
+    {
+        test::RelayProcess relay({"API_TOKEN=wizard-key"});
+        QVERIFY(relay.start());
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(relay.port());
+        AppSettings::setServiceURL(base);
+        AppSettings::setPollIntervalMs(500);
+        QTemporaryDir folder;
+        SecretServiceStore secrets(std::chrono::seconds(10), folder.filePath("fallback"));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "wizard-key")));
+        QNetworkAccessManager network;
+        ServiceClient client(network, secrets);
+        test::FakeNotificationServer notifications;
+        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        test::FakeWebAuthenticationSession browser;
+        AuthCoordinator auth(client, secrets, browser);
+        auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
+        {
+            MainWindow window(*running);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QApplication::setActiveWindow(&window);
+
+            QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+            auto* wizard = window.findChild<WizardView*>();
+            QVERIFY(wizard);
+            QTRY_COMPARE(QApplication::focusWidget(), wizard->nameStep()->nameField());
+            QTest::keyClicks(QApplication::focusWidget(), "Deploys");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_VERIFY_WITH_TIMEOUT(wizard->createdListener(), 10'000);
+            const QString hookPath = QString::fromStdString(wizard->createdListener()->hookPath);
+            QCOMPARE(wizard->nameStep()->urlField()->url(), base + hookPath);
+            QCOMPARE(QApplication::focusWidget(), wizard->nameStep()->continueButton());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(wizard->step(), WizardView::Step::waiting);
+
+            test::RelayClient sender(relay);
+            const auto post = [&](const QByteArray& name) {
+                return sender
+                    .send("POST", hookPath,
+                        "{\"event\": \"push\", \"message\": \"m\", \"repo\": {\"name\": \"" + name + "\"}}",
+                        {{"Content-Type", "application/json"}})
+                    .status;
+            };
+            QCOMPARE(post("first"), 202);
+            QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), WizardView::Step::build, 10'000);
+            QCOMPARE(wizard->titleTemplate(), "{{listener_name}}: {{body.event}}");
+            PayloadTreeView* tree = wizard->builder()->tree();
+            const QModelIndexList rows = tree->treeModel()->match(
+                tree->treeModel()->index(0, 0), PayloadTreeModel::pathRole, "body.repo.name", 1, Qt::MatchExactly);
+            QCOMPARE(rows.size(), 1);
+            tree->setCurrentIndex(rows.front());
+            tree->mapToTitleAction()->trigger();
+            QCOMPARE(wizard->builder()->titleField()->text(), "{{body.repo.name}}");
+            QCOMPARE(wizard->builder()->preview()->title(), "first");
+
+            QPushButton* save = wizard->builder()->saveButton();
+            for (int tab = 0; tab < 10 && QApplication::focusWidget() != save; ++tab) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget(), save);
+            const QString id = QString::fromStdString(wizard->createdListener()->id);
+            QTest::keyClick(save, Qt::Key_Return);
+            QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
+            QCOMPARE(post("atlas"), 202);
+            QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(notifications.received(),
+                                         [](const auto& received) { return received.summary == "atlas"; }),
+                10'000);
+        }
+        running.reset();
+        QTRY_COMPARE(AppState::runningLoops(), 0);
+    }
+};
+
+CORVANE_TEST(WizardEndToEndTest)
+
+} // namespace corvane
+
+#include "WizardEndToEndTest.moc"

@@ -1,0 +1,205 @@
+#include "ui/wizard/WizardView.h"
+#include "ShellFixture.h"
+#include "support/Appearance.h"
+#include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
+#include "support/TestRegistry.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <nlohmann/json.hpp>
+
+namespace corvane {
+namespace {
+
+const QByteArray recentTarget = "/webhooks/listener/l1/recent?limit=1";
+
+QByteArray recent(const QByteArray& receivedAt)
+{
+    const QByteArray webhooks = receivedAt.isEmpty()
+        ? QByteArray()
+        : "{\"id\": \"p1\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+          "\"body\": {\"action\": \"opened\", \"repo\": \"atlas\"}, "
+          "\"raw_body\": \"{\\\"action\\\":\\\"opened\\\",\\\"repo\\\":\\\"atlas\\\"}\", \"received_at\": \""
+            + receivedAt + "\"}";
+    return test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks + "]}");
+}
+
+QByteArray stamp(qint64 secondsFromNow, Qt::DateFormat format)
+{
+    return QDateTime::currentDateTimeUtc().addSecs(secondsFromNow).toString(format).toUtf8();
+}
+
+int requestsFor(test::ShellFixture& shell, const QByteArray& target)
+{
+    return static_cast<int>(
+        std::ranges::count(shell.relay().requests(), target, &test::ScriptedHttpServer::Request::target));
+}
+
+// The JSON body of the first request with `method`.
+nlohmann::json sentBody(test::ShellFixture& shell, const QByteArray& method)
+{
+    const auto& requests = shell.relay().requests();
+    const auto sent = std::ranges::find(requests, method, &test::ScriptedHttpServer::Request::method);
+    return sent == requests.end() ? nlohmann::json() : nlohmann::json::parse(sent->body.toStdString());
+}
+
+// Enters `name` in the wizard and presses Return in its field, as a user would.
+void create(test::ShellFixture& shell, WizardView& view, const QString& name = "Deploys")
+{
+    shell.relay().script(
+        "/listeners/", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
+    view.nameStep()->nameField()->setText(name);
+    QTest::keyClick(view.nameStep()->nameField(), Qt::Key_Return);
+    QTRY_VERIFY(view.createdListener());
+}
+
+} // namespace
+
+// The wizard through the real AppState against a scripted relay.
+class WizardViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    // A blank name cannot be created; any other is sent as typed.
+    void nameIsSentAsTyped()
+    {
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        view.nameStep()->nameField()->setText(" \t ");
+        QVERIFY(!view.nameStep()->createButton()->isEnabled());
+        create(shell, view, "  Deploys ");
+        QCOMPARE(sentBody(shell, "POST").at("name").get<std::string>(), "  Deploys ");
+        QCOMPARE(view.hookURL(), shell.relay().baseURL() + "/h/t");
+    }
+
+    // Without a payload, an empty title fires as "corvane" over the sample data; saving keeps spaces as a
+    // filter of their own, and no text as no filter.
+    void manualBuild_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("spaces") << "  ";
+        QTest::newRow("empty") << "";
+    }
+    void manualBuild()
+    {
+        QFETCH(QString, filter);
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        create(shell, view);
+        view.nameStep()->skipButton()->click();
+        view.builder()->titleField()->selectAll();
+        QTest::keyClick(view.builder()->titleField(), Qt::Key_Delete);
+        view.builder()->testFireButton()->click();
+        QTRY_COMPARE(shell.notifications().received().size(), 1);
+        QCOMPARE(shell.notifications().received()[0].summary, "corvane");
+        QCOMPARE(shell.notifications().received()[0].body, "(no payload yet)");
+        QTest::keyClicks(view.builder()->filterField(), filter);
+        shell.relay().script(
+            "/listeners/l1", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
+        view.builder()->saveButton()->click();
+        QTRY_COMPARE(shell.state().sidebarSelection(), SidebarSelection::forListener("l1"));
+        const nlohmann::json config = sentBody(shell, "PATCH").at("notification_config");
+        QCOMPARE(config.contains("filter"), !filter.isEmpty());
+        QCOMPARE(QString::fromStdString(config.value("filter", "")), filter);
+    }
+
+    // Only a request received after the wait began, with a fractional second, is captured; skipping to
+    // the manual set-up leaves the wait running.
+    void capture_data()
+    {
+        QTest::addColumn<QByteArray>("receivedAt");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<bool>("captured");
+        QTest::newRow("before the wait") << stamp(-60, Qt::ISODateWithMs) << false << false;
+        QTest::newRow("no fraction") << stamp(3600, Qt::ISODate) << false << false;
+        QTest::newRow("after the wait") << stamp(3600, Qt::ISODateWithMs) << false << true;
+        QTest::newRow("while configuring manually") << stamp(3600, Qt::ISODateWithMs) << true << true;
+    }
+    void capture()
+    {
+        QFETCH(QByteArray, receivedAt);
+        QFETCH(bool, skip);
+        QFETCH(bool, captured);
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        create(shell, view);
+        shell.relay().script(recentTarget, recent(skip ? QByteArray() : receivedAt));
+        view.nameStep()->continueButton()->click();
+        QCOMPARE(view.step(), WizardView::Step::waiting);
+        if (skip) {
+            view.waitingStep()->skipButton()->click();
+            QTRY_VERIFY(requestsFor(shell, recentTarget) >= 2);
+            QCOMPARE(view.step(), WizardView::Step::manualBuild);
+            shell.relay().script(recentTarget, recent(receivedAt));
+        }
+        if (captured) {
+            QTRY_COMPARE(view.step(), WizardView::Step::build);
+            QCOMPARE(view.titleTemplate(), "{{listener_name}}: {{body.action}}");
+            QCOMPARE(view.bodyTemplate(), "{{raw_body}}");
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(requestsFor(shell, recentTarget) >= 3, 10'000);
+            QCOMPARE(view.step(), WizardView::Step::waiting);
+        }
+    }
+
+    // Every step, light and dark, for a person to look at.
+    void screenshots_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots()
+    {
+        QFETCH(bool, dark);
+        QApplication::setFont(test::defaultFont());
+        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        const QString scheme = dark ? "dark" : "light";
+        test::ShellFixture shell;
+        shell.start(true);
+        WizardView view(shell.state());
+        view.resize(640, 760);
+        save(view, "name", scheme);
+        create(shell, view);
+        save(view, "endpoint", scheme);
+        view.nameStep()->skipButton()->click();
+        view.resize(640, 860);
+        save(view, "manual-build", scheme);
+
+        WizardView waiting(shell.state());
+        waiting.resize(640, 760);
+        create(shell, waiting);
+        shell.relay().script(recentTarget, recent({}));
+        waiting.nameStep()->continueButton()->click();
+        save(waiting, "waiting", scheme);
+        shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
+        QTRY_COMPARE(waiting.step(), WizardView::Step::build);
+        waiting.resize(640, 1160);
+        save(waiting, "build", scheme);
+        QApplication::setPalette(QPalette());
+    }
+
+private:
+    static void save(QWidget& widget, const QString& name, const QString& scheme)
+    {
+        const QString file = QStringLiteral("%1/wizard/%2-%3.png")
+                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
+        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
+    }
+};
+
+CORVANE_TEST(WizardViewTest)
+
+} // namespace corvane
+
+#include "WizardViewTest.moc"
