@@ -7,6 +7,7 @@
 #include "service/ServiceClient.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/Card.h"
+#include "ui/components/Clipboard.h"
 #include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/GrowingTextField.h"
@@ -21,9 +22,7 @@
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/inspector/PayloadTreeView.h"
 
-#include <QClipboard>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -296,11 +295,7 @@ QCoro::Task<> DetailView::testFire()
 
 void DetailView::copyURL()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(endpointURL(), QClipboard::Clipboard);
-    if (clipboard->supportsSelection()) {
-        clipboard->setText(endpointURL(), QClipboard::Selection);
-    }
+    Clipboard::copyText(endpointURL());
 }
 
 void DetailView::inspect(const Payload& payload)

@@ -1,6 +1,7 @@
 #include "ui/wizard/NameStep.h"
 
 #include "ui/components/Card.h"
+#include "ui/components/Clipboard.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/wizard/UrlField.h"
@@ -72,7 +73,7 @@ QWidget* NameStep::makeEndpointCard(const QString& hookURL)
     auto* copy = WizardControls::borderedButton({}, QStringLiteral("doc.on.doc"));
     copy->setToolTip(tr("Copy URL"));
     copy->setAccessibleName(tr("Copy URL"));
-    connect(copy, &QPushButton::clicked, this, [hookURL] { WizardControls::copyToClipboard(hookURL); });
+    connect(copy, &QPushButton::clicked, this, [hookURL] { Clipboard::copyText(hookURL); });
 
     auto* content = new QWidget;
     auto* urlRow = new QHBoxLayout;

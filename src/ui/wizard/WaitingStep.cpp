@@ -1,6 +1,7 @@
 #include "ui/wizard/WaitingStep.h"
 
 #include "ui/components/Card.h"
+#include "ui/components/Clipboard.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/wizard/WizardControls.h"
@@ -27,11 +28,10 @@ WaitingStep::WaitingStep(const std::optional<QString>& hookURL, QWidget* parent)
     QList<QWidget*> items{makeListeningCard()};
     if (hookURL) {
         m_copyURLButton = WizardControls::borderedButton(tr("Copy URL"), QStringLiteral("doc.on.doc"));
-        connect(
-            m_copyURLButton, &QPushButton::clicked, this, [url = *hookURL] { WizardControls::copyToClipboard(url); });
+        connect(m_copyURLButton, &QPushButton::clicked, this, [url = *hookURL] { Clipboard::copyText(url); });
         m_copyCurlButton = WizardControls::borderedButton(tr("Copy curl example"), QStringLiteral("terminal"));
         connect(m_copyCurlButton, &QPushButton::clicked, this,
-            [curl = WizardText::curlExample(*hookURL)] { WizardControls::copyToClipboard(curl); });
+            [curl = WizardText::curlExample(*hookURL)] { Clipboard::copyText(curl); });
         items << new Card(tr("Quick actions"), WizardControls::row({m_copyURLButton, m_copyCurlButton}));
     }
     connect(m_skipButton, &QPushButton::clicked, this, &WaitingStep::skipRequested);

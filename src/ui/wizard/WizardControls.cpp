@@ -3,8 +3,6 @@
 #include "ui/components/ProminentButton.h"
 #include "ui/components/Symbols.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -73,15 +71,6 @@ QWidget* column(const QList<QWidget*>& items, int spacing)
         layout->addWidget(item);
     }
     return widget;
-}
-
-void copyToClipboard(const QString& text)
-{
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(text, QClipboard::Clipboard);
-    if (clipboard->supportsSelection()) {
-        clipboard->setText(text, QClipboard::Selection);
-    }
 }
 
 } // namespace corvane::WizardControls

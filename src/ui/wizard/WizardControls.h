@@ -22,7 +22,4 @@ QWidget* row(const QList<QWidget*>& items);
 // `items` one above the other, `spacing` apart.
 QWidget* column(const QList<QWidget*>& items, int spacing);
 
-// Puts `text` on the clipboard as plain text, and in the selection where the desktop has one.
-void copyToClipboard(const QString& text);
-
 } // namespace corvane::WizardControls
