@@ -299,6 +299,7 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
     }
     connection.awaitingFirstHead = false;
     HttpRequest request = parser.request(connection.remoteAddress);
+    request.client = connection.client;
     exchange.method = request.method;
     exchange.gzip = Gzip::accepted(request.header("accept-encoding").value_or(""));
     exchange.headOnly = request.method == "HEAD";

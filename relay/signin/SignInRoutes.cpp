@@ -222,6 +222,17 @@ HttpResponse SignInRoutes::htmlPage(std::string_view title, std::string_view hea
     return response;
 }
 
+HttpResponse SignInRoutes::tooManyAttempts(std::chrono::seconds wait) const
+{
+    const auto seconds = std::to_string(wait.count());
+    auto response = htmlPage("Too many attempts", {},
+        "<h1>Too many attempts</h1>\n<p>The relay API token was wrong too many times. Wait " + seconds
+            + " seconds before you try again; trying sooner makes the wait longer.</p>\n");
+    response.status = 429;
+    response.headers.emplace_back("Retry-After", seconds);
+    return response;
+}
+
 boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& request)
 {
     const auto fields = FormEncoding::fields(request.body);
@@ -233,9 +244,17 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
         if (m_policy.apiToken.empty()) {
             co_return HttpResponse::error(401, "this relay has no API token; set API_TOKEN to sign in from elsewhere");
         }
+        const auto now = SignInThrottle::Clock::now();
+        if (const auto wait = m_throttle.refuse(request.client, now)) {
+            co_return tooManyAttempts(*wait);
+        }
         if (!Secrets::equal(field(fields, "api_token"), m_policy.apiToken)) {
+            if (const auto wait = m_throttle.failed(request.client, now)) {
+                co_return tooManyAttempts(*wait);
+            }
             co_return HttpResponse::error(401, "wrong relay API token");
         }
+        m_throttle.succeeded(request.client);
     }
     std::string email = field(fields, "email");
     email = email.empty() ? m_policy.ownerEmail : email;

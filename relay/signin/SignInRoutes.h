@@ -3,6 +3,7 @@
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
 #include "signin/AuthorizationCodes.h"
+#include "signin/SignInThrottle.h"
 #include "store/CommitQueue.h"
 
 #include <boost/asio/awaitable.hpp>
@@ -43,10 +44,13 @@ private:
     bool oneClick(const HttpRequest& request) const;
     // A page of the sign-in, never cached; `head` and `body` are HTML.
     HttpResponse htmlPage(std::string_view title, std::string_view head, std::string_view body) const;
+    // 429 for a client that guessed the API token wrong too often, with the wait as Retry-After.
+    HttpResponse tooManyAttempts(std::chrono::seconds wait) const;
 
     CommitQueue& m_queue;
     SignInPolicy m_policy;
     AuthorizationCodes m_codes;
+    SignInThrottle m_throttle;
     std::string m_contentSecurityPolicy;
 };
 

@@ -156,6 +156,27 @@ private slots:
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
     }
 
+    // Guessing the token: five wrong ones, then a client waits, longer for every try that does not wait;
+    // the right token clears the client's record.
+    void tokenGuessesAreThrottled()
+    {
+        const QByteArray token = "relay-secret-token";
+        RelayProcess relay({"API_TOKEN=" + token});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        for (int attempt = 0; attempt < 9; ++attempt) {
+            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
+        }
+        for (const QByteArray wait : {"5", "10", "20"}) {
+            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
+            QCOMPARE(refused.status, 429);
+            QCOMPARE(refused.headers.value("retry-after"), wait);
+            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
+            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
+        }
+    }
+
     // Behind a reverse proxy every request comes from loopback: one-click sign-in is not offered then.
     void proxiedRequestsNeedAToken()
     {
