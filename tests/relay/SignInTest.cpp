@@ -3,6 +3,7 @@
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -154,6 +155,29 @@ private slots:
         client.setKey("relay-secret-token");
         QCOMPARE(client.send("GET", "/listeners/").status, 200);
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
+    }
+
+    void shortTokensAreRefused_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("15 characters") << "API_TOKEN" << QByteArray("fifteen-charact") << false;
+        QTest::newRow("16 characters") << "API_TOKEN" << QByteArray("sixteen-characte") << true;
+        QTest::newRow("15 characters, 17 bytes") << "API_TOKEN" << QByteArray("\xc3\xa9\xc3\xa9-characters") << false;
+        QTest::newRow("15 characters in a file") << "API_TOKEN_FILE" << QByteArray("fifteen-charact\n") << false;
+    }
+
+    void shortTokensAreRefused()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QByteArray, token);
+        QFETCH(bool, starts);
+        QTemporaryFile file;
+        QVERIFY(file.open() && file.write(token) == token.size() && file.flush());
+        RelayProcess relay({setting + "=" + (setting == "API_TOKEN" ? QString::fromUtf8(token) : file.fileName())});
+        QCOMPARE(relay.start(), starts);
+        QCOMPARE(relay.exitCode(), starts ? -1 : 2);
     }
 
     // Guessing the token: five wrong ones, then a client waits, longer for every try that does not wait;
