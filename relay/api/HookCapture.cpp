@@ -1,8 +1,8 @@
 #include "api/HookCapture.h"
 
-#include "api/JsonSyntax.h"
+#include "common/JsonSyntax.h"
+#include "common/Secrets.h"
 #include "http/FormEncoding.h"
-#include "signin/Secrets.h"
 #include "store/TimeText.h"
 
 #include <nlohmann/json.hpp>

@@ -1,9 +1,8 @@
 #include "signin/SignInRoutes.h"
 
-#include "api/Authenticator.h"
-#include "api/RequestParsing.h"
+#include "common/RequestParsing.h"
+#include "common/Secrets.h"
 #include "http/FormEncoding.h"
-#include "signin/Secrets.h"
 #include "store/TimeText.h"
 
 #include "model/Account.h"
@@ -306,7 +305,7 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& r
         co_return HttpResponse::error(400, account.error());
     }
     const std::string key = "crv_" + Secrets::randomToken(keyBytes);
-    auto storedWork = [hash = Authenticator::keyHash(key), accountId = account->id, now = TimeText::now()](
+    auto storedWork = [hash = Secrets::keyHash(key), accountId = account->id, now = TimeText::now()](
                           Store& store) { return store.addApiKey(hash, accountId, now); };
     auto stored = co_await m_queue.submit(std::move(storedWork));
     if (!stored) {
