@@ -311,6 +311,12 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
         co_await refuse(connection, *std::move(refused), exchange.method, exchange.started);
         co_return false;
     }
+    if (const auto bodyBytes = m_handler.maxBodyBytes(request)) {
+        if (auto limited = parser.limitBody(*bodyBytes); !limited) {
+            co_await refuse(connection, refusal(413, limited.error().message), exchange.method, exchange.started);
+            co_return false;
+        }
+    }
     BufferBudget::Share share(m_budget);
     if (!parser.done()) {
         if (!m_budget.fits(parser.contentLength().value_or(0))) {

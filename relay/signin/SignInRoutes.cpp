@@ -36,6 +36,17 @@ std::string field(const nlohmann::json& fields, const char* name)
     return found != fields.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
+// The fields of a sign-in query or form, or the 400 for one with more than a sign-in needs.
+std::expected<nlohmann::json, HttpResponse> signInFields(std::string_view text)
+{
+    auto fields = FormEncoding::fields(text, SignInRoutes::maxFormFields);
+    if (!fields) {
+        return std::unexpected(HttpResponse::error(
+            400, "a sign-in form has " + std::to_string(SignInRoutes::maxFormFields) + " fields at most"));
+    }
+    return *std::move(fields);
+}
+
 std::expected<AuthorizationRequest, HttpResponse> authorizationRequest(
     const nlohmann::json& fields, const std::vector<std::string>& redirectUris)
 {
@@ -173,8 +184,11 @@ bool SignInRoutes::oneClick(const HttpRequest& request) const
 
 HttpResponse SignInRoutes::page(const HttpRequest& request) const
 {
-    const auto fields = FormEncoding::fields(request.query);
-    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    const auto fields = signInFields(request.query);
+    if (!fields) {
+        return fields.error();
+    }
+    auto authorization = authorizationRequest(*fields, m_policy.redirectUris);
     if (!authorization) {
         return authorization.error();
     }
@@ -234,8 +248,11 @@ HttpResponse SignInRoutes::tooManyAttempts(std::chrono::seconds wait) const
 
 boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& request)
 {
-    const auto fields = FormEncoding::fields(request.body);
-    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    const auto fields = signInFields(request.body);
+    if (!fields) {
+        co_return fields.error();
+    }
+    auto authorization = authorizationRequest(*fields, m_policy.redirectUris);
     if (!authorization) {
         co_return authorization.error();
     }
@@ -247,7 +264,7 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
         if (const auto wait = m_throttle.refuse(request.client, now)) {
             co_return tooManyAttempts(*wait);
         }
-        if (!Secrets::equal(field(fields, "api_token"), m_policy.apiToken)) {
+        if (!Secrets::equal(field(*fields, "api_token"), m_policy.apiToken)) {
             if (const auto wait = m_throttle.failed(request.client, now)) {
                 co_return tooManyAttempts(*wait);
             }
@@ -255,7 +272,7 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
         }
         m_throttle.succeeded(request.client);
     }
-    std::string email = field(fields, "email");
+    std::string email = field(*fields, "email");
     email = email.empty() ? m_policy.ownerEmail : email;
     if (!plausibleEmail(email)) {
         co_return HttpResponse::error(400, "email must be an e-mail address");

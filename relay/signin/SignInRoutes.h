@@ -9,6 +9,8 @@
 #include <boost/asio/awaitable.hpp>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,10 @@ struct SignInPolicy {
 // code and verifier for a fresh API key.
 class SignInRoutes {
 public:
+    // A sign-in form or exchange is a few short fields: larger bodies are refused unread.
+    static constexpr std::uint64_t maxBodyBytes = 16 * 1024;
+    static constexpr std::size_t maxFormFields = 32;
+
     SignInRoutes(CommitQueue& queue, SignInPolicy policy);
 
     HttpResponse page(const HttpRequest& request) const;

@@ -97,6 +97,37 @@ private slots:
         QCOMPARE(payload["raw_body"], body.toStdString());
     }
 
+    // Sign-in reads a few short fields: a larger body is refused unread, however it is framed.
+    void signInBodiesAreSmall_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<int>("status");
+        const auto form = RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())).toUtf8();
+        const QByteArray padding = "&pad=" + QByteArray(16 * 1024, 'a');
+        QTest::newRow("form") << QByteArray("/user_management/authorize") << form + padding << false << 413;
+        QTest::newRow("chunked form") << QByteArray("/user_management/authorize") << form + padding << true << 413;
+        const QByteArray exchange = "{\"code\":\"" + padding + "\"}";
+        QTest::newRow("chunked exchange") << QByteArray("/auth/callback") << exchange << true << 413;
+        QTest::newRow("33 fields") << QByteArray("/user_management/authorize") << form + QByteArray("&a").repeated(27)
+                                   << false << 400;
+    }
+
+    void signInBodiesAreSmall()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, chunked);
+        QFETCH(int, status);
+        const QByteArray framed
+            = chunked ? QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n" : body;
+        const auto reply = m_client->raw("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+            + (chunked ? "Transfer-Encoding: chunked" : "Content-Length: " + QByteArray::number(body.size()))
+            + "\r\n\r\n" + framed);
+        QCOMPARE(reply.status, status);
+    }
+
     // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
     // capturing and answering them is given back within seconds.
     void largeStoredBodiesAreAnsweredInBoundedMemory()
