@@ -128,6 +128,21 @@ private slots:
         QCOMPARE(reply.status, status);
     }
 
+    // A large body is stored in parts and read back whole, byte for byte.
+    void largeBodiesReadBackWhole()
+    {
+        QByteArray body(int(3 * megabyte + 5), '\0');
+        for (qsizetype index = 0; index < body.size(); ++index) {
+            body[index] = char(index * 7 % 251);
+        }
+        const auto stored = m_client->hook(m_listener, body);
+        QCOMPARE(stored.status, 202);
+        const auto recent = m_client->send("GET", "/webhooks/recent?limit=1");
+        const auto payload = recent.json()["webhooks"][0];
+        QCOMPARE(payload["id"], stored.json()["id"]);
+        QCOMPARE(payload["raw_body_base64"], body.toBase64().toStdString());
+    }
+
     // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
     // capturing and answering them is given back within seconds.
     void largeStoredBodiesAreAnsweredInBoundedMemory()
