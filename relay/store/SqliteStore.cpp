@@ -91,21 +91,21 @@ FROM listeners l WHERE l.account_id = ?1 ORDER BY l.created_at DESC, l.rowid DES
 constexpr const char* selectPending = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    (SELECT COALESCE(SUM(length(b.bytes)), 0) FROM body_parts b WHERE p.body_parts > 0 AND b.payload_id = p.id)
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2)sql";
 
 constexpr const char* selectRecent = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    (SELECT COALESCE(SUM(length(b.bytes)), 0) FROM body_parts b WHERE p.body_parts > 0 AND b.payload_id = p.id)
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 ORDER BY p.seq DESC LIMIT ?2)sql";
 
 constexpr const char* selectRecentOfListener = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    (SELECT COALESCE(SUM(length(b.bytes)), 0) FROM body_parts b WHERE p.body_parts > 0 AND b.payload_id = p.id)
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
 
