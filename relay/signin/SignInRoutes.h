@@ -35,7 +35,7 @@ struct SignInPolicy {
 class SignInRoutes {
 public:
     // A sign-in form or exchange is a few short fields: larger bodies are refused unread.
-    static constexpr std::uint64_t maxBodyBytes = 16 * 1024;
+    static constexpr std::uint64_t maxBodyBytes = std::uint64_t{16} * 1024;
     static constexpr std::size_t maxFormFields = 32;
 
     SignInRoutes(CommitQueue& queue, SignInPolicy policy);
