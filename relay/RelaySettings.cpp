@@ -1,5 +1,6 @@
 #include "RelaySettings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
@@ -62,6 +63,20 @@ std::expected<void, std::string> applyListen(RelaySettings& settings, std::strin
     return {};
 }
 
+// A static token anyone may guess at (over sign-in or as a key) must be long enough to survive it.
+std::expected<void, std::string> applyToken(RelaySettings& settings, std::string_view token)
+{
+    constexpr std::size_t shortestToken = 16;
+    const auto characters = std::ranges::count_if(
+        token, [](char character) { return (static_cast<unsigned char>(character) & 0xc0) != 0x80; });
+    if (std::size_t(characters) < shortestToken) {
+        return std::unexpected("the token has " + std::to_string(characters) + " characters; at least "
+            + std::to_string(shortestToken) + " are needed, such as openssl rand -base64 24 makes");
+    }
+    settings.apiToken = std::string(token);
+    return {};
+}
+
 std::expected<void, std::string> applyTokenFile(RelaySettings& settings, std::string_view path)
 {
     std::ifstream file{std::string(path)};
@@ -77,8 +92,7 @@ std::expected<void, std::string> applyTokenFile(RelaySettings& settings, std::st
     if (token.empty()) {
         return std::unexpected(std::string(path) + " holds no token");
     }
-    settings.apiToken = std::move(token);
-    return {};
+    return applyToken(settings, token);
 }
 
 std::expected<void, std::string> applyRedirectUris(RelaySettings& settings, std::string_view text)
@@ -110,11 +124,9 @@ const std::vector<Option>& options()
                 settings.databasePath = std::string(text);
                 return {};
             }},
-        {"", "API_TOKEN", "TOKEN", "static API token of the owner account (no flag: command lines are visible to all)",
-            [](Settings& settings, std::string_view text) -> std::expected<void, std::string> {
-                settings.apiToken = std::string(text);
-                return {};
-            }},
+        {"", "API_TOKEN", "TOKEN",
+            "static API token of the owner account, 16 characters or more; no flag: command lines are visible to all",
+            applyToken},
         {"--api-token-file", "API_TOKEN_FILE", "PATH", "read the owner's static API token from this file",
             applyTokenFile},
         {"--owner-email", "CORVANE_RELAY_OWNER_EMAIL", "EMAIL",

@@ -1,6 +1,6 @@
 #include "api/Authenticator.h"
 
-#include "signin/Secrets.h"
+#include "common/Secrets.h"
 
 #include <cctype>
 
@@ -39,7 +39,7 @@ std::expected<Caller, HttpResponse> Authenticator::authenticate(const HttpReques
     if (!m_staticToken.empty() && Secrets::equal(key, m_staticToken)) {
         return Caller{m_owner, std::nullopt};
     }
-    const std::string hash = keyHash(key);
+    const std::string hash = Secrets::keyHash(key);
     const auto read = m_reader.accountForKey(hash);
     if (!read) {
         return std::unexpected(HttpResponse::error(503, "the database is unavailable"));
@@ -49,11 +49,6 @@ std::expected<Caller, HttpResponse> Authenticator::authenticate(const HttpReques
         return std::unexpected(unauthorized("invalid or revoked API key"));
     }
     return Caller{*account, hash};
-}
-
-std::string Authenticator::keyHash(const std::string& key)
-{
-    return Secrets::sha256Hex(key);
 }
 
 } // namespace corvane::relay

@@ -25,9 +25,6 @@ public:
     // The caller, or the 401 (503 when the database fails) to answer with.
     std::expected<Caller, HttpResponse> authenticate(const HttpRequest& request) const;
 
-    // The SHA-256 hash under which a key is stored.
-    static std::string keyHash(const std::string& key);
-
 private:
     Store& m_reader;
     AccountRecord m_owner;

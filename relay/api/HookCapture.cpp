@@ -1,8 +1,8 @@
 #include "api/HookCapture.h"
 
-#include "api/JsonSyntax.h"
+#include "common/JsonSyntax.h"
+#include "common/Secrets.h"
 #include "http/FormEncoding.h"
-#include "signin/Secrets.h"
 #include "store/TimeText.h"
 
 #include <nlohmann/json.hpp>
@@ -17,6 +17,8 @@ namespace {
 
 // Bodies up to this size are read on the I/O thread: handing them to the worker would cost more.
 constexpr std::size_t inlineBodyBytes = std::size_t{64} * 1024;
+// Larger raw bodies are committed in parts of this size.
+constexpr std::size_t bodyPartBytes = CommitQueue::heavyBytes;
 
 std::string storedText(const nlohmann::json& value)
 {
@@ -163,6 +165,22 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     accepted.body += R"(","received_at":")";
     TimeText::appendRfc3339(accepted.body, capture.receivedAt);
     accepted.body += R"("})";
+    // A large body is committed part by part, each part taking its turn with other writes, so that no
+    // one else waits for all of it; the payload is written, and becomes visible, once every part is.
+    std::string body;
+    if (capture.rawBody.size() > bodyPartBytes) {
+        body = std::move(capture.rawBody);
+        capture.rawBody.clear();
+        capture.bodyParts = std::int64_t((body.size() + bodyPartBytes - 1) / bodyPartBytes);
+    }
+    for (std::int64_t part = 0; part < capture.bodyParts; ++part) {
+        const auto bytes = std::string_view(body).substr(std::size_t(part) * bodyPartBytes, bodyPartBytes);
+        auto partWork = [id = capture.id, part, bytes](Store& store) { return store.insertBodyPart(id, part, bytes); };
+        auto written = co_await m_queue.submit(std::move(partWork), bytes.size());
+        if (!written) {
+            co_return HttpResponse::error(503, "the request could not be stored; retry later");
+        }
+    }
     const auto bytes = capture.rawBody.size() + (capture.formBody ? capture.formBody->size() : 0);
     auto storedWork = [capture = std::move(capture)](Store& store) { return store.insertCapture(capture); };
     auto stored = co_await m_queue.submit(std::move(storedWork), bytes);

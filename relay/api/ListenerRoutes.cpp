@@ -1,8 +1,8 @@
 #include "api/ListenerRoutes.h"
 
-#include "api/RequestParsing.h"
 #include "api/TemplateSuggester.h"
-#include "signin/Secrets.h"
+#include "common/RequestParsing.h"
+#include "common/Secrets.h"
 #include "store/TimeText.h"
 
 namespace corvane::relay {

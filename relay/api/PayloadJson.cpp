@@ -1,7 +1,7 @@
 #include "api/PayloadJson.h"
 
-#include "api/JsonSyntax.h"
-#include "signin/Secrets.h"
+#include "common/JsonSyntax.h"
+#include "common/Secrets.h"
 #include "store/TimeText.h"
 
 namespace corvane::relay::PayloadJson {

@@ -118,6 +118,14 @@ std::optional<HttpResponse> Router::admit(const HttpRequest& head)
     return refused;
 }
 
+std::optional<std::uint64_t> Router::maxBodyBytes(const HttpRequest& head) const
+{
+    if (head.path == "/user_management/authorize" || head.path == "/auth/callback") {
+        return SignInRoutes::maxBodyBytes;
+    }
+    return std::nullopt;
+}
+
 std::optional<HttpResponse> Router::refusal(const HttpRequest& head, std::string& route)
 {
     const std::string_view path = head.path;

@@ -38,6 +38,7 @@ public:
     // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
     // the route does not take, an API request without a valid key.
     std::optional<HttpResponse> admit(const HttpRequest& head) override;
+    std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const override;
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;

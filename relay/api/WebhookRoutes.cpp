@@ -1,7 +1,7 @@
 #include "api/WebhookRoutes.h"
 
 #include "api/PayloadJson.h"
-#include "api/RequestParsing.h"
+#include "common/RequestParsing.h"
 #include "http/Gzip.h"
 #include "store/TimeText.h"
 

@@ -20,6 +20,8 @@ struct HttpRequest {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::string remoteAddress;
+    // The address the client's requests count under: an IPv6 client by its /64 prefix.
+    std::string client;
 
     // The first field of that (lower-case) name.
     std::optional<std::string_view> header(std::string_view name) const;

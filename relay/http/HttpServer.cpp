@@ -299,6 +299,7 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
     }
     connection.awaitingFirstHead = false;
     HttpRequest request = parser.request(connection.remoteAddress);
+    request.client = connection.client;
     exchange.method = request.method;
     exchange.gzip = Gzip::accepted(request.header("accept-encoding").value_or(""));
     exchange.headOnly = request.method == "HEAD";
@@ -309,6 +310,12 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
         }
         co_await refuse(connection, *std::move(refused), exchange.method, exchange.started);
         co_return false;
+    }
+    if (const auto bodyBytes = m_handler.maxBodyBytes(request)) {
+        if (auto limited = parser.limitBody(*bodyBytes); !limited) {
+            co_await refuse(connection, refusal(413, limited.error().message), exchange.method, exchange.started);
+            co_return false;
+        }
     }
     BufferBudget::Share share(m_budget);
     if (!parser.done()) {

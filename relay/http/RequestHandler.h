@@ -6,6 +6,7 @@
 #include <boost/asio/awaitable.hpp>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -19,6 +20,9 @@ public:
     // Called once the head of a request is read, before any of its body: the response that refuses
     // the request without reading its body, or nothing to read the body and handle the request.
     virtual std::optional<HttpResponse> admit(const HttpRequest& head) = 0;
+    // For an admitted request: the most body bytes its route reads, when that is fewer than the
+    // server's limit. A longer body is answered 413 without reading the rest.
+    virtual std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const = 0;
 
     virtual boost::asio::awaitable<HttpResponse> handle(HttpRequest request) = 0;
 

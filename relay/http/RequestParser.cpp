@@ -87,7 +87,8 @@ struct RequestParser::State {
     http::request_parser<GrowingBody> parser;
 };
 
-RequestParser::RequestParser(const HttpLimits& limits) : m_limits(limits), m_state(std::make_unique<State>())
+RequestParser::RequestParser(const HttpLimits& limits)
+    : m_limits(limits), m_bodyLimit(limits.maxBodyBytes), m_state(std::make_unique<State>())
 {
     m_state->parser.header_limit(limits.maxHeaderBytes);
     m_state->parser.body_limit(limits.maxBodyBytes);
@@ -112,8 +113,7 @@ std::expected<std::size_t, Refusal> RequestParser::parse(std::string_view bytes)
             return std::unexpected(Refusal{431, "request headers are too large"});
         }
         if (error == http::error::body_limit) {
-            return std::unexpected(
-                Refusal{413, "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes"});
+            return std::unexpected(tooLarge());
         }
         if (error) {
             return std::unexpected(Refusal{400, "malformed HTTP request: " + error.message()});
@@ -128,6 +128,21 @@ std::expected<std::size_t, Refusal> RequestParser::parse(std::string_view bytes)
         }
     }
     return used;
+}
+
+std::expected<void, Refusal> RequestParser::limitBody(std::uint64_t bytes)
+{
+    m_bodyLimit = std::min(m_bodyLimit, bytes);
+    m_state->parser.body_limit(m_bodyLimit);
+    if (const auto length = contentLength(); length && *length > m_bodyLimit) {
+        return std::unexpected(tooLarge());
+    }
+    return {};
+}
+
+Refusal RequestParser::tooLarge() const
+{
+    return Refusal{413, "request body is larger than " + std::to_string(m_bodyLimit) + " bytes"};
 }
 
 std::expected<void, Refusal> RequestParser::finish()
@@ -150,9 +165,8 @@ std::expected<void, Refusal> RequestParser::checkHead() const
     if (hosts > 1 || (hosts == 0 && header.version() >= 11)) {
         return std::unexpected(Refusal{400, "an HTTP/1.1 request needs exactly one Host field"});
     }
-    if (const auto length = contentLength(); length && *length > m_limits.maxBodyBytes) {
-        return std::unexpected(
-            Refusal{413, "request body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes"});
+    if (const auto length = contentLength(); length && *length > m_bodyLimit) {
+        return std::unexpected(tooLarge());
     }
     if (header.count(http::field::transfer_encoding) == 0) {
         return {};

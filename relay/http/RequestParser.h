@@ -33,6 +33,9 @@ public:
     // Parses from the start of `bytes` up to the end of the head, or once the head is read up to the
     // end of the request, and gives how many bytes it used; fewer than given means it reached that end.
     std::expected<std::size_t, Refusal> parse(std::string_view bytes);
+    // Once the head is read, before any of the body: holds the body to `bytes` at most, fewer than the
+    // server's limit; refused at once when its length is known to be more.
+    std::expected<void, Refusal> limitBody(std::uint64_t bytes);
     // The client ended the stream: whether what arrived makes a whole request.
     std::expected<void, Refusal> finish();
 
@@ -53,8 +56,10 @@ private:
     struct State;
 
     std::expected<void, Refusal> checkHead() const;
+    Refusal tooLarge() const;
 
     const HttpLimits& m_limits;
+    std::uint64_t m_bodyLimit;
     std::unique_ptr<State> m_state;
 };
 

@@ -1,6 +1,6 @@
 #include "signin/AuthorizationCodes.h"
 
-#include "signin/Secrets.h"
+#include "common/Secrets.h"
 
 #include <iterator>
 

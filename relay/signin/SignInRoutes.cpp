@@ -1,9 +1,8 @@
 #include "signin/SignInRoutes.h"
 
-#include "api/Authenticator.h"
-#include "api/RequestParsing.h"
+#include "common/RequestParsing.h"
+#include "common/Secrets.h"
 #include "http/FormEncoding.h"
-#include "signin/Secrets.h"
 #include "store/TimeText.h"
 
 #include "model/Account.h"
@@ -35,6 +34,17 @@ std::string field(const nlohmann::json& fields, const char* name)
 {
     const auto found = fields.find(name);
     return found != fields.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+// The fields of a sign-in query or form, or the 400 for one with more than a sign-in needs.
+std::expected<nlohmann::json, HttpResponse> signInFields(std::string_view text)
+{
+    auto fields = FormEncoding::fields(text, SignInRoutes::maxFormFields);
+    if (!fields) {
+        return std::unexpected(HttpResponse::error(
+            400, "a sign-in form has " + std::to_string(SignInRoutes::maxFormFields) + " fields at most"));
+    }
+    return *std::move(fields);
 }
 
 std::expected<AuthorizationRequest, HttpResponse> authorizationRequest(
@@ -174,8 +184,11 @@ bool SignInRoutes::oneClick(const HttpRequest& request) const
 
 HttpResponse SignInRoutes::page(const HttpRequest& request) const
 {
-    const auto fields = FormEncoding::fields(request.query);
-    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    const auto fields = signInFields(request.query);
+    if (!fields) {
+        return fields.error();
+    }
+    auto authorization = authorizationRequest(*fields, m_policy.redirectUris);
     if (!authorization) {
         return authorization.error();
     }
@@ -222,10 +235,24 @@ HttpResponse SignInRoutes::htmlPage(std::string_view title, std::string_view hea
     return response;
 }
 
+HttpResponse SignInRoutes::tooManyAttempts(std::chrono::seconds wait) const
+{
+    const auto seconds = std::to_string(wait.count());
+    auto response = htmlPage("Too many attempts", {},
+        "<h1>Too many attempts</h1>\n<p>The relay API token was wrong too many times. Wait " + seconds
+            + " seconds before you try again; trying sooner makes the wait longer.</p>\n");
+    response.status = 429;
+    response.headers.emplace_back("Retry-After", seconds);
+    return response;
+}
+
 boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& request)
 {
-    const auto fields = FormEncoding::fields(request.body);
-    auto authorization = authorizationRequest(fields, m_policy.redirectUris);
+    const auto fields = signInFields(request.body);
+    if (!fields) {
+        co_return fields.error();
+    }
+    auto authorization = authorizationRequest(*fields, m_policy.redirectUris);
     if (!authorization) {
         co_return authorization.error();
     }
@@ -233,11 +260,19 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::signIn(const HttpRequest& req
         if (m_policy.apiToken.empty()) {
             co_return HttpResponse::error(401, "this relay has no API token; set API_TOKEN to sign in from elsewhere");
         }
-        if (!Secrets::equal(field(fields, "api_token"), m_policy.apiToken)) {
+        const auto now = SignInThrottle::Clock::now();
+        if (const auto wait = m_throttle.refuse(request.client, now)) {
+            co_return tooManyAttempts(*wait);
+        }
+        if (!Secrets::equal(field(*fields, "api_token"), m_policy.apiToken)) {
+            if (const auto wait = m_throttle.failed(request.client, now)) {
+                co_return tooManyAttempts(*wait);
+            }
             co_return HttpResponse::error(401, "wrong relay API token");
         }
+        m_throttle.succeeded(request.client);
     }
-    std::string email = field(fields, "email");
+    std::string email = field(*fields, "email");
     email = email.empty() ? m_policy.ownerEmail : email;
     if (!plausibleEmail(email)) {
         co_return HttpResponse::error(400, "email must be an e-mail address");
@@ -287,7 +322,7 @@ boost::asio::awaitable<HttpResponse> SignInRoutes::exchange(const HttpRequest& r
         co_return HttpResponse::error(400, account.error());
     }
     const std::string key = "crv_" + Secrets::randomToken(keyBytes);
-    auto storedWork = [hash = Authenticator::keyHash(key), accountId = account->id, now = TimeText::now()](
+    auto storedWork = [hash = Secrets::keyHash(key), accountId = account->id, now = TimeText::now()](
                           Store& store) { return store.addApiKey(hash, accountId, now); };
     auto stored = co_await m_queue.submit(std::move(storedWork));
     if (!stored) {

@@ -3,11 +3,14 @@
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
 #include "signin/AuthorizationCodes.h"
+#include "signin/SignInThrottle.h"
 #include "store/CommitQueue.h"
 
 #include <boost/asio/awaitable.hpp>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +34,10 @@ struct SignInPolicy {
 // code and verifier for a fresh API key.
 class SignInRoutes {
 public:
+    // A sign-in form or exchange is a few short fields: larger bodies are refused unread.
+    static constexpr std::uint64_t maxBodyBytes = std::uint64_t{16} * 1024;
+    static constexpr std::size_t maxFormFields = 32;
+
     SignInRoutes(CommitQueue& queue, SignInPolicy policy);
 
     HttpResponse page(const HttpRequest& request) const;
@@ -43,10 +50,13 @@ private:
     bool oneClick(const HttpRequest& request) const;
     // A page of the sign-in, never cached; `head` and `body` are HTML.
     HttpResponse htmlPage(std::string_view title, std::string_view head, std::string_view body) const;
+    // 429 for a client that guessed the API token wrong too often, with the wait as Retry-After.
+    HttpResponse tooManyAttempts(std::chrono::seconds wait) const;
 
     CommitQueue& m_queue;
     SignInPolicy m_policy;
     AuthorizationCodes m_codes;
+    SignInThrottle m_throttle;
     std::string m_contentSecurityPolicy;
 };
 

@@ -2,6 +2,7 @@
 
 #include "store/Milliseconds.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -22,8 +23,10 @@ struct Capture {
     BodyKind bodyKind = BodyKind::none;
     // JSON object text of the fields, for a form body.
     std::optional<std::string> formBody;
-    // The body bytes exactly as received.
+    // The body bytes exactly as received; empty when the body was written in parts beforehand.
     std::string rawBody;
+    // How many parts the body was written in (Store::insertBodyPart), 0 when it is rawBody.
+    std::int64_t bodyParts = 0;
     Milliseconds receivedAt = 0;
     // False when the listener was disabled: such a payload is never offered by polling.
     bool offered = true;

@@ -73,7 +73,12 @@ StoredPayload payload(const SqliteStatement& statement)
 
 std::size_t payloadBodySize(const SqliteStatement& statement)
 {
-    return statement.size(9) + statement.size(10);
+    return statement.size(9) + statement.size(10) + static_cast<std::size_t>(statement.integer(14));
+}
+
+bool hasBodyParts(const SqliteStatement& statement)
+{
+    return statement.integer(13) > 0;
 }
 
 } // namespace corvane::relay::SqliteRows

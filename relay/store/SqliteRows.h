@@ -12,9 +12,11 @@ namespace corvane::relay::SqliteRows {
 StoreResult<Listener> listener(const SqliteStatement& statement);
 
 // Columns: id, listener_id, listener name, listener token, notification_config, method, headers,
-// query, body_kind, form_body, raw_body, received_at, delivered_at.
+// query, body_kind, form_body, raw_body, received_at, delivered_at, body_parts, the parts' size.
 StoredPayload payload(const SqliteStatement& statement);
-// The bytes of the raw body and form fields in the current payload row.
+// The bytes of the raw body (in the row or in parts) and form fields of the current payload row.
 std::size_t payloadBodySize(const SqliteStatement& statement);
+// Whether the current payload row's body was written in parts, which payload() leaves out.
+bool hasBodyParts(const SqliteStatement& statement);
 
 } // namespace corvane::relay::SqliteRows

@@ -62,6 +62,20 @@ CREATE TABLE health (
     R"sql(
 UPDATE payloads SET body_kind = 0 WHERE body_kind = 1 AND instr(raw_body, x'00') > 0;
 )sql",
+    // A large body is written in parts, each committed on its own, before the payload that owns it; such
+    // a payload's raw_body is empty and body_parts counts its parts.
+    R"sql(
+ALTER TABLE payloads ADD COLUMN body_parts INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE body_parts (
+    payload_id TEXT NOT NULL,
+    part INTEGER NOT NULL,
+    bytes BLOB NOT NULL,
+    PRIMARY KEY (payload_id, part)
+);
+CREATE TRIGGER payloads_remove_body_parts AFTER DELETE ON payloads WHEN OLD.body_parts > 0 BEGIN
+    DELETE FROM body_parts WHERE payload_id = OLD.id;
+END;
+)sql",
 };
 
 StoreResult<std::int64_t> schemaVersion(SqliteConnection& connection)

@@ -32,7 +32,28 @@ StoreResult<std::vector<Record>> readAll(
 }
 
 // The payload rows of `statement` up to the budget of body bytes; the first row is read whatever its size.
-StoreResult<std::vector<StoredPayload>> readPayloads(SqliteStatement& statement, std::size_t bodyBytes)
+// Appends the parts of a body written in parts, in order.
+StoreResult<void> readBodyParts(SqliteConnection& connection, StoredPayload& payload)
+{
+    auto statement = connection.prepare("SELECT bytes FROM body_parts WHERE payload_id = ?1 ORDER BY part");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(payload.id));
+    for (;;) {
+        auto row = statement->step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        if (!*row) {
+            return {};
+        }
+        payload.rawBody += statement->blob(0);
+    }
+}
+
+StoreResult<std::vector<StoredPayload>> readPayloads(
+    SqliteConnection& connection, SqliteStatement& statement, std::size_t bodyBytes)
 {
     std::vector<StoredPayload> result;
     std::size_t taken = 0;
@@ -47,6 +68,11 @@ StoreResult<std::vector<StoredPayload>> readPayloads(SqliteStatement& statement,
         }
         taken += size;
         result.push_back(SqliteRows::payload(statement));
+        if (SqliteRows::hasBodyParts(statement)) {
+            if (auto parts = readBodyParts(connection, result.back()); !parts) {
+                return std::unexpected(parts.error());
+            }
+        }
     }
 }
 
@@ -64,19 +90,22 @@ FROM listeners l WHERE l.account_id = ?1 ORDER BY l.created_at DESC, l.rowid DES
 
 constexpr const char* selectPending = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at
+    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2)sql";
 
 constexpr const char* selectRecent = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at
+    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 ORDER BY p.seq DESC LIMIT ?2)sql";
 
 constexpr const char* selectRecentOfListener = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at
+    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
 
@@ -99,6 +128,10 @@ StoreResult<SqliteStore> SqliteStore::open(const std::string& path)
     }
     if (auto migrated = SqliteSchema::migrate(*connection); !migrated) {
         return std::unexpected(migrated.error());
+    }
+    if (auto orphans = connection->execute("DELETE FROM body_parts WHERE payload_id NOT IN (SELECT id FROM payloads)");
+        !orphans) {
+        return std::unexpected(orphans.error());
     }
     return SqliteStore(*std::move(connection));
 }
@@ -289,11 +322,24 @@ StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string
     return HookTarget{statement->text(0), statement->text(1), statement->integer(2) != 0};
 }
 
+StoreResult<void> SqliteStore::insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
+{
+    auto statement = m_connection.prepare("INSERT INTO body_parts (payload_id, part, bytes) VALUES (?1, ?2, ?3)");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(payloadId)).bind(2, part).bindBlob(3, bytes);
+    if (auto inserted = statement->run(); !inserted) {
+        return std::unexpected(inserted.error());
+    }
+    return {};
+}
+
 StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
 {
     auto statement = m_connection.prepare(
         "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
-        " received_at, offered) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+        " received_at, offered, body_parts) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     if (!statement) {
         return std::unexpected(statement.error());
     }
@@ -307,7 +353,8 @@ StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
         .bind(8, capture.formBody)
         .bindBlob(9, capture.rawBody)
         .bind(10, capture.receivedAt)
-        .bind(11, std::int64_t(capture.offered));
+        .bind(11, std::int64_t(capture.offered))
+        .bind(12, capture.bodyParts);
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }
@@ -379,7 +426,7 @@ StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std:
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId)).bind(2, limit);
-    auto payloads = readPayloads(*statement, bodyBytes);
+    auto payloads = readPayloads(m_connection, *statement, bodyBytes);
     if (!payloads) {
         return std::unexpected(payloads.error());
     }
@@ -400,7 +447,7 @@ StoreResult<std::vector<StoredPayload>> SqliteStore::recent(const std::string& a
     } else {
         statement->bind(2, limit);
     }
-    return readPayloads(*statement, bodyBytes);
+    return readPayloads(m_connection, *statement, bodyBytes);
 }
 
 StoreResult<bool> SqliteStore::markDelivered(

@@ -33,6 +33,7 @@ public:
     StoreResult<std::vector<Listener>> listeners(const std::string& accountId) override;
     StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) override;
 
+    StoreResult<void> insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes) override;
     StoreResult<void> insertCapture(const Capture& capture) override;
     StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) override;
     StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) override;

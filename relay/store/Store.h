@@ -45,6 +45,10 @@ public:
     virtual StoreResult<std::vector<Listener>> listeners(const std::string& accountId) = 0;
     virtual StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) = 0;
 
+    // A large body goes in before its payload, one part per transaction, so that no commit holds all of
+    // it; parts that no payload claims are removed when the store opens (as after a crash).
+    virtual StoreResult<void> insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
+        = 0;
     virtual StoreResult<void> insertCapture(const Capture& capture) = 0;
     // Removes all but the newest `keep` payloads of every listener; the number removed. May look only
     // at the listeners that received payloads since its last call on this store.

@@ -33,7 +33,7 @@ private slots:
 
     void webhookBecomesANotificationAndSurvivesARelayRestart()
     {
-        test::RelayProcess relay({"API_TOKEN=end-to-end-key"});
+        test::RelayProcess relay({"API_TOKEN=end-to-end-owner-key"});
         QVERIFY(relay.start());
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
@@ -41,7 +41,7 @@ private slots:
 
         QTemporaryDir folder;
         SecretServiceStore secrets(10s, folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "end-to-end-key")));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "end-to-end-owner-key")));
         QNetworkAccessManager network;
         ServiceClient client(network, secrets);
         NotificationConfig config;

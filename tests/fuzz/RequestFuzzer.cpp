@@ -1,6 +1,6 @@
-#include "api/JsonSyntax.h"
-#include "api/RequestParsing.h"
 #include "api/TemplateSuggester.h"
+#include "common/JsonSyntax.h"
+#include "common/RequestParsing.h"
 #include "evaluation/JSONPathFilter.h"
 #include "evaluation/Template.h"
 #include "http/FormEncoding.h"

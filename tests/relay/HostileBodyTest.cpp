@@ -97,6 +97,52 @@ private slots:
         QCOMPARE(payload["raw_body"], body.toStdString());
     }
 
+    // Sign-in reads a few short fields: a larger body is refused unread, however it is framed.
+    void signInBodiesAreSmall_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<int>("status");
+        const auto form = RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())).toUtf8();
+        const QByteArray padding = "&pad=" + QByteArray(16 * 1024, 'a');
+        QTest::newRow("form") << QByteArray("/user_management/authorize") << form + padding << false << 413;
+        QTest::newRow("chunked form") << QByteArray("/user_management/authorize") << form + padding << true << 413;
+        const QByteArray exchange = "{\"code\":\"" + padding + "\"}";
+        QTest::newRow("chunked exchange") << QByteArray("/auth/callback") << exchange << true << 413;
+        QTest::newRow("33 fields") << QByteArray("/user_management/authorize") << form + QByteArray("&a").repeated(27)
+                                   << false << 400;
+    }
+
+    void signInBodiesAreSmall()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, chunked);
+        QFETCH(int, status);
+        const QByteArray framed
+            = chunked ? QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n" : body;
+        const auto reply = m_client->raw("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+            + (chunked ? "Transfer-Encoding: chunked" : "Content-Length: " + QByteArray::number(body.size()))
+            + "\r\n\r\n" + framed);
+        QCOMPARE(reply.status, status);
+    }
+
+    // A large body is stored in parts and read back whole, byte for byte.
+    void largeBodiesReadBackWhole()
+    {
+        QByteArray body(int(3 * megabyte + 5), '\0');
+        for (qsizetype index = 0; index < body.size(); ++index) {
+            body[index] = char(index * 7 % 251);
+        }
+        const auto stored = m_client->hook(m_listener, body);
+        QCOMPARE(stored.status, 202);
+        const auto recent = m_client->send("GET", "/webhooks/recent?limit=1");
+        const auto payload = recent.json()["webhooks"][0];
+        QCOMPARE(payload["id"], stored.json()["id"]);
+        QCOMPARE(payload["raw_body_base64"], body.toBase64().toStdString());
+    }
+
     // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
     // capturing and answering them is given back within seconds.
     void largeStoredBodiesAreAnsweredInBoundedMemory()

@@ -3,6 +3,7 @@
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -154,6 +155,50 @@ private slots:
         client.setKey("relay-secret-token");
         QCOMPARE(client.send("GET", "/listeners/").status, 200);
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
+    }
+
+    void shortTokensAreRefused_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("15 characters") << "API_TOKEN" << QByteArray("fifteen-charact") << false;
+        QTest::newRow("16 characters") << "API_TOKEN" << QByteArray("sixteen-characte") << true;
+        QTest::newRow("15 characters, 17 bytes") << "API_TOKEN" << QByteArray("\xc3\xa9\xc3\xa9-characters") << false;
+        QTest::newRow("15 characters in a file") << "API_TOKEN_FILE" << QByteArray("fifteen-charact\n") << false;
+    }
+
+    void shortTokensAreRefused()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QByteArray, token);
+        QFETCH(bool, starts);
+        QTemporaryFile file;
+        QVERIFY(file.open() && file.write(token) == token.size() && file.flush());
+        RelayProcess relay({setting + "=" + (setting == "API_TOKEN" ? QString::fromUtf8(token) : file.fileName())});
+        QCOMPARE(relay.start(), starts);
+        QCOMPARE(relay.exitCode(), starts ? -1 : 2);
+    }
+
+    // Guessing the token: five wrong ones, then a client waits, longer for every try that does not wait;
+    // the right token clears the client's record.
+    void tokenGuessesAreThrottled()
+    {
+        const QByteArray token = "relay-secret-token";
+        RelayProcess relay({"API_TOKEN=" + token});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
+        for (int attempt = 0; attempt < 9; ++attempt) {
+            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
+        }
+        for (const QByteArray wait : {"5", "10", "20"}) {
+            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
+            QCOMPARE(refused.status, 429);
+            QCOMPARE(refused.headers.value("retry-after"), wait);
+            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
+            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
+        }
     }
 
     // Behind a reverse proxy every request comes from loopback: one-click sign-in is not offered then.

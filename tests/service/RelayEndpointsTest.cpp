@@ -36,7 +36,7 @@ private slots:
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
         m_relay = std::make_unique<test::RelayProcess>(
-            QStringList{"API_TOKEN=owner-key", "CORVANE_RELAY_MAX_BODY_BYTES=50331648"});
+            QStringList{"API_TOKEN=relay-owner-static-key", "CORVANE_RELAY_MAX_BODY_BYTES=50331648"});
         QVERIFY(m_relay->start());
     }
 
@@ -45,7 +45,7 @@ private slots:
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(m_relay->port()));
         m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
-        QCOMPARE(QCoro::waitFor(m_secrets->write("owner-key")), 0);
+        QCOMPARE(QCoro::waitFor(m_secrets->write("relay-owner-static-key")), 0);
         m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
     }
 
@@ -156,7 +156,7 @@ private slots:
         test::RelayClient browser(*m_relay);
         const auto verifier = test::RelayClient::newVerifier();
         const auto signedIn
-            = browser.authorize(test::RelayClient::challengeOf(verifier), "dev@example.com", "owner-key");
+            = browser.authorize(test::RelayClient::challengeOf(verifier), "dev@example.com", "relay-owner-static-key");
         const auto code = test::RelayClient::codeOf(signedIn);
         QVERIFY(!code.isEmpty());
 

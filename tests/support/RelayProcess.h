@@ -32,6 +32,13 @@ public:
     // SIGTERM, then waits for the exit; the exit code, or -1 when it did not exit in time.
     int terminate();
 
+    // The exit code of a relay that ended by itself; -1 while it runs or when it crashed.
+    int exitCode() const
+    {
+        return m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit
+            ? m_process.exitCode()
+            : -1;
+    }
     quint16 port() const { return m_port; }
     qint64 processId() const { return m_process.processId(); }
     QUrl url(const QString& pathAndQuery) const;

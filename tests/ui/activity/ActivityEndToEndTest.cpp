@@ -37,14 +37,14 @@ private slots:
 
     void webhookIsInspectedAndFiredAgain()
     {
-        test::RelayProcess relay({"API_TOKEN=activity-key"});
+        test::RelayProcess relay({"API_TOKEN=activity-owner-key"});
         QVERIFY(relay.start());
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
         AppSettings::setPollIntervalMs(500);
         QTemporaryDir folder;
         FileSecretStore secrets(folder.filePath("api-token"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "activity-key")));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "activity-owner-key")));
         QNetworkAccessManager network;
         ServiceClient client(network, secrets);
         NotificationConfig config;

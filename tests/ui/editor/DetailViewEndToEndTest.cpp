@@ -45,14 +45,14 @@ private slots:
 
     void editedListenerShapesTheNextNotifications()
     {
-        test::RelayProcess relay({"API_TOKEN=editor-key"});
+        test::RelayProcess relay({"API_TOKEN=editor-owner-static-key"});
         QVERIFY(relay.start());
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
         AppSettings::setPollIntervalMs(500);
         QTemporaryDir folder;
         SecretServiceStore secrets(10s, folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "editor-key")));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "editor-owner-static-key")));
         QNetworkAccessManager network;
         ServiceClient client(network, secrets);
         const auto created = QCoro::waitFor(client.createListener("Deploys", {}));

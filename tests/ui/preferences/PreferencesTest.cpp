@@ -162,20 +162,20 @@ private slots:
     // wrong token then fails the next cycle with the relay's refusal, and the right one mends it.
     void savedSettingsReachTheRunningLoop()
     {
-        test::RelayProcess relay({"API_TOKEN=prefs-key"});
+        test::RelayProcess relay({"API_TOKEN=preferences-owner-key"});
         QVERIFY(relay.start());
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
-        open(false, "config", "prefs-key");
+        open(false, "config", "preferences-owner-key");
         QSignalSpy polls(&m_shell->state(), &AppState::lastPollAtChanged);
         m_view->pollIntervalBox()->setValue(1);
         m_view->saveButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(polls.count() >= 2, 10'000);
         const StyledLabel* connection = m_view->statusCard()->connectionLabel();
         const StyledLabel* error = m_view->statusCard()->errorLabel();
-        for (const QString token : {"wrong-key", "prefs-key"}) {
+        for (const QString token : {"wrong-key", "preferences-owner-key"}) {
             m_view->tokenField()->setText(token);
             m_view->saveButton()->click();
-            const bool right = token == "prefs-key";
+            const bool right = token == "preferences-owner-key";
             QTRY_COMPARE_WITH_TIMEOUT(connection->text(), right ? "Connected" : "Offline", 10'000);
             QTRY_COMPARE(error->isVisible() ? error->text() : QString(),
                 right ? "" : "HTTP 401: {\"error\":\"invalid or revoked API key\"}");

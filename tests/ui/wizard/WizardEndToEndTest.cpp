@@ -42,7 +42,7 @@ private slots:
 
     void listenerIsCreatedCapturedAndSaved()
     {
-        test::RelayProcess relay({"API_TOKEN=wizard-key"});
+        test::RelayProcess relay({"API_TOKEN=wizard-owner-static-key"});
         QVERIFY(relay.start());
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(relay.port());
@@ -50,7 +50,7 @@ private slots:
         AppSettings::setPollIntervalMs(500);
         QTemporaryDir folder;
         SecretServiceStore secrets(std::chrono::seconds(10), folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "wizard-key")));
+        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "wizard-owner-static-key")));
         QNetworkAccessManager network;
         ServiceClient client(network, secrets);
         test::FakeNotificationServer notifications;

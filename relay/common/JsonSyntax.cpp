@@ -1,4 +1,4 @@
-#include "api/JsonSyntax.h"
+#include "common/JsonSyntax.h"
 
 #include <nlohmann/json.hpp>
 #include <simdjson.h>

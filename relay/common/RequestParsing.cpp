@@ -1,6 +1,6 @@
-#include "api/RequestParsing.h"
+#include "common/RequestParsing.h"
 
-#include "api/JsonSyntax.h"
+#include "common/JsonSyntax.h"
 #include "http/FormEncoding.h"
 #include "model/JsonText.h"
 

@@ -1,4 +1,4 @@
-#include "signin/Secrets.h"
+#include "common/Secrets.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
@@ -135,6 +135,11 @@ std::string sha256Hex(std::string_view text)
 {
     const auto digest = sha256(text);
     return hex(digest.data(), digest.size());
+}
+
+std::string keyHash(std::string_view key)
+{
+    return sha256Hex(key);
 }
 
 std::string s256(std::string_view verifier)

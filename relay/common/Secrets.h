@@ -21,6 +21,9 @@ std::string orderedId(std::string_view prefix, std::int64_t milliseconds);
 // Lower-case hexadecimal SHA-256 of the text.
 std::string sha256Hex(std::string_view text);
 
+// The hash under which an API key is stored.
+std::string keyHash(std::string_view key);
+
 // The PKCE S256 challenge of a verifier (RFC 7636 section 4.2): BASE64URL(SHA256(verifier)).
 std::string s256(std::string_view verifier);
 
