@@ -11,6 +11,7 @@
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
+#include "ui/editor/DetailView.h"
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/shell/MainWindow.h"
@@ -105,6 +106,7 @@ private slots:
             const QString id = QString::fromStdString(wizard->createdListener()->id);
             QTest::keyClick(save, Qt::Key_Return);
             QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
+            QTRY_VERIFY(window.findChild<DetailView*>() && window.findChild<DetailView*>()->listenerId() == id);
             QCOMPARE(post("atlas"), 202);
             QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(notifications.received(),
                                          [](const auto& received) { return received.summary == "atlas"; }),
