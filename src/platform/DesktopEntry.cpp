@@ -19,4 +19,28 @@ QString quoteExecArgument(const QString& argument)
     return needsQuotes ? u'"' + escaped + u'"' : escaped;
 }
 
+QString escapeString(const QString& value)
+{
+    QString escaped;
+    for (const QChar character : value) {
+        switch (character.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        default:
+            escaped += character;
+        }
+    }
+    return escaped;
+}
+
 } // namespace corvane::DesktopEntry

@@ -9,4 +9,8 @@ namespace corvane::DesktopEntry {
 // value before the general escaping of string values, which the entry's writer still applies.
 QString quoteExecArgument(const QString& argument);
 
+// A string value as written in the file ("Possible value types"): backslash, newline, tab and carriage
+// return escaped.
+QString escapeString(const QString& value);
+
 } // namespace corvane::DesktopEntry

@@ -39,7 +39,7 @@ bool writeHiddenEntry(const QString& path, const QString& scheme, const QString&
     }
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=corvane\nNoDisplay=true\n"
                                          "Exec=%1\nMimeType=x-scheme-handler/%2;\n")
-                              .arg(execLine(executable), scheme);
+                              .arg(DesktopEntry::escapeString(execLine(executable)), scheme);
     file.write(entry.toUtf8());
     return file.commit();
 }

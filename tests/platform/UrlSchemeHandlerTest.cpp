@@ -40,12 +40,12 @@ private slots:
     void registersWhenNoHandlerIsChosen()
     {
         QCoro::waitFor(
-            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/opt/my apps/corvane"));
+            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/opt/my apps/$corvane"));
         QCOMPARE(defaultHandler(), "dev.corvane.test.desktop");
         QFile entry(entryPath());
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(entry.readAll());
-        QVERIFY(text.contains("\nExec=\"/opt/my apps/corvane\" %u\n"));
+        QVERIFY(text.contains("\nExec=\"/opt/my apps/\\\\$corvane\" %u\n"));
         QVERIFY(text.contains("\nNoDisplay=true\n"));
         QVERIFY(text.contains("\nMimeType=x-scheme-handler/corvane-test;\n"));
     }
