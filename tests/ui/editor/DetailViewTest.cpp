@@ -29,9 +29,7 @@ namespace {
 
 QByteArray listenerJson(const QByteArray& id, const QByteArray& name, const QByteArray& config = "{}")
 {
-    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name + "\", \"is_enabled\": true, "
-        + "\"notification_config\": " + config
-        + ", \"created_at\": \"c\", \"updated_at\": \"u\", \"hook_path\": \"/h\"}";
+    return test::SessionFixture::listener(id, name, "", config);
 }
 
 // The relay answers `webhooks` (bodies {"action": <action>}) as the recent payloads of l1 and l2.
