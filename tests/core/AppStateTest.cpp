@@ -180,6 +180,17 @@ private slots:
         QCOMPARE(acknowledgements().size(), 3);
     }
 
+    // The notification is shown before the payload is acknowledged: an acknowledgement that never
+    // completes holds back nothing already polled.
+    void notificationComesBeforeTheAcknowledgement()
+    {
+        m_fixture->script({listenerJson("l1", "Deploys")}, {}, {payloadJson("p1")});
+        m_fixture->relay().hang("/webhooks/p1/delivered");
+        m_fixture->start(true);
+        QTRY_COMPARE(m_fixture->notifications().received().size(), 1);
+        QTRY_COMPARE(acknowledgements(), QList<QByteArray>{"/webhooks/p1/delivered"});
+    }
+
     void deliveryRendersAndRecords()
     {
         m_fixture->relay().script("/webhooks/poll?limit=25",
