@@ -52,7 +52,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("absent") << QVariant() << "4 seconds" << false;
-        QTest::newRow("0") << QVariant(0) << "4 seconds" << false;
         QTest::newRow("negative") << QVariant(-5) << "4 seconds" << false;
         QTest::newRow("500") << QVariant(500) << "1 second" << true;
         QTest::newRow("2500") << QVariant(2500) << "2 seconds" << true;
