@@ -1,8 +1,8 @@
 // The longest pause of the GUI thread's event loop while poll cycles replace the activity list with 100
 // entries of 64 KiB bodies and the Activity screen shows them. A 1 ms timer runs throughout; the largest
 // interval between two of its ticks is the longest stall. Run inside scripts/headless.
-#include "ShellFixture.h"
 #include "service/AppSettings.h"
+#include "support/SessionFixture.h"
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityView.h"
 
@@ -19,7 +19,7 @@
 namespace {
 
 using corvane::test::ScriptedHttpServer;
-using corvane::test::ShellFixture;
+using corvane::test::SessionFixture;
 
 // The scripted relay on a thread of its own, as a real relay is another process: writing its answers
 // costs the GUI thread nothing.
@@ -50,7 +50,7 @@ public:
             return ScriptedHttpServer::response(200,
                 "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
         };
-        const QByteArray listeners = envelope("listeners", {ShellFixture::listener("l1", "Deploys")});
+        const QByteArray listeners = envelope("listeners", {SessionFixture::listener("l1", "Deploys")});
         const QByteArray activity = envelope("webhooks", recent);
         const QByteArray poll = envelope("webhooks", {});
         QMetaObject::invokeMethod(
@@ -99,7 +99,7 @@ struct Gap {
 };
 
 // Runs one poll cycle and returns the longest gap between ticks of the 1 ms timer meanwhile.
-Gap longestGap(ShellFixture& shell)
+Gap longestGap(SessionFixture& shell)
 {
     QElapsedTimer clock;
     clock.start();
@@ -137,7 +137,7 @@ Gap longestGap(ShellFixture& shell)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    ShellFixture shell;
+    SessionFixture shell;
     RelayThread relay;
     corvane::AppSettings::setServiceURL(relay.baseURL());
     QElapsedTimer viewClock;

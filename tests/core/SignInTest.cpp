@@ -1,21 +1,13 @@
 #include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/FileSecretStore.h"
 #include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
-#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
 #include "support/JsonLiteral.h"
-#include "support/ScriptedHttpServer.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 
 #include <QDBusConnectionInterface>
-#include <QNetworkAccessManager>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -55,31 +47,19 @@ private slots:
     void init()
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        m_relay = std::make_unique<ScriptedHttpServer>();
-        m_notifications = std::make_unique<test::FakeNotificationServer>();
-        m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
-        AppSettings::setServiceURL(m_relay->baseURL());
+        m_fixture = std::make_unique<test::SessionFixture>();
+        m_relay = &m_fixture->relay();
+        m_session = &m_fixture->session();
+        m_secrets = &m_fixture->secrets();
         m_relay->script("/auth/callback", ScriptedHttpServer::response(200, exchanged));
-        m_relay->script("/listeners/", ScriptedHttpServer::response(200, R"({"listeners": []})"));
-        const QByteArray recent = R"({"webhooks": [{"id": "p1", "method": "POST", "received_at": "r"}], "count": 1})";
-        m_relay->script("/webhooks/recent?limit=100", ScriptedHttpServer::response(200, recent));
-        m_relay->script(
-            "/webhooks/poll?limit=25", ScriptedHttpServer::response(200, R"({"webhooks": [], "count": 0})"));
-        m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
+        m_fixture->script({}, {R"({"id": "p1", "method": "POST", "received_at": "r"})"}, {});
         QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(*m_secrets, "key-1")));
     }
 
     void cleanup()
     {
-        m_state.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
-        m_auth.reset();
-        m_client.reset();
-        m_session.reset();
-        m_notifier.reset();
-        m_notifications.reset();
-        m_relay.reset();
+        m_fixture.reset();
+        QCOMPARE(AppState::runningLoops(), 0);
     }
 
     // The exchange carries the code and the verifier whose challenge the page was given, and not the
@@ -91,7 +71,7 @@ private slots:
         for (const auto& [signal, name] :
             {std::pair{&AppState::signedInChanged, "signedIn"}, {&AppState::accountEmailChanged, "accountEmail"},
                 {&AppState::lastErrorChanged, "lastError"}, {&AppState::signingInChanged, "signingIn"}}) {
-            connect(m_state.get(), signal, this, [&changes, name = QString::fromLatin1(name)] { changes << name; });
+            connect(m_state, signal, this, [&changes, name = QString::fromLatin1(name)] { changes << name; });
         }
 
         m_state->signIn();
@@ -211,7 +191,6 @@ private slots:
         QTRY_COMPARE(AppState::runningLoops(), 0);
 
         const auto token = QCoro::waitFor(AppSettings::keychainRead(*m_secrets));
-        m_state.reset();
         start(*m_secrets, token && !token->isEmpty());
         QVERIFY(!m_state->signedIn());
         QVERIFY(!m_state->isPolling());
@@ -235,7 +214,7 @@ private slots:
         m_state->signOut();
         QCoro::waitFor(m_state->finishSigningOut(5s));
         QVERIFY(!m_state->signedIn());
-        m_state.reset();
+        m_fixture->stop();
         SecretServiceStore restarted(10s, m_folder.filePath("fallback"));
         QCOMPARE(QCoro::waitFor(restarted.read()), std::optional<QString>(""));
     }
@@ -243,11 +222,8 @@ private slots:
 private:
     void start(SecretStore& secrets, bool signedIn)
     {
-        m_session = std::make_unique<test::FakeWebAuthenticationSession>();
-        m_client = std::make_unique<ServiceClient>(m_network, secrets);
-        m_auth = std::make_unique<AuthCoordinator>(*m_client, secrets, *m_session);
-        m_state = std::make_unique<AppState>(
-            *m_client, secrets, *m_auth, *m_notifier, signedIn, AppSettings::accountEmail());
+        m_fixture->start(signedIn, &secrets);
+        m_state = &m_fixture->state();
     }
 
     void signInWith(const WebAuthenticationOutcome& outcome)
@@ -259,15 +235,11 @@ private:
     }
 
     QTemporaryDir m_folder;
-    QNetworkAccessManager m_network;
-    std::unique_ptr<test::FakeNotificationServer> m_notifications;
-    std::unique_ptr<Notifier> m_notifier;
-    std::unique_ptr<ScriptedHttpServer> m_relay;
-    std::unique_ptr<FileSecretStore> m_secrets;
-    std::unique_ptr<test::FakeWebAuthenticationSession> m_session;
-    std::unique_ptr<ServiceClient> m_client;
-    std::unique_ptr<AuthCoordinator> m_auth;
-    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<test::SessionFixture> m_fixture;
+    ScriptedHttpServer* m_relay = nullptr;
+    test::FakeWebAuthenticationSession* m_session = nullptr;
+    FileSecretStore* m_secrets = nullptr;
+    AppState* m_state = nullptr;
 };
 
 CORVANE_TEST(SignInTest)

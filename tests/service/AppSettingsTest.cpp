@@ -21,15 +21,6 @@ private slots:
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
     }
 
-    void serviceURLIsUsedAsStored()
-    {
-        QCOMPARE(AppSettings::serviceURL(), "http://localhost:3100");
-        AppSettings::setServiceURL("http://localhost:3100/");
-        QCOMPARE(AppSettings::serviceURL(), "http://localhost:3100/");
-        AppSettings::setServiceURL("");
-        QCOMPARE(AppSettings::serviceURL(), "");
-    }
-
     void pollIntervalReadsZeroUnlessANumberIsStored()
     {
         QCOMPARE(AppSettings::pollIntervalMs(), 0);

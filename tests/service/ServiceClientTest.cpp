@@ -156,33 +156,6 @@ private slots:
         QCOMPARE(garbled.error().kind, Failure::Kind::decoding);
     }
 
-    void createdListenerWithoutHookPathFails()
-    {
-        auto listener = test::json(listenerText);
-        listener.erase("hook_path");
-        m_server->script("/listeners/", ScriptedHttpServer::response(200, QByteArray::fromStdString(listener.dump())));
-        QCOMPARE(QCoro::waitFor(m_client->createListener("Deploys", {})).error().description,
-            "hook_path: required key is missing");
-    }
-
-    void largeResponsesDecodeTheSame()
-    {
-        nlohmann::json webhooks = nlohmann::json::array();
-        for (int index = 0; index < 200; ++index) {
-            auto payload = test::json(payloadText);
-            payload["id"] = "p" + std::to_string(index);
-            payload["raw_body"] = std::string(2000, 'x');
-            webhooks.push_back(payload);
-        }
-        const auto body = QByteArray::fromStdString(nlohmann::json{{"webhooks", webhooks}, {"count", 200}}.dump());
-        QVERIFY(body.size() > 256 * 1024);
-        m_server->script("/webhooks/poll?limit=25", ScriptedHttpServer::response(200, body));
-        const auto payloads = QCoro::waitFor(m_client->poll(25));
-        QVERIFY(payloads);
-        QCOMPARE(payloads->size(), 200U);
-        QCOMPARE(payloads->back().id, "p199");
-    }
-
     void aHangingReplyIsCancelled()
     {
         m_server->hang("/listeners/");
@@ -193,14 +166,6 @@ private slots:
         const auto result = QCoro::waitFor(task);
         QCOMPARE(result.error().kind, Failure::Kind::network);
         QCOMPARE(result.error().networkError, QNetworkReply::OperationCanceledError);
-    }
-
-    void notHttpIsANetworkFailure()
-    {
-        m_server->script("/listeners/", "this is not HTTP at all\r\n\r\n");
-        const auto result = QCoro::waitFor(m_client->listListeners());
-        QVERIFY(!result);
-        QVERIFY(!result.error().description.isEmpty());
     }
 
     // The connection ends before the announced body is complete: the part that came is not decoded.

@@ -88,17 +88,6 @@ private slots:
         QCOMPARE(release.published, QDateTime(QDate(2025, 2, 3), QTime(9, 0), Qt::UTC));
     }
 
-    void optionalFieldsMayBeMissing()
-    {
-        const auto releases = UpdateFeed::releases(feedDocument({feedItem("1.5.0")}));
-        QVERIFY(releases);
-        const FeedRelease& release = releases->front();
-        QVERIFY(release.version.buildText().isEmpty());
-        QVERIFY(release.releaseNotesLink.isEmpty());
-        QVERIFY(release.description.isEmpty());
-        QVERIFY(!release.published.isValid());
-    }
-
     void malformedFeedsFailWithTheReason_data()
     {
         QTest::addColumn<QByteArray>("document");
@@ -108,15 +97,11 @@ private slots:
             return feedDocument({feedItem("1.5.0", "", "https://example.org/", extra)});
         };
 
-        QTest::newRow("empty document") << QByteArray() << "Premature end of document";
-        QTest::newRow("not XML") << QByteArray("{\"version\": \"1.5.0\"}") << "line 1, column 1";
         QTest::newRow("HTML error page") << QByteArray("<html><body>Not found</body></html>")
                                          << "root element is <html>";
         QTest::newRow("no channel") << QByteArray("<rss version=\"2.0\"><item/></rss>") << "has no <channel>";
         QTest::newRow("empty channel") << feedDocument({}) << "lists no releases";
         QTest::newRow("content after the feed") << feedDocument({feedItem("1.5.0")}) + "<rss/>" << "Extra content";
-        QTest::newRow("undefined entity")
-            << feedDocument({feedItem("1.5.0", "", "https://example.org/&nbsp;")}) << "Entity 'nbsp' not declared";
         QTest::newRow("no version") << feedDocument({"<item><link>https://example.org/</link></item>"})
                                     << "item 1 has no <corvane:version>";
         QTest::newRow("version without the namespace")
@@ -125,9 +110,6 @@ private slots:
         QTest::newRow("version not numbers")
             << feedDocument({feedItem("1.5.0-rc1")}) << "item 1 has version \"1.5.0-rc1\" and build \"\"";
         QTest::newRow("build not numbers") << feedDocument({feedItem("1.5.0", "nightly")}) << "build \"nightly\"";
-        QTest::newRow("markup inside the version")
-            << feedDocument({"<item><corvane:version><b>1.5</b></corvane:version></item>"})
-            << "Expected character data";
         QTest::newRow("second item is bad")
             << feedDocument({feedItem("1.4.0"), feedItem("1.5.0", "", "")}) << "item 2 has no http or https <link>";
         QTest::newRow("download page on disk") << feedDocument({feedItem("1.5.0", "", "file:///etc/passwd")})

@@ -1,7 +1,7 @@
-#include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/inspector/PayloadInspector.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
@@ -63,14 +63,15 @@ private slots:
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
         const QString scheme = dark ? "dark" : "light";
         {
-            test::ShellFixture shell;
+            test::SessionFixture shell;
             shell.start(true);
             MainWindow window(shell.state());
             shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
             save(window, "activity", "empty", scheme);
         }
-        test::ShellFixture shell;
-        shell.script({test::ShellFixture::listener("l1", "Deploys"), test::ShellFixture::listener("l2", "Payments")},
+        test::SessionFixture shell;
+        shell.script(
+            {test::SessionFixture::listener("l1", "Deploys"), test::SessionFixture::listener("l2", "Payments")},
             webhooks(), {});
         shell.start(true);
         QTRY_COMPARE(shell.state().activity().size(), 3U);

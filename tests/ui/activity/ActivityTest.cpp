@@ -1,5 +1,5 @@
-#include "ShellFixture.h"
 #include "support/HeadlessSession.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityView.h"
@@ -49,7 +49,7 @@ private slots:
     void init()
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
-        m_shell = std::make_unique<test::ShellFixture>();
+        m_shell = std::make_unique<test::SessionFixture>();
     }
     void cleanup() { m_shell.reset(); }
 
@@ -146,7 +146,7 @@ private:
         QVERIFY(cycles.wait(10'000));
     }
 
-    std::unique_ptr<test::ShellFixture> m_shell;
+    std::unique_ptr<test::SessionFixture> m_shell;
 };
 
 CORVANE_TEST(ActivityTest)

@@ -1,5 +1,5 @@
-#include "ShellFixture.h"
 #include "support/HeadlessSession.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/components/Card.h"
 #include "ui/components/StatusPill.h"
@@ -57,7 +57,7 @@ private slots:
     void init()
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
-        m_shell = std::make_unique<test::ShellFixture>();
+        m_shell = std::make_unique<test::SessionFixture>();
         m_shell->start(false);
     }
     void cleanup() { m_shell.reset(); }
@@ -166,7 +166,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<test::ShellFixture> m_shell;
+    std::unique_ptr<test::SessionFixture> m_shell;
 };
 
 CORVANE_TEST(InspectorTest)

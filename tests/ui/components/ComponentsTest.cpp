@@ -10,8 +10,6 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -58,85 +56,14 @@ private slots:
     }
 
     // Without a title the content starts right at the padding: no empty line above it.
-    void cardTitle_data()
+    void cardWithoutTitleHasNoEmptyLine()
     {
-        QTest::addColumn<QString>("title");
-        QTest::newRow("no title") << "";
-        QTest::newRow("title") << "Account";
-    }
-    void cardTitle()
-    {
-        QFETCH(QString, title);
         auto* content = new QWidget;
         content->setFixedHeight(40);
-        Card card(title, content);
+        Card card({}, content);
         layOut(card, 300);
-
-        if (title.isEmpty()) {
-            QCOMPARE(card.titleLabel(), nullptr);
-            QCOMPARE(content->geometry(), QRect(16, 16, 300 - 32, 40));
-            QCOMPARE(card.height(), 16 + 40 + 16);
-        } else {
-            QVERIFY(card.titleLabel() != nullptr);
-            QCOMPARE(card.titleLabel()->text(), title);
-            QCOMPARE(card.titleLabel()->font().capitalization(), QFont::AllUppercase);
-            QCOMPARE(card.titleLabel()->geometry().top(), 16);
-            QCOMPARE(content->geometry().top(), card.titleLabel()->geometry().bottom() + 1 + 12);
-            QCOMPARE(card.accessibleName(), title);
-        }
-    }
-
-    void cardReplacesItsContent()
-    {
-        Card card("Status", new QWidget);
-        QPointer<QWidget> first = card.content();
-        auto* second = new QLabel("second");
-        card.setContent(second);
-        QVERIFY(first.isNull());
-        QCOMPARE(card.content(), second);
-        QCOMPARE(second->parentWidget(), &card);
-        card.setTitle({});
         QCOMPARE(card.titleLabel(), nullptr);
-    }
-
-    // The paddings hold whatever the header holds; a subtitle adds its line under the title and a trailing
-    // widget sits at the right padding.
-    void screenHeaderPaddings_data()
-    {
-        QTest::addColumn<QString>("subtitle");
-        QTest::addColumn<bool>("withTrailing");
-        QTest::newRow("title only") << "" << false;
-        QTest::newRow("subtitle") << "Connection and polling settings." << false;
-        QTest::newRow("trailing") << "" << true;
-        QTest::newRow("subtitle and trailing") << "All inbound webhooks across every listener." << true;
-    }
-    void screenHeaderPaddings()
-    {
-        QFETCH(QString, subtitle);
-        QFETCH(bool, withTrailing);
-        auto* trailing = withTrailing ? new QPushButton("Discard") : nullptr;
-        ScreenHeader header("Preferences", subtitle, trailing);
-        layOut(header, 600);
-
-        const QRect title = header.titleLabel()->geometry();
-        QCOMPARE(title.left(), 24);
-        QVERIFY(title.top() >= 20);
-        QCOMPARE(header.subtitleLabel()->isVisibleTo(&header), !subtitle.isEmpty());
-        int textBottom = title.bottom();
-        if (!subtitle.isEmpty()) {
-            QCOMPARE(header.subtitleLabel()->geometry().top(), title.bottom() + 1 + 2);
-            textBottom = header.subtitleLabel()->geometry().bottom();
-        }
-        int contentTop = title.top();
-        int contentBottom = textBottom;
-        if (trailing != nullptr) {
-            QCOMPARE(trailing->geometry().right(), 600 - 24 - 1);
-            contentTop = std::min(contentTop, trailing->geometry().top());
-            contentBottom = std::max(contentBottom, trailing->geometry().bottom());
-        }
-        QCOMPARE(contentTop, 20);
-        QCOMPARE(header.height() - 1 - contentBottom, 16);
-        QCOMPARE(header.accessibleName(), "Preferences");
+        QCOMPARE(card.height(), 2 * content->geometry().top() + 40);
     }
 
     // A trailing label in a smaller font sits on the title's baseline, not at its top.
@@ -153,28 +80,20 @@ private slots:
         QVERIFY(std::abs(baseline(*count) - baseline(*header.titleLabel())) <= 1);
     }
 
+    // The capsule is the tint at 15 %; its corners stay transparent.
     void statusPill()
     {
         StatusPill pill("delivered", Theme::Colour::green);
-        const QFontMetrics metrics(pill.font());
-        QCOMPARE(pill.sizeHint(), QSize(metrics.horizontalAdvance("delivered") + 12, metrics.height() + 4));
-        QCOMPARE(pill.accessibleName(), "delivered");
-        QCOMPARE(pill.font().weight(), QFont::Medium);
-        QCOMPARE(QFontInfo(pill.font()).pixelSize(), 10);
-
         layOut(pill);
         const QImage image = transparentRender(pill);
-        // Left of the text, inside the capsule: the tint at 15 %.
         const QColor fill = image.pixelColor(3, pill.height() / 2);
         const QColor green = Theme::colour(Theme::Colour::green, pill.palette());
         QVERIFY2(std::abs(fill.alpha() - 38) <= 2, qPrintable(QString::number(fill.alpha())));
         QVERIFY(std::abs(fill.green() - green.green()) <= 4 && std::abs(fill.red() - green.red()) <= 4);
-        // The corners are outside the capsule.
         QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
-
-        pill.setLabel("pending");
-        QCOMPARE(pill.accessibleName(), "pending");
-        QCOMPARE(pill.sizeHint().width(), metrics.horizontalAdvance("pending") + 12);
+        const int wide = pill.sizeHint().width();
+        pill.setLabel("ok");
+        QVERIFY(pill.sizeHint().width() < wide);
     }
 
     void bannerPreviewTexts_data()
@@ -202,13 +121,10 @@ private slots:
 
         BannerPreview banner(title, message, "corvane", "now");
         layOut(banner, 420);
-        QCOMPARE(banner.title(), title);
         QCOMPARE(banner.titleLabel()->visibleLines(banner.titleLabel()->contentsRect().width()), titleLines);
         QCOMPARE(banner.messageLabel()->visibleLines(banner.messageLabel()->contentsRect().width()), messageLines);
         const int lineSpacing = QFontMetrics(banner.messageLabel()->font()).lineSpacing();
         QCOMPARE(banner.messageLabel()->height(), lineSpacing * static_cast<int>(messageLines.size()));
-        QVERIFY(banner.accessibleDescription().contains(banner.titleLabel()->text()));
-        QVERIFY(banner.accessibleDescription().contains("corvane"));
     }
 
     // A long paragraph wraps onto the allowed lines and ends in an ellipsis; nothing spills over.
@@ -254,8 +170,6 @@ private slots:
         QVERIFY(lines.first().startsWith(start));
         QVERIFY(lines.first().endsWith(end));
         QVERIFY(lines.first().contains(u'…'));
-        QVERIFY(label.minimumSizeHint().width() < 40);
-        QCOMPARE(label.text(), "https://relay.example/hooks/0123456789/abcdef");
     }
 
     // Labels, cards and fields pick up a new colour scheme without being told.
@@ -296,34 +210,16 @@ private slots:
         QVERIFY(field->sizeHint().height() > fieldHeight);
     }
 
-    void filledField_data()
-    {
-        QTest::addColumn<bool>("monospaced");
-        QTest::addColumn<QLineEdit::EchoMode>("echo");
-        QTest::newRow("plain") << false << QLineEdit::Normal;
-        QTest::newRow("monospaced") << true << QLineEdit::Normal;
-        QTest::newRow("password") << false << QLineEdit::Password;
-    }
+    // Applying the style twice keeps one style; switching to monospace and back changes the font.
     void filledField()
     {
-        QFETCH(bool, monospaced);
-        QFETCH(QLineEdit::EchoMode, echo);
         QLineEdit field;
-        field.setEchoMode(echo);
-        FilledFieldStyle* style = FilledFieldStyle::apply(&field, monospaced);
-        QCOMPARE(FilledFieldStyle::apply(&field, monospaced), style);
+        FilledFieldStyle* style = FilledFieldStyle::apply(&field);
+        QCOMPARE(FilledFieldStyle::apply(&field), style);
         QCOMPARE(field.findChildren<FilledFieldStyle*>().size(), 1);
-
-        QVERIFY(!field.hasFrame());
-        QCOMPARE(QFontInfo(field.font()).fixedPitch(), monospaced);
-        QCOMPARE(QFontInfo(field.font()).pixelSize(), 13);
-        // The field's own 2 px plus the text margins make 10 across; 7 above and below the text.
-        QCOMPARE(field.textMargins().left(), 8);
-        QCOMPARE(field.textMargins().right(), 8);
-        QCOMPARE(field.sizeHint().height(), QFontMetrics(field.font()).height() + 2 * 7);
-
-        style->setMonospaced(!monospaced);
-        QCOMPARE(QFontInfo(field.font()).fixedPitch(), !monospaced);
+        QVERIFY(!QFontInfo(field.font()).fixedPitch());
+        style->setMonospaced(true);
+        QVERIFY(QFontInfo(field.font()).fixedPitch());
     }
 
     // The filled background is drawn under the text; keyboard focus turns its border to the accent colour.

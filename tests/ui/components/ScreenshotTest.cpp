@@ -221,41 +221,6 @@ private slots:
         QVERIFY(drawn);
     }
 
-    void focusedField_data()
-    {
-        QTest::addColumn<QPalette>("palette");
-        QTest::newRow("field-focus-light@2x") << test::lightPalette();
-        QTest::newRow("field-focus-dark@2x") << test::darkPalette();
-    }
-    // The keyboard focus on a filled field, which only an active window shows.
-    void focusedField()
-    {
-        QFETCH(QPalette, palette);
-        QApplication::setPalette(palette);
-        QWidget window;
-        window.setAutoFillBackground(true);
-        auto* layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(16, 16, 16, 16);
-        auto* unfocused = new QLineEdit("https://relay.example/hooks/3f9a");
-        FilledFieldStyle::apply(unfocused, true);
-        auto* focused = new QLineEdit("GitHub repo");
-        FilledFieldStyle::apply(focused);
-        layout->addWidget(unfocused);
-        layout->addWidget(focused);
-        window.resize(320, window.sizeHint().height());
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        focused->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(focused->hasFocus());
-
-        QPixmap shot(window.size() * 2);
-        shot.setDevicePixelRatio(2);
-        window.render(&shot);
-        const QString file = QDir(screenshotsFolder()).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png");
-        QVERIFY2(shot.save(file), qPrintable(file));
-    }
-
 private:
     QPalette m_originalPalette = QApplication::palette();
     QFont m_originalFont = QApplication::font();

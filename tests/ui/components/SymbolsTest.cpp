@@ -90,14 +90,6 @@ private slots:
         QCOMPARE(static_cast<qsizetype>(QSet<QString>(names.begin(), names.end()).size()), names.size());
     }
 
-    void outlineAndFilledGlyphsDiffer()
-    {
-        const auto paintedPixels
-            = [](const QString& name) { return coverage(Symbols::pixmap(name, 32, Qt::black), Qt::black).painted; };
-        QVERIFY(paintedPixels("circle.fill") > 2 * paintedPixels("circle"));
-        QVERIFY(paintedPixels("circle") != paintedPixels("circle.dotted"));
-    }
-
     void unknownNamesAndEmptySizesGiveNothing()
     {
         QVERIFY(!Symbols::contains("no.such.symbol"));

@@ -43,28 +43,6 @@ private slots:
     void init() { QApplication::setFont(test::defaultFont()); }
     void cleanup() { QApplication::setFont(m_originalFont); }
 
-    void semanticColoursFollowThePalette_data()
-    {
-        QTest::addColumn<Colour>("role");
-        QTest::newRow("primary") << Colour::primary;
-        QTest::newRow("secondary") << Colour::secondary;
-        QTest::newRow("tertiary") << Colour::tertiary;
-        QTest::newRow("accent") << Colour::accent;
-        QTest::newRow("green") << Colour::green;
-        QTest::newRow("orange") << Colour::orange;
-        QTest::newRow("red") << Colour::red;
-        QTest::newRow("blue") << Colour::blue;
-    }
-    void semanticColoursFollowThePalette()
-    {
-        QFETCH(Colour, role);
-        QPalette light = test::lightPalette();
-        QPalette dark = test::darkPalette();
-        // The accent is the highlight, which light and dark schemes may share; make them differ here.
-        dark.setColor(QPalette::Highlight, QColor(0x62a0ea));
-        QVERIFY(Theme::colour(role, light) != Theme::colour(role, dark));
-    }
-
     // Secondary and tertiary text fade toward the background in that order, in both schemes.
     void labelColoursFadeInOrder_data()
     {
@@ -145,11 +123,7 @@ private slots:
         twentySixPixels.setPixelSize(26);
 
         QTest::newRow("title 3") << tenPoints << Theme::TextStyle::title3 << 15 << false;
-        QTest::newRow("headline") << tenPoints << Theme::TextStyle::headline << 13 << true;
-        QTest::newRow("body") << tenPoints << Theme::TextStyle::body << 13 << false;
-        QTest::newRow("callout") << tenPoints << Theme::TextStyle::callout << 12 << false;
         QTest::newRow("caption") << tenPoints << Theme::TextStyle::caption << 10 << false;
-        QTest::newRow("caption 2") << tenPoints << Theme::TextStyle::caption2 << 10 << false;
         QTest::newRow("body at 12 pt") << twelvePoints << Theme::TextStyle::body << 16 << false;
         QTest::newRow("caption at 12 pt") << twelvePoints << Theme::TextStyle::caption << 12 << false;
         QTest::newRow("callout at 26 px") << twentySixPixels << Theme::TextStyle::callout << 24 << false;
@@ -166,17 +140,6 @@ private slots:
         QCOMPARE(font.pixelSize(), pixels);
         QCOMPARE(font.weight() == QFont::DemiBold, semibold);
         QCOMPARE(font.family(), applicationFont.family());
-    }
-
-    void explicitSizesAndMonospace()
-    {
-        const QFont title = Theme::systemFont(22, QFont::DemiBold);
-        QCOMPARE(title.pixelSize(), 22);
-        QCOMPARE(title.weight(), QFont::DemiBold);
-        const QFont code = Theme::monospaced(Theme::font(Theme::TextStyle::callout, QFont::Medium));
-        QVERIFY(QFontInfo(code).fixedPitch());
-        QCOMPARE(QFontInfo(code).pixelSize(), 12);
-        QCOMPARE(code.weight(), QFont::Medium);
     }
 
 private:

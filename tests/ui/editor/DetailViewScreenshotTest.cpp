@@ -1,7 +1,7 @@
-#include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/editor/DetailView.h"
 #include "ui/shell/MainWindow.h"
@@ -49,7 +49,7 @@ private slots:
                                 .arg(at, number < count ? '"' + at + '"' : "null")
                                 .toUtf8();
             }
-            test::ShellFixture shell;
+            test::SessionFixture shell;
             shell.script({R"({"id": "l1", "listener_token": "t", "name": "Deploys", "is_enabled": true, )"
                           R"("notification_config": {"title": "Deploy {{body.deployment.ref}}", "body": )"
                           R"("{{body.state}} by {{body.sender}}", "filter": "$.body.state", "sound": "Hero"}, )"

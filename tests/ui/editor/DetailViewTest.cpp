@@ -1,6 +1,6 @@
 #include "ui/editor/DetailView.h"
-#include "ShellFixture.h"
 #include "support/HeadlessSession.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/StyledLabel.h"
@@ -29,13 +29,11 @@ namespace {
 
 QByteArray listenerJson(const QByteArray& id, const QByteArray& name, const QByteArray& config = "{}")
 {
-    return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name + "\", \"is_enabled\": true, "
-        + "\"notification_config\": " + config
-        + ", \"created_at\": \"c\", \"updated_at\": \"u\", \"hook_path\": \"/h\"}";
+    return test::SessionFixture::listener(id, name, "", config);
 }
 
 // The relay answers `webhooks` (bodies {"action": <action>}) as the recent payloads of l1 and l2.
-void scriptRecent(test::ShellFixture& shell, const QList<QByteArray>& actions = {})
+void scriptRecent(test::SessionFixture& shell, const QList<QByteArray>& actions = {})
 {
     QList<QByteArray> webhooks;
     for (const QByteArray& action : actions) {
@@ -49,7 +47,7 @@ void scriptRecent(test::ShellFixture& shell, const QList<QByteArray>& actions = 
 }
 
 const test::ScriptedHttpServer::Request* sent(
-    test::ShellFixture& shell, const QByteArray& method, const QByteArray& target)
+    test::SessionFixture& shell, const QByteArray& method, const QByteArray& target)
 {
     const auto& requests = shell.relay().requests();
     const auto found = std::ranges::find_if(
@@ -148,7 +146,7 @@ private slots:
     {
         QFETCH(QString, filter);
         QFETCH(bool, byKeyboard);
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         const QByteArray stored = listenerJson("l1", "Deploys", R"({"filter": "$.body.action"})");
         shell.script({stored}, {}, {});
         scriptRecent(shell);
@@ -176,7 +174,7 @@ private slots:
 
     void fromMenuChangesTheTreeNotThePreview()
     {
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.script({listenerJson("l1", "Deploys", R"({"title": "{{body.action}}"})")}, {}, {});
         scriptRecent(shell, {"newest", "older"});
         shell.start(true);
@@ -207,7 +205,7 @@ private slots:
         QFETCH(QList<QByteArray>, later);
         QFETCH(bool, changed);
         QFETCH(QString, draftName);
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.script({listenerJson("l1", "Deploys")}, {}, {});
         scriptRecent(shell);
         shell.start(true);

@@ -1,10 +1,10 @@
-#include "ShellFixture.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "service/AppSettings.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/RelayProcess.h"
 #include "support/Screenshots.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/ToggleSwitch.h"
@@ -35,7 +35,7 @@ private slots:
     {
         CORVANE_REQUIRE_HEADLESS_SESSION();
         QVERIFY(QFile(m_config.filePath("file")).open(QIODevice::WriteOnly));
-        m_shell = std::make_unique<test::ShellFixture>();
+        m_shell = std::make_unique<test::SessionFixture>();
     }
     void cleanup()
     {
@@ -52,7 +52,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("absent") << QVariant() << "4 seconds" << false;
-        QTest::newRow("0") << QVariant(0) << "4 seconds" << false;
         QTest::newRow("negative") << QVariant(-5) << "4 seconds" << false;
         QTest::newRow("500") << QVariant(500) << "1 second" << true;
         QTest::newRow("2500") << QVariant(2500) << "2 seconds" << true;
@@ -234,7 +233,7 @@ private:
     }
 
     QTemporaryDir m_config;
-    std::unique_ptr<test::ShellFixture> m_shell;
+    std::unique_ptr<test::SessionFixture> m_shell;
     std::unique_ptr<PreferencesView> m_view;
     bool m_started = false;
 };

@@ -1,7 +1,7 @@
-#include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MenuBarPopover.h"
@@ -43,7 +43,7 @@ private slots:
         const QString scheme = dark ? "dark" : "light";
 
         {
-            test::ShellFixture shell;
+            test::SessionFixture shell;
             shell.start(false);
             MainWindow window(shell.state());
             save(window, "sign-in", scheme);
@@ -54,21 +54,21 @@ private slots:
             save(window, "sign-in-error", scheme);
         }
         {
-            test::ShellFixture shell;
+            test::SessionFixture shell;
             shell.start(true);
             MainWindow window(shell.state());
             save(window, "main-no-listeners", scheme);
         }
         {
-            test::ShellFixture shell;
+            test::SessionFixture shell;
             QList<QByteArray> recent;
             for (int number = 1; number <= 7; ++number) {
-                recent << test::ShellFixture::payload(
+                recent << test::SessionFixture::payload(
                     number, number == 2 ? "" : "Deploy #" + QByteArray::number(number));
             }
-            shell.script({test::ShellFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)"),
-                             test::ShellFixture::listener("l2", "Payments"),
-                             test::ShellFixture::listener("l3", "Uptime alerts", R"(, "is_enabled": false)")},
+            shell.script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)"),
+                             test::SessionFixture::listener("l2", "Payments"),
+                             test::SessionFixture::listener("l3", "Uptime alerts", R"(, "is_enabled": false)")},
                 recent, recent);
             shell.start(true);
             QTRY_COMPARE_WITH_TIMEOUT(shell.state().recentBanner().size(), 7U, 10'000);

@@ -1,4 +1,4 @@
-#include "ShellFixture.h"
+#include "support/SessionFixture.h"
 
 #include "service/AppSettings.h"
 
@@ -6,17 +6,14 @@
 #include <QTest>
 
 namespace corvane::test {
-namespace {
 
-QByteArray envelope(const QByteArray& member, const QList<QByteArray>& items)
+QByteArray SessionFixture::envelope(const QByteArray& member, const QList<QByteArray>& items)
 {
     return ScriptedHttpServer::response(
         200, "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
 }
 
-} // namespace
-
-ShellFixture::ShellFixture()
+SessionFixture::SessionFixture()
 {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
     m_relay = std::make_unique<ScriptedHttpServer>();
@@ -37,21 +34,26 @@ ShellFixture::ShellFixture()
     m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);
 }
 
-ShellFixture::~ShellFixture()
+SessionFixture::~SessionFixture()
+{
+    stop();
+}
+
+void SessionFixture::stop()
 {
     m_state.reset();
     static_cast<void>(QTest::qWaitFor([] { return AppState::runningLoops() == 0; }, 10'000));
 }
 
-QByteArray ShellFixture::listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra)
+QByteArray SessionFixture::listener(
+    const QByteArray& id, const QByteArray& name, const QByteArray& extra, const QByteArray& config)
 {
     return "{\"id\": \"" + id + "\", \"listener_token\": \"t\", \"name\": \"" + name
-        + "\", \"is_enabled\": true, \"notification_config\": {}, \"created_at\": \"c\", \"updated_at\": \"u\", "
-          "\"hook_path\": \"/h/t\""
-        + extra + "}";
+        + "\", \"is_enabled\": true, \"notification_config\": " + config
+        + ", \"created_at\": \"c\", \"updated_at\": \"u\", \"hook_path\": \"/h/t\"" + extra + "}";
 }
 
-QByteArray ShellFixture::payload(int number, const QByteArray& title)
+QByteArray SessionFixture::payload(int number, const QByteArray& title)
 {
     const QByteArray id = "p" + QByteArray::number(number);
     return "{\"id\": \"" + id
@@ -62,7 +64,7 @@ QByteArray ShellFixture::payload(int number, const QByteArray& title)
           "\"notification_config\": {\"title\": \"{{body.t}}\", \"body\": \"body {{body.n}}\"}}";
 }
 
-void ShellFixture::script(
+void SessionFixture::script(
     const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll)
 {
     m_relay->script("/listeners/", envelope("listeners", listeners));
@@ -70,9 +72,13 @@ void ShellFixture::script(
     m_relay->script("/webhooks/poll?limit=25", envelope("webhooks", poll));
 }
 
-void ShellFixture::start(bool signedIn)
+void SessionFixture::start(bool signedIn, SecretStore* secrets)
 {
-    m_state = std::make_unique<AppState>(*m_client, *m_secrets, *m_auth, *m_notifier, signedIn, std::nullopt);
+    stop();
+    SecretStore& store = secrets != nullptr ? *secrets : *m_secrets;
+    m_client = std::make_unique<ServiceClient>(m_network, store);
+    m_auth = std::make_unique<AuthCoordinator>(*m_client, store, m_session);
+    m_state = std::make_unique<AppState>(*m_client, store, *m_auth, *m_notifier, signedIn, AppSettings::accountEmail());
     if (signedIn) {
         static_cast<void>(QTest::qWaitFor([this] { return m_state->connected(); }, 10'000));
     }

@@ -19,24 +19,35 @@
 namespace corvane::test {
 
 // A real AppState fed by a scripted relay, with a notification server on the bus and a browser
-// session the test ends: what the shell's widget tests observe.
-class ShellFixture {
+// session the test ends: what the state's and the widgets' tests observe.
+class SessionFixture {
 public:
     // Clears the settings and points them at the scripted relay, polling once a minute.
-    ShellFixture();
-    ~ShellFixture();
+    SessionFixture();
+    ~SessionFixture();
 
     // A listener's JSON; `extra` adds members such as ", \"undelivered_count\": 1".
-    static QByteArray listener(const QByteArray& id, const QByteArray& name, const QByteArray& extra = "");
+    static QByteArray listener(
+        const QByteArray& id, const QByteArray& name, const QByteArray& extra = "", const QByteArray& config = "{}");
+    // A 200 answer {"<member>": [items], "count": n}.
+    static QByteArray envelope(const QByteArray& member, const QList<QByteArray>& items);
     // Payload "p<number>" of the listener "Deploys", whose title renders to `title`, body to "body <number>".
     static QByteArray payload(int number, const QByteArray& title);
 
     // What the relay answers to the listing, the recent list and the poll from now on.
     void script(const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll);
 
-    // Creates the state; signed in, it waits (bounded) until the first cycle has connected.
-    void start(bool signedIn);
+    // Creates the state over `secrets` (the fixture's own file when none); signed in, it waits
+    // (bounded) until the first cycle has connected.
+    void start(bool signedIn, SecretStore* secrets = nullptr);
     AppState& state() { return *m_state; }
+    FileSecretStore& secrets() { return *m_secrets; }
+    Notifier& notifier() { return *m_notifier; }
+    ServiceClient& client() { return *m_client; }
+    AuthCoordinator& auth() { return *m_auth; }
+    FakeNotificationServer& notifications() { return *m_notifications; }
+    // The state made by start(), gone; the fixture waits (bounded) until its loops have ended.
+    void stop();
     FakeWebAuthenticationSession& session() { return m_session; }
     // The scripted relay, for answers and requests beyond those above.
     ScriptedHttpServer& relay() { return *m_relay; }
