@@ -51,7 +51,6 @@ public:
     FakeWebAuthenticationSession& session() { return m_session; }
     // The scripted relay, for answers and requests beyond those above.
     ScriptedHttpServer& relay() { return *m_relay; }
-    FakeNotificationServer& notifications() { return *m_notifications; }
 
 private:
     QTemporaryDir m_folder;

@@ -1,8 +1,8 @@
 #include "ui/wizard/WizardView.h"
-#include "ShellFixture.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
+#include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 
 #include <QApplication>
@@ -34,14 +34,14 @@ QByteArray stamp(qint64 secondsFromNow, Qt::DateFormat format)
     return QDateTime::currentDateTimeUtc().addSecs(secondsFromNow).toString(format).toUtf8();
 }
 
-int requestsFor(test::ShellFixture& shell, const QByteArray& target)
+int requestsFor(test::SessionFixture& shell, const QByteArray& target)
 {
     return static_cast<int>(
         std::ranges::count(shell.relay().requests(), target, &test::ScriptedHttpServer::Request::target));
 }
 
 // The JSON body of the first request with `method`.
-nlohmann::json sentBody(test::ShellFixture& shell, const QByteArray& method)
+nlohmann::json sentBody(test::SessionFixture& shell, const QByteArray& method)
 {
     const auto& requests = shell.relay().requests();
     const auto sent = std::ranges::find(requests, method, &test::ScriptedHttpServer::Request::method);
@@ -49,10 +49,10 @@ nlohmann::json sentBody(test::ShellFixture& shell, const QByteArray& method)
 }
 
 // Enters `name` in the wizard and presses Return in its field, as a user would.
-void create(test::ShellFixture& shell, WizardView& view, const QString& name = "Deploys")
+void create(test::SessionFixture& shell, WizardView& view, const QString& name = "Deploys")
 {
     shell.relay().script(
-        "/listeners/", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
+        "/listeners/", test::ScriptedHttpServer::response(200, test::SessionFixture::listener("l1", "Deploys")));
     view.nameStep()->nameField()->setText(name);
     QTest::keyClick(view.nameStep()->nameField(), Qt::Key_Return);
     QTRY_VERIFY(view.createdListener());
@@ -70,7 +70,7 @@ private slots:
     // A blank name cannot be created; any other is sent as typed.
     void nameIsSentAsTyped()
     {
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.start(true);
         WizardView view(shell.state());
         view.nameStep()->nameField()->setText(" \t ");
@@ -91,7 +91,7 @@ private slots:
     void manualBuild()
     {
         QFETCH(QString, filter);
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.start(true);
         WizardView view(shell.state());
         create(shell, view);
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(shell.notifications().received()[0].body, "(no payload yet)");
         QTest::keyClicks(view.builder()->filterField(), filter);
         shell.relay().script(
-            "/listeners/l1", test::ScriptedHttpServer::response(200, test::ShellFixture::listener("l1", "Deploys")));
+            "/listeners/l1", test::ScriptedHttpServer::response(200, test::SessionFixture::listener("l1", "Deploys")));
         view.builder()->saveButton()->click();
         QTRY_COMPARE(shell.state().sidebarSelection(), SidebarSelection::forListener("l1"));
         const nlohmann::json config = sentBody(shell, "PATCH").at("notification_config");
@@ -129,7 +129,7 @@ private slots:
         QFETCH(QByteArray, receivedAt);
         QFETCH(bool, skip);
         QFETCH(bool, captured);
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.start(true);
         WizardView view(shell.state());
         create(shell, view);
@@ -165,7 +165,7 @@ private slots:
         QApplication::setFont(test::defaultFont());
         QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
         const QString scheme = dark ? "dark" : "light";
-        test::ShellFixture shell;
+        test::SessionFixture shell;
         shell.start(true);
         WizardView view(shell.state());
         view.resize(640, 760);
