@@ -8,6 +8,7 @@
 #include "store/RetentionPruner.h"
 #include "store/SqliteStore.h"
 #include "store/TimeText.h"
+#include "store/WalCheckpointer.h"
 
 #include <boost/asio/signal_set.hpp>
 
@@ -88,6 +89,15 @@ int run(int argc, char** argv)
     auto answerStore = SqliteStore::open(settings.databasePath);
     if (!readerStore || !answerStore) {
         return fail(1, (readerStore ? answerStore : readerStore).error().message);
+    }
+
+    // Outlives the queue: the writer's connection reports its commits to it.
+    auto checkpointer = WalCheckpointer::open(settings.databasePath);
+    if (!checkpointer) {
+        return fail(1, checkpointer.error().message);
+    }
+    if (auto observed = writerStore->observeWal(**checkpointer); !observed) {
+        return fail(1, "cannot turn off automatic WAL checkpoints: " + observed.error().message);
     }
 
     Metrics metrics;

@@ -9,6 +9,12 @@ namespace {
 
 constexpr int busyTimeoutMilliseconds = 5000;
 
+int tellWalObserver(void* observer, sqlite3* /*database*/, const char* /*schema*/, int frames)
+{
+    static_cast<SqliteConnection::WalObserver*>(observer)->walCommitted(frames);
+    return SQLITE_OK;
+}
+
 } // namespace
 
 void SqliteConnection::DatabaseCloser::operator()(sqlite3* database) const
@@ -73,6 +79,30 @@ StoreResult<void> SqliteConnection::execute(const char* sql)
         return std::unexpected(std::move(error));
     }
     return {};
+}
+
+StoreResult<void> SqliteConnection::observeWal(WalObserver& observer)
+{
+    // The pragma replaces any WAL hook, so it comes first.
+    if (auto stopped = execute("PRAGMA wal_autocheckpoint = 0"); !stopped) {
+        return stopped;
+    }
+    sqlite3_wal_hook(m_database.get(), tellWalObserver, &observer);
+    return {};
+}
+
+StoreResult<SqliteConnection::WalFrames> SqliteConnection::checkpoint(int mode)
+{
+    WalFrames frames;
+    if (sqlite3_wal_checkpoint_v2(m_database.get(), nullptr, mode, &frames.logged, &frames.checkpointed) != SQLITE_OK) {
+        return std::unexpected(StoreError{sqlite3_errmsg(m_database.get())});
+    }
+    return frames;
+}
+
+void SqliteConnection::setBusyTimeout(std::chrono::milliseconds timeout)
+{
+    sqlite3_busy_timeout(m_database.get(), static_cast<int>(timeout.count()));
 }
 
 } // namespace corvane::relay

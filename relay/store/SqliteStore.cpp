@@ -136,6 +136,11 @@ StoreResult<SqliteStore> SqliteStore::open(const std::string& path)
     return SqliteStore(*std::move(connection));
 }
 
+StoreResult<void> SqliteStore::observeWal(SqliteConnection::WalObserver& observer)
+{
+    return m_connection.observeWal(observer);
+}
+
 StoreResult<std::int64_t> SqliteStore::change(const char* sql, auto&&... parameters)
 {
     auto statement = m_connection.prepare(sql);

@@ -16,6 +16,9 @@ public:
     // Opens the database and brings its schema up to date.
     static StoreResult<SqliteStore> open(const std::string& path);
 
+    // See SqliteConnection::observeWal.
+    StoreResult<void> observeWal(SqliteConnection::WalObserver& observer);
+
     StoreResult<void> beginBatch() override;
     StoreResult<void> commitBatch() override;
     void rollbackBatch() override;

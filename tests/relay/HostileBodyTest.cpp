@@ -4,6 +4,7 @@
 #include "support/TestRegistry.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <memory>
@@ -141,6 +142,20 @@ private slots:
         const auto payload = recent.json()["webhooks"][0];
         QCOMPARE(payload["id"], stored.json()["id"]);
         QCOMPARE(payload["raw_body_base64"], body.toBase64().toStdString());
+    }
+
+    // The WAL is checkpointed while large bodies keep being written and read, so its file stays far
+    // smaller than what they add up to.
+    void walStaysBoundedUnderLargeWrites()
+    {
+        constexpr int bodies = 24;
+        const QByteArray body(int(2 * megabyte), 'w');
+        for (int index = 0; index < bodies; ++index) {
+            QCOMPARE(m_client->hook(m_listener, body).status, 202);
+            QCOMPARE(m_client->send("GET", "/webhooks/recent?limit=1").status, 200);
+        }
+        const auto walBytes = QFileInfo(m_relay.databasePath() + "-wal").size();
+        QVERIFY2(walBytes < bodies * body.size() / 2, qPrintable(QString::number(walBytes) + " bytes of WAL"));
     }
 
     // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
