@@ -248,16 +248,16 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
         if (!self) {
             co_return;
         }
-        if (*listed) {
-            setListeners(**std::move(listed));
+        if (auto& fresh = *listed) {
+            setListeners(std::move(*fresh));
         }
         auto activity = co_await recent;
         if (!self) {
             co_return;
         }
         if (activity) {
-            if (*activity) {
-                setActivity(**std::move(activity));
+            if (auto& fresh = *activity) {
+                setActivity(std::move(*fresh));
             }
             setConnected(true);
             setLastError(std::nullopt);
