@@ -1,6 +1,7 @@
 // The longest pause of the GUI thread's event loop while poll cycles replace the activity list with 100
 // entries of 64 KiB bodies and the Activity screen shows them. A 1 ms timer runs throughout; the largest
 // interval between two of its ticks is the longest stall. Run inside scripts/headless.
+#include "RelayThread.h"
 #include "service/AppSettings.h"
 #include "support/SessionFixture.h"
 #include "ui/activity/ActivityListModel.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,56 +18,21 @@
 
 namespace {
 
+using corvane::test::RelayThread;
 using corvane::test::ScriptedHttpServer;
 using corvane::test::SessionFixture;
 
-// The scripted relay on a thread of its own, as a real relay is another process: writing its answers
-// costs the GUI thread nothing.
-class RelayThread {
-public:
-    RelayThread()
-    {
-        m_anchor.moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            &m_anchor, [this] { m_server = new ScriptedHttpServer; }, Qt::BlockingQueuedConnection);
-    }
-    RelayThread(const RelayThread&) = delete;
-    RelayThread& operator=(const RelayThread&) = delete;
-    ~RelayThread()
-    {
-        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-
-    QString baseURL() const { return m_server->baseURL(); }
-
-    // What the relay answers to the listing, the recent list and the poll from now on.
-    void script(const QList<QByteArray>& recent)
-    {
-        const auto envelope = [](const QByteArray& member, const QList<QByteArray>& items) {
-            return ScriptedHttpServer::response(200,
-                "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
-        };
-        const QByteArray listeners = envelope("listeners", {SessionFixture::listener("l1", "Deploys")});
-        const QByteArray activity = envelope("webhooks", recent);
-        const QByteArray poll = envelope("webhooks", {});
-        QMetaObject::invokeMethod(
-            &m_anchor,
-            [&] {
-                m_server->script("/listeners/", listeners);
-                m_server->script("/webhooks/recent?limit=100", activity);
-                m_server->script("/webhooks/poll?limit=25", poll);
-            },
-            Qt::BlockingQueuedConnection);
-    }
-
-private:
-    QThread m_thread;
-    QObject m_anchor;
-    ScriptedHttpServer* m_server = nullptr;
-};
+// What the relay answers to the listing, the recent list and the poll from now on.
+void script(RelayThread& relay, const QList<QByteArray>& recent)
+{
+    const auto envelope = [](const QByteArray& member, const QList<QByteArray>& items) {
+        return ScriptedHttpServer::response(200,
+            "{\"" + member + "\": [" + items.join(',') + "], \"count\": " + QByteArray::number(items.size()) + "}");
+    };
+    relay.script("/listeners/", envelope("listeners", {SessionFixture::listener("l1", "Deploys")}));
+    relay.script("/webhooks/recent?limit=100", envelope("webhooks", recent));
+    relay.script("/webhooks/poll?limit=25", envelope("webhooks", {}));
+}
 
 QList<QByteArray> entries(const QByteArray& prefix)
 {
@@ -144,7 +109,7 @@ int main(int argc, char** argv)
     qint64 viewLongest = 0;
     const QList<QByteArray> first = entries("a");
     const QList<QByteArray> second = entries("b");
-    relay.script(first);
+    script(relay, first);
     shell.start(true);
     // Connected around the screen's own connection, so the two measure only what the screen does.
     QObject::connect(&shell.state(), &corvane::AppState::activityChanged, [&] { viewClock.start(); });
@@ -161,7 +126,7 @@ int main(int argc, char** argv)
         const Gap equal = longestGap(shell);
         const double equalView = static_cast<double>(viewLongest) / 1e6;
         viewLongest = 0;
-        relay.script(round % 2 == 0 ? second : first);
+        script(relay, round % 2 == 0 ? second : first);
         const Gap replaced = longestGap(shell);
         std::printf("round %d: equal list %.1f ms (GUI thread CPU %.1f ms, screen %.1f ms), all 100 replaced %.1f ms "
                     "(GUI thread CPU %.1f ms, screen %.1f ms), %d rows\n",

@@ -2,6 +2,7 @@
 
 #include "auth/AuthCoordinator.h"
 #include "core/CancellableSleep.h"
+#include "core/ChangeWaiter.h"
 #include "core/Notifier.h"
 #include "evaluation/JSONPathFilter.h"
 #include "evaluation/PayloadContext.h"
@@ -108,6 +109,7 @@ void AppState::startPolling()
         m_pollStop->request_stop();
     }
     m_pollStop.emplace();
+    m_client->forgetEntityTags();
     pollingLoop(this, m_pollStop->get_token());
 }
 
@@ -221,11 +223,12 @@ int AppState::runningLoops()
 QCoro::Task<> AppState::pollingLoop(QPointer<AppState> state, std::stop_token stop)
 {
     ++loopCount;
+    ChangeWaiter waiter(*state->m_client);
     while (!stop.stop_requested()) {
         if (state) {
             co_await state->tick(stop);
         }
-        co_await cancellableSleep(pollInterval(), stop);
+        co_await waiter.pause(pollInterval(), stop);
     }
     --loopCount;
 }
@@ -236,8 +239,8 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
     // The recent list is also cancelled on its own when the listener list fails.
     std::stop_source recentStop;
     const std::stop_callback forwardStop(stop, [&recentStop] { recentStop.request_stop(); });
-    auto listing = m_client->listListeners(stop);
-    auto recent = m_client->recentAll(recentLimit, recentStop.get_token());
+    auto listing = m_client->listListenersIfChanged(stop);
+    auto recent = m_client->recentAllIfChanged(recentLimit, recentStop.get_token());
 
     auto listed = co_await listing;
     std::optional<Failure> failure;
@@ -245,13 +248,17 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
         if (!self) {
             co_return;
         }
-        setListeners(*std::move(listed));
+        if (auto& fresh = *listed) {
+            setListeners(std::move(*fresh));
+        }
         auto activity = co_await recent;
         if (!self) {
             co_return;
         }
         if (activity) {
-            setActivity(*std::move(activity));
+            if (auto& fresh = *activity) {
+                setActivity(std::move(*fresh));
+            }
             setConnected(true);
             setLastError(std::nullopt);
         } else {
@@ -264,6 +271,8 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
         if (!self) {
             co_return;
         }
+        // The recent list read meanwhile is dropped, so its entity tag must not be sent again.
+        m_client->forgetEntityTags();
     }
     // A cycle cut short by its owner ends quietly: cancellation is nobody's error.
     if (stop.stop_requested()) {

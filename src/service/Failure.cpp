@@ -29,4 +29,9 @@ Failure Failure::tooLarge(qint64 maximumBytes)
             .arg(maximumBytes / (qint64{1024} * 1024))};
 }
 
+Failure Failure::notSupported(const QString& what)
+{
+    return {Kind::notSupported, QStringLiteral("The service does not support %1.").arg(what), 404};
+}
+
 } // namespace corvane

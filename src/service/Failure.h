@@ -15,6 +15,7 @@ struct Failure {
         network, // the network layer's own error, cancellation included
         decoding, // an answer or a request body that is not the JSON expected
         tooLarge, // an answer larger than the client takes
+        notSupported, // a relay that does not offer the route (HTTP 404)
     };
 
     Kind kind;
@@ -30,6 +31,8 @@ struct Failure {
     static Failure decoding(const DecodingError& error);
     // "The service's answer is larger than 64 MiB, more than Corvane takes."
     static Failure tooLarge(qint64 maximumBytes);
+    // "The service does not support <what>."
+    static Failure notSupported(const QString& what);
 };
 
 } // namespace corvane

@@ -92,6 +92,19 @@ ServiceClient::ServiceClient(QNetworkAccessManager& network, SecretStore& secret
 QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     QString path, QByteArray method, std::optional<QByteArray> body, bool auth, std::stop_token stop)
 {
+    auto answer = co_await send(std::move(path), std::move(method), std::move(body), auth, {}, stop);
+    if (!answer) {
+        co_return std::unexpected(answer.error());
+    }
+    if (answer->status < 200 || answer->status > 299) {
+        co_return std::unexpected(Failure::badStatus(answer->status, responseText(answer->body)));
+    }
+    co_return ResponseBody{std::move(answer->body)};
+}
+
+QCoro::Task<ServiceResult<ServiceClient::Answer>> ServiceClient::send(QString path, QByteArray method,
+    std::optional<QByteArray> body, bool auth, QByteArray ifNoneMatch, std::stop_token stop)
+{
     const QUrl url(AppSettings::serviceURL() + path, QUrl::StrictMode);
     if (!url.isValid()) {
         co_return std::unexpected(Failure::missingURL());
@@ -111,6 +124,9 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     }
     if (body) {
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+    }
+    if (!ifNoneMatch.isEmpty()) {
+        request.setRawHeader("If-None-Match", ifNoneMatch);
     }
 
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(
@@ -142,12 +158,82 @@ QCoro::Task<ServiceResult<ResponseBody>> ServiceClient::request(
     if (!status.isValid()) {
         co_return std::unexpected(Failure::badStatus(0, "no response"));
     }
-    const QByteArray responseBody = reply->readAll();
-    const int code = status.toInt();
-    if (code < 200 || code > 299) {
-        co_return std::unexpected(Failure::badStatus(code, responseText(responseBody)));
+    co_return Answer{status.toInt(), reply->readAll(), reply->rawHeader("ETag")};
+}
+
+template <class T>
+QCoro::Task<ServiceResult<std::optional<T>>> ServiceClient::readIfChanged(
+    QString path, QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray), std::stop_token stop)
+{
+    const QString key = AppSettings::serviceURL() + path;
+    const QByteArray known = m_entityTags.value(key);
+    QPointer self(this);
+    auto answer = co_await send(std::move(path), "GET", {}, true, known, stop);
+    if (!answer) {
+        co_return std::unexpected(answer.error());
     }
-    co_return ResponseBody{responseBody};
+    if (answer->status == 304 && !known.isEmpty()) {
+        co_return std::optional<T>();
+    }
+    if (answer->status < 200 || answer->status > 299) {
+        co_return std::unexpected(Failure::badStatus(answer->status, responseText(answer->body)));
+    }
+    auto decoded = co_await decode(std::move(answer->body));
+    if (!self || stop.stop_requested()) {
+        co_return std::unexpected(cancelled());
+    }
+    if (!decoded) {
+        co_return std::unexpected(decoded.error());
+    }
+    if (answer->entityTag.isEmpty()) {
+        m_entityTags.remove(key);
+    } else {
+        m_entityTags.insert(key, answer->entityTag);
+    }
+    co_return std::optional<T>(*std::move(decoded));
+}
+
+QCoro::Task<ServiceResult<std::optional<std::vector<Listener>>>> ServiceClient::listListenersIfChanged(
+    std::stop_token stop)
+{
+    co_return co_await readIfChanged("/listeners/", &ResponseDecoding::listenersResponse, stop);
+}
+
+QCoro::Task<ServiceResult<std::optional<std::vector<Payload>>>> ServiceClient::recentAllIfChanged(
+    int limit, std::stop_token stop)
+{
+    co_return co_await readIfChanged(
+        QStringLiteral("/webhooks/recent?limit=%1").arg(limit), &ResponseDecoding::recentResponse, stop);
+}
+
+void ServiceClient::forgetEntityTags()
+{
+    m_entityTags.clear();
+}
+
+QCoro::Task<ServiceResult<QString>> ServiceClient::changes(QString after, int wait, std::stop_token stop)
+{
+    const QString path
+        = QStringLiteral("/changes?after=%1&wait=%2").arg(QString::fromUtf8(QUrl::toPercentEncoding(after))).arg(wait);
+    auto answer = co_await send(path, "GET", {}, true, {}, stop);
+    if (!answer) {
+        co_return std::unexpected(answer.error());
+    }
+    if (answer->status == 404) {
+        co_return std::unexpected(Failure::notSupported(QStringLiteral("change versions")));
+    }
+    if (answer->status < 200 || answer->status > 299) {
+        co_return std::unexpected(Failure::badStatus(answer->status, responseText(answer->body)));
+    }
+    auto parsed = parseJson(std::string_view(answer->body.constData(), static_cast<std::size_t>(answer->body.size())));
+    if (!parsed) {
+        co_return std::unexpected(Failure::decoding(parsed.error()));
+    }
+    const auto version = parsed->is_object() ? parsed->find("version") : parsed->end();
+    if (version == parsed->end() || !version->is_string() || version->get_ref<const std::string&>().empty()) {
+        co_return std::unexpected(Failure::decoding(DecodingError{"version", "expected a string"}));
+    }
+    co_return QString::fromStdString(version->get<std::string>());
 }
 
 QCoro::Task<ServiceResult<ExchangeResponse>> ServiceClient::exchange(

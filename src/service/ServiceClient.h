@@ -7,6 +7,7 @@
 #include "service/MessageBodies.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -54,6 +55,18 @@ public:
     QCoro::Task<ServiceResult<std::vector<Payload>>> poll(int limit, std::stop_token stop = {});
     QCoro::Task<ServiceResult<std::vector<Listener>>> listListeners(std::stop_token stop = {});
     QCoro::Task<ServiceResult<std::vector<Payload>>> recentAll(int limit, std::stop_token stop = {});
+    // Conditional reads: each remembers the entity tag of its last full answer per URL and sends it as
+    // If-None-Match (RFC 9110, 13.1.2); an answer of 304 gives std::nullopt ("unchanged") and nothing is
+    // decoded.
+    QCoro::Task<ServiceResult<std::optional<std::vector<Listener>>>> listListenersIfChanged(std::stop_token stop = {});
+    QCoro::Task<ServiceResult<std::optional<std::vector<Payload>>>> recentAllIfChanged(
+        int limit, std::stop_token stop = {});
+    // The next conditional reads answer in full.
+    void forgetEntityTags();
+    // The account's change version (an opaque token): at once when it differs from `after` (or `after`
+    // is empty), else once it moves or `wait` seconds (0 to 60) have passed, whichever comes first. A
+    // relay that answers 404 fails as notSupported.
+    QCoro::Task<ServiceResult<QString>> changes(QString after, int wait, std::stop_token stop = {});
     QCoro::Task<ServiceResult<std::vector<Payload>>> recentPayloads(
         QString listenerId, int limit, std::stop_token stop = {});
     QCoro::Task<ServiceResult<Listener>> createListener(
@@ -66,8 +79,22 @@ public:
     QCoro::Task<ServiceResult<TemplateSuggestion>> suggestTemplate(QByteArray sample, std::stop_token stop = {});
 
 private:
+    // Any complete HTTP answer, whatever its status.
+    struct Answer {
+        int status = 0;
+        QByteArray body;
+        QByteArray entityTag;
+    };
+
+    QCoro::Task<ServiceResult<Answer>> send(QString path, QByteArray method, std::optional<QByteArray> body, bool auth,
+        QByteArray ifNoneMatch, std::stop_token stop);
+    template <class T>
+    QCoro::Task<ServiceResult<std::optional<T>>> readIfChanged(
+        QString path, QCoro::Task<std::expected<T, Failure>> (*decode)(QByteArray), std::stop_token stop);
+
     QNetworkAccessManager* m_network;
     SecretStore* m_secrets;
+    QHash<QString, QByteArray> m_entityTags; // by service URL and path
 };
 
 } // namespace corvane

@@ -7,10 +7,13 @@
 
 #include <QLoggingCategory>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace corvane {
@@ -37,6 +40,12 @@ QByteArray payloadJson(const QByteArray& id, const QByteArray& extra = "")
 QByteArray ok(const QByteArray& body)
 {
     return ScriptedHttpServer::response(200, body);
+}
+
+QByteArray tagged(QByteArray response, int status = 200)
+{
+    return response.replace("HTTP/1.1 200", "HTTP/1.1 " + QByteArray::number(status))
+        .replace("\r\n\r\n", "\r\nETag: \"v7\"\r\n\r\n");
 }
 
 QByteArray webhooks(const QList<QByteArray>& payloads)
@@ -283,6 +292,61 @@ private slots:
         QCOMPARE(m_state->listeners().size(), 2U);
         QCOMPARE(m_state->listener("l3")->name, "Three");
         QCOMPARE(m_state->listener("L3"), std::nullopt);
+    }
+
+    // `cycles` cycles start no sooner than a second after the first, with at most `asked` change requests.
+    void pausesFollowChanges_data()
+    {
+        QTest::addColumn<qint64>("interval");
+        QTest::addColumn<QList<QByteArray>>("answers"); // to after=, after=1, after=2
+        QTest::addColumn<int>("cycles");
+        QTest::addColumn<int>("asked");
+
+        const auto version = [](const char* token) { return ok(QByteArray("{\"version\": \"") + token + "\"}"); };
+        QTest::newRow("flood keeps to ten a second")
+            << qint64{86'400'000} << QList{version("1"), version("2"), version("1")} << 11 << 100;
+        QTest::newRow("404 leaves interval pauses") << qint64{500} << QList<QByteArray>{} << 3 << 1;
+        QTest::newRow("failure leaves the interval")
+            << qint64{500} << QList{ScriptedHttpServer::response(500, "boom", "text/plain")} << 3 << 3;
+    }
+    void pausesFollowChanges()
+    {
+        QFETCH(qint64, interval);
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(int, cycles);
+        QFETCH(int, asked);
+
+        AppSettings::setPollIntervalMs(interval);
+        const QByteArray wait = interval > 1000 ? "55" : "1";
+        for (int index = 0; index < answers.size(); ++index) {
+            m_fixture->relay().script(
+                "/changes?after=" + (index ? QByteArray::number(index) : "") + "&wait=" + wait, answers[index]);
+        }
+        const auto count = [this](const char* prefix) {
+            return std::ranges::count_if(
+                m_fixture->relay().requests(), [prefix](const auto& each) { return each.target.startsWith(prefix); });
+        };
+        const auto started = std::chrono::steady_clock::now();
+        m_fixture->start(true);
+        QTRY_VERIFY_WITH_TIMEOUT(count("/listeners/") >= cycles, 20'000);
+        QVERIFY(std::chrono::steady_clock::now() - started >= std::chrono::seconds(1));
+        QVERIFY(count("/changes") <= asked);
+    }
+
+    // A 304 to the remembered tags leaves both lists, and their signals, alone.
+    void unchangedListsStayUntouched()
+    {
+        m_fixture->relay().script("/webhooks/recent?limit=100", tagged(webhooks({payloadJson("p0")})));
+        m_fixture->relay().script("/listeners/", tagged(ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}")));
+        signedOutState();
+        QCoro::waitFor(m_state->tick({}));
+        m_fixture->relay().script("/webhooks/recent?limit=100", tagged(ok(""), 304));
+        m_fixture->relay().script("/listeners/", tagged(ok(""), 304));
+        QSignalSpy listeners(m_state, &AppState::listenersChanged);
+        QSignalSpy activity(m_state, &AppState::activityChanged);
+        QCoro::waitFor(m_state->tick({}));
+        QCOMPARE(listeners.size() + activity.size(), 0);
+        QCOMPARE(m_state->lastError(), std::nullopt);
     }
 
     // Replacing the loop cancels the running cycle: its hanging request fails as cancelled, the cycle
