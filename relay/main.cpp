@@ -102,6 +102,7 @@ int run(int argc, char** argv)
     routerSettings.maxFormFields = settings.maxFormFields;
     routerSettings.rateLimit = settings.rateLimit;
     routerSettings.rateBurst = settings.rateBurst;
+    routerSettings.maxChangeWaiters = settings.maxChangeWaiters;
     routerSettings.discard = settings.discard;
     RequestLog requestLog(context.get_executor(), stderr);
     WorkerThread worker;

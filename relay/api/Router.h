@@ -1,6 +1,8 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/ChangeVersions.h"
+#include "api/ChangesRoute.h"
 #include "api/HookCapture.h"
 #include "api/HookTargets.h"
 #include "api/ListenerRoutes.h"
@@ -23,6 +25,8 @@ struct RouterSettings {
     std::uint32_t maxFormFields = 1000;
     double rateLimit = 0;
     double rateBurst = 1;
+    // Requests held by GET /changes at once; more are answered 503.
+    std::size_t maxChangeWaiters = 10000;
     // Answer hook requests with 202 without looking anything up or storing them.
     bool discard = false;
 };
@@ -39,6 +43,7 @@ public:
     // the route does not take, an API request without a valid key.
     std::optional<HttpResponse> admit(const HttpRequest& head) override;
     std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const override;
+    bool holds(const HttpRequest& head) const override;
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;
@@ -55,6 +60,8 @@ private:
     RequestLog& m_log;
     RouterSettings m_settings;
     RateLimiter m_limiter;
+    ChangeVersions m_versions;
+    ChangesRoute m_changes;
     Authenticator m_authenticator;
     HookTargets m_hookTargets;
     HookCapture m_hooks;
