@@ -1,0 +1,174 @@
+#include "support/RelayClient.h"
+#include "support/RelayProcess.h"
+#include "support/TestRegistry.h"
+
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+using namespace corvane::test;
+
+namespace {
+
+constexpr int waitMilliseconds = 20000;
+
+std::string versionOf(RelayClient& client, const QString& query = {})
+{
+    return client.send("GET", "/changes" + query).json().value("version", std::string());
+}
+
+// GET /changes?after=<version> sent on a connection of its own, answered while the test goes on.
+std::unique_ptr<QTcpSocket> startWaiting(const RelayProcess& relay, const QByteArray& key, const std::string& after)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, relay.port());
+    socket->write("GET /changes?after=" + QByteArray::fromStdString(after)
+        + "&wait=60 HTTP/1.1\r\nHost: relay\r\nAuthorization: Bearer " + key + "\r\n\r\n");
+    return socket;
+}
+
+int waiters(RelayClient& client)
+{
+    static const QRegularExpression gauge("corvane_relay_change_waiters (\\d+)");
+    return gauge.match(QString::fromUtf8(client.send("GET", "/metrics").body)).captured(1).toInt();
+}
+
+} // namespace
+
+// GET /changes and the conditional reads it stands for, against real relay processes.
+class ChangesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_relay.start());
+        m_mineKey = m_mine.signIn("mine@example.org");
+        m_otherKey = m_other.signIn("other@example.org");
+        m_mine.setKey(m_mineKey);
+        m_other.setKey(m_otherKey);
+    }
+
+    void versionMovesForTheAccountChanged_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("listener created") << QByteArray("POST") << "/listeners/";
+        QTest::newRow("listener changed") << QByteArray("PATCH") << "/listeners/LISTENER";
+        QTest::newRow("webhook captured") << QByteArray("HOOK") << "";
+        QTest::newRow("delivery marked") << QByteArray("POST") << "/webhooks/PAYLOAD/delivered";
+        QTest::newRow("listener deleted") << QByteArray("DELETE") << "/listeners/LISTENER";
+    }
+
+    void versionMovesForTheAccountChanged()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        const auto listener = m_mine.createListener("Deploys");
+        const auto payload = m_mine.hook(listener).json();
+        const auto mine = versionOf(m_mine);
+        const auto other = versionOf(m_other);
+        path.replace("LISTENER", QString::fromStdString(listener["id"].get<std::string>()))
+            .replace("PAYLOAD", QString::fromStdString(payload["id"].get<std::string>()));
+        const auto answer
+            = method == "HOOK" ? m_mine.hook(listener) : m_mine.send(method, path, R"({"name":"Renamed"})");
+        QVERIFY2(answer.status < 300, answer.body.constData());
+        QVERIFY(std::stoull(versionOf(m_mine)) > std::stoull(mine));
+        QCOMPARE(versionOf(m_other), other);
+        // Answered at once for a version it does not hold, at the end of its wait for the current one.
+        QCOMPARE(versionOf(m_mine, QString::fromStdString("?wait=60&after=" + mine)), versionOf(m_mine));
+        QCOMPARE(versionOf(m_other, QString::fromStdString("?wait=1&after=" + other)), other);
+    }
+
+    void heldWaiterIsAnsweredOnlyForItsAccount()
+    {
+        const auto listener = m_mine.createListener("Deploys");
+        auto mine = startWaiting(m_relay, m_mineKey, versionOf(m_mine));
+        auto other = startWaiting(m_relay, m_otherKey, versionOf(m_other));
+        QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), 2, waitMilliseconds);
+        QCOMPARE(m_mine.hook(listener).status, 202);
+        QTRY_VERIFY_WITH_TIMEOUT(mine->peek(4096).endsWith('}'), waitMilliseconds);
+        QCOMPARE(HttpReply::parse(mine->readAll()).json().value("version", std::string()), versionOf(m_mine));
+        QCOMPARE(waiters(m_mine), 1);
+        other->abort();
+        QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), 0, waitMilliseconds);
+    }
+
+    void notModifiedOnlyForTheCurrentTag_data()
+    {
+        QTest::addColumn<QString>("taggedPath");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<bool>("changedSince");
+        QTest::addColumn<int>("status");
+        for (const QString path : {"/listeners/", "/webhooks/recent?limit=5"}) {
+            QTest::addRow("%s tag", qPrintable(path)) << path << path << "%1" << false << 304;
+            QTest::addRow("%s listed", qPrintable(path)) << path << path << R"("1", W/%1)" << false << 304;
+            QTest::addRow("%s other", qPrintable(path)) << path << path << R"("1")" << false << 200;
+            QTest::addRow("%s stale", qPrintable(path)) << path << path << "%1" << true << 200;
+        }
+        QTest::newRow("other limit") << "/webhooks/recent?limit=5" << "/webhooks/recent?limit=6" << "%1" << false
+                                     << 200;
+    }
+
+    void notModifiedOnlyForTheCurrentTag()
+    {
+        QFETCH(QString, taggedPath);
+        QFETCH(QString, path);
+        QFETCH(QString, condition);
+        QFETCH(bool, changedSince);
+        QFETCH(int, status);
+        const auto tag = m_mine.send("GET", taggedPath).headers.value("etag");
+        QVERIFY(!tag.isEmpty());
+        if (changedSince) {
+            m_mine.createListener("Later");
+        }
+        const auto answer = m_mine.send("GET", path, {}, {{"If-None-Match", condition.arg(tag).toLatin1()}});
+        QCOMPARE(answer.status, status);
+        QCOMPARE(answer.body.isEmpty(), status == 304);
+    }
+
+    // Waiters count against their own cap, not the connections': one beyond it is answered 503.
+    void manyWaitersAreHeldAndReleased()
+    {
+        constexpr int count = 2000;
+        RelayProcess relay;
+        QVERIFY(relay.start({"--max-change-waiters", QString::number(count), "--max-connections", "100"}));
+        RelayClient client(relay);
+        const auto key = client.signIn();
+        client.setKey(key);
+        const auto listener = client.createListener("Deploys");
+        const auto version = versionOf(client);
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        while (held.size() < count) {
+            for (int batch = 0; batch < 50; ++batch) {
+                held.push_back(startWaiting(relay, key, version));
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(waiters(client), int(held.size()), waitMilliseconds);
+        }
+        const auto refused = client.send("GET", QString::fromStdString("/changes?after=" + version));
+        QCOMPARE(refused.status, 503);
+        QCOMPARE(refused.headers.value("retry-after"), QByteArray("1"));
+
+        QCOMPARE(client.hook(listener).status, 202);
+        const auto moved = QByteArray::fromStdString("\"" + versionOf(client) + "\"");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::ranges::all_of(held, [&](const auto& socket) { return socket->peek(4096).contains(moved); }),
+            waitMilliseconds);
+        QCOMPARE(waiters(client), 0);
+    }
+
+private:
+    RelayProcess m_relay;
+    RelayClient m_mine{m_relay};
+    RelayClient m_other{m_relay};
+    QByteArray m_mineKey;
+    QByteArray m_otherKey;
+};
+
+CORVANE_TEST(ChangesTest)
+#include "ChangesTest.moc"
