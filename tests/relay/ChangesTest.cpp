@@ -15,6 +15,7 @@ using namespace corvane::test;
 namespace {
 
 constexpr int waitMilliseconds = 20000;
+constexpr std::size_t maxWaiters = 2000;
 
 std::string versionOf(RelayClient& client, const QString& query = {})
 {
@@ -39,14 +40,14 @@ int waiters(RelayClient& client)
 
 } // namespace
 
-// GET /changes and the conditional reads it stands for, against real relay processes.
+// GET /changes and the conditional reads it stands for, against a real relay process.
 class ChangesTest : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_relay.start());
+        QVERIFY(m_relay.start({"--max-change-waiters", QString::number(maxWaiters), "--max-connections", "100"}));
         m_mineKey = m_mine.signIn("mine@example.org");
         m_otherKey = m_other.signIn("other@example.org");
         m_mine.setKey(m_mineKey);
@@ -84,20 +85,6 @@ private slots:
         QCOMPARE(versionOf(m_other, QString::fromStdString("?wait=1&after=" + other)), other);
     }
 
-    void heldWaiterIsAnsweredOnlyForItsAccount()
-    {
-        const auto listener = m_mine.createListener("Deploys");
-        auto mine = startWaiting(m_relay, m_mineKey, versionOf(m_mine));
-        auto other = startWaiting(m_relay, m_otherKey, versionOf(m_other));
-        QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), 2, waitMilliseconds);
-        QCOMPARE(m_mine.hook(listener).status, 202);
-        QTRY_VERIFY_WITH_TIMEOUT(mine->peek(4096).endsWith('}'), waitMilliseconds);
-        QCOMPARE(HttpReply::parse(mine->readAll()).json().value("version", std::string()), versionOf(m_mine));
-        QCOMPARE(waiters(m_mine), 1);
-        other->abort();
-        QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), 0, waitMilliseconds);
-    }
-
     void notModifiedOnlyForTheCurrentTag_data()
     {
         QTest::addColumn<QString>("taggedPath");
@@ -106,12 +93,12 @@ private slots:
         QTest::addColumn<bool>("changedSince");
         QTest::addColumn<int>("status");
         for (const QString path : {"/listeners/", "/webhooks/recent?limit=5"}) {
-            QTest::addRow("%s tag", qPrintable(path)) << path << path << "%1" << false << 304;
-            QTest::addRow("%s listed", qPrintable(path)) << path << path << R"("1", W/%1)" << false << 304;
+            QTest::addRow("%s tag", qPrintable(path)) << path << path << "TAG" << false << 304;
+            QTest::addRow("%s listed", qPrintable(path)) << path << path << R"("1", W/TAG)" << false << 304;
             QTest::addRow("%s other", qPrintable(path)) << path << path << R"("1")" << false << 200;
-            QTest::addRow("%s stale", qPrintable(path)) << path << path << "%1" << true << 200;
+            QTest::addRow("%s stale", qPrintable(path)) << path << path << "TAG" << true << 200;
         }
-        QTest::newRow("other limit") << "/webhooks/recent?limit=5" << "/webhooks/recent?limit=6" << "%1" << false
+        QTest::newRow("other limit") << "/webhooks/recent?limit=5" << "/webhooks/recent?limit=6" << "TAG" << false
                                      << 200;
     }
 
@@ -127,39 +114,38 @@ private slots:
         if (changedSince) {
             m_mine.createListener("Later");
         }
-        const auto answer = m_mine.send("GET", path, {}, {{"If-None-Match", condition.arg(tag).toLatin1()}});
+        const auto answer = m_mine.send(
+            "GET", path, {}, {{"If-None-Match", condition.replace("TAG", QString::fromLatin1(tag)).toLatin1()}});
         QCOMPARE(answer.status, status);
         QCOMPARE(answer.body.isEmpty(), status == 304);
     }
 
-    // Waiters count against their own cap, not the connections': one beyond it is answered 503.
-    void manyWaitersAreHeldAndReleased()
+    // Waiters count against their own cap, not the connections': one beyond it is answered 503. A
+    // change wakes the waiters of its account only; one whose client leaves is released.
+    void manyWaitersAreHeldAndReleasedByTheirAccount()
     {
-        constexpr int count = 2000;
-        RelayProcess relay;
-        QVERIFY(relay.start({"--max-change-waiters", QString::number(count), "--max-connections", "100"}));
-        RelayClient client(relay);
-        const auto key = client.signIn();
-        client.setKey(key);
-        const auto listener = client.createListener("Deploys");
-        const auto version = versionOf(client);
+        const auto listener = m_mine.createListener("Deploys");
+        const auto version = versionOf(m_mine);
         std::vector<std::unique_ptr<QTcpSocket>> held;
-        while (held.size() < count) {
-            for (int batch = 0; batch < 50; ++batch) {
-                held.push_back(startWaiting(relay, key, version));
+        held.push_back(startWaiting(m_relay, m_otherKey, versionOf(m_other)));
+        while (held.size() < maxWaiters) {
+            for (int batch = 0; batch < 50 && held.size() < maxWaiters; ++batch) {
+                held.push_back(startWaiting(m_relay, m_mineKey, version));
             }
-            QTRY_COMPARE_WITH_TIMEOUT(waiters(client), int(held.size()), waitMilliseconds);
+            QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), int(held.size()), waitMilliseconds);
         }
-        const auto refused = client.send("GET", QString::fromStdString("/changes?after=" + version));
+        const auto refused = m_mine.send("GET", QString::fromStdString("/changes?after=" + version));
         QCOMPARE(refused.status, 503);
         QCOMPARE(refused.headers.value("retry-after"), QByteArray("1"));
 
-        QCOMPARE(client.hook(listener).status, 202);
-        const auto moved = QByteArray::fromStdString("\"" + versionOf(client) + "\"");
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::ranges::all_of(held, [&](const auto& socket) { return socket->peek(4096).contains(moved); }),
+        QCOMPARE(m_mine.hook(listener).status, 202);
+        const auto moved = QByteArray::fromStdString("\"" + versionOf(m_mine) + "\"}");
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(held.begin() + 1, held.end(),
+                                     [&](const auto& socket) { return socket->peek(4096).endsWith(moved); }),
             waitMilliseconds);
-        QCOMPARE(waiters(client), 0);
+        QCOMPARE(waiters(m_mine), 1);
+        held.front()->abort();
+        QTRY_COMPARE_WITH_TIMEOUT(waiters(m_mine), 0, waitMilliseconds);
     }
 
 private:
