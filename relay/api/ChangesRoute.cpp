@@ -26,10 +26,13 @@ std::expected<std::optional<std::string>, HttpResponse> queryItem(const nlohmann
 std::expected<std::chrono::seconds, HttpResponse> waitOf(const nlohmann::json& fields)
 {
     const auto text = queryItem(fields, "wait");
-    if (!text || !*text) {
-        return text ? std::expected<std::chrono::seconds, HttpResponse>(defaultWait) : std::unexpected(text.error());
+    if (!text) {
+        return std::unexpected(text.error());
     }
-    const auto& digits = **text;
+    if (!text->has_value()) {
+        return defaultWait;
+    }
+    const std::string& digits = text->value();
     unsigned seconds = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
     if (digits.empty() || end != digits.data() + digits.size()
