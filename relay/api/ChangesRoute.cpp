@@ -29,10 +29,11 @@ std::expected<std::chrono::seconds, HttpResponse> waitOf(const nlohmann::json& f
     if (!text) {
         return std::unexpected(text.error());
     }
-    if (!text->has_value()) {
+    const std::optional<std::string>& item = *text;
+    if (!item) {
         return defaultWait;
     }
-    const std::string& digits = text->value();
+    const std::string& digits = *item;
     unsigned seconds = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
     if (digits.empty() || end != digits.data() + digits.size()
