@@ -30,7 +30,7 @@ void ChangeVersions::moved(const std::string& accountId)
     }
 }
 
-void ChangeVersions::movedAll()
+void ChangeVersions::payloadsRemoved()
 {
     // Accounts not in the map hold the start version; giving them one of their own moves them too.
     m_start = ++m_last;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/RemovalObserver.h"
+
 #include <boost/asio/awaitable.hpp>
 #include <boost/asio/steady_timer.hpp>
 
@@ -17,7 +19,7 @@ namespace corvane::relay {
 // from one counter that starts at the relay's start time in microseconds and grows by one per change,
 // so a restarted relay never hands out a version an earlier run did. Kept in memory, used on the I/O
 // thread only.
-class ChangeVersions {
+class ChangeVersions final : public RemovalObserver {
 public:
     explicit ChangeVersions(std::size_t maxWaiters);
     ChangeVersions(const ChangeVersions&) = delete;
@@ -26,8 +28,8 @@ public:
     std::uint64_t current(const std::string& accountId) const;
     // Called once a change of the account is committed, before it is answered: wakes its waiters.
     void moved(const std::string& accountId);
-    // Called after a change that may concern any account.
-    void movedAll();
+    // The pruner does not say whose payloads it removed: every account's version moves.
+    void payloadsRemoved() override;
 
     // Waits until the account's version differs from `after` or `wait` passes; the version then.
     // Nothing, at once, when `maxWaiters` requests wait already. A cancelled wait ends at once.

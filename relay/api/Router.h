@@ -25,8 +25,6 @@ struct RouterSettings {
     std::uint32_t maxFormFields = 1000;
     double rateLimit = 0;
     double rateBurst = 1;
-    // Requests held by GET /changes at once; more are answered 503.
-    std::size_t maxChangeWaiters = 10000;
     // Answer hook requests with 202 without looking anything up or storing them.
     bool discard = false;
 };
@@ -37,7 +35,7 @@ class Router final : public RequestHandler {
 public:
     // `reader` is used on the I/O thread, `answerReader` on the worker thread only.
     Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
-        RequestLog& log, RouterSettings settings);
+        RequestLog& log, ChangeVersions& versions, RouterSettings settings);
 
     // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
     // the route does not take, an API request without a valid key.
@@ -60,7 +58,7 @@ private:
     RequestLog& m_log;
     RouterSettings m_settings;
     RateLimiter m_limiter;
-    ChangeVersions m_versions;
+    ChangeVersions& m_versions;
     ChangesRoute m_changes;
     Authenticator m_authenticator;
     HookTargets m_hookTargets;
