@@ -35,6 +35,8 @@ struct RelaySettings {
     std::uint32_t maxConnections = 1000;
     // Client connections served at once from one address (IPv6: one /64 prefix); 0 for no cap.
     std::uint32_t maxConnectionsPerClient = 64;
+    // Requests GET /changes holds at once, counted apart from the connections; more get 503.
+    std::uint32_t maxChangeWaiters = 10000;
     // Request body bytes held in memory by all connections together; bodies beyond get 503.
     std::uint64_t maxBufferedBytes = std::uint64_t{256} * 1024 * 1024;
 

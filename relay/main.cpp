@@ -1,4 +1,5 @@
 #include "RelaySettings.h"
+#include "api/ChangeVersions.h"
 #include "api/Metrics.h"
 #include "api/Router.h"
 #include "common/Secrets.h"
@@ -115,14 +116,16 @@ int run(int argc, char** argv)
     routerSettings.discard = settings.discard;
     RequestLog requestLog(context.get_executor(), stderr);
     WorkerThread worker;
-    Router router(*readerStore, *answerStore, worker, queue, metrics, requestLog, std::move(routerSettings));
+    ChangeVersions versions(settings.maxChangeWaiters);
+    Router router(*readerStore, *answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
 
     HttpServer server(context, router, httpLimits(settings));
     const auto bound = server.listen({address, settings.listenPort});
     if (!bound) {
         return fail(1, bound.error());
     }
-    RetentionPruner pruner(context, queue, settings.retentionCount, settings.retentionAge, settings.pruneInterval);
+    RetentionPruner pruner(
+        context, queue, versions, settings.retentionCount, settings.retentionAge, settings.pruneInterval);
 
     boost::asio::signal_set signals(context, SIGTERM, SIGINT);
     signals.async_wait([&](const boost::system::error_code& error, int number) {

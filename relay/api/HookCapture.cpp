@@ -87,9 +87,9 @@ bool isFormEncoded(const HttpRequest& request)
 } // namespace
 
 HookCapture::HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter,
-    WorkerThread& worker, int maxJsonDepth, std::size_t maxFormFields)
-    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_worker(worker),
-      m_maxJsonDepth(maxJsonDepth), m_maxFormFields(maxFormFields)
+    ChangeVersions& versions, WorkerThread& worker, int maxJsonDepth, std::size_t maxFormFields)
+    : m_targets(targets), m_queue(queue), m_metrics(metrics), m_limiter(limiter), m_versions(versions),
+      m_worker(worker), m_maxJsonDepth(maxJsonDepth), m_maxFormFields(maxFormFields)
 {
 }
 
@@ -156,6 +156,7 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
         co_return captured.error();
     }
     Capture capture = *std::move(captured);
+    const std::string accountId = capture.accountId;
     // {"id":"…","received_at":"…"}; identifiers and times need no escaping.
     HttpResponse accepted;
     accepted.status = 202;
@@ -187,6 +188,7 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
     }
+    m_versions.moved(accountId);
     m_metrics.webhookStored(std::chrono::steady_clock::now() - started);
     co_return accepted;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/ChangeVersions.h"
 #include "api/HookTargets.h"
 #include "api/Metrics.h"
 #include "api/RateLimiter.h"
@@ -21,8 +22,8 @@ namespace corvane::relay {
 // once their row is committed. A large body is checked and read on the worker thread.
 class HookCapture {
 public:
-    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter, WorkerThread& worker,
-        int maxJsonDepth, std::size_t maxFormFields);
+    HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metrics, RateLimiter& limiter,
+        ChangeVersions& versions, WorkerThread& worker, int maxJsonDepth, std::size_t maxFormFields);
 
     boost::asio::awaitable<HttpResponse> capture(HttpRequest request, std::string token);
 
@@ -37,6 +38,7 @@ private:
     CommitQueue& m_queue;
     Metrics& m_metrics;
     RateLimiter& m_limiter;
+    ChangeVersions& m_versions;
     WorkerThread& m_worker;
     int m_maxJsonDepth;
     std::size_t m_maxFormFields;

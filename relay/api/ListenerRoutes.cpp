@@ -62,8 +62,9 @@ std::expected<ListenerChanges, HttpResponse> changesOf(const nlohmann::json& obj
 
 } // namespace
 
-ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_targets(targets), m_maxJsonDepth(maxJsonDepth)
+ListenerRoutes::ListenerRoutes(
+    Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions, int maxJsonDepth)
+    : m_reader(reader), m_queue(queue), m_targets(targets), m_versions(versions), m_maxJsonDepth(maxJsonDepth)
 {
 }
 
@@ -109,6 +110,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::create(const Caller& caller
     if (!created) {
         co_return unavailable();
     }
+    m_versions.moved(caller.account.id);
     co_return current(caller, id, 201);
 }
 
@@ -133,6 +135,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::update(
     if (!*updated) {
         co_return notFound();
     }
+    m_versions.moved(caller.account.id);
     co_return current(caller, id, 200);
 }
 
@@ -145,7 +148,11 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::remove(const Caller& caller
     if (!removed) {
         co_return unavailable();
     }
-    co_return *removed ? HttpResponse::empty(204) : notFound();
+    if (!*removed) {
+        co_return notFound();
+    }
+    m_versions.moved(caller.account.id);
+    co_return HttpResponse::empty(204);
 }
 
 HttpResponse ListenerRoutes::suggestTemplate(const HttpRequest& request)

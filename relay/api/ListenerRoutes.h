@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/ChangeVersions.h"
 #include "api/HookTargets.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
@@ -16,7 +17,7 @@ namespace corvane::relay {
 // GET and POST /listeners/, PATCH and DELETE /listeners/<id>, POST /listeners/suggest-template.
 class ListenerRoutes {
 public:
-    ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, int maxJsonDepth);
+    ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions, int maxJsonDepth);
 
     HttpResponse list(const Caller& caller);
     boost::asio::awaitable<HttpResponse> create(const Caller& caller, const HttpRequest& request);
@@ -32,6 +33,7 @@ private:
     Store& m_reader;
     CommitQueue& m_queue;
     HookTargets& m_targets;
+    ChangeVersions& m_versions;
     int m_maxJsonDepth;
 };
 

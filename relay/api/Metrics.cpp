@@ -48,7 +48,7 @@ void Metrics::batchCommitted(std::size_t size)
     observe(m_batchSizes, batchBounds, double(size));
 }
 
-std::string Metrics::text(std::int64_t payloadsStored) const
+std::string Metrics::text(std::int64_t payloadsStored, std::size_t changeWaiters) const
 {
     std::lock_guard lock(m_mutex);
     std::ostringstream out;
@@ -66,6 +66,10 @@ std::string Metrics::text(std::int64_t payloadsStored) const
            "# TYPE corvane_relay_payloads_stored gauge\n"
            "corvane_relay_payloads_stored "
         << payloadsStored << '\n';
+    out << "# HELP corvane_relay_change_waiters Requests waiting in GET /changes.\n"
+           "# TYPE corvane_relay_change_waiters gauge\n"
+           "corvane_relay_change_waiters "
+        << changeWaiters << '\n';
     return out.str();
 }
 

@@ -20,7 +20,7 @@ public:
     void webhookStored(std::chrono::steady_clock::duration latency);
     void batchCommitted(std::size_t size) override;
 
-    std::string text(std::int64_t payloadsStored) const;
+    std::string text(std::int64_t payloadsStored, std::size_t changeWaiters) const;
 
 private:
     template <std::size_t Buckets> struct Histogram {

@@ -1,5 +1,7 @@
 #include "api/Router.h"
 
+#include "common/RequestParsing.h"
+#include "http/Gzip.h"
 #include "store/TimeText.h"
 
 #include <algorithm>
@@ -38,6 +40,13 @@ const std::vector<std::string_view> getOnly{"GET"};
 const std::vector<std::string_view> postOnly{"POST"};
 const std::vector<std::string_view> getOrPost{"GET", "POST"};
 
+// What the entity tag of an answer adds for its content coding: a gzip-compressed answer is another
+// representation (RFC 9110 §8.8.3).
+std::string codingOf(const HttpRequest& request)
+{
+    return Gzip::accepted(request.header("accept-encoding").value_or("")) ? "-gzip" : "";
+}
+
 HttpResponse discarded()
 {
     return HttpResponse::json(202, {{"id", "discarded"}});
@@ -74,6 +83,9 @@ std::optional<ApiRoute> apiRoute(std::string_view path)
     if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
         return ApiRoute{"/webhooks/:id/delivered", {"POST"}, *std::move(id)};
     }
+    if (path == "/changes") {
+        return ApiRoute{"/changes", {"GET"}, {}};
+    }
     if (path == "/auth/revoke") {
         return ApiRoute{"/auth/revoke", {"POST"}, {}};
     }
@@ -98,13 +110,14 @@ const std::vector<std::string_view>* publicMethods(std::string_view path)
 } // namespace
 
 Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
-    RequestLog& log, RouterSettings settings)
+    RequestLog& log, ChangeVersions& versions, RouterSettings settings)
     : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
-      m_limiter(m_settings.rateLimit, m_settings.rateBurst),
+      m_limiter(m_settings.rateLimit, m_settings.rateBurst), m_versions(versions), m_changes(m_versions),
       m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
-      m_hooks(m_hookTargets, queue, metrics, m_limiter, worker, m_settings.maxJsonDepth, m_settings.maxFormFields),
-      m_listeners(reader, queue, m_hookTargets, m_settings.maxJsonDepth), m_webhooks(answerReader, worker, queue),
-      m_signIn(queue, m_settings.signIn)
+      m_hooks(m_hookTargets, queue, metrics, m_limiter, m_versions, worker, m_settings.maxJsonDepth,
+          m_settings.maxFormFields),
+      m_listeners(reader, queue, m_hookTargets, m_versions, m_settings.maxJsonDepth),
+      m_webhooks(answerReader, worker, queue, m_versions), m_signIn(queue, m_settings.signIn)
 {
 }
 
@@ -124,6 +137,11 @@ std::optional<std::uint64_t> Router::maxBodyBytes(const HttpRequest& head) const
         return SignInRoutes::maxBodyBytes;
     }
     return std::nullopt;
+}
+
+bool Router::holds(const HttpRequest& head) const
+{
+    return head.path == "/changes";
 }
 
 std::optional<HttpResponse> Router::refusal(const HttpRequest& head, std::string& route)
@@ -198,7 +216,7 @@ boost::asio::awaitable<HttpResponse> Router::dispatch(HttpRequest& request, std:
         }
         HttpResponse response;
         response.contentType = "text/plain; version=0.0.4";
-        response.body = m_metrics.text(m_reader.payloadCount().value_or(-1));
+        response.body = m_metrics.text(m_reader.payloadCount().value_or(-1), m_versions.waiting());
         co_return response;
     }
     if (path == "/user_management/authorize") {
@@ -240,7 +258,11 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
     }
     if (route == "/listeners/") {
         if (method == "GET") {
-            co_return m_listeners.list(*caller);
+            const auto tag = m_changes.tag(*caller, codingOf(request));
+            if (auto unchanged = ChangesRoute::notModified(request, tag)) {
+                co_return *std::move(unchanged);
+            }
+            co_return ChangesRoute::tagged(m_listeners.list(*caller), tag);
         }
         co_return co_await m_listeners.create(*caller, request);
     }
@@ -259,9 +281,21 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
         auto polling = m_webhooks.poll(*caller, request);
         co_return co_await std::move(polling);
     }
-    if (route == "/webhooks/recent" || route == "/webhooks/listener/:id/recent") {
-        auto listing = m_webhooks.recent(
-            *caller, request, route == "/webhooks/recent" ? std::nullopt : std::optional<std::string>(id));
+    if (route == "/webhooks/recent") {
+        const auto limit = RequestParsing::limit(request, 0);
+        const auto tag = m_changes.tag(*caller, std::to_string(limit.value_or(0)) + codingOf(request));
+        if (auto unchanged = ChangesRoute::notModified(request, tag)) {
+            co_return *std::move(unchanged);
+        }
+        auto listing = m_webhooks.recent(*caller, request, std::nullopt);
+        co_return ChangesRoute::tagged(co_await std::move(listing), tag);
+    }
+    if (route == "/changes") {
+        auto waiting = m_changes.changes(*caller, request);
+        co_return co_await std::move(waiting);
+    }
+    if (route == "/webhooks/listener/:id/recent") {
+        auto listing = m_webhooks.recent(*caller, request, id);
         co_return co_await std::move(listing);
     }
     if (route == "/webhooks/:id/delivered") {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/ChangeVersions.h"
+#include "api/ChangesRoute.h"
 #include "api/HookCapture.h"
 #include "api/HookTargets.h"
 #include "api/ListenerRoutes.h"
@@ -33,12 +35,13 @@ class Router final : public RequestHandler {
 public:
     // `reader` is used on the I/O thread, `answerReader` on the worker thread only.
     Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
-        RequestLog& log, RouterSettings settings);
+        RequestLog& log, ChangeVersions& versions, RouterSettings settings);
 
     // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
     // the route does not take, an API request without a valid key.
     std::optional<HttpResponse> admit(const HttpRequest& head) override;
     std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const override;
+    bool holds(const HttpRequest& head) const override;
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;
@@ -55,6 +58,8 @@ private:
     RequestLog& m_log;
     RouterSettings m_settings;
     RateLimiter m_limiter;
+    ChangeVersions& m_versions;
+    ChangesRoute m_changes;
     Authenticator m_authenticator;
     HookTargets m_hookTargets;
     HookCapture m_hooks;

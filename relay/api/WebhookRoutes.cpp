@@ -61,8 +61,8 @@ HttpResponse answer(std::string body, bool gzip)
 
 } // namespace
 
-WebhookRoutes::WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue)
-    : m_answerReader(answerReader), m_worker(worker), m_queue(queue)
+WebhookRoutes::WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue, ChangeVersions& versions)
+    : m_answerReader(answerReader), m_worker(worker), m_queue(queue), m_versions(versions)
 {
 }
 
@@ -127,7 +127,11 @@ boost::asio::awaitable<HttpResponse> WebhookRoutes::markDelivered(const Caller& 
     if (!marked) {
         co_return unavailable();
     }
-    co_return *marked ? HttpResponse::empty(204) : HttpResponse::error(404, "no such payload");
+    if (!*marked) {
+        co_return HttpResponse::error(404, "no such payload");
+    }
+    m_versions.moved(caller.account.id);
+    co_return HttpResponse::empty(204);
 }
 
 } // namespace corvane::relay

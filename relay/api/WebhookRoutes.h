@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/Authenticator.h"
+#include "api/ChangeVersions.h"
 #include "api/WorkerThread.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponse.h"
@@ -24,7 +25,7 @@ public:
     static constexpr std::size_t answerBodyBytes = std::size_t{8} * 1024 * 1024;
 
     // `answerReader` is used on the worker thread only.
-    WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue);
+    WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue, ChangeVersions& versions);
 
     // Undelivered payloads oldest first, at most `limit`, and "count": all undelivered.
     boost::asio::awaitable<HttpResponse> poll(const Caller& caller, const HttpRequest& request);
@@ -38,6 +39,7 @@ private:
     Store& m_answerReader;
     WorkerThread& m_worker;
     CommitQueue& m_queue;
+    ChangeVersions& m_versions;
 };
 
 } // namespace corvane::relay

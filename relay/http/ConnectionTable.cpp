@@ -97,4 +97,29 @@ void ConnectionTable::Connection::leave()
     role = Role::gone;
 }
 
+void ConnectionTable::Connection::hold()
+{
+    if (role == Role::serving) {
+        leave();
+        role = Role::holding;
+    }
+}
+
+bool ConnectionTable::Connection::resume()
+{
+    if (role != Role::holding) {
+        return role == Role::serving;
+    }
+    const auto counted = table.m_servingPerClient.find(client);
+    if (table.m_serving >= table.m_maxServing
+        || (table.m_maxPerClient > 0 && counted != table.m_servingPerClient.end()
+            && counted->second >= table.m_maxPerClient)) {
+        return false;
+    }
+    ++table.m_servingPerClient[client];
+    ++table.m_serving;
+    role = Role::serving;
+    return true;
+}
+
 } // namespace corvane::relay

@@ -15,7 +15,7 @@ namespace corvane::relay {
 // The client connections a server holds, counted against its caps. Used on the I/O thread only.
 class ConnectionTable {
 public:
-    enum class Role { serving, refusing, gone };
+    enum class Role { serving, refusing, holding, gone };
     struct Connection;
 
     explicit ConnectionTable(const HttpLimits& limits);
@@ -52,6 +52,10 @@ struct ConnectionTable::Connection {
 
     // Gives up its place in the caps (once).
     void leave();
+    // A serving connection whose request waits for something else leaves the caps while it waits,
+    // and takes its place again after, when there is room for it; false when there is none.
+    void hold();
+    bool resume();
 
     ConnectionTable& table;
     boost::asio::ip::tcp::socket socket;

@@ -6,14 +6,17 @@
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/co_spawn.hpp>
+#include <boost/asio/experimental/awaitable_operators.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/asio/write.hpp>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 
@@ -125,7 +128,7 @@ void HttpServer::stop()
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
     for (auto* connection : m_table.connections()) {
-        if (connection->idle) {
+        if (connection->idle || connection->role == Role::holding) {
             connection->socket.cancel(ignored);
         }
     }
@@ -216,6 +219,26 @@ asio::awaitable<void> HttpServer::lingeringClose(Connection& connection)
         drained += count;
     }
     connection.socket.close(ignored);
+}
+
+asio::awaitable<void> HttpServer::untilClosed(Connection& connection)
+{
+    for (;;) {
+        const auto [error] = co_await connection.socket.async_wait(tcp::socket::wait_read, tupled);
+        if (error) {
+            co_return;
+        }
+        char byte = 0;
+        const auto peeked = ::recv(connection.socket.native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked > 0) {
+            asio::steady_timer never(m_context, Clock::time_point::max());
+            co_await never.async_wait(tupled);
+            co_return;
+        }
+        if (peeked == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            co_return;
+        }
+    }
 }
 
 void HttpServer::sweep()
@@ -342,9 +365,20 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
         request.body = parser.takeBody();
     }
     connection.deadline = Clock::time_point::max();
+    const bool held = m_handler.holds(request);
     auto handling = m_handler.handle(std::move(request));
-    auto response = co_await std::move(handling);
-    co_return co_await respond(connection, std::move(response), exchange);
+    if (!held) {
+        auto response = co_await std::move(handling);
+        co_return co_await respond(connection, std::move(response), exchange);
+    }
+    using namespace asio::experimental::awaitable_operators;
+    connection.hold();
+    auto answered = co_await (std::move(handling) || untilClosed(connection));
+    if (answered.index() != 0) {
+        co_return false;
+    }
+    exchange.keepAlive = exchange.keepAlive && connection.resume();
+    co_return co_await respond(connection, std::get<0>(std::move(answered)), exchange);
 }
 
 asio::awaitable<std::expected<bool, Refusal>> HttpServer::readUntil(

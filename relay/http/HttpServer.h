@@ -66,6 +66,9 @@ private:
     // Half-closes, then reads and drops what the client still sends, for a bounded time and amount, so
     // that closing does not reset the connection before the client has read the response.
     boost::asio::awaitable<void> lingeringClose(Connection& connection);
+    // Ends when the client closes the connection (or stop() cancels it); never for a client that
+    // sends more, which is read once the request in hand is answered.
+    boost::asio::awaitable<void> untilClosed(Connection& connection);
     // Starts closeExpired() unless it runs.
     void sweep();
     // Closes the connections whose deadline passed, a few times a second while there are any.

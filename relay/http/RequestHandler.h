@@ -24,6 +24,11 @@ public:
     // server's limit. A longer body is answered 413 without reading the rest.
     virtual std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const = 0;
 
+    // Whether handling the admitted request may wait long for something else to happen. The server
+    // then counts the connection against no connection cap while it waits (the handler caps such
+    // requests itself), and cancels the handling when the client closes its connection.
+    virtual bool holds(const HttpRequest& head) const = 0;
+
     virtual boost::asio::awaitable<HttpResponse> handle(HttpRequest request) = 0;
 
     // Called once per response written, the server's own refusals (400, 413, 431, 503) included.

@@ -70,9 +70,14 @@ void write(std::string& head, HttpResponse& response, bool keepAlive, bool gzip)
     if (!keepAlive) {
         field("Connection", "close");
     }
-    head += "Content-Length: ";
-    appendNumber(head, response.body.size());
-    head += "\r\n\r\n";
+    // A 304 has no body, and a Content-Length would have to give the length of the 200 it stands for
+    // (RFC 9110 §8.6).
+    if (response.status != 304) {
+        head += "Content-Length: ";
+        appendNumber(head, response.body.size());
+        head += "\r\n";
+    }
+    head += "\r\n";
 }
 
 } // namespace corvane::relay::ResponseHead

@@ -10,10 +10,10 @@
 
 namespace corvane::relay {
 
-RetentionPruner::RetentionPruner(boost::asio::io_context& context, CommitQueue& queue, std::int64_t keepPerListener,
-    std::chrono::hours maximumAge, std::chrono::seconds interval)
-    : m_queue(queue), m_keepPerListener(keepPerListener), m_maximumAge(maximumAge), m_interval(interval),
-      m_timer(context)
+RetentionPruner::RetentionPruner(boost::asio::io_context& context, CommitQueue& queue, RemovalObserver& observer,
+    std::int64_t keepPerListener, std::chrono::hours maximumAge, std::chrono::seconds interval)
+    : m_queue(queue), m_observer(observer), m_keepPerListener(keepPerListener), m_maximumAge(maximumAge),
+      m_interval(interval), m_timer(context)
 {
 }
 
@@ -46,6 +46,7 @@ boost::asio::awaitable<void> RetentionPruner::prune()
             std::fprintf(stderr, "retention: pruning failed: %s\n", removed.error().message.c_str());
         } else if (*removed > 0) {
             std::fprintf(stderr, "retention: removed %lld payloads\n", static_cast<long long>(*removed));
+            m_observer.payloadsRemoved();
         }
         if (m_stopped) {
             break;
