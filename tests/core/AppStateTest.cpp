@@ -337,7 +337,8 @@ private slots:
     void unchangedListsStayUntouched()
     {
         m_fixture->relay().script("/webhooks/recent?limit=100", tagged(webhooks({payloadJson("p0")})));
-        m_fixture->relay().script("/listeners/", tagged(ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}")));
+        m_fixture->relay().script(
+            "/listeners/", tagged(ok(R"({"listeners": [)" + listenerJson("l1", "Deploys") + "]}")));
         signedOutState();
         QCoro::waitFor(m_state->tick({}));
         m_fixture->relay().script("/webhooks/recent?limit=100", tagged(ok(""), 304));

@@ -66,6 +66,14 @@ StyledLabel::StyledLabel(const QString& text, Theme::TextStyle style, Theme::Tin
     applyColour();
 }
 
+StyledLabel* StyledLabel::fieldTitle(const QString& text, QWidget* field)
+{
+    auto* title = new StyledLabel(text, Theme::TextStyle::callout);
+    title->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
+    title->setBuddy(field);
+    return title;
+}
+
 void StyledLabel::setTextStyle(Theme::TextStyle style)
 {
     setTextStyle(style, style == Theme::TextStyle::headline ? QFont::DemiBold : QFont::Normal);

@@ -18,6 +18,10 @@ public:
     StyledLabel(const QString& text, Theme::TextStyle style, Theme::Tint tint = Theme::Colour::primary,
         QWidget* parent = nullptr);
 
+    // The title above a form field: callout size, medium weight; `field`, when given, is its buddy, what
+    // the title labels for assistive technology.
+    static StyledLabel* fieldTitle(const QString& text, QWidget* field = nullptr);
+
     void setTextStyle(Theme::TextStyle style);
     void setTextStyle(Theme::TextStyle style, QFont::Weight weight);
     // An explicit size in pixels at the default font size, such as 22 for screen titles.

@@ -21,13 +21,6 @@ constexpr int soundLabelWidth = 60;
 constexpr int soundPickerWidth = 160;
 constexpr int previewMaximumWidth = 400;
 
-StyledLabel* fieldLabel(const QString& text)
-{
-    auto* label = new StyledLabel(text, Theme::TextStyle::callout);
-    label->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
-    return label;
-}
-
 QLineEdit* filledField(const QString& accessibleName, const QString& placeholder = {})
 {
     auto* field = new QLineEdit;
@@ -72,9 +65,10 @@ NotificationFields::NotificationFields(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(10));
-    layout->addWidget(column(4, {fieldLabel(tr("Title")), m_titleField}));
-    layout->addWidget(column(4, {fieldLabel(tr("Body")), m_bodyField}));
-    layout->addWidget(column(4, {fieldLabel(tr("Filter")), column(4, {m_filterField, hint})}));
+    layout->addWidget(column(4, {StyledLabel::fieldTitle(tr("Title"), m_titleField), m_titleField}));
+    layout->addWidget(column(4, {StyledLabel::fieldTitle(tr("Body"), m_bodyField), m_bodyField}));
+    layout->addWidget(
+        column(4, {StyledLabel::fieldTitle(tr("Filter"), m_filterField), column(4, {m_filterField, hint})}));
     layout->addWidget(makeSoundRow());
     layout->addWidget(m_preview);
 }
@@ -91,7 +85,7 @@ QWidget* NotificationFields::makeSoundRow()
     m_testFireButton->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
     m_testFireButton->setAutoDefault(false);
     m_testFireButton->setAccessibleName(tr("Test fire"));
-    auto* soundLabel = fieldLabel(tr("Sound"));
+    auto* soundLabel = StyledLabel::fieldTitle(tr("Sound"));
     soundLabel->setFixedWidth(Theme::scaled(soundLabelWidth));
 
     auto* row = new QWidget;

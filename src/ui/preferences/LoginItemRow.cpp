@@ -13,8 +13,7 @@ LoginItemRow::LoginItemRow(std::unique_ptr<LoginItem> loginItem, QWidget* parent
       m_status(new StyledLabel({}, Theme::TextStyle::caption2, Theme::Colour::tertiary)),
       m_error(new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::red))
 {
-    auto* title = new StyledLabel(tr("Open at login"), Theme::TextStyle::callout);
-    title->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
+    auto* title = StyledLabel::fieldTitle(tr("Open at login"));
     title->setBuddy(m_switch);
     auto* label = new QVBoxLayout;
     label->setSpacing(Theme::scaled(2));

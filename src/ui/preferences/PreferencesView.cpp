@@ -31,15 +31,6 @@ constexpr int maximumSeconds = 60;
 constexpr int defaultSeconds = 4;
 constexpr qint64 millisecondsPerSecond = 1000;
 
-// A field's title; as its buddy, `field` is what the title labels for assistive technology.
-StyledLabel* fieldTitle(const QString& text, QWidget* field)
-{
-    auto* title = new StyledLabel(text, Theme::TextStyle::callout);
-    title->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
-    title->setBuddy(field);
-    return title;
-}
-
 QVBoxLayout* column(QWidget* owner, int spacing)
 {
     auto* layout = new QVBoxLayout(owner);
@@ -136,11 +127,11 @@ QWidget* PreferencesView::makeServiceCard()
 
     auto* url = new QWidget;
     auto* urlColumn = column(url, 4);
-    urlColumn->addWidget(fieldTitle(tr("Service URL"), m_serviceURL));
+    urlColumn->addWidget(StyledLabel::fieldTitle(tr("Service URL"), m_serviceURL));
     urlColumn->addWidget(m_serviceURL);
     auto* token = new QWidget;
     auto* tokenColumn = column(token, 4);
-    tokenColumn->addWidget(fieldTitle(tr("API token"), m_token));
+    tokenColumn->addWidget(StyledLabel::fieldTitle(tr("API token"), m_token));
     tokenColumn->addLayout(tokenRow);
     tokenColumn->addWidget(note);
 
@@ -163,7 +154,7 @@ QWidget* PreferencesView::makeBehaviourCard(std::unique_ptr<LoginItem> loginItem
     m_pollInterval->setAccessibleName(tr("Poll interval"));
 
     auto* interval = new QHBoxLayout;
-    interval->addWidget(fieldTitle(tr("Poll interval"), m_pollInterval));
+    interval->addWidget(StyledLabel::fieldTitle(tr("Poll interval"), m_pollInterval));
     interval->addStretch();
     interval->addWidget(m_pollInterval);
 

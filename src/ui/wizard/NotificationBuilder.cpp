@@ -26,20 +26,12 @@ constexpr int soundLabelWidth = 60;
 constexpr int soundPickerMaximumWidth = 160;
 constexpr int spinnerMilliseconds = 900;
 
-StyledLabel* fieldLabel(const QString& text)
-{
-    auto* label = new StyledLabel(text, Theme::TextStyle::callout);
-    label->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
-    return label;
-}
-
 // A label above its field, 4 points apart.
 QVBoxLayout* labelled(const QString& text, QWidget* field)
 {
     auto* column = new QVBoxLayout;
     column->setSpacing(Theme::scaled(4));
-    auto* label = fieldLabel(text);
-    label->setBuddy(field);
+    auto* label = StyledLabel::fieldTitle(text, field);
     column->addWidget(label);
     column->addWidget(field);
     return column;
@@ -155,7 +147,7 @@ QWidget* NotificationBuilder::makeTemplateCard()
         }
     });
 
-    auto* soundLabel = fieldLabel(tr("Sound"));
+    auto* soundLabel = StyledLabel::fieldTitle(tr("Sound"));
     soundLabel->setFixedWidth(Theme::scaled(soundLabelWidth));
     soundLabel->setBuddy(m_sound);
     auto* soundRow = new QHBoxLayout;
