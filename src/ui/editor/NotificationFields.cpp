@@ -3,6 +3,7 @@
 #include "ui/components/BannerPreview.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/GrowingTextField.h"
+#include "ui/components/Layouts.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
 #include "ui/editor/ListenerDraft.h"
@@ -30,18 +31,6 @@ QLineEdit* filledField(const QString& accessibleName, const QString& placeholder
     return field;
 }
 
-QWidget* column(int spacing, const QList<QWidget*>& items)
-{
-    auto* widget = new QWidget;
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(spacing));
-    for (QWidget* item : items) {
-        layout->addWidget(item);
-    }
-    return widget;
-}
-
 } // namespace
 
 NotificationFields::NotificationFields(QWidget* parent)
@@ -65,10 +54,10 @@ NotificationFields::NotificationFields(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(10));
-    layout->addWidget(column(4, {StyledLabel::fieldTitle(tr("Title"), m_titleField), m_titleField}));
-    layout->addWidget(column(4, {StyledLabel::fieldTitle(tr("Body"), m_bodyField), m_bodyField}));
-    layout->addWidget(
-        column(4, {StyledLabel::fieldTitle(tr("Filter"), m_filterField), column(4, {m_filterField, hint})}));
+    layout->addWidget(Layouts::column({StyledLabel::fieldTitle(tr("Title"), m_titleField), m_titleField}, 4));
+    layout->addWidget(Layouts::column({StyledLabel::fieldTitle(tr("Body"), m_bodyField), m_bodyField}, 4));
+    layout->addWidget(Layouts::column(
+        {StyledLabel::fieldTitle(tr("Filter"), m_filterField), Layouts::column({m_filterField, hint}, 4)}, 4));
     layout->addWidget(makeSoundRow());
     layout->addWidget(m_preview);
 }

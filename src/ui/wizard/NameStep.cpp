@@ -3,6 +3,7 @@
 #include "ui/components/Card.h"
 #include "ui/components/Clipboard.h"
 #include "ui/components/FilledFieldStyle.h"
+#include "ui/components/Layouts.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/wizard/UrlField.h"
 #include "ui/wizard/WizardControls.h"
@@ -51,7 +52,7 @@ NameStep::NameStep(const QString& name, const std::optional<QString>& hookURL, Q
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(WizardControls::column(items, spacing));
+    layout->addWidget(Layouts::column(items, spacing));
 }
 
 void NameStep::setCreateEnabled(bool enabled)

@@ -2,6 +2,7 @@
 
 #include "ui/components/Card.h"
 #include "ui/components/Clipboard.h"
+#include "ui/components/Layouts.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/wizard/WizardControls.h"
@@ -39,7 +40,7 @@ WaitingStep::WaitingStep(const std::optional<QString>& hookURL, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(WizardControls::column(items, spacing));
+    layout->addWidget(Layouts::column(items, spacing));
 }
 
 QWidget* WaitingStep::focusTarget() const

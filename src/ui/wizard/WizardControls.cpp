@@ -5,7 +5,6 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -58,18 +57,6 @@ QWidget* row(const QList<QWidget*>& items)
         layout->addWidget(item);
     }
     layout->addStretch();
-    return widget;
-}
-
-QWidget* column(const QList<QWidget*>& items, int spacing)
-{
-    auto* widget = new QWidget;
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(spacing));
-    for (QWidget* item : items) {
-        layout->addWidget(item);
-    }
     return widget;
 }
 

@@ -19,7 +19,5 @@ QPushButton* prominentButton(const QString& text, const QString& symbol = {});
 
 // `items` side by side, leading-aligned.
 QWidget* row(const QList<QWidget*>& items);
-// `items` one above the other, `spacing` apart.
-QWidget* column(const QList<QWidget*>& items, int spacing);
 
 } // namespace corvane::WizardControls
