@@ -4,6 +4,7 @@
 #include "common/Secrets.h"
 #include "http/FormEncoding.h"
 #include "store/TimeText.h"
+#include "verification/SignatureVerifier.h"
 
 #include <nlohmann/json.hpp>
 
@@ -95,6 +96,16 @@ HookCapture::HookCapture(HookTargets& targets, CommitQueue& queue, Metrics& metr
 
 std::expected<Capture, HttpResponse> HookCapture::captureOf(HttpRequest&& request, const HookTarget& target) const
 {
+    const auto receivedAt = TimeText::now();
+    std::optional<VerificationOutcome> checked;
+    if (const auto& settings = target.verification) {
+        checked = SignatureVerifier(*settings).verify(request.headers, request.body, receivedAt / 1000);
+        if (!checked->verified && settings->mode == VerificationMode::reject) {
+            m_metrics.signatureChecked(settings->scheme, VerificationOutcomeKind::failed);
+            return std::unexpected(
+                HttpResponse::error(401, "signature verification failed: " + std::string(checked->reason)));
+        }
+    }
     const auto verdict
         = request.body.empty() ? JsonSyntax::Verdict::notJson : JsonSyntax::check(request.body, m_maxJsonDepth);
     if (verdict == JsonSyntax::Verdict::tooDeep) {
@@ -102,12 +113,16 @@ std::expected<Capture, HttpResponse> HookCapture::captureOf(HttpRequest&& reques
             HttpResponse::error(400, "JSON body is nested deeper than " + std::to_string(m_maxJsonDepth) + " levels"));
     }
     Capture capture;
-    capture.receivedAt = TimeText::now();
+    capture.receivedAt = receivedAt;
     capture.id = Secrets::orderedId("pay_", capture.receivedAt);
     capture.listenerId = target.listenerId;
     capture.accountId = target.accountId;
     capture.method = request.method;
     capture.offered = target.isEnabled;
+    if (checked) {
+        capture.verification = PayloadVerification{checked->verified, std::string(checked->reason)};
+        capture.webhookId = std::move(checked->webhookId);
+    }
 
     capture.headers = headersText(request.headers);
     if (request.hasQuery) {
@@ -157,6 +172,11 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     }
     Capture capture = *std::move(captured);
     const std::string accountId = capture.accountId;
+    // The target may be gone from the cache once this coroutine waited.
+    const auto scheme = target->verification ? std::optional(target->verification->scheme) : std::nullopt;
+    const auto outcome = !capture.verification ? std::nullopt
+        : capture.verification->verified       ? std::optional(VerificationOutcomeKind::verified)
+                                               : std::optional(VerificationOutcomeKind::failed);
     // {"id":"…","received_at":"…"}; identifiers and times need no escaping.
     HttpResponse accepted;
     accepted.status = 202;
@@ -187,6 +207,13 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     auto stored = co_await m_queue.submit(std::move(storedWork), bytes);
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
+    }
+    if (!*stored) {
+        m_metrics.signatureChecked(*scheme, VerificationOutcomeKind::replayed);
+        co_return HttpResponse::json(200, {{"replayed", true}});
+    }
+    if (scheme && outcome) {
+        m_metrics.signatureChecked(*scheme, *outcome);
     }
     m_versions.moved(accountId);
     m_metrics.webhookStored(std::chrono::steady_clock::now() - started);

@@ -1,6 +1,7 @@
 #include "api/ListenerRoutes.h"
 
 #include "api/TemplateSuggester.h"
+#include "api/VerificationJson.h"
 #include "common/RequestParsing.h"
 #include "common/Secrets.h"
 #include "store/TimeText.h"
@@ -18,6 +19,20 @@ HttpResponse unavailable()
 HttpResponse notFound()
 {
     return HttpResponse::error(404, "no such listener");
+}
+
+HttpResponse secretRequired()
+{
+    return HttpResponse::error(400, "verification.secret is required");
+}
+
+nlohmann::json answer(const ListenerRecord& record)
+{
+    auto json = record.listener.toJson();
+    if (record.verification) {
+        json["verification"] = VerificationJson::answer(*record.verification);
+    }
+    return json;
 }
 
 // Reads the members a create or update may send into `changes`; fails with the 400 to answer.
@@ -57,6 +72,13 @@ std::expected<ListenerChanges, HttpResponse> changesOf(const nlohmann::json& obj
         }
         changes.isEnabled = enabled->get<bool>();
     }
+    if (const auto verification = object.find("verification"); verification != object.end()) {
+        auto settings = VerificationJson::settings(*verification);
+        if (!settings) {
+            return std::unexpected(settings.error());
+        }
+        changes.verification = *std::move(settings);
+    }
     return changes;
 }
 
@@ -76,7 +98,7 @@ HttpResponse ListenerRoutes::list(const Caller& caller)
     }
     auto json = nlohmann::json::array();
     for (const auto& listener : *listeners) {
-        json.push_back(listener.toJson());
+        json.push_back(answer(listener));
     }
     return HttpResponse::json(200, {{"listeners", std::move(json)}});
 }
@@ -95,6 +117,10 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::create(const Caller& caller
     if (!name) {
         co_return HttpResponse::error(400, "name is required");
     }
+    auto verification = changes->verification.value_or(std::nullopt);
+    if (verification && verification->secret.empty()) {
+        co_return secretRequired();
+    }
     NewListener listener;
     listener.id = Secrets::randomId("lst_");
     listener.accountId = caller.account.id;
@@ -103,6 +129,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::create(const Caller& caller
     listener.description = changes->description.value_or(std::nullopt);
     listener.isEnabled = changes->isEnabled.value_or(true);
     listener.notificationConfig = changes->notificationConfig.value_or(NotificationConfig{});
+    listener.verification = std::move(verification);
     listener.createdAt = TimeText::now();
     const std::string id = listener.id;
     auto createdWork = [listener = std::move(listener)](Store& store) { return store.createListener(listener); };
@@ -132,8 +159,11 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::update(
     if (!updated) {
         co_return unavailable();
     }
-    if (!*updated) {
+    if (*updated == ListenerUpdate::notFound) {
         co_return notFound();
+    }
+    if (*updated == ListenerUpdate::secretRequired) {
+        co_return secretRequired();
     }
     m_versions.moved(caller.account.id);
     co_return current(caller, id, 200);
@@ -178,7 +208,7 @@ HttpResponse ListenerRoutes::current(const Caller& caller, const std::string& id
     if (!listener) {
         return notFound();
     }
-    return HttpResponse::json(status, listener->toJson());
+    return HttpResponse::json(status, answer(*listener));
 }
 
 } // namespace corvane::relay

@@ -42,6 +42,12 @@ void Metrics::webhookStored(std::chrono::steady_clock::duration latency)
     observe(m_ingestLatency, latencyBounds, std::chrono::duration<double>(latency).count());
 }
 
+void Metrics::signatureChecked(VerificationScheme scheme, VerificationOutcomeKind outcome)
+{
+    std::lock_guard lock(m_mutex);
+    ++m_verifications.at(std::size_t(scheme)).at(std::size_t(outcome));
+}
+
 void Metrics::batchCommitted(std::size_t size)
 {
     std::lock_guard lock(m_mutex);
@@ -62,6 +68,16 @@ std::string Metrics::text(std::int64_t payloadsStored, std::size_t changeWaiters
         m_ingestLatency, latencyBounds);
     write(out, "corvane_relay_commit_batch_size", "Writes committed together in one transaction.", m_batchSizes,
         batchBounds);
+    out << "# HELP corvane_relay_verifications_total Requests to listeners that verify signatures, by scheme and"
+           " outcome.\n# TYPE corvane_relay_verifications_total counter\n";
+    constexpr std::array outcomes{"verified", "failed", "replayed"};
+    for (std::size_t scheme = 0; scheme < m_verifications.size(); ++scheme) {
+        for (std::size_t outcome = 0; outcome < outcomes.size(); ++outcome) {
+            out << "corvane_relay_verifications_total{scheme=\""
+                << VerificationNames::of(static_cast<VerificationScheme>(scheme)) << "\",outcome=\""
+                << outcomes.at(outcome) << "\"} " << m_verifications.at(scheme).at(outcome) << '\n';
+        }
+    }
     out << "# HELP corvane_relay_payloads_stored Captured requests in the database.\n"
            "# TYPE corvane_relay_payloads_stored gauge\n"
            "corvane_relay_payloads_stored "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/CommitQueue.h"
+#include "verification/VerificationSettings.h"
 
 #include <array>
 #include <chrono>
@@ -12,12 +13,17 @@
 
 namespace corvane::relay {
 
+// What became of a request to a listener that verifies signatures: stored as verified, failed
+// (rejected or stored as failed), or not stored again because it repeated a verified webhook-id.
+enum class VerificationOutcomeKind { verified, failed, replayed };
+
 // Counters and histograms for GET /metrics, in the Prometheus text format. Thread-safe: the writer
 // thread reports batch sizes, the I/O thread the rest.
 class Metrics final : public CommitQueue::Observer {
 public:
     void requestAnswered(const std::string& route, unsigned status);
     void webhookStored(std::chrono::steady_clock::duration latency);
+    void signatureChecked(VerificationScheme scheme, VerificationOutcomeKind outcome);
     void batchCommitted(std::size_t size) override;
 
     std::string text(std::int64_t payloadsStored, std::size_t changeWaiters) const;
@@ -36,6 +42,8 @@ private:
     std::map<std::pair<std::string, unsigned>, std::uint64_t> m_requests;
     Histogram<latencyBounds.size()> m_ingestLatency;
     Histogram<batchBounds.size()> m_batchSizes;
+    // By scheme, then by outcome, in the order of their enumerations.
+    std::array<std::array<std::uint64_t, 3>, 5> m_verifications{};
 };
 
 } // namespace corvane::relay

@@ -66,6 +66,14 @@ void append(std::string& out, const StoredPayload& payload)
         name(out, "delivered_at");
         time(out, *payload.deliveredAt);
     }
+    if (const auto& verification = payload.verification) {
+        name(out, "verification");
+        out += verification->verified ? R"({"status":"verified")" : R"({"status":"failed","reason":)";
+        if (!verification->verified) {
+            JsonSyntax::appendString(out, verification->reason);
+        }
+        out += '}';
+    }
     out += '}';
 }
 

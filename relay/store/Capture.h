@@ -10,6 +10,15 @@ namespace corvane::relay {
 
 enum class BodyKind { none = 0, json = 1, form = 2 };
 
+// How the signature of a request to a listener with verification settings turned out.
+struct PayloadVerification {
+    bool verified = false;
+    // Why it failed; empty when verified.
+    std::string reason;
+
+    friend bool operator==(const PayloadVerification&, const PayloadVerification&) = default;
+};
+
 // One captured request, ready to be stored.
 struct Capture {
     std::string id;
@@ -30,6 +39,11 @@ struct Capture {
     Milliseconds receivedAt = 0;
     // False when the listener was disabled: such a payload is never offered by polling.
     bool offered = true;
+    // Absent when the listener verifies nothing.
+    std::optional<PayloadVerification> verification;
+    // The webhook-id of a request verified under the standard scheme: a second one with the same id
+    // within the tolerance is a retry and is not stored.
+    std::optional<std::string> webhookId;
 };
 
 } // namespace corvane::relay

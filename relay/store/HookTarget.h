@@ -1,5 +1,8 @@
 #pragma once
 
+#include "verification/VerificationSettings.h"
+
+#include <optional>
 #include <string>
 
 namespace corvane::relay {
@@ -9,6 +12,7 @@ struct HookTarget {
     std::string listenerId;
     std::string accountId;
     bool isEnabled = false;
+    std::optional<VerificationSettings> verification;
 };
 
 } // namespace corvane::relay

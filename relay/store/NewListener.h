@@ -2,6 +2,7 @@
 
 #include "model/NotificationConfig.h"
 #include "store/Milliseconds.h"
+#include "verification/VerificationSettings.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ struct NewListener {
     std::optional<std::string> description;
     bool isEnabled = true;
     NotificationConfig notificationConfig;
+    std::optional<VerificationSettings> verification;
     Milliseconds createdAt = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "store/RetentionPruner.h"
 
 #include "store/TimeText.h"
+#include "verification/SignatureVerifier.h"
 
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/co_spawn.hpp>
@@ -31,13 +32,15 @@ void RetentionPruner::stop()
 boost::asio::awaitable<void> RetentionPruner::prune()
 {
     while (!m_stopped) {
-        const auto cutoff
-            = TimeText::now() - std::chrono::duration_cast<std::chrono::milliseconds>(m_maximumAge).count();
-        auto removedWork = [cutoff, keep = m_keepPerListener](Store& store) -> StoreResult<std::int64_t> {
+        const auto now = TimeText::now();
+        const auto cutoff = now - std::chrono::duration_cast<std::chrono::milliseconds>(m_maximumAge).count();
+        const auto idCutoff = now - SignatureVerifier::toleranceSeconds * 1000;
+        auto removedWork = [cutoff, idCutoff, keep = m_keepPerListener](Store& store) -> StoreResult<std::int64_t> {
             auto old = store.removeReceivedBefore(cutoff);
             auto surplus = store.removeBeyondNewest(keep);
-            if (!old || !surplus) {
-                return std::unexpected(old ? surplus.error() : old.error());
+            auto ids = store.removeWebhookIdsBefore(idCutoff);
+            if (!old || !surplus || !ids) {
+                return std::unexpected(!old ? old.error() : !surplus ? surplus.error() : ids.error());
             }
             return *old + *surplus;
         };

@@ -13,8 +13,9 @@
 namespace corvane::relay {
 
 // Applies the retention rules in the background, at start and then every `interval`: only the
-// newest `keepPerListener` payloads of each listener are kept, and none older than `maximumAge`. A
-// pass that removed payloads tells `observer` once they are committed.
+// newest `keepPerListener` payloads of each listener are kept, and none older than `maximumAge`; the
+// webhook-ids kept to recognise retries are forgotten once past the signature tolerance. A pass that
+// removed payloads tells `observer` once they are committed.
 class RetentionPruner {
 public:
     RetentionPruner(boost::asio::io_context& context, CommitQueue& queue, RemovalObserver& observer,

@@ -31,7 +31,7 @@ StoreResult<NotificationConfig> storedConfig(const std::string& text)
 
 } // namespace
 
-StoreResult<Listener> listener(const SqliteStatement& statement)
+StoreResult<ListenerRecord> listener(const SqliteStatement& statement)
 {
     auto config = storedConfig(statement.text(5));
     if (!config) {
@@ -49,7 +49,23 @@ StoreResult<Listener> listener(const SqliteStatement& statement)
     listener.undeliveredCount = statement.integer(8);
     listener.totalReceived = statement.integer(9);
     listener.hookPath = "/h/" + listener.listenerToken;
-    return listener;
+    return ListenerRecord{std::move(listener), verification(statement, 10)};
+}
+
+std::optional<VerificationSettings> verification(const SqliteStatement& statement, int first)
+{
+    const auto scheme = VerificationNames::scheme(statement.text(first));
+    if (!scheme) {
+        return std::nullopt;
+    }
+    VerificationSettings settings;
+    settings.scheme = *scheme;
+    settings.mode = VerificationNames::mode(statement.text(first + 1)).value_or(VerificationMode::mark);
+    settings.header = statement.text(first + 2);
+    settings.algorithm = VerificationNames::algorithm(statement.text(first + 3)).value_or(HmacAlgorithm::sha256);
+    settings.encoding = VerificationNames::encoding(statement.text(first + 4)).value_or(DigestEncoding::hex);
+    settings.prefix = statement.text(first + 5);
+    return settings;
 }
 
 StoredPayload payload(const SqliteStatement& statement)
@@ -68,6 +84,9 @@ StoredPayload payload(const SqliteStatement& statement)
     payload.rawBody = statement.blob(10);
     payload.receivedAt = statement.integer(11);
     payload.deliveredAt = statement.optionalInteger(12);
+    if (const auto status = statement.optionalInteger(15)) {
+        payload.verification = PayloadVerification{*status == 1, statement.optionalText(16).value_or("")};
+    }
     return payload;
 }
 

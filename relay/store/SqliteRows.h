@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Listener.h"
+#include "store/ListenerRecord.h"
 #include "store/SqliteStatement.h"
 #include "store/StoredPayload.h"
 
@@ -8,11 +8,16 @@
 namespace corvane::relay::SqliteRows {
 
 // Columns: id, token, name, description, is_enabled, notification_config, created_at, updated_at,
-// undelivered count, total_received.
-StoreResult<Listener> listener(const SqliteStatement& statement);
+// undelivered count, total_received, then the verification columns below.
+StoreResult<ListenerRecord> listener(const SqliteStatement& statement);
+
+// Columns from `first` on: verification_scheme, _mode, _header, _algorithm, _encoding, _prefix. The
+// secret is left empty. Nothing when the listener has no scheme.
+std::optional<VerificationSettings> verification(const SqliteStatement& statement, int first);
 
 // Columns: id, listener_id, listener name, listener token, notification_config, method, headers,
-// query, body_kind, form_body, raw_body, received_at, delivered_at, body_parts, the parts' size.
+// query, body_kind, form_body, raw_body, received_at, delivered_at, body_parts, the parts' size,
+// verification_status, verification_reason.
 StoredPayload payload(const SqliteStatement& statement);
 // The bytes of the raw body (in the row or in parts) and form fields of the current payload row.
 std::size_t payloadBodySize(const SqliteStatement& statement);

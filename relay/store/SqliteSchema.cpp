@@ -76,6 +76,28 @@ CREATE TRIGGER payloads_remove_body_parts AFTER DELETE ON payloads WHEN OLD.body
     DELETE FROM body_parts WHERE payload_id = OLD.id;
 END;
 )sql",
+    // A listener may verify its senders' signatures: the scheme and its settings, with the secret the
+    // HMACs are computed with. A payload keeps the outcome: 1 verified, 2 failed with the reason, null
+    // when its listener verified nothing. The webhook-ids of verified requests are kept for as long as
+    // a retry of one of them is to be recognised.
+    R"sql(
+ALTER TABLE listeners ADD COLUMN verification_scheme TEXT;
+ALTER TABLE listeners ADD COLUMN verification_mode TEXT;
+ALTER TABLE listeners ADD COLUMN verification_secret TEXT;
+ALTER TABLE listeners ADD COLUMN verification_header TEXT;
+ALTER TABLE listeners ADD COLUMN verification_algorithm TEXT;
+ALTER TABLE listeners ADD COLUMN verification_encoding TEXT;
+ALTER TABLE listeners ADD COLUMN verification_prefix TEXT;
+ALTER TABLE payloads ADD COLUMN verification_status INTEGER;
+ALTER TABLE payloads ADD COLUMN verification_reason TEXT;
+CREATE TABLE webhook_ids (
+    listener_id TEXT NOT NULL REFERENCES listeners(id) ON DELETE CASCADE,
+    webhook_id TEXT NOT NULL,
+    seen_at INTEGER NOT NULL,
+    PRIMARY KEY (listener_id, webhook_id)
+) WITHOUT ROWID;
+CREATE INDEX webhook_ids_by_time ON webhook_ids(seen_at);
+)sql",
 };
 
 StoreResult<std::int64_t> schemaVersion(SqliteConnection& connection)

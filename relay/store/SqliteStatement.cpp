@@ -47,6 +47,16 @@ SqliteStatement& SqliteStatement::bind(int index, const std::optional<std::strin
     return *this;
 }
 
+SqliteStatement& SqliteStatement::bind(int index, std::optional<std::int64_t> number)
+{
+    if (number) {
+        return bind(index, *number);
+    }
+    const int result = sqlite3_bind_null(m_statement, index);
+    m_bindResult = m_bindResult == SQLITE_OK ? result : m_bindResult;
+    return *this;
+}
+
 SqliteStatement& SqliteStatement::bindBlob(int index, std::string_view bytes)
 {
     const int result = sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(), SQLITE_STATIC);

@@ -27,6 +27,7 @@ public:
     SqliteStatement& bind(int index, std::string_view text);
     SqliteStatement& bind(int index, std::int64_t number);
     SqliteStatement& bind(int index, const std::optional<std::string>& text);
+    SqliteStatement& bind(int index, std::optional<std::int64_t> number);
     SqliteStatement& bindBlob(int index, std::string_view bytes);
 
     // True while there is a row to read.

@@ -3,7 +3,9 @@
 #include "store/SqliteRows.h"
 #include "store/SqliteSchema.h"
 #include "store/TimeText.h"
+#include "verification/SignatureVerifier.h"
 
+#include <array>
 #include <cstdio>
 
 namespace corvane::relay {
@@ -79,39 +81,58 @@ StoreResult<std::vector<StoredPayload>> readPayloads(
 constexpr const char* selectListener = R"sql(
 SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
     (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
-    l.total_received
+    l.total_received, l.verification_scheme, l.verification_mode, l.verification_header, l.verification_algorithm,
+    l.verification_encoding, l.verification_prefix
 FROM listeners l WHERE l.account_id = ?1 AND l.id = ?2)sql";
 
 constexpr const char* selectListeners = R"sql(
 SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
     (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered = 1),
-    l.total_received
+    l.total_received, l.verification_scheme, l.verification_mode, l.verification_header, l.verification_algorithm,
+    l.verification_encoding, l.verification_prefix
 FROM listeners l WHERE l.account_id = ?1 ORDER BY l.created_at DESC, l.rowid DESC)sql";
 
 constexpr const char* selectPending = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
+    p.verification_status, p.verification_reason
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2)sql";
 
 constexpr const char* selectRecent = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
+    p.verification_status, p.verification_reason
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.account_id = ?1 ORDER BY p.seq DESC LIMIT ?2)sql";
 
 constexpr const char* selectRecentOfListener = R"sql(
 SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
     p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END
+    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
+    p.verification_status, p.verification_reason
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
 
 std::string configText(const NotificationConfig& config)
 {
     return config.toJson().dump();
+}
+
+// The values of the verification columns, all null for none: scheme, mode, secret, header,
+// algorithm, encoding, prefix.
+std::array<std::optional<std::string>, 7> verificationColumns(const std::optional<VerificationSettings>& settings)
+{
+    if (!settings) {
+        return {};
+    }
+    const bool hmac = settings->scheme == VerificationScheme::hmac;
+    const auto hmacOnly = [hmac](auto value) { return hmac ? std::optional<std::string>(value) : std::nullopt; };
+    return {std::string(VerificationNames::of(settings->scheme)), std::string(VerificationNames::of(settings->mode)),
+        settings->secret, hmacOnly(settings->header), hmacOnly(VerificationNames::of(settings->algorithm)),
+        hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
 }
 
 } // namespace
@@ -248,35 +269,97 @@ StoreResult<bool> SqliteStore::revokeApiKey(const std::string& keyHash)
 
 StoreResult<void> SqliteStore::createListener(const NewListener& listener)
 {
+    const auto verification = verificationColumns(listener.verification);
     auto inserted = change("INSERT INTO listeners (id, account_id, token, name, description, is_enabled,"
-                           " notification_config, created_at, updated_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8)",
+                           " notification_config, created_at, updated_at, verification_scheme, verification_mode,"
+                           " verification_secret, verification_header, verification_algorithm,"
+                           " verification_encoding, verification_prefix)"
+                           " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)",
         std::string_view(listener.id), std::string_view(listener.accountId), std::string_view(listener.token),
         std::string_view(listener.name), listener.description, std::int64_t(listener.isEnabled),
-        std::string_view(configText(listener.notificationConfig)), listener.createdAt);
+        std::string_view(configText(listener.notificationConfig)), listener.createdAt, verification[0], verification[1],
+        verification[2], verification[3], verification[4], verification[5], verification[6]);
     if (!inserted) {
         return std::unexpected(inserted.error());
     }
     return {};
 }
 
-StoreResult<bool> SqliteStore::updateListener(
+StoreResult<std::optional<std::string>> SqliteStore::storedSecret(
+    const std::string& accountId, const std::string& id, VerificationScheme scheme)
+{
+    auto statement = m_connection.prepare("SELECT verification_secret FROM listeners"
+                                          " WHERE account_id = ?1 AND id = ?2 AND verification_scheme IS ?3");
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId))
+        .bind(2, std::string_view(id))
+        .bind(3, VerificationNames::of(scheme));
+    auto row = statement->step();
+    if (!row) {
+        return std::unexpected(row.error());
+    }
+    if (*row) {
+        return statement->optionalText(0).value_or("");
+    }
+    auto exists = m_connection.prepare("SELECT 1 FROM listeners WHERE account_id = ?1 AND id = ?2");
+    if (!exists) {
+        return std::unexpected(exists.error());
+    }
+    exists->bind(1, std::string_view(accountId)).bind(2, std::string_view(id));
+    auto found = exists->step();
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    return *found ? std::optional<std::string>("") : std::nullopt;
+}
+
+StoreResult<ListenerUpdate> SqliteStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
     const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
                                                    : std::optional<std::string>();
+    auto settings = changes.verification.value_or(std::nullopt);
+    if (settings && settings->secret.empty()) {
+        auto stored = storedSecret(accountId, id, settings->scheme);
+        if (!stored) {
+            return std::unexpected(stored.error());
+        }
+        if (!*stored) {
+            return ListenerUpdate::notFound;
+        }
+        if ((*stored)->empty()) {
+            return ListenerUpdate::secretRequired;
+        }
+        settings->secret = **std::move(stored);
+    }
+    const auto verification = verificationColumns(settings);
     auto updated = change(R"sql(
 UPDATE listeners SET
     name = CASE WHEN ?1 THEN ?2 ELSE name END,
     description = CASE WHEN ?3 THEN ?4 ELSE description END,
     notification_config = CASE WHEN ?5 THEN ?6 ELSE notification_config END,
     is_enabled = CASE WHEN ?7 THEN ?8 ELSE is_enabled END,
-    updated_at = ?9
+    updated_at = ?9,
+    verification_scheme = CASE WHEN ?12 THEN ?13 ELSE verification_scheme END,
+    verification_mode = CASE WHEN ?12 THEN ?14 ELSE verification_mode END,
+    verification_secret = CASE WHEN ?12 THEN ?15 ELSE verification_secret END,
+    verification_header = CASE WHEN ?12 THEN ?16 ELSE verification_header END,
+    verification_algorithm = CASE WHEN ?12 THEN ?17 ELSE verification_algorithm END,
+    verification_encoding = CASE WHEN ?12 THEN ?18 ELSE verification_encoding END,
+    verification_prefix = CASE WHEN ?12 THEN ?19 ELSE verification_prefix END
 WHERE account_id = ?10 AND id = ?11)sql",
         std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
         changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
         std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
-        std::string_view(accountId), std::string_view(id));
-    return updated ? StoreResult<bool>(*updated > 0) : std::unexpected(updated.error());
+        std::string_view(accountId), std::string_view(id), std::int64_t(changes.verification.has_value()),
+        verification[0], verification[1], verification[2], verification[3], verification[4], verification[5],
+        verification[6]);
+    if (!updated) {
+        return std::unexpected(updated.error());
+    }
+    return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
 }
 
 StoreResult<bool> SqliteStore::deleteListener(const std::string& accountId, const std::string& id)
@@ -286,7 +369,7 @@ StoreResult<bool> SqliteStore::deleteListener(const std::string& accountId, cons
     return removed ? StoreResult<bool>(*removed > 0) : std::unexpected(removed.error());
 }
 
-StoreResult<std::optional<Listener>> SqliteStore::listener(const std::string& accountId, const std::string& id)
+StoreResult<std::optional<ListenerRecord>> SqliteStore::listener(const std::string& accountId, const std::string& id)
 {
     auto statement = m_connection.prepare(selectListener);
     if (!statement) {
@@ -300,7 +383,7 @@ StoreResult<std::optional<Listener>> SqliteStore::listener(const std::string& ac
     return found->empty() ? std::nullopt : std::optional(std::move(found->front()));
 }
 
-StoreResult<std::vector<Listener>> SqliteStore::listeners(const std::string& accountId)
+StoreResult<std::vector<ListenerRecord>> SqliteStore::listeners(const std::string& accountId)
 {
     auto statement = m_connection.prepare(selectListeners);
     if (!statement) {
@@ -312,7 +395,10 @@ StoreResult<std::vector<Listener>> SqliteStore::listeners(const std::string& acc
 
 StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string& token)
 {
-    auto statement = m_connection.prepare("SELECT id, account_id, is_enabled FROM listeners WHERE token = ?1");
+    auto statement = m_connection.prepare(
+        "SELECT id, account_id, is_enabled, verification_scheme, verification_mode, verification_header,"
+        " verification_algorithm, verification_encoding, verification_prefix, verification_secret"
+        " FROM listeners WHERE token = ?1");
     if (!statement) {
         return std::unexpected(statement.error());
     }
@@ -324,7 +410,12 @@ StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string
     if (!*row) {
         return std::nullopt;
     }
-    return HookTarget{statement->text(0), statement->text(1), statement->integer(2) != 0};
+    HookTarget target{
+        statement->text(0), statement->text(1), statement->integer(2) != 0, SqliteRows::verification(*statement, 3)};
+    if (target.verification) {
+        target.verification->secret = statement->text(9);
+    }
+    return target;
 }
 
 StoreResult<void> SqliteStore::insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
@@ -340,11 +431,31 @@ StoreResult<void> SqliteStore::insertBodyPart(const std::string& payloadId, std:
     return {};
 }
 
-StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
+StoreResult<bool> SqliteStore::insertCapture(const Capture& capture)
 {
+    if (capture.webhookId) {
+        // A webhook-id seen within the tolerance is a retry; one seen before that is taken as new.
+        auto noted = change(R"sql(
+INSERT INTO webhook_ids (listener_id, webhook_id, seen_at) VALUES (?1, ?2, ?3)
+ON CONFLICT (listener_id, webhook_id) DO UPDATE SET seen_at = excluded.seen_at
+WHERE seen_at < excluded.seen_at - ?4)sql",
+            std::string_view(capture.listenerId), std::string_view(*capture.webhookId), capture.receivedAt,
+            SignatureVerifier::toleranceSeconds * 1000);
+        if (!noted) {
+            return std::unexpected(noted.error());
+        }
+        if (*noted == 0) {
+            auto parts = change("DELETE FROM body_parts WHERE payload_id = ?1", std::string_view(capture.id));
+            return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
+        }
+    }
+    const auto verification = capture.verification;
+    const auto status = verification ? std::optional<std::int64_t>(verification->verified ? 1 : 2) : std::nullopt;
+    const auto reason = verification && !verification->verified ? std::optional(verification->reason) : std::nullopt;
     auto statement = m_connection.prepare(
         "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
-        " received_at, offered, body_parts) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+        " received_at, offered, body_parts, verification_status, verification_reason)"
+        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     if (!statement) {
         return std::unexpected(statement.error());
     }
@@ -359,12 +470,14 @@ StoreResult<void> SqliteStore::insertCapture(const Capture& capture)
         .bindBlob(9, capture.rawBody)
         .bind(10, capture.receivedAt)
         .bind(11, std::int64_t(capture.offered))
-        .bind(12, capture.bodyParts);
+        .bind(12, capture.bodyParts)
+        .bind(13, status)
+        .bind(14, reason);
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }
     ++m_receivedInBatch[capture.listenerId];
-    return {};
+    return true;
 }
 
 StoreResult<std::int64_t> SqliteStore::removeBeyondNewest(std::int64_t keep)
@@ -409,6 +522,15 @@ DELETE FROM payloads WHERE listener_id = ?1 AND seq <= (
 StoreResult<std::int64_t> SqliteStore::removeReceivedBefore(Milliseconds cutoff)
 {
     return change("DELETE FROM payloads WHERE received_at < ?1", cutoff);
+}
+
+StoreResult<void> SqliteStore::removeWebhookIdsBefore(Milliseconds cutoff)
+{
+    auto removed = change("DELETE FROM webhook_ids WHERE seen_at < ?1", cutoff);
+    if (!removed) {
+        return std::unexpected(removed.error());
+    }
+    return {};
 }
 
 StoreResult<PendingPage> SqliteStore::pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes)

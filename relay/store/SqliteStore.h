@@ -29,17 +29,18 @@ public:
     StoreResult<bool> revokeApiKey(const std::string& keyHash) override;
 
     StoreResult<void> createListener(const NewListener& listener) override;
-    StoreResult<bool> updateListener(
+    StoreResult<ListenerUpdate> updateListener(
         const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now) override;
     StoreResult<bool> deleteListener(const std::string& accountId, const std::string& id) override;
-    StoreResult<std::optional<Listener>> listener(const std::string& accountId, const std::string& id) override;
-    StoreResult<std::vector<Listener>> listeners(const std::string& accountId) override;
+    StoreResult<std::optional<ListenerRecord>> listener(const std::string& accountId, const std::string& id) override;
+    StoreResult<std::vector<ListenerRecord>> listeners(const std::string& accountId) override;
     StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) override;
 
     StoreResult<void> insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes) override;
-    StoreResult<void> insertCapture(const Capture& capture) override;
+    StoreResult<bool> insertCapture(const Capture& capture) override;
     StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) override;
     StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) override;
+    StoreResult<void> removeWebhookIdsBefore(Milliseconds cutoff) override;
 
     StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes) override;
     StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
@@ -54,6 +55,10 @@ private:
     explicit SqliteStore(SqliteConnection connection);
 
     StoreResult<std::int64_t> change(const char* sql, auto&&... parameters);
+    // The secret stored for the listener under `scheme`; empty when it has none for that scheme, nothing
+    // when there is no such listener.
+    StoreResult<std::optional<std::string>> storedSecret(
+        const std::string& accountId, const std::string& id, VerificationScheme scheme);
 
     SqliteConnection m_connection;
     // Captures inserted in the open batch, per listener: added to the listeners' totals once per

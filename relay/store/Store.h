@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/Listener.h"
 #include "store/AccountRecord.h"
 #include "store/Capture.h"
 #include "store/HookTarget.h"
 #include "store/ListenerChanges.h"
+#include "store/ListenerRecord.h"
 #include "store/Milliseconds.h"
 #include "store/NewListener.h"
 #include "store/PendingPage.h"
@@ -35,25 +35,30 @@ public:
     virtual StoreResult<bool> revokeApiKey(const std::string& keyHash) = 0;
 
     virtual StoreResult<void> createListener(const NewListener& listener) = 0;
-    virtual StoreResult<bool> updateListener(
+    virtual StoreResult<ListenerUpdate> updateListener(
         const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
         = 0;
     // Deletes the listener and every payload it received.
     virtual StoreResult<bool> deleteListener(const std::string& accountId, const std::string& id) = 0;
-    virtual StoreResult<std::optional<Listener>> listener(const std::string& accountId, const std::string& id) = 0;
+    virtual StoreResult<std::optional<ListenerRecord>> listener(const std::string& accountId, const std::string& id)
+        = 0;
     // Newest first.
-    virtual StoreResult<std::vector<Listener>> listeners(const std::string& accountId) = 0;
+    virtual StoreResult<std::vector<ListenerRecord>> listeners(const std::string& accountId) = 0;
     virtual StoreResult<std::optional<HookTarget>> hookTarget(const std::string& token) = 0;
 
     // A large body goes in before its payload, one part per transaction, so that no commit holds all of
     // it; parts that no payload claims are removed when the store opens (as after a crash).
     virtual StoreResult<void> insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
         = 0;
-    virtual StoreResult<void> insertCapture(const Capture& capture) = 0;
+    // False, with nothing written, when the capture's webhook-id was stored for its listener less than
+    // SignatureVerifier::toleranceSeconds before it was received: a retry of a stored payload.
+    virtual StoreResult<bool> insertCapture(const Capture& capture) = 0;
     // Removes all but the newest `keep` payloads of every listener; the number removed. May look only
     // at the listeners that received payloads since its last call on this store.
     virtual StoreResult<std::int64_t> removeBeyondNewest(std::int64_t keep) = 0;
     virtual StoreResult<std::int64_t> removeReceivedBefore(Milliseconds cutoff) = 0;
+    // Forgets the webhook-ids stored before `cutoff`.
+    virtual StoreResult<void> removeWebhookIdsBefore(Milliseconds cutoff) = 0;
 
     // Payload reads return at most `limit` payloads, and stop before the first one whose body would
     // take the bodies read beyond `bodyBytes` (raw and form fields counted), unless it is the first.

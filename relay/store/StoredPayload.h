@@ -29,6 +29,7 @@ struct StoredPayload {
     std::string rawBody;
     Milliseconds receivedAt = 0;
     std::optional<Milliseconds> deliveredAt;
+    std::optional<PayloadVerification> verification;
 };
 
 } // namespace corvane::relay
