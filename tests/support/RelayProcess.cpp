@@ -1,6 +1,7 @@
 #include "support/RelayProcess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
@@ -34,7 +35,12 @@ bool RelayProcess::start(const QStringList& arguments)
         environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     }
     m_process.setProcessEnvironment(environment);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (m_keepLog) {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.setStandardErrorFile(logPath(), QIODevice::Append);
+    } else {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
     m_process.setChildProcessModifier([limits = m_limits] {
         for (const auto& limit : limits) {
             const rlimit value{limit.soft, limit.hard};
@@ -76,6 +82,17 @@ int RelayProcess::terminate()
 QUrl RelayProcess::url(const QString& pathAndQuery) const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery));
+}
+
+QByteArray RelayProcess::log() const
+{
+    QFile file(logPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString RelayProcess::logPath() const
+{
+    return m_folder.filePath("relay.log");
 }
 
 QString RelayProcess::databasePath() const

@@ -26,6 +26,10 @@ public:
         quint64 hard = 0;
     };
     void setLimits(QList<Limit> limits) { m_limits = std::move(limits); }
+    // From the next start on, what the relay writes on standard error is kept (across restarts) for
+    // log() instead of passed through.
+    void keepLog() { m_keepLog = true; }
+    QByteArray log() const;
     bool running() const { return m_process.state() == QProcess::Running; }
     // SIGKILL: no chance to finish anything.
     void kill();
@@ -45,9 +49,12 @@ public:
     QString databasePath() const;
 
 private:
+    QString logPath() const;
+
     QTemporaryDir m_folder;
     QStringList m_environment;
     QList<Limit> m_limits;
+    bool m_keepLog = false;
     QProcess m_process;
     quint16 m_port = 0;
 };
