@@ -208,12 +208,11 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     if (!stored) {
         co_return HttpResponse::error(503, "the request could not be stored; retry later");
     }
-    if (!*stored) {
-        m_metrics.signatureChecked(*scheme, VerificationOutcomeKind::replayed);
-        co_return HttpResponse::json(200, {{"replayed", true}});
-    }
     if (scheme && outcome) {
-        m_metrics.signatureChecked(*scheme, *outcome);
+        m_metrics.signatureChecked(*scheme, *stored ? *outcome : VerificationOutcomeKind::replayed);
+    }
+    if (!*stored) {
+        co_return HttpResponse::json(200, {{"replayed", true}});
     }
     m_versions.moved(accountId);
     m_metrics.webhookStored(std::chrono::steady_clock::now() - started);

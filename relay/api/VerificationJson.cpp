@@ -7,7 +7,6 @@
 #include <cctype>
 #include <string>
 #include <string_view>
-#include <variant>
 
 namespace corvane::relay::VerificationJson {
 namespace {
@@ -29,17 +28,16 @@ bool isFieldName(std::string_view name)
     });
 }
 
-// The string value of an optional member: nothing when absent, an empty unexpected when not a string.
-std::expected<std::optional<std::string>, std::monostate> text(const nlohmann::json& object, const char* name)
+constexpr std::array members{"scheme", "secret", "mode", "header", "algorithm", "encoding", "prefix"};
+
+// The text of a member known to be a string when present.
+std::optional<std::string_view> text(const nlohmann::json& object, const char* name)
 {
     const auto member = object.find(name);
     if (member == object.end()) {
         return std::nullopt;
     }
-    if (!member->is_string()) {
-        return std::unexpected(std::monostate());
-    }
-    return member->get<std::string>();
+    return std::string_view(member->get_ref<const std::string&>());
 }
 
 } // namespace
@@ -52,29 +50,32 @@ std::expected<std::optional<VerificationSettings>, HttpResponse> settings(const 
     if (!member.is_object()) {
         return invalid("verification must be an object or null");
     }
+    for (const auto* name : members) {
+        if (const auto value = member.find(name); value != member.end() && !value->is_string()) {
+            return invalid("verification." + std::string(name) + " must be a string");
+        }
+    }
     VerificationSettings settings;
-    const auto scheme = text(member, "scheme");
-    const auto schemeValue = scheme && *scheme ? VerificationNames::scheme(**scheme) : std::nullopt;
-    if (!schemeValue) {
+    const auto scheme = VerificationNames::scheme(text(member, "scheme").value_or(""));
+    if (!scheme) {
         return invalid("verification.scheme must be one of github, stripe, standard, slack, hmac");
     }
-    settings.scheme = *schemeValue;
+    settings.scheme = *scheme;
 
     const auto secret = text(member, "secret");
-    if (!secret || (*secret && ((*secret)->empty() || (*secret)->size() > maxSecretBytes))) {
+    if (secret && (secret->empty() || secret->size() > maxSecretBytes)) {
         return invalid("verification.secret must be a string of 1 to 1024 bytes");
     }
-    if (*secret && settings.scheme == VerificationScheme::standard && !SignatureVerifier::standardKey(**secret)) {
+    if (secret && settings.scheme == VerificationScheme::standard && !SignatureVerifier::standardKey(*secret)) {
         return invalid("verification.secret must be \"whsec_\" followed by base64 for the standard scheme");
     }
-    settings.secret = secret->value_or("");
+    settings.secret = secret.value_or("");
 
-    const auto mode = text(member, "mode");
-    const auto modeValue = mode && *mode ? VerificationNames::mode(**mode) : std::optional(VerificationMode::mark);
-    if (!mode || !modeValue) {
+    const auto mode = VerificationNames::mode(text(member, "mode").value_or("mark"));
+    if (!mode) {
         return invalid("verification.mode must be reject or mark");
     }
-    settings.mode = *modeValue;
+    settings.mode = *mode;
 
     if (settings.scheme != VerificationScheme::hmac) {
         for (const auto* name : hmacMembers) {
@@ -85,32 +86,24 @@ std::expected<std::optional<VerificationSettings>, HttpResponse> settings(const 
         return settings;
     }
     const auto header = text(member, "header");
-    if (!header || !*header) {
+    if (!header) {
         return invalid("verification.header is required for hmac");
     }
-    if (!isFieldName(**header)) {
+    if (!isFieldName(*header)) {
         return invalid("verification.header must be a header field name");
     }
-    settings.header = **header;
-    const auto algorithm = text(member, "algorithm");
-    const auto algorithmValue
-        = algorithm && *algorithm ? VerificationNames::algorithm(**algorithm) : std::optional(HmacAlgorithm::sha256);
-    if (!algorithm || !algorithmValue) {
+    settings.header = *header;
+    const auto algorithm = VerificationNames::algorithm(text(member, "algorithm").value_or("sha256"));
+    if (!algorithm) {
         return invalid("verification.algorithm must be sha256 or sha1");
     }
-    settings.algorithm = *algorithmValue;
-    const auto encoding = text(member, "encoding");
-    const auto encodingValue
-        = encoding && *encoding ? VerificationNames::encoding(**encoding) : std::optional(DigestEncoding::hex);
-    if (!encoding || !encodingValue) {
+    settings.algorithm = *algorithm;
+    const auto encoding = VerificationNames::encoding(text(member, "encoding").value_or("hex"));
+    if (!encoding) {
         return invalid("verification.encoding must be hex or base64");
     }
-    settings.encoding = *encodingValue;
-    const auto prefix = text(member, "prefix");
-    if (!prefix) {
-        return invalid("verification.prefix must be a string");
-    }
-    settings.prefix = prefix->value_or("");
+    settings.encoding = *encoding;
+    settings.prefix = text(member, "prefix").value_or("");
     return settings;
 }
 

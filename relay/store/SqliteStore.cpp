@@ -326,13 +326,14 @@ StoreResult<ListenerUpdate> SqliteStore::updateListener(
         if (!stored) {
             return std::unexpected(stored.error());
         }
-        if (!*stored) {
+        const auto& secret = *stored;
+        if (!secret) {
             return ListenerUpdate::notFound;
         }
-        if ((*stored)->empty()) {
+        if (secret->empty()) {
             return ListenerUpdate::secretRequired;
         }
-        settings->secret = **std::move(stored);
+        settings->secret = *secret;
     }
     const auto verification = verificationColumns(settings);
     auto updated = change(R"sql(

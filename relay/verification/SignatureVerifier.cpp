@@ -114,9 +114,8 @@ std::string_view trimmed(std::string_view text)
 std::optional<std::int64_t> seconds(std::string_view text)
 {
     std::int64_t value = 0;
-    const auto* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end) {
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text.front() == '-' || error != std::errc() || stop != text.data() + text.size()) {
         return std::nullopt;
     }
     return value;
@@ -196,7 +195,7 @@ std::optional<std::string> SignatureVerifier::standardKey(std::string_view secre
         || EVP_DecodeFinal(context.get(), reinterpret_cast<unsigned char*>(key.data()) + length, &finalLength) != 1) {
         return std::nullopt;
     }
-    key.resize(std::size_t(length + finalLength));
+    key.resize(std::size_t(length) + std::size_t(finalLength));
     if (key.empty()) {
         return std::nullopt;
     }

@@ -56,9 +56,6 @@ private slots:
             << "stripe" << QByteArray("whsec_stripe_test")
             << "Stripe-Signature: t=1700000000,v1=" + stripeBad + ",v1=" + stripeGood + ",v0=" + stripeBad << stripeBody
             << qint64(1700000299) << "";
-        QTest::newRow("stripe only wrong v1") << "stripe" << QByteArray("whsec_stripe_test")
-                                              << "Stripe-Signature: t=1700000000,v1=" + stripeBad + ",v0=" + stripeGood
-                                              << stripeBody << qint64(1700000000) << "signature does not match";
         QTest::newRow("stripe without t")
             << "stripe" << QByteArray("whsec_stripe_test") << "Stripe-Signature: v1=" + stripeGood << stripeBody
             << qint64(1700000000) << "malformed signature header";
@@ -80,9 +77,6 @@ private slots:
         QTest::newRow("hmac sha1 base64")
             << "hmac" << QByteArray("hmac-secret") << QByteArray("X-Signature: sha1=gA+gQwqqs1JsdG7O/SyH0E8Kfd8=")
             << QByteArray(R"({"event":"ping"})") << qint64(0) << "";
-        QTest::newRow("hmac without prefix")
-            << "hmac" << QByteArray("hmac-secret") << QByteArray("X-Signature: gA+gQwqqs1JsdG7O/SyH0E8Kfd8=")
-            << QByteArray(R"({"event":"ping"})") << qint64(0) << "malformed signature header";
     }
 
     void requestsAreJudgedAsTheirSendersSign()

@@ -21,11 +21,6 @@ QByteArray githubSignature(const QByteArray& body, const QByteArray& key = secre
     return "sha256=" + QMessageAuthenticationCode::hash(body, key, QCryptographicHash::Sha256).toHex();
 }
 
-QString listenerPath(const Json& listener)
-{
-    return "/listeners/" + QString::fromStdString(listener["id"].get<std::string>());
-}
-
 } // namespace
 
 // Listeners that verify their senders' signatures, through a real relay: what is refused, what is
@@ -67,12 +62,7 @@ private slots:
             {{"X-Hub-Signature-256", githubSignature(R"({"action":"closed"})")}}, {}};
         QList<int> answered;
         for (const auto& headers : signatures) {
-            const auto reply = m_client->send("POST", hookOf(listener), body, headers);
-            answered << reply.status;
-            if (reply.status == 401) {
-                QVERIFY2(reply.json()["error"].get<std::string>().starts_with("signature verification failed: "),
-                    reply.body.constData());
-            }
+            answered << m_client->send("POST", hookOf(listener), body, headers).status;
         }
         QCOMPARE(answered, statuses);
         const auto poll = m_client->send("GET", "/webhooks/poll?limit=100").json();
@@ -117,8 +107,8 @@ private slots:
         const auto listener = create(Json{{"scheme", "github"}, {"secret", secret.toStdString()}});
         QCOMPARE(listener["verification"], Json({{"scheme", "github"}, {"mode", "mark"}, {"secret_set", true}}));
         QByteArrayList answers{QByteArray::fromStdString(listener.dump())};
-        const auto patched = m_client->send(
-            "PATCH", listenerPath(listener), R"({"verification":{"scheme":"github","mode":"reject"}})");
+        const auto path = "/listeners/" + QString::fromStdString(listener["id"]);
+        const auto patched = m_client->send("PATCH", path, R"({"verification":{"scheme":"github","mode":"reject"}})");
         QCOMPARE(patched.status, 200);
         QCOMPARE(patched.json()["verification"]["mode"], "reject");
         const QByteArray body = "{}";
@@ -126,7 +116,7 @@ private slots:
             m_client->send("POST", hookOf(listener), body, {{"X-Hub-Signature-256", githubSignature(body)}}).status,
             202);
         const auto otherScheme
-            = m_client->send("PATCH", listenerPath(listener), R"({"verification":{"scheme":"slack","mode":"reject"}})");
+            = m_client->send("PATCH", path, R"({"verification":{"scheme":"slack","mode":"reject"}})");
         QCOMPARE(otherScheme.status, 400);
         QCOMPARE(otherScheme.json()["error"], "verification.secret is required");
         answers << patched.body << otherScheme.body << m_client->send("GET", "/listeners/").body
@@ -135,19 +125,14 @@ private slots:
             QVERIFY2(!answer.contains(secret), answer.constData());
         }
         QVERIFY(answers.last().contains(R"(corvane_relay_verifications_total{scheme="github",outcome="verified"})"));
-        QVERIFY(!m_relay.log().isEmpty());
-        QVERIFY(!m_relay.log().contains(secret));
+        QVERIFY(m_relay.log().contains("/listeners/:id") && !m_relay.log().contains(secret));
     }
 
 private:
     Json create(const Json& verification)
     {
-        const auto reply = m_client->send("POST", "/listeners/",
-            QByteArray::fromStdString(Json{{"name", "Signed"}, {"verification", verification}}.dump()));
-        if (reply.status != 201) {
-            qWarning("creating a listener failed: %s", reply.body.constData());
-        }
-        return reply.json();
+        const auto body = Json{{"name", "Signed"}, {"verification", verification}}.dump();
+        return m_client->send("POST", "/listeners/", QByteArray::fromStdString(body)).json();
     }
 
     static QString hookOf(const Json& listener) { return QString::fromStdString(listener["hook_path"]); }
