@@ -23,34 +23,49 @@ struct MacDeleter {
     void operator()(EVP_ENCODE_CTX* context) const { EVP_ENCODE_CTX_free(context); }
 };
 
+// An HMAC context per algorithm and thread, its digest chosen once: fetching the implementation and
+// the digest by name takes locks and lookups, so that each use only sets the key. Null when OpenSSL
+// fails.
+EVP_MAC_CTX* macContext(HmacAlgorithm algorithm)
+{
+    struct Contexts {
+        std::unique_ptr<EVP_MAC, MacDeleter> mac{EVP_MAC_fetch(nullptr, "HMAC", nullptr)};
+        std::array<std::unique_ptr<EVP_MAC_CTX, MacDeleter>, 2> byAlgorithm;
+    };
+    thread_local Contexts contexts;
+    auto& context = contexts.byAlgorithm.at(std::size_t(algorithm));
+    if (!context && contexts.mac) {
+        std::unique_ptr<EVP_MAC_CTX, MacDeleter> created(EVP_MAC_CTX_new(contexts.mac.get()));
+        std::array<char, 8> digestName{};
+        std::ranges::copy(algorithm == HmacAlgorithm::sha1 ? std::string_view("SHA1") : std::string_view("SHA256"),
+            digestName.begin());
+        const std::array parameters{
+            OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digestName.data(), 0), OSSL_PARAM_construct_end()};
+        if (created && EVP_MAC_CTX_set_params(created.get(), parameters.data()) == 1) {
+            context = std::move(created);
+        }
+    }
+    return context.get();
+}
+
 // The HMAC of the parts, one after the other, in `encoding`: upper-case hex or standard base64.
 // Empty only when OpenSSL fails.
 std::string hmac(HmacAlgorithm algorithm, DigestEncoding encoding, std::string_view key,
     std::initializer_list<std::string_view> parts)
 {
-    // Fetching the implementation takes a lock and a lookup: done once per thread.
-    thread_local const std::unique_ptr<EVP_MAC, MacDeleter> mac(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
-    const std::unique_ptr<EVP_MAC_CTX, MacDeleter> context(mac ? EVP_MAC_CTX_new(mac.get()) : nullptr);
-    if (!context) {
-        return {};
-    }
-    std::array<char, 8> digestName{};
-    std::ranges::copy(
-        algorithm == HmacAlgorithm::sha1 ? std::string_view("SHA1") : std::string_view("SHA256"), digestName.begin());
-    const std::array parameters{
-        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digestName.data(), 0), OSSL_PARAM_construct_end()};
-    if (EVP_MAC_init(context.get(), reinterpret_cast<const unsigned char*>(key.data()), key.size(), parameters.data())
-        != 1) {
+    EVP_MAC_CTX* context = macContext(algorithm);
+    if (context == nullptr
+        || EVP_MAC_init(context, reinterpret_cast<const unsigned char*>(key.data()), key.size(), nullptr) != 1) {
         return {};
     }
     for (const auto part : parts) {
-        if (EVP_MAC_update(context.get(), reinterpret_cast<const unsigned char*>(part.data()), part.size()) != 1) {
+        if (EVP_MAC_update(context, reinterpret_cast<const unsigned char*>(part.data()), part.size()) != 1) {
             return {};
         }
     }
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     std::size_t size = 0;
-    if (EVP_MAC_final(context.get(), digest.data(), &size, digest.size()) != 1) {
+    if (EVP_MAC_final(context, digest.data(), &size, digest.size()) != 1) {
         return {};
     }
     if (encoding == DigestEncoding::base64) {
