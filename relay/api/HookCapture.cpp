@@ -157,6 +157,8 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
         response.headers.emplace_back("Retry-After", std::to_string(std::max<std::int64_t>(seconds, 1)));
         co_return response;
     }
+    // The target may be gone from the cache once this coroutine has waited.
+    const auto scheme = target->verification ? std::optional(target->verification->scheme) : std::nullopt;
     std::expected<Capture, HttpResponse> captured;
     if (request.body.size() <= inlineBodyBytes) {
         captured = captureOf(std::move(request), *target);
@@ -172,8 +174,6 @@ boost::asio::awaitable<HttpResponse> HookCapture::capture(HttpRequest request, s
     }
     Capture capture = *std::move(captured);
     const std::string accountId = capture.accountId;
-    // The target may be gone from the cache once this coroutine waited.
-    const auto scheme = target->verification ? std::optional(target->verification->scheme) : std::nullopt;
     const auto outcome = !capture.verification ? std::nullopt
         : capture.verification->verified       ? std::optional(VerificationOutcomeKind::verified)
                                                : std::optional(VerificationOutcomeKind::failed);
