@@ -31,6 +31,17 @@ QString render(const std::optional<std::string>& templateText, const char* fallb
     return QString::fromStdString(Template::render(templateText.value_or(fallback), context));
 }
 
+// The line that heads the body of a notification whose sender failed the signature check, with its
+// line break; empty for every other payload.
+QString unverifiedNotice(const Payload& payload)
+{
+    if (!payload.verification || payload.verification->verified()) {
+        return {};
+    }
+    const std::string reason = payload.verification->reason.value_or("no reason given");
+    return AppState::tr("Unverified sender: %1").arg(QString::fromStdString(reason)) + u'\n';
+}
+
 } // namespace
 
 AppState::AppState(ServiceClient& client, SecretStore& secrets, AuthCoordinator& auth, Notifier& notifier,
@@ -311,8 +322,8 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
 QCoro::Task<> AppState::deliver(Payload payload)
 {
     const QString name = payload.listenerName ? QString::fromStdString(*payload.listenerName) : "(unknown)";
-    co_await post(
-        corvane::payloadContext(payload), payload.notificationConfig.value_or(NotificationConfig{}), name, true);
+    co_await post(corvane::payloadContext(payload), payload.notificationConfig.value_or(NotificationConfig{}), name,
+        unverifiedNotice(payload), true);
 }
 
 QCoro::Task<RefireResult> AppState::refire(Payload payload)
@@ -326,20 +337,20 @@ QCoro::Task<RefireResult> AppState::refire(Payload payload)
     }
     auto context = corvane::payloadContext(payload);
     context["listener_name"] = found->name;
-    const bool fired
-        = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(found->name), false);
+    const bool fired = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(found->name),
+        unverifiedNotice(payload), false);
     co_return fired ? RefireResult::fired : RefireResult::filteredOut;
 }
 
 QCoro::Task<bool> AppState::post(
-    nlohmann::json context, NotificationConfig config, QString listenerName, bool trimToLimit)
+    nlohmann::json context, NotificationConfig config, QString listenerName, QString notice, bool trimToLimit)
 {
     if (!JSONPathFilter::matches(config.filter, context)) {
         co_return false;
     }
     QPointer self(this);
     const QString title = render(config.title, "{{listener_name}}", context);
-    const QString body = render(config.body, "{{raw_body}}", context);
+    const QString body = notice + render(config.body, "{{raw_body}}", context);
     const auto sound = config.sound.transform([](const std::string& name) { return QString::fromStdString(name); });
     co_await m_notifier->fire(title, body, sound);
     if (!self) {
@@ -397,11 +408,12 @@ QCoro::Task<std::optional<Listener>> AppState::createListener(QString name)
     co_return *created;
 }
 
-QCoro::Task<std::optional<Listener>> AppState::updateListener(
-    QString id, std::optional<QString> name, std::optional<NotificationConfig> config, std::optional<bool> isEnabled)
+QCoro::Task<std::optional<Listener>> AppState::updateListener(QString id, std::optional<QString> name,
+    std::optional<NotificationConfig> config, std::optional<bool> isEnabled, VerificationUpdate verification)
 {
     QPointer self(this);
-    auto updated = co_await m_client->updateListener(id, std::move(name), std::move(config), isEnabled);
+    auto updated
+        = co_await m_client->updateListener(id, std::move(name), std::move(config), isEnabled, std::move(verification));
     if (!self) {
         co_return std::nullopt;
     }

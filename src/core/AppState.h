@@ -5,6 +5,7 @@
 #include "core/SidebarSelection.h"
 #include "model/Listener.h"
 #include "model/Payload.h"
+#include "service/MessageBodies.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -105,7 +106,7 @@ public:
     QCoro::Task<> refreshListeners();
     QCoro::Task<std::optional<Listener>> createListener(QString name);
     QCoro::Task<std::optional<Listener>> updateListener(QString id, std::optional<QString> name,
-        std::optional<NotificationConfig> config, std::optional<bool> isEnabled);
+        std::optional<NotificationConfig> config, std::optional<bool> isEnabled, VerificationUpdate verification = {});
     QCoro::Task<> deleteListener(QString id);
 
 signals:
@@ -131,8 +132,10 @@ private:
     // One poll cycle; its requests fail as cancelled once `stop` is requested.
     QCoro::Task<> tick(std::stop_token stop);
     QCoro::Task<> deliver(Payload payload);
-    // Filters, renders and posts; false when the filter rejects the payload.
-    QCoro::Task<bool> post(nlohmann::json context, NotificationConfig config, QString listenerName, bool trimToLimit);
+    // Filters, renders and posts, with `notice` ahead of the rendered body; false when the filter rejects
+    // the payload.
+    QCoro::Task<bool> post(
+        nlohmann::json context, NotificationConfig config, QString listenerName, QString notice, bool trimToLimit);
 
     void setListeners(std::vector<Listener> listeners);
     void setActivity(std::vector<Payload> activity);

@@ -30,6 +30,9 @@ nlohmann::json payloadContext(const Payload& payload)
         context["body"] = payload.body->value;
     }
     context["raw_body"] = payload.rawBody.value_or("");
+    if (payload.verification) {
+        context["verified"] = payload.verification->verified();
+    }
     return context;
 }
 

@@ -21,6 +21,7 @@ template <class Json> std::expected<Listener, DecodingError> decodeListener(Json
     reader.optional("undelivered_count", listener.undeliveredCount);
     reader.optional("total_received", listener.totalReceived);
     reader.required("hook_path", listener.hookPath);
+    reader.optional("verification", listener.verification);
     return reader.finish(std::move(listener));
 }
 
@@ -50,6 +51,7 @@ nlohmann::json Listener::toJson() const
     JsonFields::put(json, "undelivered_count", undeliveredCount);
     JsonFields::put(json, "total_received", totalReceived);
     JsonFields::put(json, "hook_path", hookPath);
+    JsonFields::put(json, "verification", verification);
     return json;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DecodingError.h"
+#include "model/ListenerVerification.h"
 #include "model/NotificationConfig.h"
 
 #include <nlohmann/json.hpp>
@@ -26,6 +27,8 @@ struct Listener {
     std::optional<std::int64_t> totalReceived;
     // Path of the public hook; the hook URL is the service base URL followed directly by this.
     std::string hookPath;
+    // Absent when the relay checks no signatures for this listener.
+    std::optional<ListenerVerification> verification;
 
     static std::expected<Listener, DecodingError> fromJson(const nlohmann::json& json);
     static std::expected<Listener, DecodingError> fromJson(nlohmann::json&& json);

@@ -22,6 +22,7 @@ template <class Json> std::expected<Payload, DecodingError> decodePayload(Json&&
     reader.optional("raw_body", payload.rawBody);
     reader.required("received_at", payload.receivedAt);
     reader.optional("delivered_at", payload.deliveredAt);
+    reader.optional("verification", payload.verification);
     return reader.finish(std::move(payload));
 }
 
@@ -52,6 +53,7 @@ nlohmann::json Payload::toJson() const
     JsonFields::put(json, "raw_body", rawBody);
     JsonFields::put(json, "received_at", receivedAt);
     JsonFields::put(json, "delivered_at", deliveredAt);
+    JsonFields::put(json, "verification", verification);
     return json;
 }
 

@@ -3,6 +3,7 @@
 #include "model/AnyCodable.h"
 #include "model/DecodingError.h"
 #include "model/NotificationConfig.h"
+#include "model/VerificationOutcome.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +29,8 @@ struct Payload {
     std::optional<std::string> rawBody;
     std::string receivedAt;
     std::optional<std::string> deliveredAt;
+    // Absent when the listener checks no signatures.
+    std::optional<VerificationOutcome> verification;
 
     static std::expected<Payload, DecodingError> fromJson(const nlohmann::json& json);
     static std::expected<Payload, DecodingError> fromJson(nlohmann::json&& json);

@@ -17,14 +17,33 @@ template <class Body> nlohmann::json listenerBody(const Body& body)
 
 } // namespace
 
+nlohmann::json VerificationSettings::toJson() const
+{
+    auto json = nlohmann::json::object();
+    JsonFields::put(json, "scheme", scheme);
+    JsonFields::put(json, "mode", mode);
+    JsonFields::put(json, "secret", secret);
+    JsonFields::put(json, "header", header);
+    JsonFields::put(json, "algorithm", algorithm);
+    JsonFields::put(json, "encoding", encoding);
+    JsonFields::put(json, "prefix", prefix);
+    return json;
+}
+
 nlohmann::json CreateListenerBody::toJson() const
 {
-    return listenerBody(*this);
+    auto json = listenerBody(*this);
+    JsonFields::put(json, "verification", verification);
+    return json;
 }
 
 nlohmann::json UpdateListenerBody::toJson() const
 {
-    return listenerBody(*this);
+    auto json = listenerBody(*this);
+    if (verification) {
+        json["verification"] = *verification ? (*verification)->toJson() : nlohmann::json(nullptr);
+    }
+    return json;
 }
 
 nlohmann::json ExchangeBody::toJson() const

@@ -14,11 +14,33 @@
 // records. Absent optional members are left out of what is sent, never written as null.
 namespace corvane {
 
+// The signature check a create or an update sets. The secret is write-only: it goes with the request
+// only when the user typed one, and an update under the same scheme that leaves it out keeps the one
+// the relay has. `header`, `algorithm`, `encoding` and `prefix` go with the "hmac" scheme only.
+struct VerificationSettings {
+    std::string scheme;
+    std::string mode;
+    std::optional<std::string> secret;
+    std::optional<std::string> header;
+    std::optional<std::string> algorithm;
+    std::optional<std::string> encoding;
+    std::optional<std::string> prefix;
+
+    nlohmann::json toJson() const;
+
+    friend bool operator==(const VerificationSettings&, const VerificationSettings&) = default;
+};
+
+// What an update does to the signature check: absent leaves it as it is, an empty value removes it
+// (sent as null), settings replace it.
+using VerificationUpdate = std::optional<std::optional<VerificationSettings>>;
+
 struct CreateListenerBody {
     std::string name;
     std::optional<std::string> description;
     std::optional<NotificationConfig> notificationConfig;
     std::optional<bool> isEnabled;
+    std::optional<VerificationSettings> verification;
 
     nlohmann::json toJson() const;
 };
@@ -28,6 +50,7 @@ struct UpdateListenerBody {
     std::optional<std::string> description;
     std::optional<NotificationConfig> notificationConfig;
     std::optional<bool> isEnabled;
+    VerificationUpdate verification;
 
     nlohmann::json toJson() const;
 };

@@ -271,17 +271,19 @@ QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentPayloads(
 }
 
 QCoro::Task<ServiceResult<Listener>> ServiceClient::createListener(
-    QString name, NotificationConfig config, std::stop_token stop)
+    QString name, NotificationConfig config, std::optional<VerificationSettings> verification, std::stop_token stop)
 {
-    const CreateListenerBody body{utf8(name), std::nullopt, std::move(config), true};
+    const CreateListenerBody body{utf8(name), std::nullopt, std::move(config), true, std::move(verification)};
     auto response = co_await request("/listeners/", "POST", jsonBytes(body.toJson()), true, stop);
     co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener, stop);
 }
 
 QCoro::Task<ServiceResult<Listener>> ServiceClient::updateListener(QString id, std::optional<QString> name,
-    std::optional<NotificationConfig> config, std::optional<bool> isEnabled, std::stop_token stop)
+    std::optional<NotificationConfig> config, std::optional<bool> isEnabled, VerificationUpdate verification,
+    std::stop_token stop)
 {
-    const UpdateListenerBody body{name.transform(utf8), std::nullopt, std::move(config), isEnabled};
+    const UpdateListenerBody body{
+        name.transform(utf8), std::nullopt, std::move(config), isEnabled, std::move(verification)};
     auto response = co_await request("/listeners/" + id, "PATCH", jsonBytes(body.toJson()), true, stop);
     co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::listener, stop);
 }

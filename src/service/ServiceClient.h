@@ -69,10 +69,11 @@ public:
     QCoro::Task<ServiceResult<QString>> changes(QString after, int wait, std::stop_token stop = {});
     QCoro::Task<ServiceResult<std::vector<Payload>>> recentPayloads(
         QString listenerId, int limit, std::stop_token stop = {});
-    QCoro::Task<ServiceResult<Listener>> createListener(
-        QString name, NotificationConfig config, std::stop_token stop = {});
+    QCoro::Task<ServiceResult<Listener>> createListener(QString name, NotificationConfig config,
+        std::optional<VerificationSettings> verification = std::nullopt, std::stop_token stop = {});
     QCoro::Task<ServiceResult<Listener>> updateListener(QString id, std::optional<QString> name,
-        std::optional<NotificationConfig> config, std::optional<bool> isEnabled, std::stop_token stop = {});
+        std::optional<NotificationConfig> config, std::optional<bool> isEnabled, VerificationUpdate verification = {},
+        std::stop_token stop = {});
     QCoro::Task<ServiceResult<void>> deleteListener(QString id, std::stop_token stop = {});
     QCoro::Task<ServiceResult<void>> markDelivered(QString payloadId, std::stop_token stop = {});
     // `sample` is JSON text; text that is not JSON fails before anything is sent.

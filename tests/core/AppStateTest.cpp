@@ -225,6 +225,22 @@ private slots:
         QVERIFY(banners[0].id != banners[1].id);
     }
 
+    // "$.verified" filters on the relay's signature check, and a failed check heads the body.
+    void verificationReachesFilterAndBody()
+    {
+        const QByteArray failed = R"(, "verification": {"status": "failed", "reason": "signature does not match"})";
+        const QByteArray filtered = R"(, "notification_config": {"filter": "$.verified"})";
+        m_fixture->relay().script("/webhooks/poll?limit=25",
+            webhooks({payloadJson("p1", failed), payloadJson("p2", failed + filtered),
+                payloadJson("p3", R"(, "verification": {"status": "verified"})" + filtered),
+                payloadJson("p4", filtered)}));
+        signedOutState();
+        QCoro::waitFor(m_state->tick({}));
+        QTRY_COMPARE(m_fixture->notifications().received().size(), 2);
+        QCOMPARE(m_fixture->notifications().received()[0].body, "Unverified sender: signature does not match\nraw p1");
+        QCOMPARE(m_fixture->notifications().received()[1].body, "raw p3");
+    }
+
     void deliveryKeepsFiftyEvents()
     {
         QList<QByteArray> many;

@@ -18,7 +18,9 @@ Json listenerJson()
         "id": "l1", "listener_token": "tok", "name": "Deploys", "description": "CI",
         "is_enabled": true, "notification_config": {"title": "{{body.action}}", "sound": "Ping"},
         "created_at": "2025-01-31T09:15:00.250Z", "updated_at": "2025-01-31T09:16:00.000Z",
-        "undelivered_count": 2, "total_received": 9, "hook_path": "/h/tok"
+        "undelivered_count": 2, "total_received": 9, "hook_path": "/h/tok",
+        "verification": {"scheme": "hmac", "mode": "mark", "secret_set": true, "header": "X-Signature",
+                         "algorithm": "sha1", "encoding": "base64", "prefix": "sha1="}
     })");
 }
 
@@ -30,7 +32,8 @@ Json payloadJson()
         "headers": {"content-type": "application/json", "x-empty": null},
         "query": {"ref": ["a", "b"]}, "body": {"action": "opened", "n": 1.5},
         "raw_body": "action=opened&n=1.5", "received_at": "2025-01-31T09:15:00.250Z",
-        "delivered_at": "2025-01-31T09:15:01.000Z"
+        "delivered_at": "2025-01-31T09:15:01.000Z",
+        "verification": {"status": "failed", "reason": "signature does not match"}
     })");
 }
 
@@ -57,6 +60,8 @@ private slots:
         QCOMPARE(listener->notificationConfig.body, std::nullopt);
         QCOMPARE(listener->undeliveredCount, std::optional<std::int64_t>(2));
         QCOMPARE(listener->hookPath, "/h/tok");
+        QVERIFY(listener->verification->secretSet);
+        QCOMPARE(listener->verification->prefix, std::optional<std::string>("sha1="));
 
         const auto payload = Payload::fromJson(payloadJson());
         QVERIFY(payload);
@@ -65,6 +70,7 @@ private slots:
         QCOMPARE(payload->query->at("ref").value, test::json(R"(["a","b"])"));
         QCOMPARE(payload->body->value["n"], Json(1.5));
         QCOMPARE(payload->deliveredAt, std::optional<std::string>("2025-01-31T09:15:01.000Z"));
+        QCOMPARE(payload->verification->reason, std::optional<std::string>("signature does not match"));
     }
 
     // Encoding then decoding gives the same record back, for every record kind.
@@ -101,6 +107,7 @@ private slots:
         auto json = listenerJson();
         json.erase("undelivered_count");
         json.erase("total_received");
+        json.erase("verification");
         json["description"] = nullptr;
         json["notification_config"] = Json::object();
         const auto listener = Listener::fromJson(json);
@@ -108,6 +115,7 @@ private slots:
         QCOMPARE(listener->undeliveredCount, std::nullopt);
         QCOMPARE(listener->totalReceived, std::nullopt);
         QCOMPARE(listener->description, std::nullopt);
+        QCOMPARE(listener->verification, std::nullopt);
         QCOMPARE(listener->notificationConfig, NotificationConfig{});
 
         auto payload = payloadJson();
@@ -147,6 +155,9 @@ private slots:
             << "total_received" << "18446744073709551615" << "total_received: number does not fit a 64-bit integer";
         QTest::newRow("nested configuration member") << "notification_config" << R"({"title": 3})"
                                                      << "notification_config.title: expected a string, found a number";
+        QTest::newRow("verification flag as text")
+            << "verification" << R"({"scheme": "x", "mode": "x", "secret_set": 1})"
+            << "verification.secret_set: expected a boolean, found a number";
         QTest::newRow("configuration not an object")
             << "notification_config" << "[]" << "notification_config: expected an object, found an array";
     }
@@ -198,9 +209,11 @@ private slots:
     {
         const NotificationConfig config{"Title", "Body", std::nullopt, std::nullopt};
         QCOMPARE(config.toJson(), test::json(R"({"title": "Title", "body": "Body"})"));
+        QCOMPARE(Listener::fromJson(listenerJson())->toJson(), listenerJson());
 
         auto json = payloadJson();
-        for (const auto* member : {"listener_id", "headers", "query", "body", "raw_body", "delivered_at"}) {
+        for (const auto* member :
+            {"listener_id", "headers", "query", "body", "raw_body", "delivered_at", "verification"}) {
             json.erase(member);
         }
         const auto encoded = Payload::fromJson(json)->toJson();

@@ -23,6 +23,9 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload)
     }
     row.receivedAt = QString::fromStdString(payload.receivedAt);
     row.delivered = payload.deliveredAt.has_value();
+    if (payload.verification) {
+        row.verified = payload.verification->verified();
+    }
     return row;
 }
 
@@ -163,8 +166,17 @@ QVariant ActivityListModel::data(const QModelIndex& index, int role) const
         return row.listenerName.value_or(tr("(unknown listener)"));
     case receivedAtRole:
         return row.receivedAt;
+    case Qt::AccessibleTextRole: {
+        const QString name = row.listenerName.value_or(tr("(unknown listener)"));
+        if (!row.verified) {
+            return name;
+        }
+        return *row.verified ? tr("%1, verified").arg(name) : tr("%1, unverified").arg(name);
+    }
     case deliveredRole:
         return row.delivered;
+    case verifiedRole:
+        return row.verified ? QVariant(*row.verified) : QVariant();
     case summaryRole: {
         auto cached = m_summaries.constFind(row.id);
         if (cached == m_summaries.constEnd()) {

@@ -24,6 +24,7 @@ public:
         receivedAtRole, // the timestamp as received
         deliveredRole, // bool
         summaryRole, // one line, at most summaryLength characters
+        verifiedRole, // bool: whether the relay found the sender's signature valid; absent when it did not check
     };
 
     static constexpr qsizetype summaryLength = 240;
@@ -50,11 +51,12 @@ private:
         std::optional<QString> listenerName;
         QString receivedAt;
         bool delivered = false;
+        std::optional<bool> verified;
 
         bool showsSameAs(const Row& other) const
         {
             return id == other.id && listenerName == other.listenerName && receivedAt == other.receivedAt
-                && delivered == other.delivered;
+                && delivered == other.delivered && verified == other.verified;
         }
     };
 

@@ -13,6 +13,7 @@ namespace {
 
 constexpr qreal glyphPixels = 14;
 constexpr qreal namePixels = 12;
+constexpr qreal shieldPixels = 11;
 
 struct Fonts {
     QFont name = Theme::systemFont(namePixels, QFont::DemiBold);
@@ -74,12 +75,21 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->drawText(
         QRect(area.right() - timeWidth, top, timeWidth, nameMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
 
-    const int nameWidth = width - (time.isEmpty() ? 0 : timeWidth + Theme::scaled(8));
+    const bool verified = index.data(ActivityListModel::verifiedRole).toBool();
+    const int shield = Theme::symbolSize(shieldPixels);
+    const int shieldRoom = verified ? shield + Theme::scaled(4) : 0;
+    const int nameWidth = width - (time.isEmpty() ? 0 : timeWidth + Theme::scaled(8)) - shieldRoom;
     const QString name = nameMetrics.elidedText(
         index.data(ActivityListModel::listenerNameRole).toString(), Qt::ElideRight, std::max(nameWidth, 0));
     painter->setFont(fonts.name);
     painter->setPen(tinted(Theme::Colour::primary));
     painter->drawText(QRect(left, top, nameWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    if (verified) {
+        const int shieldLeft = left + nameMetrics.horizontalAdvance(name) + Theme::scaled(4);
+        painter->drawPixmap(QPoint(shieldLeft, top + (nameMetrics.height() - shield) / 2),
+            Symbols::pixmap(QStringLiteral("checkmark.shield.fill"), shield, tinted(Theme::Colour::green),
+                painter->device()->devicePixelRatioF()));
+    }
 
     const QString summary = summaryMetrics.elidedText(
         index.data(ActivityListModel::summaryRole).toString(), Qt::ElideRight, std::max(width, 0));

@@ -71,6 +71,7 @@ const QStringList& names()
         QStringLiteral("bell.fill"),
         QStringLiteral("checkmark"),
         QStringLiteral("checkmark.circle.fill"),
+        QStringLiteral("checkmark.shield.fill"),
         QStringLiteral("chevron.down"),
         QStringLiteral("chevron.right"),
         QStringLiteral("circle"),

@@ -19,6 +19,7 @@
 #include "ui/editor/NotificationFields.h"
 #include "ui/editor/RecentPayloadRow.h"
 #include "ui/editor/TemplateBuilder.h"
+#include "ui/editor/VerificationFields.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/inspector/PayloadTreeView.h"
 
@@ -66,6 +67,8 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     m_preview = fields->preview();
     connect(fields, &NotificationFields::edited, this, &DetailView::editDraft);
     connect(m_testFireButton, &QPushButton::clicked, this, &DetailView::testFire);
+    m_verificationFields = new VerificationFields;
+    connect(m_verificationFields, &VerificationFields::edited, this, &DetailView::editDraft);
 
     auto* notFound = new StyledLabel(tr("Listener not found"), Theme::TextStyle::body, Theme::Colour::secondary);
     notFound->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -85,6 +88,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     cardsLayout->setContentsMargins(margin, Theme::scaled(16), margin, margin);
     cardsLayout->setSpacing(Theme::scaled(12));
     cardsLayout->addWidget(makeEndpointCard());
+    cardsLayout->addWidget(new Card(tr("Verification"), m_verificationFields));
     cardsLayout->addWidget(new Card(tr("Notification"), fields));
     cardsLayout->addWidget(new Card(tr("Build from payload"), m_builder));
     cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
@@ -112,7 +116,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     auto* saveShortcut = new QShortcut(QKeySequence::Save, this);
     saveShortcut->setContext(Qt::WidgetWithChildrenShortcut);
     connect(saveShortcut, &QShortcut::activated, this, [this] {
-        if (hasChanges()) {
+        if (m_saveButton->isEnabled()) {
             save();
         }
     });
@@ -264,8 +268,16 @@ QCoro::Task<> DetailView::save()
     }
     QPointer self(this);
     const ListenerDraft sent = m_draft;
-    co_await m_state.updateListener(m_listenerId, sent.name, sent.config(), sent.isEnabled);
-    if (self) {
+    const auto saved = co_await m_state.updateListener(
+        m_listenerId, sent.name, sent.config(), sent.isEnabled, sent.verification.update(shown->verification));
+    if (!self) {
+        co_return;
+    }
+    // The secret went to the relay; the field never keeps it once the relay has it.
+    if (saved && !sent.verification.secret.isEmpty() && m_draft.verification.secret == sent.verification.secret) {
+        m_draft.verification.secret.clear();
+        showDraft();
+    } else {
         showChanges();
     }
 }
@@ -322,6 +334,7 @@ void DetailView::showDraft()
         m_soundPicker->addItem(m_draft.sound);
     }
     m_soundPicker->setCurrentText(m_draft.sound);
+    m_verificationFields->showDraft(m_draft.verification);
     m_showing = false;
     showChanges();
     showPreview();
@@ -338,6 +351,7 @@ void DetailView::editDraft()
     m_draft.body = m_bodyField->toPlainText();
     m_draft.filter = m_filterField->text();
     m_draft.sound = m_soundPicker->currentText();
+    m_draft.verification = m_verificationFields->draft();
     showChanges();
     showPreview();
 }
@@ -354,9 +368,14 @@ void DetailView::follow()
 void DetailView::showChanges()
 {
     const bool changed = hasChanges();
+    const auto shown = listener();
+    const std::optional<ListenerVerification> stored = shown ? shown->verification : std::nullopt;
+    const VerificationDraft& verification = m_draft.verification;
+    const QString problem = changed ? verification.problem(stored) : QString();
+    m_verificationFields->showState(!verification.scheme.isEmpty() && !verification.needsSecret(stored), problem);
     m_unsavedLabel->setVisible(changed);
     m_revertButton->setVisible(changed);
-    m_saveButton->setEnabled(changed);
+    m_saveButton->setEnabled(changed && problem.isEmpty());
 }
 
 nlohmann::json DetailView::previewContext() const
@@ -405,8 +424,10 @@ void DetailView::showRecent()
 
 void DetailView::applyTabOrder()
 {
-    QList<QWidget*> order{m_nameField, m_enabledSwitch, m_urlField, m_copyButton, m_titleField, m_bodyField,
-        m_filterField, m_soundPicker, m_testFireButton, m_builder->sourceButton(), m_builder->tree()};
+    QList<QWidget*> order{m_nameField, m_enabledSwitch, m_urlField, m_copyButton};
+    order << m_verificationFields->focusOrder();
+    order << QList<QWidget*>{m_titleField, m_bodyField, m_filterField, m_soundPicker, m_testFireButton,
+        m_builder->sourceButton(), m_builder->tree()};
     for (QAbstractButton* row : recentRows()) {
         order << row;
     }

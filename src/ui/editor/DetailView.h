@@ -30,11 +30,14 @@ class PayloadInspectorSheet;
 class StyledLabel;
 class TemplateBuilder;
 class ToggleSwitch;
+class VerificationFields;
 
-// The editor of one listener: its name, enabled flag, templates, filter and sound, a preview of the
-// notification, a payload tree to map values into the templates, and its recent payloads. Edits stay
-// on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is not
-// overwritten by later changes of the listener list, which only change what counts as a change.
+// The editor of one listener: its name, enabled flag, signature check, templates, filter and sound, a
+// preview of the notification, a payload tree to map values into the templates, and its recent payloads.
+// Edits stay on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is
+// not overwritten by later changes of the listener list, which only change what counts as a change. A
+// draft whose signature check cannot be saved (a required secret is missing) keeps Save disabled and
+// says why in the Verification card.
 class DetailView : public QWidget {
     Q_OBJECT
 
@@ -58,6 +61,7 @@ public:
     GrowingTextField* bodyField() const { return m_bodyField; }
     QLineEdit* filterField() const { return m_filterField; }
     QComboBox* soundPicker() const { return m_soundPicker; }
+    VerificationFields* verificationFields() const { return m_verificationFields; }
     BannerPreview* preview() const { return m_preview; }
     TemplateBuilder* builder() const { return m_builder; }
     QPushButton* copyButton() const { return m_copyButton; }
@@ -114,6 +118,7 @@ private:
     GrowingTextField* m_bodyField = nullptr;
     QLineEdit* m_filterField = nullptr;
     QComboBox* m_soundPicker = nullptr;
+    VerificationFields* m_verificationFields = nullptr;
     QPushButton* m_testFireButton = nullptr;
     BannerPreview* m_preview = nullptr;
     TemplateBuilder* m_builder = nullptr;

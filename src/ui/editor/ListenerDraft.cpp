@@ -44,6 +44,7 @@ ListenerDraft ListenerDraft::from(const Listener& listener)
         .filter = text(config.filter),
         .sound = config.sound ? QString::fromStdString(*config.sound) : defaultSound(),
         .isEnabled = listener.isEnabled,
+        .verification = VerificationDraft::from(listener.verification),
     };
 }
 

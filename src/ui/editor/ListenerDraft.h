@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Listener.h"
+#include "ui/editor/VerificationDraft.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,7 +11,7 @@
 namespace corvane {
 
 // The editable copy of a listener that the editor changes before anything is sent: name, templates,
-// filter, sound and enabled flag. Texts are compared and sent exactly as typed.
+// filter, sound, enabled flag and signature check. Texts are compared and sent exactly as typed.
 struct ListenerDraft {
     QString name;
     QString title;
@@ -18,6 +19,7 @@ struct ListenerDraft {
     QString filter;
     QString sound = defaultSound();
     bool isEnabled = true;
+    VerificationDraft verification{};
 
     // An absent title, body or filter is empty text; an absent sound is defaultSound().
     static ListenerDraft from(const Listener& listener);

@@ -141,6 +141,17 @@ QWidget* PayloadInspector::makeEventCard()
     summary->addWidget(new StatusPill(QString::fromStdString(m_payload->method), Theme::Colour::blue, content));
     summary->addWidget(m_payload->deliveredAt ? new StatusPill(tr("delivered"), Theme::Colour::green, content)
                                               : new StatusPill(tr("pending"), Theme::Colour::orange, content));
+    if (const auto& verification = m_payload->verification) {
+        const bool verified = verification->verified();
+        m_verificationPill = new StatusPill(verified ? tr("verified") : tr("unverified"),
+            verified ? Theme::Colour::green : Theme::Colour::red, content);
+        const QString reason = verified ? tr("The signature matches the listener's secret.")
+                                        : QString::fromStdString(verification->reason.value_or(""));
+        m_verificationPill->setToolTip(reason);
+        m_verificationPill->setAccessibleName(m_verificationPill->label());
+        m_verificationPill->setAccessibleDescription(reason);
+        summary->addWidget(m_verificationPill);
+    }
 
     m_refireButton = new ProminentButton(tr("Refire notification"), ProminentButton::Size::compact, content);
     m_refireButton->setIcon(Symbols::icon(QStringLiteral("bell.and.waveform.fill"), Theme::Colour::white));

@@ -22,6 +22,7 @@ namespace corvane {
 class AppState;
 class Card;
 class PayloadBodyText;
+class StatusPill;
 class StyledLabel;
 class SymbolView;
 
@@ -52,6 +53,9 @@ public:
     QPushButton* refireButton() const { return m_refireButton; }
     // Null when the payload names no listener.
     QPushButton* editButton() const { return m_editButton; }
+    // "verified" in green or "unverified" in red with the reason as its tool tip; null when the relay
+    // did not check the payload's signature.
+    StatusPill* verificationPill() const { return m_verificationPill; }
     // Null when embedded.
     QPushButton* closeButton() const { return m_closeButton; }
     // Null until the body's text is ready.
@@ -83,6 +87,7 @@ private:
     Presentation m_presentation;
     QPushButton* m_refireButton = nullptr;
     QPushButton* m_editButton = nullptr;
+    StatusPill* m_verificationPill = nullptr;
     QPushButton* m_closeButton = nullptr;
     QWidget* m_feedback = nullptr;
     SymbolView* m_feedbackSymbol = nullptr;

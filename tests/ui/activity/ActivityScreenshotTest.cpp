@@ -27,10 +27,11 @@ QList<QByteArray> webhooks()
         "\"X-GitHub-Event\": \"deployment_status\"}, \"query\": {\"env\": \"production\"}, "
         "\"body\": {\"action\": \"created\", \"deployment\": {\"id\": 4821, \"ref\": \"main\", "
         "\"url\": \"https://api.example.com/deployments/4821\"}, \"state\": \"success\"}, "
-        "\"received_at\": \""
+        "\"verification\": {\"status\": \"verified\"}, \"received_at\": \""
             + received(42) + "\"}",
         "{\"id\": \"p2\", \"listener_id\": \"l2\", \"listener_name\": \"Payments\", \"method\": \"POST\", "
-        "\"body\": {\"amount\": 1999, \"currency\": \"EUR\", \"type\": \"charge.succeeded\"}, \"received_at\": \""
+        "\"body\": {\"amount\": 1999, \"currency\": \"EUR\", \"type\": \"charge.succeeded\"}, "
+        "\"verification\": {\"status\": \"failed\", \"reason\": \"signature does not match\"}, \"received_at\": \""
             + received(600) + "\", \"delivered_at\": \"" + received(599) + "\"}",
         "{\"id\": \"p1\", \"method\": \"GET\", \"raw_body\": \"ping\", \"received_at\": \"" + received(7200)
             + "\", \"delivered_at\": \"" + received(7199) + "\"}",

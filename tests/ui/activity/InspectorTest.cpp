@@ -1,6 +1,8 @@
 #include "support/HeadlessSession.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/activity/ActivityListModel.h"
+#include "ui/activity/ActivityRowDelegate.h"
 #include "ui/components/Card.h"
 #include "ui/components/StatusPill.h"
 #include "ui/inspector/PayloadInspector.h"
@@ -8,7 +10,9 @@
 
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -163,6 +167,49 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
         QTRY_VERIFY(!feedback->isVisibleTo(&inspector));
         QCOMPARE(fade->opacity(), 0.0);
+    }
+
+    // The inspector's pill and the activity row's shield and accessible text follow the signature check.
+    void verificationMarks_data()
+    {
+        QTest::addColumn<QByteArray>("outcome"); // empty: not checked
+        QTest::addColumn<QString>("pill"); // empty: none
+        QTest::addColumn<QString>("accessibleRow");
+        QTest::addColumn<bool>("shield");
+        QTest::newRow("verified") << QByteArray(R"({"status": "verified"})") << "verified" << "Deploys, verified"
+                                  << true;
+        QTest::newRow("failed") << QByteArray(R"({"status": "failed", "reason": "signature does not match"})")
+                                << "unverified" << "Deploys, unverified" << false;
+        QTest::newRow("not checked") << QByteArray() << "" << "Deploys" << false;
+    }
+    void verificationMarks()
+    {
+        QFETCH(QByteArray, outcome);
+        QFETCH(QString, pill);
+        QFETCH(QString, accessibleRow);
+        QFETCH(bool, shield);
+        const QByteArray named = "\"listener_name\": \"Deploys\"";
+        const Payload checked = payload(named + (outcome.isEmpty() ? "" : ", \"verification\": " + outcome));
+        const auto paintedRow = [](const Payload& shown) {
+            const std::vector<Payload> payloads{shown};
+            const ActivityListModel model(payloads);
+            QStyleOptionViewItem option;
+            option.rect = QRect(0, 0, 320, 40);
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            ActivityRowDelegate().paint(&painter, option, model.index(0));
+            return std::pair(image, model.data(model.index(0), Qt::AccessibleTextRole).toString());
+        };
+
+        const PayloadInspector inspector(m_shell->state(), checked, PayloadInspector::Presentation::embedded);
+        const StatusPill* shown = inspector.verificationPill();
+        QCOMPARE(shown != nullptr ? shown->label() : QString(), pill);
+        QVERIFY(shown == nullptr || shown->tint() == Theme::Tint(shield ? Theme::Colour::green : Theme::Colour::red));
+        QVERIFY(pill != "unverified" || shown->toolTip() == "signature does not match");
+        const auto [row, accessible] = paintedRow(checked);
+        QCOMPARE(accessible, accessibleRow);
+        QCOMPARE(row != paintedRow(payload(named)).first, shield);
     }
 
 private:

@@ -53,7 +53,8 @@ private slots:
             shell.script({R"({"id": "l1", "listener_token": "t", "name": "Deploys", "is_enabled": true, )"
                           R"("notification_config": {"title": "Deploy {{body.deployment.ref}}", "body": )"
                           R"("{{body.state}} by {{body.sender}}", "filter": "$.body.state", "sound": "Hero"}, )"
-                          R"("created_at": "c", "updated_at": "u", "hook_path": "/h/4f1c9a2e7b"})"},
+                          R"("created_at": "c", "updated_at": "u", "hook_path": "/h/4f1c9a2e7b", )"
+                          R"("verification": {"scheme": "github", "mode": "reject", "secret_set": true}})"},
                 {}, {});
             shell.relay().script("/webhooks/listener/l1/recent?limit=10",
                 test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks.join(',') + "], \"count\": 3}"));
@@ -61,7 +62,7 @@ private slots:
             MainWindow window(shell.state());
             shell.state().setSidebarSelection(SidebarSelection::forListener("l1"));
             DetailView whole(shell.state(), "l1");
-            whole.resize(720, 1240);
+            whole.resize(720, 1460);
             auto* shown = window.findChild<DetailView*>();
             QTRY_VERIFY(
                 std::ssize(shown->recent()) == webhooks.size() && std::ssize(whole.recent()) == webhooks.size());

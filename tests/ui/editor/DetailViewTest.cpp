@@ -1,15 +1,19 @@
 #include "ui/editor/DetailView.h"
 #include "support/HeadlessSession.h"
+#include "support/JsonLiteral.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/components/ToggleSwitch.h"
 #include "ui/editor/ListenerDraft.h"
 #include "ui/editor/TemplateBuilder.h"
+#include "ui/editor/VerificationFields.h"
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -235,6 +239,74 @@ private slots:
             QCOMPARE(view.draft(), ListenerDraft::from(*view.listener()));
             QVERIFY(!view.saveButton()->isEnabled());
         }
+    }
+
+    // The Verification card: what Save sends of the signature check, and what it refuses to send.
+    void saveSendsTheVerification_data()
+    {
+        QTest::addColumn<QString>("stored"); // the listener's verification member; empty: none
+        QTest::addColumn<QString>("scheme"); // chosen; empty: None
+        QTest::addColumn<QString>("secret"); // typed
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("expected"); // the PATCH's verification member, or "blocked"
+        const QString github = R"({"scheme": "github", "mode": "mark", "secret_set": true})";
+        QTest::newRow("new scheme with its secret")
+            << "" << "github" << "s3cret" << "" << R"({"scheme": "github", "mode": "reject", "secret": "s3cret"})";
+        QTest::newRow("mode only keeps the stored secret")
+            << github << "github" << "" << "" << R"({"scheme": "github", "mode": "reject"})";
+        QTest::newRow("None removes the check") << github << "" << "" << "" << "null";
+        QTest::newRow("custom hmac") << "" << "hmac" << "k" << "X-Sig"
+                                     << R"({"scheme": "hmac", "mode": "reject", "secret": "k", "header": "X-Sig",
+                                           "algorithm": "sha256", "encoding": "hex", "prefix": ""})";
+        QTest::newRow("another scheme needs a secret") << github << "stripe" << "" << "" << "blocked";
+        QTest::newRow("hmac needs its header") << "" << "hmac" << "k" << "" << "blocked";
+    }
+    void saveSendsTheVerification()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, scheme);
+        QFETCH(QString, secret);
+        QFETCH(QString, header);
+        QFETCH(QString, expected);
+        const auto listener = [](const QString& verification) {
+            return test::SessionFixture::listener(
+                "l1", "Deploys", verification.isEmpty() ? "" : ", \"verification\": " + verification.toUtf8());
+        };
+        test::SessionFixture shell;
+        shell.script({listener(stored)}, {}, {});
+        scriptRecent(shell);
+        nlohmann::json answered = expected.startsWith('{') ? test::json(expected) : nlohmann::json::object();
+        answered.erase("secret");
+        answered["secret_set"] = true;
+        shell.relay().script("/listeners/l1",
+            test::ScriptedHttpServer::response(
+                200, listener(expected == "null" ? "" : QString::fromStdString(answered.dump()))));
+        shell.start(true);
+        DetailView view(shell.state(), "l1");
+        const VerificationFields& fields = *view.verificationFields();
+        for (QWidget* control : fields.focusOrder()) {
+            QVERIFY(!control->accessibleName().isEmpty());
+        }
+
+        fields.schemePicker()->setCurrentIndex(fields.schemePicker()->findData(scheme));
+        fields.secretField()->setText(secret);
+        fields.rejectSwitch()->setChecked(true);
+        fields.headerField()->setText(header);
+        if (expected == "blocked") {
+            QVERIFY(!view.saveButton()->isEnabled() && fields.problemLabel()->isVisibleTo(&view));
+            view.revertButton()->click();
+            QCOMPARE(view.draft(), ListenerDraft::from(*view.listener()));
+            QCOMPARE(fields.schemePicker()->currentData().toString(), stored.isEmpty() ? "" : "github");
+            return;
+        }
+        view.saveButton()->click();
+        QTRY_VERIFY(sent(shell, "PATCH", "/listeners/l1"));
+        QCOMPARE(test::json(sent(shell, "PATCH", "/listeners/l1")->body.toStdString()).at("verification"),
+            test::json(expected));
+        QTRY_VERIFY(!view.saveButton()->isEnabled());
+        QVERIFY(fields.secretField()->text().isEmpty());
+        QCOMPARE(fields.secretField()->placeholderText(),
+            scheme.isEmpty() ? "Signing secret" : "Secret set — type to replace");
     }
 };
 
