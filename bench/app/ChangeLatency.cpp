@@ -20,6 +20,7 @@
 #include "support/RelayProcess.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QMutex>
 #include <QNetworkAccessManager>
@@ -27,7 +28,7 @@
 #include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -91,6 +92,26 @@ std::vector<Accepted> post(quint16 port, const QByteArray& hookPath, int first, 
     return accepted;
 }
 
+// Runs the event loop until `condition` holds (checked every 20 ms) or `limit` has passed; whether it
+// holds. Unlike QTest::qWaitFor, which sleeps 10 ms between turns of the loop, events are handled as
+// they come.
+template <class Condition> bool waitUntil(Condition condition, std::chrono::milliseconds limit)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    if (!condition()) {
+        check.start(20);
+        loop.exec();
+    }
+    return condition();
+}
+
 // Runs `work` on a thread of its own while the GUI thread's event loop keeps running; bounded by `limit`.
 template <class Work> auto runBeside(Work work, std::chrono::milliseconds limit)
 {
@@ -100,7 +121,7 @@ template <class Work> auto runBeside(Work work, std::chrono::milliseconds limit)
         result = work();
         done = true;
     });
-    static_cast<void>(QTest::qWaitFor([&] { return done.load(); }, static_cast<int>(limit.count())));
+    waitUntil([&] { return done.load(); }, limit);
     thread.join();
     return result;
 }
@@ -172,7 +193,7 @@ public:
     ~App()
     {
         m_state.reset();
-        static_cast<void>(QTest::qWaitFor([] { return corvane::AppState::runningLoops() == 0; }, 10'000));
+        waitUntil([] { return corvane::AppState::runningLoops() == 0; }, 10s);
     }
 
     QByteArray createListener()
@@ -188,7 +209,7 @@ public:
     void start()
     {
         m_state = std::make_unique<corvane::AppState>(m_client, m_secrets, m_auth, m_notifier, true, std::nullopt);
-        if (!QTest::qWaitFor([this] { return m_state->connected(); }, 10'000)) {
+        if (!waitUntil([this] { return m_state->connected(); }, 10s)) {
             qFatal("the app did not connect");
         }
     }
@@ -257,7 +278,7 @@ int latency(int count, bool throughProxy)
     const std::atomic<bool> stop = false;
     const auto accepted = runBeside(
         [&] { return post(relay.port(), hookPath, 1, count, 300ms, 3000ms, seed, stop); }, 600s);
-    if (!QTest::qWaitFor([&] { return app.notified() >= accepted.size(); }, 30'000)) {
+    if (!waitUntil([&] { return app.notified() >= accepted.size(); }, 30s)) {
         std::fprintf(stderr, "%zu of %zu webhooks notified\n", app.notified(), accepted.size());
     }
 
@@ -297,7 +318,7 @@ int memory(int cycles)
     const std::atomic<bool> stop = false;
     post(relay.port(), hookPath, 1, activityEntries, 0ms, 0ms, 0, stop, bodyBytes);
     app.start();
-    if (!QTest::qWaitFor([&] { return app.notified() >= activityEntries; }, 60'000)) {
+    if (!waitUntil([&] { return app.notified() >= activityEntries; }, 60s)) {
         std::fprintf(stderr, "the first %d webhooks were not all notified\n", activityEntries);
         return 1;
     }
@@ -312,7 +333,7 @@ int memory(int cycles)
     const Clock::time_point start = Clock::now();
     for (int next = 0; next <= cycles; next += 100) {
         app.forgetNotifications();
-        if (!QTest::qWaitFor([&] { return cycle >= next; }, 120'000)) {
+        if (!waitUntil([&] { return cycle >= next; }, 120s)) {
             std::fprintf(stderr, "stuck at cycle %d\n", cycle);
             break;
         }
