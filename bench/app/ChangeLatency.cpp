@@ -276,8 +276,8 @@ int latency(int count, bool throughProxy)
         throughProxy ? "relay without /changes (404)" : "relay with change versions", count, seed,
         static_cast<long long>(corvane::AppState::pollInterval().count()), loadAverage().constData());
     const std::atomic<bool> stop = false;
-    const auto accepted = runBeside(
-        [&] { return post(relay.port(), hookPath, 1, count, 300ms, 3000ms, seed, stop); }, 600s);
+    const auto accepted
+        = runBeside([&] { return post(relay.port(), hookPath, 1, count, 300ms, 3000ms, seed, stop); }, 600s);
     if (!waitUntil([&] { return app.notified() >= accepted.size(); }, 30s)) {
         std::fprintf(stderr, "%zu of %zu webhooks notified\n", app.notified(), accepted.size());
     }
@@ -300,8 +300,8 @@ int latency(int count, bool throughProxy)
     }
     std::printf("  202 to Notify, %zu of %zu: min %.1f ms, p50 %.1f ms, p90 %.1f ms, p99 %.1f ms, max %.1f ms; "
                 "load %s\n",
-        latencies.size(), accepted.size(), latencies.front(), percentile(latencies, 0.5),
-        percentile(latencies, 0.9), percentile(latencies, 0.99), latencies.back(), loadAverage().constData());
+        latencies.size(), accepted.size(), latencies.front(), percentile(latencies, 0.5), percentile(latencies, 0.9),
+        percentile(latencies, 0.99), latencies.back(), loadAverage().constData());
     return 0;
 }
 
@@ -322,8 +322,8 @@ int memory(int cycles)
         std::fprintf(stderr, "the first %d webhooks were not all notified\n", activityEntries);
         return 1;
     }
-    std::printf("memory: %d poll cycles, webhooks of %d bytes 0.1-0.3 s apart, %d in the activity; load %s\n",
-        cycles, bodyBytes, activityEntries, loadAverage().constData());
+    std::printf("memory: %d poll cycles, webhooks of %d bytes 0.1-0.3 s apart, %d in the activity; load %s\n", cycles,
+        bodyBytes, activityEntries, loadAverage().constData());
 
     int cycle = 0;
     QObject::connect(&app.state(), &corvane::AppState::lastPollAtChanged, &app.state(), [&cycle] { ++cycle; });

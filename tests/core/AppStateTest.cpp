@@ -360,7 +360,8 @@ private slots:
         QCOMPARE(listeners.size() + activity.size(), 0);
         QCOMPARE(m_state->lastError(), std::nullopt);
         const auto& requests = m_fixture->relay().requests();
-        QCOMPARE(std::ranges::count(requests, QByteArray("/webhooks/poll?limit=25"), &ScriptedHttpServer::Request::target),
+        QCOMPARE(
+            std::ranges::count(requests, QByteArray("/webhooks/poll?limit=25"), &ScriptedHttpServer::Request::target),
             polls);
     }
 
