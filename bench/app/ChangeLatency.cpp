@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSettings>
@@ -37,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -184,7 +184,7 @@ public:
         QObject::connect(
             &m_notifications, &FakeNotificationServer::notified, &m_notifications,
             [this] {
-                const QMutexLocker lock(&m_mutex);
+                const std::scoped_lock lock(m_mutex);
                 m_notifiedAt.push_back(Clock::now());
             },
             Qt::DirectConnection);
@@ -219,19 +219,19 @@ public:
     void forgetNotifications()
     {
         m_notifications.clear();
-        const QMutexLocker lock(&m_mutex);
+        const std::scoped_lock lock(m_mutex);
         m_notifiedAt.clear();
     }
     FakeNotificationServer& notifications() { return m_notifications; }
     std::size_t notified() const
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::scoped_lock lock(m_mutex);
         return m_notifiedAt.size();
     }
     // When each Notify call arrived, in the order of FakeNotificationServer::received().
     std::vector<Clock::time_point> notifiedAt() const
     {
-        const QMutexLocker lock(&m_mutex);
+        const std::scoped_lock lock(m_mutex);
         return m_notifiedAt;
     }
 
@@ -245,7 +245,7 @@ private:
     corvane::test::FakeWebAuthenticationSession m_browser;
     corvane::AuthCoordinator m_auth{m_client, m_secrets, m_browser};
     std::unique_ptr<corvane::AppState> m_state;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     std::vector<Clock::time_point> m_notifiedAt;
 };
 
@@ -286,11 +286,12 @@ int latency(int count, bool throughProxy)
     const auto received = app.notifications().received();
     const auto notifiedAt = app.notifiedAt();
     std::vector<double> latencies;
-    for (std::size_t index = 0; index < std::min<std::size_t>(received.size(), notifiedAt.size()); ++index) {
+    const qsizetype matched = std::min(received.size(), static_cast<qsizetype>(notifiedAt.size()));
+    for (qsizetype index = 0; index < matched; ++index) {
         const int sequence = sequenceField.match(received[index].body).captured(1).toInt();
         const auto sent = std::ranges::find(accepted, sequence, &Accepted::sequence);
         if (sent != accepted.end()) {
-            latencies.push_back(milliseconds(notifiedAt[index] - sent->at));
+            latencies.push_back(milliseconds(notifiedAt[static_cast<std::size_t>(index)] - sent->at));
         }
     }
     std::ranges::sort(latencies);
