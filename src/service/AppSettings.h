@@ -10,8 +10,9 @@
 #include <optional>
 
 // The connection settings: three values in the settings store (QSettings, organisation and
-// application "corvane"), read at the moment of use and never cached, and the API token in a secret
-// store.
+// application "corvane"), read at the moment of use, and the API token in a secret store. Values this
+// process writes are on disk when the setter returns and are seen by every later read; a change another
+// program makes to the file is seen after this process next writes a value, or restarts.
 namespace corvane::AppSettings {
 
 // The relay service used when no "serviceURL" is stored (a build setting; the embedded relay).

@@ -31,6 +31,12 @@ QList<ReceivedNotification> FakeNotificationServer::received() const
     return m_received;
 }
 
+void FakeNotificationServer::clear()
+{
+    const QMutexLocker lock(&m_mutex);
+    m_received.clear();
+}
+
 QStringList FakeNotificationServer::GetCapabilities()
 {
     return m_capabilities;

@@ -31,6 +31,8 @@ public:
     ~FakeNotificationServer() override;
 
     QList<ReceivedNotification> received() const;
+    // Forgets the calls received so far.
+    void clear();
 
 public slots:
     QStringList GetCapabilities();
