@@ -255,7 +255,6 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
 
     auto listed = co_await listing;
     std::optional<Failure> failure;
-    bool activityUnchanged = false;
     if (listed) {
         if (!self) {
             co_return;
@@ -270,8 +269,6 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
         if (activity) {
             if (auto& fresh = *activity) {
                 setActivity(std::move(*fresh));
-            } else {
-                activityUnchanged = true;
             }
             setConnected(true);
             setLastError(std::nullopt);
@@ -298,16 +295,10 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
     }
 
     setLastPollAt(QDateTime::currentDateTimeUtc());
-    // The recent list's entity tag follows the account's change version, which every capture, delivery
-    // and retention pass moves: a 304 after a poll that found nothing means there is still nothing.
-    if (activityUnchanged && m_nothingToDeliver) {
-        co_return;
-    }
     auto polled = co_await m_client->poll(pollLimit, stop);
     if (!self || stop.stop_requested()) {
         co_return;
     }
-    m_nothingToDeliver = polled && polled->empty();
     if (!polled) {
         setLastError(polled.error().description);
         co_return;

@@ -129,8 +129,7 @@ private:
 
     // The loop holds the state weakly: it never keeps it alive.
     static QCoro::Task<> pollingLoop(QPointer<AppState> state, std::stop_token stop);
-    // One poll cycle; its requests fail as cancelled once `stop` is requested. The poll itself is left
-    // out when the recent list is unchanged (304) and the previous poll found nothing.
+    // One poll cycle; its requests fail as cancelled once `stop` is requested.
     QCoro::Task<> tick(std::stop_token stop);
     QCoro::Task<> deliver(Payload payload);
     // Filters, renders and posts, with `notice` ahead of the rendered body; false when the filter rejects
@@ -167,8 +166,6 @@ private:
     bool m_restoringSession = false;
     bool m_signingOut = false;
     std::optional<QString> m_accountEmail;
-    // The last poll succeeded and found nothing undelivered.
-    bool m_nothingToDeliver = false;
     std::optional<std::stop_source> m_pollStop;
     std::stop_source m_restoreStop;
     bool m_started = false;
