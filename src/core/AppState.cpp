@@ -469,12 +469,18 @@ void AppState::setActivity(std::vector<Payload> activity)
 
 void AppState::setLastError(std::optional<QString> error)
 {
+    if (m_lastError == error) {
+        return;
+    }
     m_lastError = std::move(error);
     emit lastErrorChanged();
 }
 
 void AppState::setConnected(bool connected)
 {
+    if (m_connected == connected) {
+        return;
+    }
     m_connected = connected;
     emit connectedChanged();
 }
