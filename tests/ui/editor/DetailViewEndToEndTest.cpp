@@ -39,7 +39,7 @@ private slots:
         AppState& state = session.startState();
         const auto& notifications = session.notifications();
         const auto post
-            = [&](const QByteArray& action) { return session.post(hook, "{\"action\": \"" + action + "\"}"); };
+            = [&](const QByteArray& action) { return session.post(hook, R"({"action": ")" + action + R"("})"); };
         QCOMPARE(post("opened"), 202);
         QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
 

@@ -52,7 +52,7 @@ private slots:
 
             const auto post = [&](const QByteArray& name) {
                 return session.post(
-                    hookPath, "{\"event\": \"push\", \"message\": \"m\", \"repo\": {\"name\": \"" + name + "\"}}");
+                    hookPath, R"({"event": "push", "message": "m", "repo": {"name": ")" + name + R"("}})");
             };
             QCOMPARE(post("first"), 202);
             QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), WizardView::Step::build, 10'000);
