@@ -1,31 +1,17 @@
-#include "auth/AuthCoordinator.h"
-#include "core/AppState.h"
-#include "core/Notifier.h"
 #include "platform/BrowserAuthenticationSession.h"
-#include "platform/SecretServiceStore.h"
 #include "platform/SingleInstance.h"
 #include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
 #include "support/HeadlessSession.h"
-#include "support/RelayClient.h"
-#include "support/RelayProcess.h"
+#include "support/RelaySession.h"
 #include "support/ScriptedBrowser.h"
 #include "support/TestRegistry.h"
 
-#include <QNetworkAccessManager>
 #include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
 
-#include <memory>
-
 namespace corvane {
-
-using namespace std::chrono_literals;
 
 // Sign-in with real parts and no person: the relay's own sign-in page, a browser stand-in that submits
 // it, the corvane:// link handed over by a second corvane process, the key in the session's Secret
@@ -38,27 +24,15 @@ private slots:
 
     void signInThroughTheRelayPageThenSignOut()
     {
-        test::RelayProcess relay;
-        QVERIFY(relay.start());
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
-        AppSettings::setPollIntervalMs(500);
-
-        QTemporaryDir folder;
-        SecretServiceStore secrets(10s, folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(secrets.write(QString())) == 0);
+        test::RelaySession session;
+        QVERIFY(session.start());
         SingleInstance instance;
         QVERIFY(instance.claim());
-        QNetworkAccessManager network;
-        ServiceClient client(network, secrets);
-        BrowserAuthenticationSession session;
-        connect(&instance, &SingleInstance::urlReceived, &session, &BrowserAuthenticationSession::deliver);
-        AuthCoordinator auth(client, secrets, session);
-        test::FakeNotificationServer notifications;
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        BrowserAuthenticationSession browserSession;
+        connect(&instance, &SingleInstance::urlReceived, &browserSession, &BrowserAuthenticationSession::deliver);
         test::ScriptedBrowser browser(CORVANE_EXECUTABLE);
 
-        auto state = std::make_unique<AppState>(client, secrets, auth, notifier, false, std::nullopt);
+        AppState* state = &session.startState(&browserSession);
         state->signIn();
         QTRY_VERIFY2_WITH_TIMEOUT(!state->signingIn(), qPrintable(browser.failure()), 20'000);
         QCOMPARE(state->lastError(), std::nullopt);
@@ -66,13 +40,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QVERIFY(browser.callback().startsWith("corvane://auth/callback?code="));
 
-        const auto key = QCoro::waitFor(AppSettings::keychainRead(secrets));
+        const auto key = QCoro::waitFor(AppSettings::keychainRead(session.secrets()));
         QVERIFY(key && !key->isEmpty());
-        test::RelayClient relayClient(relay);
-        relayClient.setKey(key->toUtf8());
+        test::RelayClient relayClient(session.relay());
+        relayClient.setKey(key.value_or(QString()).toUtf8());
         QCOMPARE(relayClient.send("GET", "/listeners/").status, 200);
-        QCOMPARE(AppSettings::accountEmail(), state->accountEmail());
         QVERIFY(AppSettings::accountEmail());
+        QCOMPARE(AppSettings::accountEmail(), state->accountEmail());
         QTRY_VERIFY_WITH_TIMEOUT(state->connected(), 10'000);
 
         // The same link once more, with no sign-in waiting: handed over, and ignored.
@@ -85,16 +59,15 @@ private slots:
 
         state->signOut();
         QTRY_VERIFY(!state->signedIn());
-        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(secrets)), std::optional<QString>(""));
+        QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(session.secrets())), std::optional<QString>(""));
         QCOMPARE(AppSettings::accountEmail(), std::nullopt);
-        state.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
 
-        const auto stored = QCoro::waitFor(AppSettings::keychainRead(secrets));
-        AppState restarted(client, secrets, auth, notifier, stored && !stored->isEmpty(), AppSettings::accountEmail());
-        QVERIFY(!restarted.signedIn());
-        QVERIFY(!restarted.isPolling());
-        QCOMPARE(restarted.accountEmail(), std::nullopt);
+        state = &session.startState(&browserSession);
+        QVERIFY(!state->signedIn());
+        QVERIFY(!state->isPolling());
+        QCOMPARE(state->accountEmail(), std::nullopt);
     }
 };
 

@@ -8,7 +8,6 @@
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
@@ -159,16 +158,6 @@ private slots:
         }
         settings.sync();
         QCOMPARE(AppState::pollInterval().count(), milliseconds);
-    }
-
-    void unreachableServiceStillPolls()
-    {
-        AppSettings::setServiceURL("http://127.0.0.1:1");
-        signedOutState();
-        QCoro::waitFor(m_state->tick({}));
-        QVERIFY(!m_state->connected());
-        QVERIFY(m_state->lastPollAt().has_value());
-        QCOMPARE(m_state->lastError(), std::optional<QString>("Connection refused"));
     }
 
     void pausedBacklogIsDeliveredInOrderAfterResuming()

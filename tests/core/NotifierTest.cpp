@@ -70,17 +70,6 @@ private slots:
         QVERIFY(notifier.isAuthorized());
     }
 
-    void identicalTextsAreSeparateNotifications()
-    {
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
-        QCoro::waitFor(notifier.fire("same", "same", std::nullopt));
-        QCoro::waitFor(notifier.fire("same", "same", std::nullopt));
-        QTRY_COMPARE(m_server->received().size(), 2);
-        for (const auto& notification : m_server->received()) {
-            QCOMPARE(notification.replacesId, 0U);
-        }
-    }
-
     // With no notification server on the bus, firing returns normally and leaves the notifier
     // unauthorized, so that the next call asks again.
     void noServerIsNotAFailure()

@@ -151,28 +151,6 @@ private slots:
         QVERIFY(!suggestion->title.empty());
     }
 
-    void exchangeSignsInWithoutTheStoredKey()
-    {
-        test::RelayClient browser(*m_relay);
-        const auto verifier = test::RelayClient::newVerifier();
-        const auto signedIn
-            = browser.authorize(test::RelayClient::challengeOf(verifier), "dev@example.com", "relay-owner-static-key");
-        const auto code = test::RelayClient::codeOf(signedIn);
-        QVERIFY(!code.isEmpty());
-
-        QCOMPARE(QCoro::waitFor(m_secrets->write("a-key-the-exchange-must-not-send")), 0);
-        const auto exchanged = QCoro::waitFor(m_client->exchange(QString::fromUtf8(code), QString::fromUtf8(verifier)));
-        QVERIFY2(exchanged, failureOf(exchanged));
-        QVERIFY(!exchanged->apiKey.empty());
-
-        const auto reused = QCoro::waitFor(m_client->exchange(QString::fromUtf8(code), QString::fromUtf8(verifier)));
-        QCOMPARE(reused.error().kind, Failure::Kind::badStatus);
-        QCOMPARE(reused.error().status, 400);
-
-        QCOMPARE(QCoro::waitFor(m_secrets->write(QString::fromStdString(exchanged->apiKey))), 0);
-        QVERIFY(QCoro::waitFor(m_client->listListeners()));
-    }
-
     void wrongKeyIsUnauthorized()
     {
         QCOMPARE(QCoro::waitFor(m_secrets->write("not-a-key")), 0);

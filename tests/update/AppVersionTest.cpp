@@ -17,14 +17,10 @@ private slots:
 
         QTest::newRow("both") << QVariantMap{{"shortVersion", "1.4.0"}, {"buildNumber", "27"}} << "1.4.0 (27)";
         QTest::newRow("no build") << QVariantMap{{"shortVersion", "1.4.0"}} << "1.4.0 (?)";
-        QTest::newRow("neither") << QVariantMap{} << "? (?)";
         QTest::newRow("build is a number")
             << QVariantMap{{"shortVersion", "1.4.0"}, {"buildNumber", 27}} << "1.4.0 (?)";
         QTest::newRow("version is a list")
             << QVariantMap{{"shortVersion", QStringList{"1.4.0"}}, {"buildNumber", "27"}} << "? (27)";
-        QTest::newRow("bytes are not text")
-            << QVariantMap{{"shortVersion", QByteArray("1.4.0")}, {"buildNumber", "27"}} << "? (27)";
-        QTest::newRow("invalid value") << QVariantMap{{"shortVersion", QVariant()}, {"buildNumber", "27"}} << "? (27)";
     }
     void missingOrNonTextValuesBecomeQuestionMarks()
     {

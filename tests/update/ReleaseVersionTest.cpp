@@ -19,7 +19,6 @@ private slots:
         QTest::addColumn<int>("order");
 
         QTest::newRow("1.10 after 1.9") << "1.10" << "" << "1.9" << "" << 1;
-        QTest::newRow("2 after 1.99.99") << "2" << "" << "1.99.99" << "" << 1;
         QTest::newRow("1.4 before 1.4.1") << "1.4" << "" << "1.4.1" << "" << -1;
         QTest::newRow("large parts") << "1.999999998" << "" << "1.999999999" << "" << -1;
         QTest::newRow("trailing zero") << "1.4" << "" << "1.4.0" << "" << 0;
@@ -52,7 +51,6 @@ private slots:
         QTest::addColumn<QString>("build");
 
         QTest::newRow("empty version") << "" << "27";
-        QTest::newRow("word") << "latest" << "";
         QTest::newRow("trailing dot") << "1." << "";
         QTest::newRow("suffix") << "1.2-beta" << "";
         QTest::newRow("surrounding space") << " 1.2" << "";

@@ -1,31 +1,17 @@
-#include "auth/AuthCoordinator.h"
-#include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/FileSecretStore.h"
-#include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
-#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
-#include "support/RelayClient.h"
-#include "support/RelayProcess.h"
+#include "support/RelaySession.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityView.h"
 #include "ui/inspector/PayloadInspector.h"
 
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
-
-#include <memory>
 
 namespace corvane {
 
@@ -38,35 +24,19 @@ private slots:
 
     void webhookIsInspectedAndFiredAgain()
     {
-        test::RelayProcess relay({"API_TOKEN=activity-owner-key"});
-        QVERIFY(relay.start());
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
-        AppSettings::setPollIntervalMs(500);
-        QTemporaryDir folder;
-        FileSecretStore secrets(folder.filePath("api-token"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "activity-owner-key")));
-        QNetworkAccessManager network;
-        ServiceClient client(network, secrets);
+        test::RelaySession session("activity-owner-key");
+        QVERIFY(session.start());
         NotificationConfig config;
         config.title = "{{body.action}}";
-        const auto listener = QCoro::waitFor(client.createListener("Deploys", config));
+        const auto listener = QCoro::waitFor(session.client().createListener("Deploys", config));
         QVERIFY(listener);
-
-        test::FakeNotificationServer notifications;
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
-        test::FakeWebAuthenticationSession browser;
-        AuthCoordinator auth(client, secrets, browser);
-        auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
-        AppState& state = *running;
+        AppState& state = session.startState();
+        const auto& notifications = session.notifications();
         ActivityView view(state);
         view.show();
 
-        test::RelayClient sender(relay);
-        QCOMPARE(sender
-                     .send("POST", QString::fromStdString(listener->hookPath), "{\"action\": \"opened\"}",
-                         {{"Content-Type", "application/json"}, {"X-Trace", "t-1"}})
-                     .status,
+        QCOMPARE(
+            session.post(QString::fromStdString(listener->hookPath), "{\"action\": \"opened\"}", {{"X-Trace", "t-1"}}),
             202);
         QTRY_COMPARE_WITH_TIMEOUT(view.model()->rowCount(), 1, 10'000);
         QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
@@ -85,8 +55,8 @@ private slots:
         QTRY_COMPARE(notifications.received().size(), 2);
         QCOMPARE(notifications.received()[1].summary, "opened");
 
-        running.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
     }
 };
 

@@ -1,4 +1,3 @@
-#include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
@@ -45,30 +44,19 @@ class ActivityScreenshotTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        CORVANE_REQUIRE_HEADLESS_SESSION();
-        QApplication::setFont(test::defaultFont());
-    }
+    void initTestCase() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
     void cleanupTestCase() { QApplication::setPalette(QPalette()); }
 
-    void screens_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screens_data() { test::addSchemes(); }
     void screens()
     {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
-        const QString scheme = dark ? "dark" : "light";
+        test::applyScheme();
         {
             test::SessionFixture shell;
             shell.start(true);
             MainWindow window(shell.state());
             shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
-            save(window, "activity", "empty", scheme);
+            test::saveScreenshot(window, "activity/empty");
         }
         test::SessionFixture shell;
         shell.script(
@@ -78,24 +66,15 @@ private slots:
         QTRY_COMPARE(shell.state().activity().size(), 3U);
         MainWindow window(shell.state());
         shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
-        save(window, "activity", "events", scheme);
+        test::saveScreenshot(window, "activity/events");
 
         PayloadInspector embedded(
             shell.state(), shell.state().activity().front(), PayloadInspector::Presentation::embedded);
         embedded.resize(620, 640);
-        save(embedded, "inspector", "embedded", scheme);
+        test::saveScreenshot(embedded, "inspector/embedded");
         PayloadInspectorSheet sheet(shell.state(), shell.state().activity().front(), &window);
         sheet.adjustSize();
-        save(sheet, "inspector", "sheet", scheme);
-    }
-
-private:
-    static void save(QWidget& widget, const QString& screen, const QString& name, const QString& scheme)
-    {
-        const QString file
-            = QStringLiteral("%1/%2/%3-%4.png")
-                  .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), screen, name, scheme);
-        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
+        test::saveScreenshot(sheet, "inspector/sheet");
     }
 };
 

@@ -5,6 +5,7 @@
 #include "ui/components/Card.h"
 #include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
+#include "ui/components/Layouts.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
@@ -28,23 +29,6 @@ using namespace corvane;
 
 namespace {
 
-QString screenshotsFolder()
-{
-    return test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER));
-}
-
-QWidget* fieldGroup(const QString& label, QLineEdit* field)
-{
-    auto* group = new QWidget;
-    auto* layout = new QVBoxLayout(group);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(new StyledLabel(label, Theme::TextStyle::callout));
-    qobject_cast<StyledLabel*>(layout->itemAt(0)->widget())->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
-    layout->addWidget(field);
-    return group;
-}
-
 // A screen's worth of every component, as the screens combine them.
 std::unique_ptr<QWidget> gallery()
 {
@@ -63,10 +47,6 @@ std::unique_ptr<QWidget> gallery()
     body->setSpacing(16);
     page->addLayout(body);
 
-    auto* service = new QWidget;
-    auto* serviceLayout = new QVBoxLayout(service);
-    serviceLayout->setContentsMargins(0, 0, 0, 0);
-    serviceLayout->setSpacing(12);
     auto* url = new QLineEdit("http://localhost:3100");
     FilledFieldStyle::apply(url);
     auto* token = new QLineEdit("secret-token");
@@ -75,12 +55,12 @@ std::unique_ptr<QWidget> gallery()
     auto* filter = new QLineEdit;
     filter->setPlaceholderText("$.body.action  (empty = match all)");
     FilledFieldStyle::apply(filter, true);
-    serviceLayout->addWidget(fieldGroup("Service URL", url));
-    serviceLayout->addWidget(fieldGroup("API token", token));
-    serviceLayout->addWidget(fieldGroup("Filter", filter));
-    serviceLayout->addWidget(new StyledLabel("Must match the service's API_TOKEN. Stored in your Keychain.",
-        Theme::TextStyle::caption2, Theme::Colour::tertiary));
-    body->addWidget(new Card("Service", service));
+    body->addWidget(new Card("Service",
+        Layouts::column({StyledLabel::fieldTitle("Service URL", url), url, StyledLabel::fieldTitle("API token", token),
+                            token, StyledLabel::fieldTitle("Filter", filter), filter,
+                            new StyledLabel("Must match the service's API_TOKEN. Stored in your Keychain.",
+                                Theme::TextStyle::caption2, Theme::Colour::tertiary)},
+            8)));
 
     auto* status = new QWidget;
     auto* statusLayout = new QHBoxLayout(status);
@@ -96,29 +76,14 @@ std::unique_ptr<QWidget> gallery()
     statusLayout->addWidget(new StyledLabel("3m", Theme::TextStyle::caption2, Theme::Colour::tertiary));
     body->addWidget(new Card("Status", status));
 
-    auto* preview = new QWidget;
-    auto* previewLayout = new QVBoxLayout(preview);
-    previewLayout->setContentsMargins(0, 0, 0, 0);
-    previewLayout->setSpacing(8);
-    previewLayout->addWidget(
-        new BannerPreview("GitHub: opened", "octo/repo #42 — Fix the flaky upload test", "corvane", "now"));
-    previewLayout->addWidget(new BannerPreview({}, {}, "corvane", "now"));
-    previewLayout->addWidget(new BannerPreview("A title long enough to need a second line when the banner is narrow, "
-                                               "and then some more words that do not fit",
-        "line one\nline two\nline three\nline four\nline five", "corvane", "12m"));
-    body->addWidget(new Card({}, preview));
-
-    auto* listening = new QWidget;
-    auto* listeningLayout = new QVBoxLayout(listening);
-    listeningLayout->setSpacing(6);
-    listeningLayout->addWidget(
-        new SymbolView("antenna.radiowaves.left.and.right", 36, Theme::Colour::accent), 0, Qt::AlignHCenter);
-    auto* heading = new StyledLabel("Listening for first hit", Theme::TextStyle::headline);
-    listeningLayout->addWidget(heading, 0, Qt::AlignHCenter);
-    listeningLayout->addWidget(new StyledLabel("Send a request to the endpoint and we'll capture the payload.",
-                                   Theme::TextStyle::callout, Theme::Colour::secondary),
-        0, Qt::AlignHCenter);
-    body->addWidget(new Card({}, listening));
+    body->addWidget(new Card({},
+        Layouts::column(
+            {new BannerPreview("GitHub: opened", "octo/repo #42 — Fix the flaky upload test", "corvane", "now"),
+                new BannerPreview({}, {}, "corvane", "now"),
+                new BannerPreview("A title long enough to need a second line when the banner is narrow, "
+                                  "and then some more words that do not fit",
+                    "line one\nline two\nline three\nline four\nline five", "corvane", "12m")},
+            8)));
 
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);
@@ -168,7 +133,7 @@ private slots:
     {
         QApplication::setStyle(QStyleFactory::create("Fusion"));
         QApplication::setFont(test::defaultFont());
-        QVERIFY(QDir().mkpath(screenshotsFolder()));
+        QVERIFY(QDir().mkpath(test::screenshotFolder()));
     }
     void cleanup() { QApplication::setPalette(m_originalPalette); }
     void cleanupTestCase() { QApplication::setFont(m_originalFont); }
@@ -206,7 +171,8 @@ private slots:
         QPixmap shot(widget->size() * ratio);
         shot.setDevicePixelRatio(ratio);
         widget->render(&shot);
-        const QString file = QDir(screenshotsFolder()).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png");
+        const QString file
+            = QDir(test::screenshotFolder()).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png");
         QVERIFY2(shot.save(file), qPrintable(file));
 
         // Not a blank picture: the window colour and at least one other.

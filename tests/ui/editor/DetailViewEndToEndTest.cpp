@@ -1,14 +1,6 @@
-#include "auth/AuthCoordinator.h"
-#include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
-#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
-#include "support/RelayClient.h"
-#include "support/RelayProcess.h"
+#include "support/RelaySession.h"
 #include "support/TestRegistry.h"
 #include "ui/editor/DetailView.h"
 #include "ui/editor/TemplateBuilder.h"
@@ -20,18 +12,10 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QNetworkAccessManager>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
-
-#include <chrono>
-#include <memory>
-
-using namespace std::chrono_literals;
 
 namespace corvane {
 
@@ -45,32 +29,17 @@ private slots:
 
     void editedListenerShapesTheNextNotifications()
     {
-        test::RelayProcess relay({"API_TOKEN=editor-owner-static-key"});
-        QVERIFY(relay.start());
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
-        AppSettings::setPollIntervalMs(500);
-        QTemporaryDir folder;
-        SecretServiceStore secrets(10s, folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "editor-owner-static-key")));
-        QNetworkAccessManager network;
-        ServiceClient client(network, secrets);
+        test::RelaySession session("editor-owner-static-key");
+        QVERIFY(session.start());
+        ServiceClient& client = session.client();
         const auto created = QCoro::waitFor(client.createListener("Deploys", {}));
         QVERIFY(created && QCoro::waitFor(client.createListener("Payments", {})));
         const QString id = QString::fromStdString(created->id);
         const QString hook = QString::fromStdString(created->hookPath);
-
-        test::FakeNotificationServer notifications;
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
-        test::FakeWebAuthenticationSession browser;
-        AuthCoordinator auth(client, secrets, browser);
-        auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
-        AppState& state = *running;
-        test::RelayClient sender(relay);
-        const auto post = [&](const QByteArray& action) {
-            return sender.send("POST", hook, "{\"action\": \"" + action + "\"}", {{"Content-Type", "application/json"}})
-                .status;
-        };
+        AppState& state = session.startState();
+        const auto& notifications = session.notifications();
+        const auto post
+            = [&](const QByteArray& action) { return session.post(hook, R"({"action": ")" + action + R"("})"); };
         QCOMPARE(post("opened"), 202);
         QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
 
@@ -116,8 +85,8 @@ private slots:
         const auto listed = QCoro::waitFor(client.listListeners());
         QVERIFY(listed && listed->size() == 1 && listed->front().name == "Payments");
 
-        running.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
     }
 };
 

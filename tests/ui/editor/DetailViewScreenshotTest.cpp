@@ -1,4 +1,3 @@
-#include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
@@ -18,23 +17,13 @@ class DetailViewScreenshotTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        CORVANE_REQUIRE_HEADLESS_SESSION();
-        QApplication::setFont(test::defaultFont());
-    }
+    void initTestCase() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
     void cleanupTestCase() { QApplication::setPalette(QPalette()); }
 
-    void screens_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screens_data() { test::addSchemes(); }
     void screens()
     {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        test::applyScheme();
         for (const int count : {0, 3}) {
             QList<QByteArray> webhooks;
             for (int number = count; number > 0; --number) {
@@ -50,11 +39,11 @@ private slots:
                                 .toUtf8();
             }
             test::SessionFixture shell;
-            shell.script({R"({"id": "l1", "listener_token": "t", "name": "Deploys", "is_enabled": true, )"
-                          R"("notification_config": {"title": "Deploy {{body.deployment.ref}}", "body": )"
-                          R"("{{body.state}} by {{body.sender}}", "filter": "$.body.state", "sound": "Hero"}, )"
-                          R"("created_at": "c", "updated_at": "u", "hook_path": "/h/4f1c9a2e7b", )"
-                          R"("verification": {"scheme": "github", "mode": "reject", "secret_set": true}})"},
+            shell.script(
+                {test::SessionFixture::listener("l1", "Deploys",
+                    R"(, "verification": {"scheme": "github", "mode": "reject", "secret_set": true})",
+                    R"({"title": "Deploy {{body.deployment.ref}}", "body": "{{body.state}} by {{body.sender}}", )"
+                    R"("filter": "$.body.state", "sound": "Hero"})")},
                 {}, {});
             shell.relay().script("/webhooks/listener/l1/recent?limit=10",
                 test::ScriptedHttpServer::response(200, "{\"webhooks\": [" + webhooks.join(',') + "], \"count\": 3}"));
@@ -67,22 +56,13 @@ private slots:
             QTRY_VERIFY(
                 std::ssize(shown->recent()) == webhooks.size() && std::ssize(whole.recent()) == webhooks.size());
             const QString name = count > 0 ? "payloads" : "no-payloads";
-            save(window, name, dark);
-            save(whole, name + "-whole", dark);
+            test::saveScreenshot(window, "editor/" + name);
+            test::saveScreenshot(whole, "editor/" + name + "-whole");
             if (count > 0) {
                 shown->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
-                save(window, "unsaved", dark);
+                test::saveScreenshot(window, "editor/unsaved");
             }
         }
-    }
-
-private:
-    static void save(QWidget& widget, const QString& name, bool dark)
-    {
-        const QString file = QStringLiteral("%1/editor/%2-%3.png")
-                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name,
-                                     dark ? "dark" : "light");
-        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "support/JsonLiteral.h"
 #include "support/Screenshots.h"
 #include "support/TestRegistry.h"
-#include "ui/components/Theme.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 
@@ -91,15 +90,6 @@ private slots:
         QCOMPARE(titles.size(), 1);
     }
 
-    void indentsTwelvePerLevel()
-    {
-        const QModelIndex deep = find("body.pull_request.labels.0");
-        QCOMPARE(deep.data(PayloadTreeModel::depthRole).toInt(), 3);
-        const QRect rect = m_view->visualRect(deep);
-        QCOMPARE(PayloadRow::layout(rect, deep).chevron.left() - PayloadRow::layout(rect, find("body")).chevron.left(),
-            Theme::scaled(36));
-    }
-
     void buildsNoWidgetPerRow()
     {
         auto big = test::json(R"({"id": "p2", "method": "POST", "received_at": "", "body": {"rows": []}})");
@@ -114,22 +104,13 @@ private slots:
     }
 
     // Not a check: renders a hovered row, light and dark, for a person to look at.
-    void screenshot_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshot_data() { test::addSchemes(); }
     void screenshot()
     {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
+        test::applyScheme();
         QTest::mouseMove(m_view->viewport(), m_view->visualRect(find("body.pull_request.title")).center());
         QApplication::processEvents();
-        const QString file
-            = QStringLiteral("%1/tree-hovered-%2.png")
-                  .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), dark ? "dark" : "light");
-        QVERIFY2(test::saveScreenshot(*m_window, file), qPrintable(file));
+        test::saveScreenshot(*m_window, "tree-hovered");
     }
 
 private:

@@ -181,30 +181,22 @@ private slots:
         }
     }
 
-    void screenshots_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { test::addSchemes(); }
     void screenshots()
     {
-        QFETCH(bool, dark);
-        QApplication::setFont(test::defaultFont());
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
-        const QString scheme = dark ? "dark" : "light";
+        test::applyScheme();
         open(true, "config", "c0rv-7f3a9e21d4b8");
         m_view->loginItemRow()->toggle()->click();
-        shoot("signed-in", scheme);
+        test::saveScreenshot(*m_view, "preferences/signed-in");
         m_view->revealButton()->click();
         m_view->pollIntervalBox()->setValue(10);
-        shoot("token-revealed-edited", scheme);
+        test::saveScreenshot(*m_view, "preferences/token-revealed-edited");
         AppSettings::setServiceURL("http://127.0.0.1:9");
         open(true, "file", "c0rv-7f3a9e21d4b8");
         m_shell->state().startPolling();
         QTRY_VERIFY(!m_shell->state().connected());
         m_view->loginItemRow()->toggle()->click();
-        shoot("offline-with-errors", scheme);
+        test::saveScreenshot(*m_view, "preferences/offline-with-errors");
     }
 
 private:
@@ -224,12 +216,6 @@ private:
         m_view->resize(640, 820);
         m_view->show();
         QTRY_VERIFY(m_view->tokenField()->isEnabled());
-    }
-    void shoot(const QString& name, const QString& scheme)
-    {
-        const QString file = QStringLiteral("%1/preferences/%2-%3.png")
-                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
-        QVERIFY2(test::saveScreenshot(*m_view, file), qPrintable(file));
     }
 
     QTemporaryDir m_config;

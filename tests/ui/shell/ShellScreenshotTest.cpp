@@ -1,4 +1,3 @@
-#include "support/Appearance.h"
 #include "support/HeadlessSession.h"
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
@@ -8,11 +7,9 @@
 #include "ui/shell/Sidebar.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QListWidget>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace corvane {
@@ -23,41 +20,29 @@ class ShellScreenshotTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        CORVANE_REQUIRE_HEADLESS_SESSION();
-        QApplication::setFont(test::defaultFont());
-    }
+    void initTestCase() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
     void cleanupTestCase() { QApplication::setPalette(QPalette()); }
 
-    void screens_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screens_data() { test::addSchemes(); }
     void screens()
     {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
-        const QString scheme = dark ? "dark" : "light";
-
+        test::applyScheme();
         {
             test::SessionFixture shell;
             shell.start(false);
             MainWindow window(shell.state());
-            save(window, "sign-in", scheme);
+            test::saveScreenshot(window, "sign-in");
             shell.state().signIn();
-            save(window, "sign-in-busy", scheme);
+            test::saveScreenshot(window, "sign-in-busy");
             shell.session().finish({{}, "Could not reach the relay at http://127.0.0.1:3100: Connection refused"});
             QTRY_VERIFY(!shell.state().signingIn());
-            save(window, "sign-in-error", scheme);
+            test::saveScreenshot(window, "sign-in-error");
         }
         {
             test::SessionFixture shell;
             shell.start(true);
             MainWindow window(shell.state());
-            save(window, "main-no-listeners", scheme);
+            test::saveScreenshot(window, "main-no-listeners");
         }
         {
             test::SessionFixture shell;
@@ -73,26 +58,18 @@ private slots:
             shell.start(true);
             QTRY_COMPARE_WITH_TIMEOUT(shell.state().recentBanner().size(), 7U, 10'000);
             MainWindow window(shell.state());
-            save(window, "main-listeners", scheme);
+            test::saveScreenshot(window, "main-listeners");
             shell.state().setSidebarSelection(SidebarSelection::forListener("l1"));
-            save(window, "main-listener-selected", scheme);
+            test::saveScreenshot(window, "main-listener-selected");
             shell.state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
             shell.state().setPaused(true);
-            save(window, "main-activity-paused", scheme);
+            test::saveScreenshot(window, "main-activity-paused");
             shell.state().setPaused(false);
 
             MenuBarPopover popover(shell.state());
             popover.adjustSize();
-            save(popover, "tray-panel", scheme);
+            test::saveScreenshot(popover, "tray-panel");
         }
-    }
-
-private:
-    static void save(QWidget& widget, const QString& name, const QString& scheme)
-    {
-        const QString file = QStringLiteral("%1/%2-%3.png")
-                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
-        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
     }
 };
 

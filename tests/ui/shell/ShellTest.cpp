@@ -1,14 +1,6 @@
-#include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/FileSecretStore.h"
 #include "platform/SecretServiceStore.h"
-#include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
-#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
-#include "support/ScriptedHttpServer.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityView.h"
@@ -30,12 +22,10 @@
 #include <QDBusConnectionInterface>
 #include <QEnterEvent>
 #include <QListWidget>
-#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,7 +37,6 @@
 namespace corvane {
 
 using namespace std::chrono_literals;
-using test::ScriptedHttpServer;
 
 namespace {
 
@@ -79,24 +68,6 @@ private slots:
     {
         m_shell.reset();
         QCOMPARE(AppState::runningLoops(), 0);
-    }
-
-    void iconName_data()
-    {
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<bool>("paused");
-        QTest::addColumn<QString>("icon");
-        QTest::newRow("offline") << false << false << "circle.dotted";
-        QTest::newRow("offline and paused") << false << true << "circle.dotted";
-        QTest::newRow("paused") << true << true << "circle";
-        QTest::newRow("delivering") << true << false << "circle.fill";
-    }
-    void iconName()
-    {
-        QFETCH(bool, connected);
-        QFETCH(bool, paused);
-        QFETCH(QString, icon);
-        QCOMPARE(CorvaneApp::iconName(connected, paused), icon);
     }
 
     // Every selection has its screen; moving to a screen makes it anew.
@@ -208,13 +179,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_state->recentBanner().size(), 7U, 10'000);
         MenuBarPopover popover(*m_state);
         QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "1 listener · online");
-        QStringList rows;
-        for (const auto* row : popover.findChildren<MenuRow*>()) {
-            rows << row->text();
-        }
-        QCOMPARE(rows,
-            QStringList({"New listener…", "Pause notifications", "Deploys", "Deploys", "Deploys", "Deploys", "Deploys",
-                "Deploys", "Open dashboard…", "Preferences…", "Check for updates…", "Quit corvane"}));
         const auto recent = popover.findChildren<RecentRow*>();
         QCOMPARE(recent.size(), 5);
         QCOMPARE(recent.front()->summary(), "body 7");
@@ -312,15 +276,6 @@ private slots:
         window.move(0, 0);
         window.show();
         QCOMPARE(window.geometry(), placed);
-    }
-
-    // Signed out, the popover shows no listener or recent section.
-    void popoverWhenSignedOut()
-    {
-        startSignedOut();
-        MenuBarPopover popover(*m_state);
-        QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "Offline");
-        QCOMPARE(popover.findChildren<MenuRow*>().size(), 6);
     }
 
     void signInScreenStates()

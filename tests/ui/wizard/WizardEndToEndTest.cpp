@@ -1,14 +1,5 @@
-#include "auth/AuthCoordinator.h"
-#include "core/AppState.h"
-#include "core/Notifier.h"
-#include "platform/SecretServiceStore.h"
-#include "service/AppSettings.h"
-#include "service/ServiceClient.h"
-#include "support/FakeNotificationServer.h"
-#include "support/FakeWebAuthenticationSession.h"
 #include "support/HeadlessSession.h"
-#include "support/RelayClient.h"
-#include "support/RelayProcess.h"
+#include "support/RelaySession.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/editor/DetailView.h"
@@ -21,15 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <qcoro/qcorotask.h>
-
-#include <memory>
 
 namespace corvane {
 
@@ -43,22 +27,10 @@ private slots:
 
     void listenerIsCreatedCapturedAndSaved()
     {
-        test::RelayProcess relay({"API_TOKEN=wizard-owner-static-key"});
-        QVERIFY(relay.start());
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(relay.port());
-        AppSettings::setServiceURL(base);
-        AppSettings::setPollIntervalMs(500);
-        QTemporaryDir folder;
-        SecretServiceStore secrets(std::chrono::seconds(10), folder.filePath("fallback"));
-        QVERIFY(QCoro::waitFor(AppSettings::keychainWrite(secrets, "wizard-owner-static-key")));
-        QNetworkAccessManager network;
-        ServiceClient client(network, secrets);
-        test::FakeNotificationServer notifications;
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
-        test::FakeWebAuthenticationSession browser;
-        AuthCoordinator auth(client, secrets, browser);
-        auto running = std::make_unique<AppState>(client, secrets, auth, notifier, true, std::nullopt);
+        test::RelaySession session("wizard-owner-static-key");
+        QVERIFY(session.start());
+        const QString base = session.baseURL();
+        AppState* running = &session.startState();
         {
             MainWindow window(*running);
             window.show();
@@ -78,13 +50,9 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(wizard->step(), WizardView::Step::waiting);
 
-            test::RelayClient sender(relay);
             const auto post = [&](const QByteArray& name) {
-                return sender
-                    .send("POST", hookPath,
-                        "{\"event\": \"push\", \"message\": \"m\", \"repo\": {\"name\": \"" + name + "\"}}",
-                        {{"Content-Type", "application/json"}})
-                    .status;
+                return session.post(
+                    hookPath, R"({"event": "push", "message": "m", "repo": {"name": ")" + name + R"("}})");
             };
             QCOMPARE(post("first"), 202);
             QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), WizardView::Step::build, 10'000);
@@ -108,12 +76,12 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
             QTRY_VERIFY(window.findChild<DetailView*>() && window.findChild<DetailView*>()->listenerId() == id);
             QCOMPARE(post("atlas"), 202);
-            QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(notifications.received(),
+            QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(session.notifications().received(),
                                          [](const auto& received) { return received.summary == "atlas"; }),
                 10'000);
         }
-        running.reset();
-        QTRY_COMPARE(AppState::runningLoops(), 0);
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
     }
 };
 

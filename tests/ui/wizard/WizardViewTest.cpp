@@ -153,48 +153,32 @@ private slots:
     }
 
     // Every step, light and dark, for a person to look at.
-    void screenshots_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { test::addSchemes(); }
     void screenshots()
     {
-        QFETCH(bool, dark);
-        QApplication::setFont(test::defaultFont());
-        QApplication::setPalette(dark ? test::darkPalette() : test::lightPalette());
-        const QString scheme = dark ? "dark" : "light";
+        test::applyScheme();
         test::SessionFixture shell;
         shell.start(true);
         WizardView view(shell.state());
         view.resize(640, 760);
-        save(view, "name", scheme);
+        test::saveScreenshot(view, "wizard/name");
         create(shell, view);
-        save(view, "endpoint", scheme);
+        test::saveScreenshot(view, "wizard/endpoint");
         view.nameStep()->skipButton()->click();
         view.resize(640, 860);
-        save(view, "manual-build", scheme);
+        test::saveScreenshot(view, "wizard/manual-build");
 
         WizardView waiting(shell.state());
         waiting.resize(640, 760);
         create(shell, waiting);
         shell.relay().script(recentTarget, recent({}));
         waiting.nameStep()->continueButton()->click();
-        save(waiting, "waiting", scheme);
+        test::saveScreenshot(waiting, "wizard/waiting");
         shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
         QTRY_COMPARE(waiting.step(), WizardView::Step::build);
         waiting.resize(640, 1160);
-        save(waiting, "build", scheme);
+        test::saveScreenshot(waiting, "wizard/build");
         QApplication::setPalette(QPalette());
-    }
-
-private:
-    static void save(QWidget& widget, const QString& name, const QString& scheme)
-    {
-        const QString file = QStringLiteral("%1/wizard/%2-%3.png")
-                                 .arg(test::screenshotFolder(QStringLiteral(CORVANE_SCREENSHOTS_FOLDER)), name, scheme);
-        QVERIFY2(test::saveScreenshot(widget, file), qPrintable(file));
     }
 };
 
