@@ -2,6 +2,7 @@
 #include "support/RelaySession.h"
 #include "support/TestRegistry.h"
 
+#include <QMessageAuthenticationCode>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
@@ -53,6 +54,60 @@ private slots:
         QTRY_COMPARE(state.recentBanner().size(), 2U);
         session.stopState();
         QCOMPARE(AppState::runningLoops(), 0);
+    }
+
+    // A sender signing as GitHub does: the right signature notifies; a wrong one is refused, or in
+    // mark mode notifies with the warning on top.
+    void signedWebhooksAreChecked_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("forgedStatus");
+        QTest::newRow("reject") << "reject" << 401;
+        QTest::newRow("mark") << "mark" << 202;
+    }
+    void signedWebhooksAreChecked()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, forgedStatus);
+        test::RelaySession session("end-to-end-owner-key");
+        QVERIFY(session.start());
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        config.body = "{{body.repository.name}}";
+        const QByteArray secret = "It's a Secret to Everybody";
+        VerificationSettings github;
+        github.scheme = "github";
+        github.mode = mode.toStdString();
+        github.secret = secret.toStdString();
+        const auto listener = QCoro::waitFor(session.client().createListener("Signed", config, github));
+        QVERIFY2(listener, listener ? "" : qPrintable(listener.error().description));
+        QVERIFY(listener->verification && listener->verification->secretSet);
+        AppState& state = session.startState();
+        QTRY_VERIFY_WITH_TIMEOUT(state.connected(), 10'000);
+
+        const auto signature = [](const QByteArray& key, const QByteArray& body) {
+            return "sha256=" + QMessageAuthenticationCode::hash(body, key, QCryptographicHash::Sha256).toHex();
+        };
+        const QString hook = QString::fromStdString(listener->hookPath);
+        const QByteArray genuine = R"({"action": "published", "repository": {"name": "corvane"}})";
+        QCOMPARE(session.post(hook, genuine, {{"X-Hub-Signature-256", signature(secret, genuine)}}), 202);
+        const auto& notifications = session.notifications();
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
+        QCOMPARE(notifications.received().front().summary, "published");
+        QCOMPARE(notifications.received().front().body, "corvane");
+
+        const QByteArray forged = R"({"action": "refunded", "repository": {"name": "corvane"}})";
+        QCOMPARE(session.post(hook, forged, {{"X-Hub-Signature-256", signature("guessed", forged)}}), forgedStatus);
+        if (forgedStatus == 202) {
+            QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 2, 10'000);
+            QCOMPARE(notifications.received()[1].body, "Unverified sender: signature does not match\ncorvane");
+        } else {
+            // The next genuine webhook is notified, and the forged one never was.
+            QCOMPARE(session.post(hook, genuine, {{"X-Hub-Signature-256", signature(secret, genuine)}}), 202);
+            QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 2, 10'000);
+            QCOMPARE(notifications.received()[1].summary, "published");
+        }
+        session.stopState();
     }
 };
 
