@@ -3,6 +3,9 @@
 set(CORVANE_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined")
 
 add_compile_options(-Wall -Wextra -Wpedantic -Wconversion -Wshadow -Wnon-virtual-dtor -Wold-style-cast)
+# Objects name the repository's files relative to its root (in debug information and __FILE__), so
+# they are the same in every clone and ccache (base_dir = the root, see CMakePresets.json) shares them.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
     # GCC 12 reports impossible overlaps in inlined std::string copies at -O3 (GCC bug 105329).
     add_compile_options(-Wno-restrict)
