@@ -1,7 +1,6 @@
 #include "evaluation/JSONPathFilter.h"
 #include "model/Listener.h"
 #include "model/Payload.h"
-#include "model/Timestamp.h"
 #include "support/JsonLiteral.h"
 #include "support/RelayClient.h"
 #include "support/RelayProcess.h"
@@ -48,23 +47,18 @@ private slots:
         QVERIFY(!m_key.isEmpty());
     }
 
-    void listenersDecodeAsTheAppReadsThem()
+    // Listeners are listed newest first, as they were created, in the form the app reads.
+    void listenersAreListedAsCreated()
     {
-        const auto older = m_client.createListener("Older");
-        const auto created = m_client.createListener("Deploys");
+        auto& client = newAccount();
+        const auto older = client.createListener("Older");
+        const auto created = client.createListener("Deploys");
         const auto listener = Listener::fromJson(created);
         QVERIFY2(listener, created.dump().c_str());
-        QCOMPARE(listener->name, "Deploys");
-        QVERIFY(listener->isEnabled);
         QCOMPARE(listener->hookPath, "/h/" + listener->listenerToken);
-        QCOMPARE(listener->undeliveredCount, std::optional<std::int64_t>(0));
         QCOMPARE(listener->totalReceived, std::optional<std::int64_t>(0));
         QVERIFY(std::regex_match(listener->createdAt, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
-
-        const auto listeners = m_client.send("GET", "/listeners/").json()["listeners"];
-        QVERIFY(listeners.size() >= 2);
-        QCOMPARE(listeners[0]["id"], created["id"]);
-        QCOMPARE(listeners[1]["id"], older["id"]);
+        QCOMPARE(client.send("GET", "/listeners/").json()["listeners"], Json::array({created, older}));
     }
 
     // PATCH changes only what it is sent; null clears an optional member.
@@ -126,11 +120,8 @@ private slots:
         QCOMPARE(RelayClient::idOf(poll["webhooks"][1]), ids[1]);
         const auto payload = Payload::fromJson(poll["webhooks"][0]);
         QVERIFY(payload);
-        QCOMPARE(payload->listenerName, std::optional<std::string>("Ordered"));
         QCOMPARE(payload->listenerToken, std::optional(listener["listener_token"].get<std::string>()));
-        QVERIFY(payload->notificationConfig);
         QCOMPARE(payload->body->value, test::json(R"({"n":0})"));
-        QVERIFY(Timestamp::lenient(payload->receivedAt));
         for (const auto& [limit, size] : {std::pair{"0", 1u}, {"1000", 5u}, {"-3", 1u}}) {
             QCOMPARE(client.send("GET", "/webhooks/poll?limit=" + QString(limit)).json()["webhooks"].size(), size);
         }

@@ -88,33 +88,48 @@ private slots:
         QCOMPARE(relay.terminate(), 0);
     }
 
-    // A request whose end is ambiguous is refused and its connection closed: the bytes after it
-    // never pass for another request.
-    void ambiguousFramingIsRefused_data()
+    // A request that is too large, malformed or whose end is ambiguous is refused and its connection
+    // closed, even while the client is still sending: nothing is stored, and the bytes after it never
+    // pass for another request.
+    void refusedRequestsLeaveNothingBehind_data()
     {
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
         const QByteArray host = "Host: relay\r\n";
-        QTest::newRow("gzip") << host + "Transfer-Encoding: gzip\r\n" << QByteArray();
-        QTest::newRow("chunked, gzip") << host + "Transfer-Encoding: chunked, gzip\r\n" << QByteArray();
-        QTest::newRow("chunked and length") << host + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"
-                                            << QByteArray("0\r\n\r\n");
-        QTest::newRow("bad chunk size") << host + "Transfer-Encoding: chunked\r\n"
-                                        << QByteArray("zz\r\nab\r\n0\r\n\r\n");
-        QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray();
-        QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray();
+        const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
+        QTest::newRow("gzip") << host + "Transfer-Encoding: gzip\r\n" << QByteArray() << 400;
+        QTest::newRow("chunked, gzip") << host + "Transfer-Encoding: chunked, gzip\r\n" << QByteArray() << 400;
+        QTest::newRow("chunked and length")
+            << host + "Content-Length: 5\r\n" + chunked << QByteArray("0\r\n\r\n") << 400;
+        QTest::newRow("bad chunk size") << host + chunked << QByteArray("zz\r\nab\r\n0\r\n\r\n") << 400;
+        QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray() << 400;
+        QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray() << 400;
+        QTest::newRow("field without colon") << host + "Content-Length 0\r\n" << QByteArray() << 400;
+        const QByteArray large(128 * 1024, 'x');
+        QTest::newRow("declared length") << host + "Content-Length: 131072\r\n" << large << 413;
+        QTest::newRow("chunked length") << host
+                + chunked << QByteArray("8000\r\n" + QByteArray(32768, 'y') + "\r\n").repeated(3) + "0\r\n\r\n"
+                                        << 413;
+        QTest::newRow("too many header fields")
+            << host + QByteArray("X-Field: v\r\n").repeated(120) << QByteArray() << 431;
+        QTest::newRow("too many header bytes") << host + "X-Large: " + QByteArray(20000, 'h') + "\r\n"
+                                               << QByteArray() << 431;
     }
 
-    void ambiguousFramingIsRefused()
+    void refusedRequestsLeaveNothingBehind()
     {
         QFETCH(QByteArray, head);
         QFETCH(QByteArray, body);
-        const auto listener = m_client.createListener("Framing");
+        QFETCH(int, status);
+        const auto listener = m_client.createListener("Refused");
         const auto reply = m_client.raw("POST " + RelayClient::hookPathOf(listener) + " HTTP/1.1\r\n" + head + "\r\n"
             + body + "DELETE /listeners/" + RelayClient::idOf(listener).toUtf8()
             + " HTTP/1.1\r\nHost: relay\r\nAuthorization: Bearer " + m_key + "\r\nContent-Length: 0\r\n\r\n");
-        QCOMPARE(reply.status, 400);
+        QCOMPARE(reply.status, status);
+        QVERIFY(reply.json()["error"].is_string());
         QCOMPARE(m_client.send("GET", "/listeners/").json()["listeners"][0]["id"], listener["id"]);
+        QCOMPARE(m_client.recent(listener).size(), 0u);
     }
 
     // Requests that will be refused are refused on their head, before their body is read.

@@ -153,9 +153,12 @@ private slots:
     }
 
     // With a static token configured, the page asks for it, and the token itself is the owner's key.
-    void configuredTokenIsRequired()
+    // Guessing it: five wrong ones, then a client waits, longer for every try that does not wait; the
+    // right token clears the client's record.
+    void configuredTokenIsRequiredAndGuessesAreThrottled()
     {
-        RelayProcess relay({"API_TOKEN=relay-secret-token"});
+        const QByteArray token = "relay-secret-token";
+        RelayProcess relay({"API_TOKEN=" + token});
         QVERIFY(relay.start());
         RelayClient client(relay);
         const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
@@ -163,10 +166,21 @@ private slots:
         QVERIFY(page.body.contains("api_token"));
         QCOMPARE(client.authorize(challenge).status, 401);
         QCOMPARE(client.authorize(challenge, {}, "relay-secret-tokeN").status, 401);
-        QVERIFY(!client.signIn({}, "relay-secret-token").isEmpty());
-        client.setKey("relay-secret-token");
+        QVERIFY(!client.signIn({}, token).isEmpty());
+        client.setKey(token);
         QCOMPARE(client.send("GET", "/listeners/").status, 200);
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
+
+        for (int attempt = 0; attempt < 9; ++attempt) {
+            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
+        }
+        for (const QByteArray wait : {"5", "10", "20"}) {
+            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
+            QCOMPARE(refused.status, 429);
+            QCOMPARE(refused.headers.value("retry-after"), wait);
+            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
+            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
+        }
     }
 
     void shortTokensAreRefused_data()
@@ -190,27 +204,6 @@ private slots:
         RelayProcess relay({setting + "=" + (setting == "API_TOKEN" ? QString::fromUtf8(token) : file.fileName())});
         QCOMPARE(relay.start(), starts);
         QCOMPARE(relay.exitCode(), starts ? -1 : 2);
-    }
-
-    // Guessing the token: five wrong ones, then a client waits, longer for every try that does not wait;
-    // the right token clears the client's record.
-    void tokenGuessesAreThrottled()
-    {
-        const QByteArray token = "relay-secret-token";
-        RelayProcess relay({"API_TOKEN=" + token});
-        QVERIFY(relay.start());
-        RelayClient client(relay);
-        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
-        for (int attempt = 0; attempt < 9; ++attempt) {
-            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
-        }
-        for (const QByteArray wait : {"5", "10", "20"}) {
-            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
-            QCOMPARE(refused.status, 429);
-            QCOMPARE(refused.headers.value("retry-after"), wait);
-            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
-            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
-        }
     }
 
     // In a real browser: headless Chromium loads the page, a click submits it, and the browser must be
