@@ -19,7 +19,7 @@ namespace {
 constexpr int waitMilliseconds = 15000;
 // Between two pieces of a request, so that the relay is likely to read them apart.
 constexpr int pauseMilliseconds = 30;
-constexpr qint64 megabyte = 1024 * 1024;
+constexpr qint64 megabyte = qint64{1024} * 1024;
 // AddressSanitizer's allocator keeps freed blocks in quarantine and ignores mallopt: there, resident
 // memory tells nothing about what the relay gives back.
 #ifdef __SANITIZE_ADDRESS__
@@ -83,33 +83,28 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         const QByteArray json = "Content-Type: application/json\r\n";
         const QByteArray form = "Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n";
-        QTest::newRow("JSON body") << QByteArray("POST {hook}") << json
+        const QByteArray post = "POST {hook}";
+        QTest::newRow("JSON body") << post << json
                                    << QByteArray(R"({"action":"opened","n":1.5,"big":9223372036854775808})")
                                    << QByteArray(R"({"method":"POST","body":{"action":"opened","n":1.5,
                                           "big":9223372036854775808.0}})");
-        QTest::newRow("integer beyond 64 bits")
-            << QByteArray("POST {hook}") << json << QByteArray(R"({"n":123456789012345678901234567890})")
-            << QByteArray(R"({"body":{"n":1.2345678901234568e29}})");
-        QTest::newRow("surrounding whitespace") << QByteArray("POST {hook}") << json << QByteArray(" \r\n{\"a\":1}\t ")
-                                                << QByteArray(R"({"body":{"a":1}})");
-        QTest::newRow("byte order mark") << QByteArray("POST {hook}") << json << QByteArray("\xEF\xBB\xBF{\"a\":1}")
+        QTest::newRow("integer beyond 64 bits") << post << json << QByteArray(R"({"n":123456789012345678901234567890})")
+                                                << QByteArray(R"({"body":{"n":1.2345678901234568e29}})");
+        QTest::newRow("surrounding whitespace")
+            << post << json << QByteArray(" \r\n{\"a\":1}\t ") << QByteArray(R"({"body":{"a":1}})");
+        QTest::newRow("byte order mark") << post << json << QByteArray("\xEF\xBB\xBF{\"a\":1}")
                                          << QByteArray(R"({"body":{"a":1}})");
-        QTest::newRow("NUL and more") << QByteArray("POST {hook}") << json << QByteArray("{\"a\":1}\0garbage", 15)
-                                      << QByteArray("{}");
-        QTest::newRow("NUL at the end") << QByteArray("POST {hook}") << json << QByteArray("{\"a\":1}\0", 8)
-                                        << QByteArray("{}");
-        QTest::newRow("form at the field bound")
-            << QByteArray("POST {hook}") << form << QByteArray("a=1&b=x+y%21&a=2&flag")
-            << QByteArray(R"({"body":{"a":["1","2"],"b":"x y!","flag":""}})");
-        QTest::newRow("form beyond it") << QByteArray("POST {hook}") << form << QByteArray("a=1&b=2&a=3&c&d=4")
-                                        << QByteArray("{}");
+        QTest::newRow("NUL and more") << post << json << QByteArray("{\"a\":1}\0garbage", 15) << QByteArray("{}");
+        QTest::newRow("NUL at the end") << post << json << QByteArray("{\"a\":1}\0", 8) << QByteArray("{}");
+        QTest::newRow("form at the field bound") << post << form << QByteArray("a=1&b=x+y%21&a=2&flag")
+                                                 << QByteArray(R"({"body":{"a":["1","2"],"b":"x y!","flag":""}})");
+        QTest::newRow("form beyond it") << post << form << QByteArray("a=1&b=2&a=3&c&d=4") << QByteArray("{}");
         QTest::newRow("text body") << QByteArray("PUT {hook}") << QByteArray("Content-Type: text/plain\r\n")
                                    << QByteArray("hello {{world}}") << QByteArray(R"({"method":"PUT"})");
         QTest::newRow("empty body") << QByteArray("GET {hook}") << QByteArray() << QByteArray()
                                     << QByteArray(R"({"method":"GET"})");
-        QTest::newRow("invalid UTF-8") << QByteArray("POST {hook}") << QByteArray()
-                                       << QByteArray("\xff\xfe\x00\x01 ok", 7)
-                                       << QByteArray("{\"raw_body_base64\":\"//4AASBvaw==\"}");
+        QTest::newRow("invalid UTF-8") << post << QByteArray() << QByteArray("\xff\xfe\x00\x01 ok", 7)
+                                       << QByteArray(R"({"raw_body_base64":"\/\/4AASBvaw=="})");
         QTest::newRow("header case and repeats")
             << QByteArray("DELETE {hook}") << QByteArray("X-Custom-Header: A\r\nx-custom-header: B\r\nX-Empty:\r\n")
             << QByteArray() << QByteArray(R"({"method":"DELETE","headers":{"x-custom-header":"A, B","x-empty":""}})");
@@ -117,8 +112,7 @@ private slots:
                                        << QByteArray()
                                        << QByteArray(R"({"query":{"tag":["a","b","c"],"one":"1","sp":" x"}})");
         QTest::newRow("JSON nested too deeply")
-            << QByteArray("POST {hook}") << QByteArray()
-            << QByteArray(R"({"a":)") + QByteArray(20, '[') + "1" + QByteArray(20, ']') + "}"
+            << post << QByteArray() << QByteArray(R"({"a":)") + QByteArray(20, '[') + "1" + QByteArray(20, ']') + "}"
             << QByteArray(R"({"error":"refused"})");
     }
 
@@ -150,16 +144,14 @@ private slots:
                 QCOMPARE(payload[member], value);
             }
         }
-        QCOMPARE(payload.contains("body"), wanted.contains("body"));
-        QCOMPARE(payload.contains("query"), wanted.contains("query"));
+        for (const char* member : {"body", "query", "raw_body_base64"}) {
+            QCOMPARE(payload.contains(member), wanted.contains(member));
+        }
         QCOMPARE(payload["headers"]["host"], "relay");
-        QCOMPARE(payload.contains("raw_body_base64"), wanted.contains("raw_body_base64"));
-        if (!wanted.contains("raw_body_base64")) {
-            QCOMPARE(payload["raw_body"], body.toStdString());
-        } else {
-            QCOMPARE(
-                QByteArray::fromBase64(QByteArray::fromStdString(payload["raw_body_base64"].get<std::string>())), body);
+        if (wanted.contains("raw_body_base64")) {
             QVERIFY(payload["raw_body"].get<std::string>().ends_with(" ok"));
+        } else {
+            QCOMPARE(payload["raw_body"], body.toStdString());
         }
     }
 
@@ -273,10 +265,10 @@ private slots:
         QTest::addColumn<bool>("chunked");
         QTest::addColumn<int>("status");
         const auto form = RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())).toUtf8();
-        const QByteArray padding = "&pad=" + QByteArray(16 * 1024, 'a');
+        const QByteArray padding = "&pad=" + QByteArray(qsizetype{16} * 1024, 'a');
         QTest::newRow("form") << QByteArray("/user_management/authorize") << form + padding << false << 413;
         QTest::newRow("chunked form") << QByteArray("/user_management/authorize") << form + padding << true << 413;
-        const QByteArray exchange = "{\"code\":\"" + padding + "\"}";
+        const auto exchange = QByteArray::fromStdString(Json{{"code", padding.toStdString()}}.dump());
         QTest::newRow("chunked exchange") << QByteArray("/auth/callback") << exchange << true << 413;
         QTest::newRow("33 fields") << QByteArray("/user_management/authorize") << form + QByteArray("&a").repeated(27)
                                    << false << 400;

@@ -29,6 +29,7 @@ private slots:
         RelayClient client(relay);
         client.signInAndUse();
         std::vector<nlohmann::json> listeners;
+        listeners.reserve(listenerCount);
         for (int index = 0; index < listenerCount; ++index) {
             listeners.push_back(client.createListener("Crash " + QString::number(index)));
         }

@@ -106,7 +106,7 @@ private slots:
         QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray() << 400;
         QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray() << 400;
         QTest::newRow("field without colon") << host + "Content-Length 0\r\n" << QByteArray() << 400;
-        const QByteArray large(128 * 1024, 'x');
+        const QByteArray large(qsizetype{128} * 1024, 'x');
         QTest::newRow("declared length") << host + "Content-Length: 131072\r\n" << large << 413;
         QTest::newRow("chunked length") << host
                 + chunked << QByteArray("8000\r\n" + QByteArray(32768, 'y') + "\r\n").repeated(3) + "0\r\n\r\n"

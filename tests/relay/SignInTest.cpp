@@ -71,9 +71,9 @@ private slots:
         }
     }
 
-    // A code exchanges once, for a working key, and only with the verifier of its challenge; a failed
-    // exchange uses it up, so guessing verifiers gets one try. RFC 7636, section 4.1: a verifier is 43
-    // to 128 unreserved characters, even one that hashes to the challenge.
+    // A code exchanges once, for a key that works until it is revoked, and only with the verifier of
+    // its challenge; a failed exchange uses it up, so guessing verifiers gets one try. RFC 7636, section
+    // 4.1: a verifier is 43 to 128 unreserved characters, even one that hashes to the challenge.
     void codeExchangesOnce_data()
     {
         QTest::addColumn<QByteArray>("verifier");
@@ -110,6 +110,8 @@ private slots:
             user.setKey(key);
             QCOMPARE(user.send("GET", "/listeners/").status, 200);
             QVERIFY(user.signIn("dev@example.com") != key);
+            QCOMPARE(user.send("POST", "/auth/revoke").status, 204);
+            QCOMPARE(user.send("GET", "/listeners/").status, 401);
         }
     }
 
