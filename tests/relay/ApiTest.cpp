@@ -119,9 +119,9 @@ private slots:
         QCOMPARE(RelayClient::idOf(poll["webhooks"][0]), ids[0]);
         QCOMPARE(RelayClient::idOf(poll["webhooks"][1]), ids[1]);
         const auto payload = Payload::fromJson(poll["webhooks"][0]);
-        QVERIFY(payload && payload->body);
+        QVERIFY(payload);
         QCOMPARE(payload.value().listenerToken, std::optional(listener["listener_token"].get<std::string>()));
-        QCOMPARE(payload.value().body.value().value, test::json(R"({"n":0})"));
+        QCOMPARE(poll["webhooks"][0]["body"], test::json(R"({"n":0})"));
         for (const auto& [limit, size] : {std::pair{"0", 1u}, {"1000", 5u}, {"-3", 1u}}) {
             QCOMPARE(client.send("GET", "/webhooks/poll?limit=" + QString(limit)).json()["webhooks"].size(), size);
         }
