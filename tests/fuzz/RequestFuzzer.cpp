@@ -31,55 +31,25 @@ void checkTokens(const std::string& text, const nlohmann::json& sample)
     }
 }
 
-// Accepts what nlohmann's parser accepts and records how deep arrays and objects nest.
-class DepthCounter final : public nlohmann::json_sax<nlohmann::json> {
-public:
-    int deepest = 0;
-
-    bool null() override { return true; }
-    bool boolean(bool /*value*/) override { return true; }
-    bool number_integer(number_integer_t /*value*/) override { return true; }
-    bool number_unsigned(number_unsigned_t /*value*/) override { return true; }
-    bool number_float(number_float_t /*value*/, const string_t& /*text*/) override { return true; }
-    bool string(string_t& /*value*/) override { return true; }
-    bool binary(binary_t& /*value*/) override { return true; }
-    bool key(string_t& /*value*/) override { return true; }
-    bool start_object(std::size_t /*count*/) override { return enter(); }
-    bool end_object() override { return leave(); }
-    bool start_array(std::size_t /*count*/) override { return enter(); }
-    bool end_array() override { return leave(); }
-    bool parse_error(
-        std::size_t /*position*/, const std::string& /*token*/, const nlohmann::detail::exception& /*error*/) override
-    {
-        return false;
-    }
-
-private:
-    bool enter()
-    {
-        deepest = std::max(deepest, ++m_depth);
-        return true;
-    }
-    bool leave()
-    {
-        --m_depth;
-        return true;
-    }
-
-    int m_depth = 0;
-};
-
 // The JSON check judges as the parser does, except that a NUL byte never ends the text, and strings are
 // written as the library writes them.
 void checkJsonSyntax(const std::string& text)
 {
+    using Event = nlohmann::json::parse_event_t;
     constexpr int maxDepth = 8;
-    DepthCounter counter;
-    const bool parsed = text.find('\0') == std::string::npos && nlohmann::json::sax_parse(text, &counter);
+    int deepest = 0;
+    const auto depth = [&deepest](int outside, Event event, const nlohmann::json& /*value*/) {
+        if (event == Event::object_start || event == Event::array_start) {
+            deepest = std::max(deepest, outside + 1);
+        }
+        return true;
+    };
+    const bool parsed
+        = text.find('\0') == std::string::npos && !nlohmann::json::parse(text, depth, false).is_discarded();
     const auto verdict = JsonSyntax::check(text, maxDepth);
-    const auto expected = !parsed    ? JsonSyntax::Verdict::notJson
-        : counter.deepest > maxDepth ? JsonSyntax::Verdict::tooDeep
-                                     : JsonSyntax::Verdict::json;
+    const auto expected = !parsed ? JsonSyntax::Verdict::notJson
+        : deepest > maxDepth      ? JsonSyntax::Verdict::tooDeep
+                                  : JsonSyntax::Verdict::json;
     if (verdict != expected) {
         std::abort();
     }

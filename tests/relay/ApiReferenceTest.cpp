@@ -70,9 +70,8 @@ private slots:
         QFETCH(QByteArray, answer);
         RelayClient client(m_relay);
         const auto email = QStringLiteral("reader%1@example.org").arg(++m_readers);
-        const auto key = client.signIn(email);
+        const auto key = client.signInAndUse(email);
         QVERIFY(!key.isEmpty());
-        client.setKey(key);
         const auto listener
             = client.send("POST", "/listeners/", R"({"name":"Deploys","description":"Production deploys"})").json();
         const auto captured = client.hook(listener, R"({"ref":"main","status":"success"})", "source=ci").json();
@@ -84,9 +83,9 @@ private slots:
         const auto relay = m_relay.url({}).toString();
         environment.insert("RELAY", relay);
         environment.insert("KEY", QString::fromLatin1(key));
-        environment.insert("LISTENER", QString::fromStdString(listener["id"].get<std::string>()));
-        environment.insert("HOOK", relay + QString::fromStdString(listener["hook_path"].get<std::string>()));
-        environment.insert("PAYLOAD", QString::fromStdString(captured["id"].get<std::string>()));
+        environment.insert("LISTENER", RelayClient::idOf(listener));
+        environment.insert("HOOK", relay + QString::fromUtf8(RelayClient::hookPathOf(listener)));
+        environment.insert("PAYLOAD", RelayClient::idOf(captured));
         environment.insert("CODE", QString::fromLatin1(code));
         environment.insert("VERIFIER", QString::fromLatin1(verifier));
         QProcess bash;

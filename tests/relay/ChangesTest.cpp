@@ -48,8 +48,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_relay.start({"--max-change-waiters", QString::number(maxWaiters), "--max-connections", "100"}));
-        m_mine.setKey(m_mineKey = m_mine.signIn("mine@example.org"));
-        m_other.setKey(m_otherKey = m_other.signIn("other@example.org"));
+        m_mineKey = m_mine.signInAndUse("mine@example.org");
+        m_otherKey = m_other.signInAndUse("other@example.org");
     }
 
     void versionMovesForTheAccountChanged_data()
@@ -71,8 +71,7 @@ private slots:
         const auto payload = m_mine.hook(listener).json();
         const auto mine = versionOf(m_mine);
         const auto other = versionOf(m_other);
-        path.replace("LISTENER", QString::fromStdString(listener["id"].get<std::string>()))
-            .replace("PAYLOAD", QString::fromStdString(payload["id"].get<std::string>()));
+        path.replace("LISTENER", RelayClient::idOf(listener)).replace("PAYLOAD", RelayClient::idOf(payload));
         const auto answer
             = method == "HOOK" ? m_mine.hook(listener) : m_mine.send(method, path, R"({"name":"Renamed"})");
         QVERIFY2(answer.status < 300, answer.body.constData());

@@ -1,3 +1,4 @@
+#include "support/JsonLiteral.h"
 #include "support/RelayClient.h"
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
@@ -53,7 +54,7 @@ int statusOf(QTcpSocket& socket)
 } // namespace
 
 // What the relay does when clients misbehave on purpose: ambiguous framing, bodies it will refuse,
-// connections held open without finishing a request, more connections than open files.
+// connections held open without finishing a request, more connections than it serves or has files for.
 class HostileClientTest : public QObject {
     Q_OBJECT
 
@@ -67,8 +68,7 @@ private slots:
             QSKIP("needs 4096 open files");
         }
         QVERIFY(m_relay.start({"--idle-timeout", "1", "--max-body-bytes", "65536"}));
-        m_client = std::make_unique<RelayClient>(m_relay);
-        m_client->setKey(m_client->signIn());
+        m_key = m_client.signInAndUse();
     }
 
     // Announced bodies cost nothing until they arrive, and a connection that ends in the middle of a
@@ -88,36 +88,48 @@ private slots:
         QCOMPARE(relay.terminate(), 0);
     }
 
-    // A request whose end is ambiguous is refused and its connection closed: the bytes after it
-    // never pass for another request.
-    void ambiguousFramingIsRefused_data()
+    // A request that is too large, malformed or whose end is ambiguous is refused and its connection
+    // closed, even while the client is still sending: nothing is stored, and the bytes after it never
+    // pass for another request.
+    void refusedRequestsLeaveNothingBehind_data()
     {
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
         const QByteArray host = "Host: relay\r\n";
-        QTest::newRow("gzip") << host + "Transfer-Encoding: gzip\r\n" << QByteArray();
-        QTest::newRow("chunked, gzip") << host + "Transfer-Encoding: chunked, gzip\r\n" << QByteArray();
-        QTest::newRow("chunked and length") << host + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"
-                                            << QByteArray("0\r\n\r\n");
-        QTest::newRow("bad chunk size") << host + "Transfer-Encoding: chunked\r\n"
-                                        << QByteArray("zz\r\nab\r\n0\r\n\r\n");
-        QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray();
-        QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray();
+        const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
+        QTest::newRow("gzip") << host + "Transfer-Encoding: gzip\r\n" << QByteArray() << 400;
+        QTest::newRow("chunked, gzip") << host + "Transfer-Encoding: chunked, gzip\r\n" << QByteArray() << 400;
+        QTest::newRow("chunked and length")
+            << host + "Content-Length: 5\r\n" + chunked << QByteArray("0\r\n\r\n") << 400;
+        QTest::newRow("bad chunk size") << host + chunked << QByteArray("zz\r\nab\r\n0\r\n\r\n") << 400;
+        QTest::newRow("no Host") << QByteArray("Content-Length: 0\r\n") << QByteArray() << 400;
+        QTest::newRow("two Host fields") << host + "Host: other\r\nContent-Length: 0\r\n" << QByteArray() << 400;
+        QTest::newRow("field without colon") << host + "Content-Length 0\r\n" << QByteArray() << 400;
+        const QByteArray large(qsizetype{128} * 1024, 'x');
+        QTest::newRow("declared length") << host + "Content-Length: 131072\r\n" << large << 413;
+        QTest::newRow("chunked length") << host
+                + chunked << QByteArray("8000\r\n" + QByteArray(32768, 'y') + "\r\n").repeated(3) + "0\r\n\r\n"
+                                        << 413;
+        QTest::newRow("too many header fields")
+            << host + QByteArray("X-Field: v\r\n").repeated(120) << QByteArray() << 431;
+        QTest::newRow("too many header bytes") << host + "X-Large: " + QByteArray(20000, 'h') + "\r\n"
+                                               << QByteArray() << 431;
     }
 
-    void ambiguousFramingIsRefused()
+    void refusedRequestsLeaveNothingBehind()
     {
         QFETCH(QByteArray, head);
         QFETCH(QByteArray, body);
-        const auto listener = m_client->createListener("Framing");
-        const auto id = QByteArray::fromStdString(listener["id"].get<std::string>());
-        const auto reply = m_client->raw("POST " + QByteArray::fromStdString(listener["hook_path"].get<std::string>())
-            + " HTTP/1.1\r\n" + head + "\r\n" + body + "DELETE /listeners/" + id
-            + " HTTP/1.1\r\nHost: relay\r\nAuthorization: Bearer " + m_client->signIn()
-            + "\r\nContent-Length: 0\r\n\r\n");
-        QCOMPARE(reply.status, 400);
-        QCOMPARE(
-            m_client->send("GET", "/listeners/").json()["listeners"][0]["id"].get<std::string>(), id.toStdString());
+        QFETCH(int, status);
+        const auto listener = m_client.createListener("Refused");
+        const auto reply = m_client.raw("POST " + RelayClient::hookPathOf(listener) + " HTTP/1.1\r\n" + head + "\r\n"
+            + body + "DELETE /listeners/" + RelayClient::idOf(listener).toUtf8()
+            + " HTTP/1.1\r\nHost: relay\r\nAuthorization: Bearer " + m_key + "\r\nContent-Length: 0\r\n\r\n");
+        QCOMPARE(reply.status, status);
+        QVERIFY(reply.json()["error"].is_string());
+        QCOMPARE(m_client.send("GET", "/listeners/").json()["listeners"][0]["id"], listener["id"]);
+        QCOMPARE(m_client.recent(listener).size(), 0u);
     }
 
     // Requests that will be refused are refused on their head, before their body is read.
@@ -142,7 +154,7 @@ private slots:
     // Beyond the bytes all connections may hold at once, a body is refused with 503 before it is read.
     void bufferedBytesAreCapped()
     {
-        const auto hook = QByteArray::fromStdString(m_client->createListener("Large")["hook_path"].get<std::string>());
+        const auto hook = RelayClient::hookPathOf(m_client.createListener("Large"));
         const QByteArray head = "POST " + hook + " HTTP/1.1\r\nHost: relay\r\nContent-Length: 60000\r\n";
         const auto held = openMany(m_relay.port(), 2, head + "\r\n" + QByteArray(50000, 'x'));
         QCOMPARE(int(held.size()), 2);
@@ -167,16 +179,51 @@ private slots:
     void slowHeadsDoNotStallSenders()
     {
         QFETCH(QString, attacker);
-        const auto hook = QByteArray::fromStdString(m_client->createListener("Sender")["hook_path"].get<std::string>());
+        const auto hook = RelayClient::hookPathOf(m_client.createListener("Sender"));
         const auto attack = openMany(m_relay.port(), 1500, "P", QHostAddress(attacker));
         QCOMPARE(int(attack.size()), 1500);
         int accepted = 0;
         for (int index = 0; index < 50; ++index) {
-            const auto reply = m_client->raw(
+            const auto reply = m_client.raw(
                 "POST " + hook + " HTTP/1.1\r\nHost: relay\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}");
             accepted += reply.status == 202 ? 1 : 0;
         }
         QCOMPARE(accepted, 50);
+    }
+
+    void connectionsBeyondTheCapAreTurnedAway_data()
+    {
+        QTest::addColumn<QString>("cap");
+        QTest::newRow("in all") << "--max-connections";
+        QTest::newRow("per client") << "--max-connections-per-client";
+    }
+
+    // The caps on connections served at once, in all and from one client: one more is answered 503
+    // and closed, and a slot a client gives up serves the next.
+    void connectionsBeyondTheCapAreTurnedAway()
+    {
+        QFETCH(QString, cap);
+        RelayProcess relay;
+        QVERIFY(relay.start({cap, "2"}));
+        const QByteArray health = "GET /healthz HTTP/1.1\r\nHost: relay\r\n";
+        const auto held = openMany(relay.port(), 2, health + "\r\n");
+        QCOMPARE(int(held.size()), 2);
+        for (const auto& socket : held) {
+            QTRY_COMPARE_WITH_TIMEOUT(statusOf(*socket), 200, waitMilliseconds);
+        }
+        RelayClient client(relay);
+        const auto refused = client.raw(health + "Connection: close\r\n\r\n");
+        QCOMPARE(refused.status, 503);
+        QVERIFY(refused.json()["error"].is_string());
+        QCOMPARE(refused.headers.value("retry-after"), QByteArray("1"));
+        QCOMPARE(refused.headers.value("connection"), QByteArray("close"));
+        held[0]->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(client.raw(health + "Connection: close\r\n\r\n").status, 200, waitMilliseconds);
+        // The connection still held was never disturbed.
+        held[1]->readAll();
+        held[1]->write(health + "Connection: close\r\n\r\n");
+        QVERIFY(held[1]->waitForDisconnected(waitMilliseconds));
+        QVERIFY(held[1]->readAll().startsWith("HTTP/1.1 200"));
     }
 
     // With few open files, the relay raises its limit, serves what that allows and answers every
@@ -198,7 +245,8 @@ private slots:
 
 private:
     RelayProcess m_relay{{"CORVANE_RELAY_MAX_BUFFERED_BYTES=131072"}};
-    std::unique_ptr<RelayClient> m_client;
+    RelayClient m_client{m_relay};
+    QByteArray m_key;
 };
 
 CORVANE_TEST(HostileClientTest)

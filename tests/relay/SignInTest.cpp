@@ -1,13 +1,13 @@
 #include "model/Account.h"
+#include "support/HeadlessChromium.h"
 #include "support/RelayClient.h"
 #include "support/RelayProcess.h"
 #include "support/TestRegistry.h"
 
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QUrlQuery>
-
-#include <memory>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -17,11 +17,7 @@ class SignInTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_relay.start());
-        m_client = std::make_unique<RelayClient>(m_relay);
-    }
+    void initTestCase() { QVERIFY(m_relay.start()); }
 
     void authorizeChecksItsQuery_data()
     {
@@ -47,7 +43,7 @@ private slots:
             query.removeQueryItem(item);
             query.addQueryItem(item, value);
         }
-        const auto page = m_client->send("GET", "/user_management/authorize?" + query.toString(QUrl::FullyEncoded));
+        const auto page = m_client.send("GET", "/user_management/authorize?" + query.toString(QUrl::FullyEncoded));
         QCOMPARE(page.status, status);
         if (status == 200) {
             QVERIFY(page.headers.value("content-type").startsWith("text/html"));
@@ -75,57 +71,48 @@ private slots:
         }
     }
 
-    void codeExchangesOnceForAWorkingKey()
+    // A code exchanges once, for a key that works until it is revoked, and only with the verifier of
+    // its challenge; a failed exchange uses it up, so guessing verifiers gets one try. RFC 7636, section
+    // 4.1: a verifier is 43 to 128 unreserved characters, even one that hashes to the challenge.
+    void codeExchangesOnce_data()
     {
+        QTest::addColumn<QByteArray>("verifier");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("status");
         const auto verifier = RelayClient::newVerifier();
-        const auto signedIn = m_client->authorize(RelayClient::challengeOf(verifier), "dev@example.com");
-        QCOMPARE(signedIn.status, 200);
+        QTest::newRow("its verifier") << verifier << verifier << 200;
+        QTest::newRow("another verifier") << verifier << RelayClient::newVerifier() << 400;
+        for (const QByteArray& malformed :
+            {QByteArray(), QByteArray("a"), QByteArray(200, 'a'), QByteArray(43, 'a') + "\xc3\xa9"}) {
+            QTest::addRow("%d bytes, malformed", int(malformed.size())) << malformed << malformed << 400;
+        }
+    }
+
+    void codeExchangesOnce()
+    {
+        QFETCH(QByteArray, verifier);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, status);
+        const auto signedIn = m_client.authorize(RelayClient::challengeOf(verifier), "dev@example.com");
         QVERIFY(RelayClient::refreshOf(signedIn.body).startsWith("corvane://auth/callback?code="));
         const auto code = RelayClient::codeOf(signedIn);
-        const auto exchanged = m_client->exchange(code, verifier);
-        QCOMPARE(exchanged.status, 200);
-        const auto account = Account::fromJson(exchanged.json()["account"]);
-        QVERIFY(account);
-        QCOMPARE(account->email, "dev@example.com");
-        const auto key = QByteArray::fromStdString(exchanged.json()["api_key"].get<std::string>());
-        RelayClient user(m_relay);
-        user.setKey(key);
-        QCOMPARE(user.send("GET", "/listeners/").status, 200);
-
-        const auto reused = m_client->exchange(code, verifier);
-        QCOMPARE(reused.status, 400);
-        QVERIFY(reused.json()["error"].is_string());
-        QVERIFY(m_client->signIn("dev@example.com") != key);
-    }
-
-    // A failed exchange uses the code up: guessing verifiers gets one try.
-    void wrongVerifierFailsAndBurnsTheCode()
-    {
-        const auto verifier = RelayClient::newVerifier();
-        const auto code = RelayClient::codeOf(m_client->authorize(RelayClient::challengeOf(verifier)));
-        QVERIFY(!code.isEmpty());
-        QCOMPARE(m_client->exchange(code, RelayClient::newVerifier()).status, 400);
-        QCOMPARE(m_client->exchange(code, verifier).status, 400);
-        QCOMPARE(m_client->send("POST", "/auth/callback", R"({"code":"x"})").status, 400);
-    }
-
-    // RFC 7636, section 4.1: a verifier is 43 to 128 unreserved characters, even one that hashes to the
-    // challenge; an e-mail with a control character or bytes that are not UTF-8 names no account.
-    void malformedVerifiersAndEmailsAreRefused()
-    {
-        for (const QByteArray& verifier :
-            {QByteArray(), QByteArray("a"), QByteArray(200, 'a'), QByteArray(43, 'a') + "\xc3\xa9"}) {
-            const auto code = RelayClient::codeOf(m_client->authorize(RelayClient::challengeOf(verifier)));
-            QCOMPARE(m_client->exchange(code, verifier).status, 400);
+        const auto exchanged = m_client.exchange(code, sent);
+        QCOMPARE(exchanged.status, status);
+        const auto again = m_client.exchange(code, verifier);
+        QCOMPARE(again.status, 400);
+        QVERIFY(again.json()["error"].is_string());
+        if (status == 200) {
+            const auto account = Account::fromJson(exchanged.json()["account"]);
+            QVERIFY(account);
+            QCOMPARE(account->email, "dev@example.com");
+            const auto key = QByteArray::fromStdString(exchanged.json()["api_key"].get<std::string>());
+            RelayClient user(m_relay);
+            user.setKey(key);
+            QCOMPARE(user.send("GET", "/listeners/").status, 200);
+            QVERIFY(user.signIn("dev@example.com") != key);
+            QCOMPARE(user.send("POST", "/auth/revoke").status, 204);
+            QCOMPARE(user.send("GET", "/listeners/").status, 401);
         }
-        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
-        QCOMPARE(m_client->authorize(challenge, QStringLiteral("a\u007f@example.com")).status, 400);
-        const QByteArray invalid = RelayClient::authorizeQuery(challenge).toUtf8() + "&email=a%FF%FE@example.com";
-        QCOMPARE(m_client
-                     ->send("POST", "/user_management/authorize", invalid,
-                         {{"Content-Type", "application/x-www-form-urlencoded"}})
-                     .status,
-            400);
     }
 
     void expiredCodesAreRefused()
@@ -140,10 +127,40 @@ private slots:
         QVERIFY(QByteArray::fromStdString(reply.json()["error"].get<std::string>()).contains("expired"));
     }
 
-    // With a static token configured, the page asks for it, and the token itself is the owner's key.
-    void configuredTokenIsRequired()
+    // An e-mail with a control character or bytes that are not UTF-8 names no account; behind a
+    // reverse proxy every request comes from loopback, so one-click sign-in is not offered then.
+    void signInFormIsRefused_data()
     {
-        RelayProcess relay({"API_TOKEN=relay-secret-token"});
+        QTest::addColumn<QByteArray>("email");
+        QTest::addColumn<QByteArray>("forwardedFor");
+        QTest::addColumn<int>("status");
+        QTest::newRow("control character") << QByteArray("a%7F%40example.com") << QByteArray() << 400;
+        QTest::newRow("not UTF-8") << QByteArray("a%FF%FE@example.com") << QByteArray() << 400;
+        QTest::newRow("proxied") << QByteArray("owner%40localhost") << QByteArray("203.0.113.7") << 401;
+    }
+
+    void signInFormIsRefused()
+    {
+        QFETCH(QByteArray, email);
+        QFETCH(QByteArray, forwardedFor);
+        QFETCH(int, status);
+        HeaderList headers{{"Content-Type", "application/x-www-form-urlencoded"}};
+        if (!forwardedFor.isEmpty()) {
+            headers.append({"X-Forwarded-For", forwardedFor});
+        }
+        const auto form = RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())).toUtf8();
+        const auto reply = m_client.send("POST", "/user_management/authorize", form + "&email=" + email, headers);
+        QCOMPARE(reply.status, status);
+        QVERIFY(reply.json()["error"].is_string());
+    }
+
+    // With a static token configured, the page asks for it, and the token itself is the owner's key.
+    // Guessing it: five wrong ones, then a client waits, longer for every try that does not wait; the
+    // right token clears the client's record.
+    void configuredTokenIsRequiredAndGuessesAreThrottled()
+    {
+        const QByteArray token = "relay-secret-token";
+        RelayProcess relay({"API_TOKEN=" + token});
         QVERIFY(relay.start());
         RelayClient client(relay);
         const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
@@ -151,10 +168,21 @@ private slots:
         QVERIFY(page.body.contains("api_token"));
         QCOMPARE(client.authorize(challenge).status, 401);
         QCOMPARE(client.authorize(challenge, {}, "relay-secret-tokeN").status, 401);
-        QVERIFY(!client.signIn({}, "relay-secret-token").isEmpty());
-        client.setKey("relay-secret-token");
+        QVERIFY(!client.signIn({}, token).isEmpty());
+        client.setKey(token);
         QCOMPARE(client.send("GET", "/listeners/").status, 200);
         QCOMPARE(client.send("POST", "/auth/revoke").status, 400);
+
+        for (int attempt = 0; attempt < 9; ++attempt) {
+            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
+        }
+        for (const QByteArray wait : {"5", "10", "20"}) {
+            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
+            QCOMPARE(refused.status, 429);
+            QCOMPARE(refused.headers.value("retry-after"), wait);
+            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
+            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
+        }
     }
 
     void shortTokensAreRefused_data()
@@ -180,42 +208,51 @@ private slots:
         QCOMPARE(relay.exitCode(), starts ? -1 : 2);
     }
 
-    // Guessing the token: five wrong ones, then a client waits, longer for every try that does not wait;
-    // the right token clears the client's record.
-    void tokenGuessesAreThrottled()
+    // In a real browser: headless Chromium loads the page, a click submits it, and the browser must be
+    // sent on to the app's corvane:// link with nothing in the pages' policy in the way.
+    void browserReachesTheApp()
     {
-        const QByteArray token = "relay-secret-token";
-        RelayProcess relay({"API_TOKEN=" + token});
-        QVERIFY(relay.start());
-        RelayClient client(relay);
-        const auto challenge = RelayClient::challengeOf(RelayClient::newVerifier());
-        for (int attempt = 0; attempt < 9; ++attempt) {
-            QCOMPARE(client.authorize(challenge, {}, attempt == 4 ? token : "wrong").status, attempt == 4 ? 200 : 401);
+        if (HeadlessChromium::executable().isEmpty()) {
+            QSKIP("chromium is not installed (scripts/setup installs it)");
         }
-        for (const QByteArray wait : {"5", "10", "20"}) {
-            const auto refused = client.authorize(challenge, {}, wait == "5" ? "wrong" : token);
-            QCOMPARE(refused.status, 429);
-            QCOMPARE(refused.headers.value("retry-after"), wait);
-            QVERIFY(refused.headers.value("content-type").startsWith("text/html"));
-            QVERIFY(refused.body.contains("Wait " + wait + " seconds"));
-        }
-    }
+        constexpr int timeout = 30000;
+        HeadlessChromium browser;
+        const auto started = browser.start();
+        QVERIFY2(started, started ? "" : qPrintable(started.error()));
+        const auto callbacks = [&] {
+            return (browser.eventStrings("Network.requestWillBeSent", "/params/request/url")
+                + browser.eventStrings("Page.frameRequestedNavigation", "/params/url"))
+                .filter(QRegularExpression("^corvane://auth/callback\\?code="));
+        };
+        const auto violations = [&] {
+            return browser.eventStrings("Log.entryAdded", "/params/entry/text").filter("Content Security Policy");
+        };
 
-    // Behind a reverse proxy every request comes from loopback: one-click sign-in is not offered then.
-    void proxiedRequestsNeedAToken()
-    {
-        QUrlQuery form(RelayClient::authorizeQuery(RelayClient::challengeOf(RelayClient::newVerifier())));
-        form.addQueryItem("email", "owner%40localhost");
-        const auto reply
-            = m_client->send("POST", "/user_management/authorize", form.toString(QUrl::FullyEncoded).toUtf8(),
-                {{"Content-Type", "application/x-www-form-urlencoded"}, {"X-Forwarded-For", "203.0.113.7"}});
-        QCOMPARE(reply.status, 401);
-        QVERIFY(reply.json()["error"].is_string());
+        const auto verifier = RelayClient::newVerifier();
+        const auto page = m_relay.url(
+            "/user_management/authorize?" + RelayClient::authorizeQuery(RelayClient::challengeOf(verifier)));
+        const auto loads = [&] { return browser.eventStrings("Page.loadEventFired", "/method").size(); };
+        const auto loadsBefore = loads();
+        const auto loaded = browser.call("Page.navigate", {{"url", page.toString().toStdString()}});
+        QVERIFY2(loaded, loaded ? "" : qPrintable(loaded.error()));
+        QTRY_VERIFY_WITH_TIMEOUT(loads() > loadsBefore, timeout);
+        const auto clicked = browser.evaluate("document.querySelector('button[type=submit]').click()");
+        QVERIFY2(clicked, clicked ? "" : qPrintable(clicked.error()));
+        QTRY_VERIFY_WITH_TIMEOUT(!callbacks().isEmpty() || !violations().isEmpty(), timeout);
+        QVERIFY2(violations().isEmpty(), qPrintable(violations().join('\n')));
+
+        const QString callback = callbacks().constFirst();
+        const auto shown = browser.evaluate("document.body.innerText + '\\n' + document.querySelector('a').href");
+        QVERIFY2(shown, shown ? "" : qPrintable(shown.error()));
+        QVERIFY2(shown->contains(u"Return to Corvane \u2014 you can close this tab"), qPrintable(*shown));
+        QVERIFY2(shown->endsWith('\n' + callback), qPrintable(*shown));
+        const auto exchanged = m_client.exchange(QUrlQuery(QUrl(callback)).queryItemValue("code").toUtf8(), verifier);
+        QCOMPARE(exchanged.status, 200);
     }
 
 private:
     RelayProcess m_relay;
-    std::unique_ptr<RelayClient> m_client;
+    RelayClient m_client{m_relay};
 };
 
 CORVANE_TEST(SignInTest)

@@ -164,6 +164,12 @@ QByteArray RelayClient::signIn(const QString& email, const QByteArray& apiToken)
         : QByteArray();
 }
 
+QByteArray RelayClient::signInAndUse(const QString& email)
+{
+    m_key = signIn(email);
+    return m_key;
+}
+
 nlohmann::json RelayClient::createListener(const QString& name)
 {
     const nlohmann::json body{
@@ -173,11 +179,29 @@ nlohmann::json RelayClient::createListener(const QString& name)
 
 HttpReply RelayClient::hook(const nlohmann::json& listener, const QByteArray& body, const QString& query)
 {
-    const auto path = QString::fromStdString(listener.value("hook_path", std::string("/h/missing")));
+    const auto path = QString::fromUtf8(hookPathOf(listener));
     const auto key = std::exchange(m_key, QByteArray());
     auto reply = send("POST", query.isEmpty() ? path : path + "?" + query, body);
     m_key = key;
     return reply;
+}
+
+nlohmann::json RelayClient::recent(const nlohmann::json& listener, int limit)
+{
+    const auto list
+        = send("GET", "/webhooks/listener/" + idOf(listener) + "/recent?limit=" + QString::number(limit)).json();
+    return list.is_object() ? list.value("webhooks", nlohmann::json::array()) : nlohmann::json::array();
+}
+
+QString RelayClient::idOf(const nlohmann::json& record)
+{
+    return QString::fromStdString(record.is_object() ? record.value("id", std::string()) : std::string());
+}
+
+QByteArray RelayClient::hookPathOf(const nlohmann::json& listener)
+{
+    return QByteArray::fromStdString(
+        listener.is_object() ? listener.value("hook_path", std::string("/h/missing")) : std::string("/h/missing"));
 }
 
 } // namespace corvane::test

@@ -56,11 +56,19 @@ public:
     HttpReply exchange(const QByteArray& code, const QByteArray& verifier);
     // The whole sign-in; the new API key, empty on failure.
     QByteArray signIn(const QString& email = {}, const QByteArray& apiToken = {});
+    // Signs in and sends the new key from now on; the key, empty on failure.
+    QByteArray signInAndUse(const QString& email = {});
 
     // Creates a listener with the current key; the listener JSON.
     nlohmann::json createListener(const QString& name);
     // Sends a request to a listener's hook path.
     HttpReply hook(const nlohmann::json& listener, const QByteArray& body = "{}", const QString& query = {});
+    // What a listener keeps, newest first: the "webhooks" of its recent list.
+    nlohmann::json recent(const nlohmann::json& listener, int limit = 100);
+
+    // The "id" of a listener or payload JSON.
+    static QString idOf(const nlohmann::json& record);
+    static QByteArray hookPathOf(const nlohmann::json& listener);
 
 private:
     const RelayProcess& m_relay;
