@@ -4,6 +4,7 @@
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/wizard/WizardText.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -41,11 +42,10 @@ int requestsFor(test::SessionFixture& shell, const QByteArray& target)
 }
 
 // The JSON body of the first request with `method`.
-nlohmann::json sentBody(test::SessionFixture& shell, const QByteArray& method)
+nlohmann::json sentBody(const test::SessionFixture& shell, const QByteArray& method)
 {
-    const auto& requests = shell.relay().requests();
-    const auto sent = std::ranges::find(requests, method, &test::ScriptedHttpServer::Request::method);
-    return sent == requests.end() ? nlohmann::json() : nlohmann::json::parse(sent->body.toStdString());
+    const auto* sent = shell.sent(method);
+    return sent == nullptr ? nlohmann::json() : nlohmann::json::parse(sent->body.toStdString());
 }
 
 // Enters `name` in the wizard and presses Return in its field, as a user would.
@@ -60,12 +60,60 @@ void create(test::SessionFixture& shell, WizardView& view, const QString& name =
 
 } // namespace
 
-// The wizard through the real AppState against a scripted relay.
+// The wizard's texts, and the wizard through the real AppState against a scripted relay.
 class WizardViewTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    void combine_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("starting title") << "{{listener_name}}: {{body.event}}" << "{{body.repo.name}}";
+        QTest::newRow("starting body, padded") << " \t{{body.message}} " << "{{body.repo.name}}";
+        QTest::newRow("raw body") << "{{raw_body}}" << "{{body.repo.name}}";
+        QTest::newRow("own text") << "\tPushed to" << "\tPushed to {{body.repo.name}}";
+        QTest::newRow("ends with a space") << "Pushed to " << "Pushed to {{body.repo.name}}";
+    }
+    void combine()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, expected);
+        QCOMPARE(WizardText::combine(existing, "body.repo.name"), expected);
+    }
+
+    void seed_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("event and message")
+            << QByteArray("{\"body\": {\"event\": null, \"message\": 1, \"action\": \"a\"}}")
+            << "{{listener_name}}: {{body.event}}" << "{{body.message}}";
+        QTest::newRow("action and text") << QByteArray("{\"body\": {\"action\": \"\", \"text\": \"t\"}}")
+                                         << "{{listener_name}}: {{body.action}}" << "{{body.text}}";
+        QTest::newRow("neither") << QByteArray("{\"body\": {\"Event\": \"e\"}}") << "{{listener_name}}"
+                                 << "{{raw_body}}";
+        QTest::newRow("array") << QByteArray("{\"body\": [{\"event\": \"e\"}]}") << "T" << "B";
+        QTest::newRow("no body") << QByteArray("{\"raw_body\": \"{\\\"event\\\": 1}\"}") << "T" << "B";
+    }
+    void seed()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        const auto seeded = WizardText::seedTemplatesFrom(nlohmann::json::parse(context.toStdString()), {"T", "B"});
+        QCOMPARE(seeded, (WizardText::Templates{title, body}));
+    }
+
+    void curlExample()
+    {
+        QCOMPARE(WizardText::curlExample(WizardText::hookURL("http://127.0.0.1:3100", "/h/abc")),
+            "curl -X POST http://127.0.0.1:3100/h/abc -H 'Content-Type: application/json' -d "
+            "'{\"hello\":\"world\"}'");
+    }
 
     // A blank name cannot be created; any other is sent as typed.
     void nameIsSentAsTyped()
