@@ -1,11 +1,19 @@
 #include "ui/wizard/WizardView.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
+#include "support/RelaySession.h"
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/components/BannerPreview.h"
+#include "ui/editor/DetailView.h"
+#include "ui/inspector/PayloadTreeModel.h"
+#include "ui/inspector/PayloadTreeView.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/wizard/UrlField.h"
 #include "ui/wizard/WizardText.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QLineEdit>
@@ -60,12 +68,74 @@ void create(test::SessionFixture& shell, WizardView& view, const QString& name =
 
 } // namespace
 
-// The wizard's texts, and the wizard through the real AppState against a scripted relay.
+// The wizard's texts, the wizard through the real AppState against a scripted relay, and against a real
+// relay.
 class WizardViewTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    // A listener made with the keyboard in the wizard against a real relay, its first webhook captured and
+    // mapped, and the next webhook shown as a notification with the mapped title.
+    void listenerIsCreatedCapturedAndSaved()
+    {
+        test::RelaySession session("wizard-owner-static-key");
+        QVERIFY(session.start());
+        const QString base = session.baseURL();
+        AppState* running = &session.startState();
+        {
+            MainWindow window(*running);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QApplication::setActiveWindow(&window);
+
+            QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+            auto* wizard = window.findChild<WizardView*>();
+            QVERIFY(wizard);
+            QTRY_COMPARE(QApplication::focusWidget(), wizard->nameStep()->nameField());
+            QTest::keyClicks(QApplication::focusWidget(), "Deploys");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_VERIFY_WITH_TIMEOUT(wizard->createdListener(), 10'000);
+            const QString hookPath = QString::fromStdString(wizard->createdListener()->hookPath);
+            QCOMPARE(wizard->nameStep()->urlField()->url(), base + hookPath);
+            QCOMPARE(QApplication::focusWidget(), wizard->nameStep()->continueButton());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(wizard->step(), WizardView::Step::waiting);
+
+            const auto post = [&](const QByteArray& name) {
+                return session.post(
+                    hookPath, R"({"event": "push", "message": "m", "repo": {"name": ")" + name + R"("}})");
+            };
+            QCOMPARE(post("first"), 202);
+            QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), WizardView::Step::build, 10'000);
+            QCOMPARE(wizard->titleTemplate(), "{{listener_name}}: {{body.event}}");
+            PayloadTreeView* tree = wizard->builder()->tree();
+            const QModelIndexList rows = tree->treeModel()->match(
+                tree->treeModel()->index(0, 0), PayloadTreeModel::pathRole, "body.repo.name", 1, Qt::MatchExactly);
+            QCOMPARE(rows.size(), 1);
+            tree->setCurrentIndex(rows.front());
+            tree->mapToTitleAction()->trigger();
+            QCOMPARE(wizard->builder()->titleField()->text(), "{{body.repo.name}}");
+            QCOMPARE(wizard->builder()->preview()->title(), "first");
+
+            QPushButton* save = wizard->builder()->saveButton();
+            for (int tab = 0; tab < 10 && QApplication::focusWidget() != save; ++tab) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget(), save);
+            const QString id = QString::fromStdString(wizard->createdListener()->id);
+            QTest::keyClick(save, Qt::Key_Return);
+            QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
+            QTRY_VERIFY(window.findChild<DetailView*>() && window.findChild<DetailView*>()->listenerId() == id);
+            QCOMPARE(post("atlas"), 202);
+            QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(session.notifications().received(),
+                                         [](const auto& received) { return received.summary == "atlas"; }),
+                10'000);
+        }
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
+    }
 
     void combine_data()
     {
