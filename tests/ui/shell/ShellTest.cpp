@@ -68,8 +68,6 @@ private slots:
         QVERIFY(qobject_cast<ActivityView*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
         QCOMPARE(qobject_cast<DetailView*>(pane.screen())->listenerId(), "l1");
-        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
-        QVERIFY(qobject_cast<WizardView*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         QVERIFY(qobject_cast<PreferencesView*>(pane.screen()));
         const QPointer<QWidget> preferences = pane.screen();

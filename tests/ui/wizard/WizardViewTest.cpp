@@ -195,7 +195,6 @@ private slots:
         QVERIFY(!view.nameStep()->createButton()->isEnabled());
         create(shell, view, "  Deploys ");
         QCOMPARE(sentBody(shell, "POST").at("name").get<std::string>(), "  Deploys ");
-        QCOMPARE(view.hookURL(), shell.relay().baseURL() + "/h/t");
     }
 
     // Without a payload, an empty title fires as "corvane" over the sample data; saving keeps spaces as a
@@ -282,20 +281,16 @@ private slots:
         test::saveScreenshot(view, "wizard/name");
         create(shell, view);
         test::saveScreenshot(view, "wizard/endpoint");
-        view.nameStep()->skipButton()->click();
+        shell.relay().script(recentTarget, recent({}));
+        view.nameStep()->continueButton()->click();
+        test::saveScreenshot(view, "wizard/waiting");
+        view.waitingStep()->skipButton()->click();
         view.resize(640, 860);
         test::saveScreenshot(view, "wizard/manual-build");
-
-        WizardView waiting(shell.state());
-        waiting.resize(640, 760);
-        create(shell, waiting);
-        shell.relay().script(recentTarget, recent({}));
-        waiting.nameStep()->continueButton()->click();
-        test::saveScreenshot(waiting, "wizard/waiting");
         shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
-        QTRY_COMPARE(waiting.step(), WizardView::Step::build);
-        waiting.resize(640, 1160);
-        test::saveScreenshot(waiting, "wizard/build");
+        QTRY_COMPARE(view.step(), WizardView::Step::build);
+        view.resize(640, 1160);
+        test::saveScreenshot(view, "wizard/build");
         QApplication::setPalette(QPalette());
     }
 };
