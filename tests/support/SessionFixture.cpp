@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <algorithm>
+
 namespace corvane::test {
 
 QByteArray SessionFixture::envelope(const QByteArray& member, const QList<QByteArray>& items)
@@ -70,6 +72,15 @@ void SessionFixture::script(
     m_relay->script("/listeners/", envelope("listeners", listeners));
     m_relay->script("/webhooks/recent?limit=100", envelope("webhooks", recent));
     m_relay->script("/webhooks/poll?limit=25", envelope("webhooks", poll));
+}
+
+const ScriptedHttpServer::Request* SessionFixture::sent(const QByteArray& method, const QByteArray& target) const
+{
+    const auto& requests = m_relay->requests();
+    const auto found = std::ranges::find_if(requests, [&](const auto& request) {
+        return request.method == method && (target.isEmpty() || request.target == target);
+    });
+    return found == requests.end() ? nullptr : &*found;
 }
 
 void SessionFixture::start(bool signedIn, SecretStore* secrets)

@@ -51,6 +51,8 @@ public:
     FakeWebAuthenticationSession& session() { return m_session; }
     // The scripted relay, for answers and requests beyond those above.
     ScriptedHttpServer& relay() { return *m_relay; }
+    // The first request the relay received with `method` (and `target`, when given); null when none.
+    const ScriptedHttpServer::Request* sent(const QByteArray& method, const QByteArray& target = {}) const;
 
 private:
     QTemporaryDir m_folder;

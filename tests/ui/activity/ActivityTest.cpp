@@ -1,16 +1,32 @@
 #include "support/HeadlessSession.h"
+#include "support/RelaySession.h"
+#include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityListModel.h"
+#include "ui/activity/ActivityRowDelegate.h"
 #include "ui/activity/ActivityView.h"
+#include "ui/components/Card.h"
+#include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/inspector/PayloadInspector.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
+#include "ui/shell/MainWindow.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QImage>
+#include <QLabel>
 #include <QListView>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <qcoro/qcorotask.h>
 
 #include <memory>
 
@@ -32,16 +48,62 @@ QList<QByteArray> events(int first, int last)
     return result;
 }
 
-bool shows(const QWidget& parent, const QString& text)
+// Three events, of two listeners and of none, for the screenshots.
+QList<QByteArray> screenshotEvents()
 {
-    const auto labels = parent.findChildren<QLabel*>();
-    return std::ranges::any_of(
-        labels, [&](const QLabel* label) { return label->isVisibleTo(&parent) && label->text() == text; });
+    const auto at = [](int secondsAgo) {
+        return QDateTime::currentDateTimeUtc().addSecs(-secondsAgo).toString(Qt::ISODateWithMs).toUtf8();
+    };
+    return {
+        "{\"id\": \"p3\", \"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"method\": \"POST\", "
+        "\"headers\": {\"Content-Type\": \"application/json\", \"X-GitHub-Event\": \"deployment_status\"}, "
+        "\"query\": {\"env\": \"production\"}, \"body\": {\"action\": \"created\", \"ref\": \"main\"}, "
+        "\"verification\": {\"status\": \"verified\"}, \"received_at\": \""
+            + at(42) + "\"}",
+        "{\"id\": \"p2\", \"listener_id\": \"l2\", \"listener_name\": \"Payments\", \"method\": \"POST\", "
+        "\"body\": {\"amount\": 1999, \"currency\": \"EUR\"}, "
+        "\"verification\": {\"status\": \"failed\", \"reason\": \"signature does not match\"}, \"received_at\": \""
+            + at(600) + "\", \"delivered_at\": \"" + at(599) + "\"}",
+        "{\"id\": \"p1\", \"method\": \"GET\", \"raw_body\": \"ping\", \"received_at\": \"" + at(7200)
+            + "\", \"delivered_at\": \"" + at(7199) + "\"}",
+    };
+}
+
+Payload payload(const QByteArray& members)
+{
+    const QByteArray json = "{\"id\": \"p1\", \"method\": \"PUT\", \"received_at\": \"2026-01-01T00:00:00.000Z\""
+        + (members.isEmpty() ? QByteArray() : ", " + members) + "}";
+    return *Payload::fromJson(nlohmann::json::parse(json.toStdString()));
+}
+
+QStringList cardTitles(const QWidget& inspector)
+{
+    QStringList titles;
+    for (const auto* card : inspector.findChildren<Card*>()) {
+        titles << card->title();
+    }
+    return titles;
+}
+
+// The texts of the labels and text boxes `parent` shows.
+QStringList shownTexts(const QWidget& parent)
+{
+    QStringList texts;
+    for (const auto* label : parent.findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&parent)) {
+            texts << label->text();
+        }
+    }
+    for (const auto* text : parent.findChildren<QPlainTextEdit*>()) {
+        texts << text->toPlainText();
+    }
+    return texts;
 }
 
 } // namespace
 
-// The Activity screen over the real AppState fed by a scripted relay.
+// The Activity screen and the payload inspector over the real AppState fed by a scripted relay, and a
+// webhook through a real relay.
 class ActivityTest : public QObject {
     Q_OBJECT
 
@@ -52,6 +114,44 @@ private slots:
         m_shell = std::make_unique<test::SessionFixture>();
     }
     void cleanup() { m_shell.reset(); }
+
+    // A webhook sent to a real relay, seen on the Activity screen and fired again from its inspector.
+    void webhookIsInspectedAndFiredAgain()
+    {
+        m_shell.reset(); // the relay session brings its own notification server
+        test::RelaySession session("activity-owner-key");
+        QVERIFY(session.start());
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        const auto listener = QCoro::waitFor(session.client().createListener("Deploys", config));
+        QVERIFY(listener);
+        AppState& state = session.startState();
+        const auto& notifications = session.notifications();
+        ActivityView view(state);
+        view.show();
+
+        QCOMPARE(
+            session.post(QString::fromStdString(listener->hookPath), "{\"action\": \"opened\"}", {{"X-Trace", "t-1"}}),
+            202);
+        QTRY_COMPARE_WITH_TIMEOUT(view.model()->rowCount(), 1, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 1, 10'000);
+        // The acknowledgement moves the relay's change version; the cycle it wakes shows the event as
+        // delivered, in an inspector of its own.
+        QTRY_VERIFY_WITH_TIMEOUT(!state.activity().empty() && state.activity().front().deliveredAt, 10'000);
+        QTRY_VERIFY(view.inspector() && view.inspector()->payload().deliveredAt);
+        const QPointer<PayloadInspector> inspector = view.inspector();
+        QVERIFY(std::ranges::any_of(
+            inspector->findChildren<QLabel*>(), [](const QLabel* label) { return label->text() == "t-1"; }));
+        QCOMPARE(inspector->findChild<QPlainTextEdit*>()->toPlainText(), "{\n  \"action\": \"opened\"\n}");
+
+        inspector->refireButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(inspector ? inspector->feedbackText() : QString(), "Notification fired", 10'000);
+        QTRY_COMPARE(notifications.received().size(), 2);
+        QCOMPARE(notifications.received()[1].summary, "opened");
+
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
+    }
 
     void rows_data()
     {
@@ -66,7 +166,6 @@ private slots:
             << "(unknown listener)" << "x y" << true;
         QTest::newRow("raw body") << webhook("p1", "\"raw_body\": \"a=1\\nb=2\"") << "Deploys" << "a=1\nb=2" << false;
         QTest::newRow("empty raw body") << webhook("p1", "\"raw_body\": \"\"") << "Deploys" << "POST" << false;
-        QTest::newRow("nothing") << webhook("p1", "\"headers\": {}") << "Deploys" << "POST" << false;
     }
     void rows()
     {
@@ -92,7 +191,7 @@ private slots:
         ActivityView view(m_shell->state());
         view.resize(700, 600);
         view.show();
-        QVERIFY(shows(view, "No events yet"));
+        QVERIFY(shownTexts(view).contains("No events yet"));
         QCOMPARE(view.countLabel()->text(), "0");
         QCOMPARE(view.selectedId(), std::nullopt);
         m_shell->script({}, events(2, 40), {});
@@ -132,10 +231,158 @@ private slots:
         QCOMPARE(view.selectedId(), "p31");
         QCOMPARE(view.inspector(), nullptr);
         QVERIFY(view.list()->selectionModel()->selectedIndexes().isEmpty());
-        QVERIFY(shows(view, "Select an event to inspect the raw payload"));
+        QVERIFY(shownTexts(view).contains("Select an event to inspect the raw payload"));
 
         view.list()->setCurrentIndex(view.model()->index(3, 0));
         QCOMPARE(view.inspector()->payload().id, "p3");
+    }
+
+    void cards_data()
+    {
+        QTest::addColumn<QByteArray>("members");
+        QTest::addColumn<QStringList>("texts"); // shown in this order
+        QTest::addColumn<QStringList>("cards");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<QString>("delivery");
+        const QStringList withoutQuery{"Event", "Headers", "Body"};
+        const QStringList withQuery{"Event", "Headers", "Query", "Body"};
+        QTest::newRow("bare") << QByteArray() << QStringList{"(unknown)", "No headers", "(empty)"} << withoutQuery
+                              << false << "pending";
+        QTest::newRow("named, empty maps")
+            << QByteArray("\"listener_id\": \"l1\", \"listener_name\": \"Deploys\", \"headers\": {}, \"query\": {},"
+                          " \"raw_body\": \"plain\"")
+            << QStringList{"Deploys", "No headers", "plain"} << withoutQuery << true << "pending";
+        QTest::newRow("bare string body, delivered")
+            << QByteArray("\"body\": \"hi\", \"raw_body\": \"\\\"hi\\\"\", \"delivered_at\": \"d\"")
+            << QStringList{"\"hi\""} << withoutQuery << false << "delivered";
+        QTest::newRow("headers sorted, query, pretty body") << QByteArray(
+            "\"headers\": {\"b\": 2, \"A\": \"x\"}, \"query\": {\"q\": [1]}, \"body\": {\"z\": \"a/b\", \"y\": [1]}")
+                                                            << QStringList{"A", "x", "b", "2", "q", "[1]",
+                                                                   "{\n  \"y\": [\n    1\n  ],\n  \"z\": \"a\\/b\"\n}"}
+                                                            << withQuery << false << "pending";
+        QStringList numbers;
+        for (int number = 0; number < 3000; ++number) {
+            numbers << QString::number(number);
+        }
+        QTest::newRow("large body, pretty-printed on the pool")
+            << "\"body\": [" + numbers.join(',').toUtf8() + "]" << QStringList{"[\n  " + numbers.join(",\n  ") + "\n]"}
+            << withoutQuery << false << "pending";
+    }
+    void cards()
+    {
+        m_shell->start(false);
+        QFETCH(QByteArray, members);
+        QFETCH(QStringList, texts);
+        const PayloadInspector inspector(m_shell->state(), payload(members), PayloadInspector::Presentation::embedded);
+        QFETCH(QStringList, cards);
+        QFETCH(bool, edit);
+        QFETCH(QString, delivery);
+        QCOMPARE(cardTitles(inspector), cards);
+        QCOMPARE(inspector.editButton() != nullptr, edit);
+        QStringList pills;
+        for (const auto* pill : inspector.findChildren<StatusPill*>()) {
+            pills << pill->label();
+        }
+        QCOMPARE(pills, QStringList({"PUT", delivery}));
+        QTRY_VERIFY(inspector.bodyText() != nullptr);
+        const QStringList shown = shownTexts(inspector);
+        qsizetype from = 0;
+        for (const QString& text : texts) {
+            from = shown.indexOf(text, from);
+            QVERIFY2(from >= 0, qPrintable(text));
+        }
+    }
+
+    // "Edit listener" dismisses the sheet and selects the listener.
+    void editFromTheSheet()
+    {
+        m_shell->start(false);
+        PayloadInspectorSheet sheet(m_shell->state(), payload("\"listener_id\": \"l7\""), nullptr);
+        QSignalSpy dismissed(sheet.inspector(), &PayloadInspector::dismissRequested);
+        sheet.inspector()->editButton()->click();
+        QCOMPARE(dismissed.size(), 1);
+        QCOMPARE(m_shell->state().sidebarSelection(), SidebarSelection::forListener("l7"));
+    }
+
+    // Firing a payload of a listener that is gone again reports the failure, for the full time after
+    // the latest press: one timer, restarted.
+    void refireOfAGoneListenerFails()
+    {
+        m_shell->start(false);
+        PayloadInspector inspector(
+            m_shell->state(), payload("\"listener_id\": \"gone\""), PayloadInspector::Presentation::embedded);
+        QTimer& timer = inspector.feedbackTimer();
+        inspector.refireButton()->click();
+        QTRY_COMPARE(inspector.feedbackText(), "Listener no longer exists");
+        QCOMPARE(inspector.feedbackOk(), false);
+        timer.stop();
+        inspector.refireButton()->click();
+        QTRY_VERIFY(timer.isActive());
+        QCOMPARE(inspector.feedbackText(), "Listener no longer exists");
+        QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
+        QCOMPARE(inspector.feedbackText(), QString());
+        QCOMPARE(inspector.feedbackOk(), std::nullopt);
+    }
+
+    // The inspector's pill and the activity row's shield and accessible text follow the signature check.
+    void verificationMarks_data()
+    {
+        QTest::addColumn<QByteArray>("outcome"); // empty: not checked
+        QTest::addColumn<QString>("pill"); // empty: none
+        QTest::addColumn<QString>("accessibleRow");
+        QTest::addColumn<bool>("shield");
+        QTest::newRow("verified") << QByteArray(R"({"status": "verified"})") << "verified" << "Deploys, verified"
+                                  << true;
+        QTest::newRow("failed") << QByteArray(R"({"status": "failed", "reason": "signature does not match"})")
+                                << "unverified" << "Deploys, unverified" << false;
+        QTest::newRow("not checked") << QByteArray() << "" << "Deploys" << false;
+    }
+    void verificationMarks()
+    {
+        m_shell->start(false);
+        QFETCH(QByteArray, outcome);
+        QFETCH(QString, pill);
+        QFETCH(QString, accessibleRow);
+        QFETCH(bool, shield);
+        const QByteArray named = "\"listener_name\": \"Deploys\"";
+        const Payload checked = payload(named + (outcome.isEmpty() ? "" : ", \"verification\": " + outcome));
+        const auto paintedRow = [](const Payload& shown) {
+            const std::vector<Payload> payloads{shown};
+            const ActivityListModel model(payloads);
+            QStyleOptionViewItem option;
+            option.rect = QRect(0, 0, 320, 40);
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            ActivityRowDelegate().paint(&painter, option, model.index(0));
+            return std::pair(image, model.data(model.index(0), Qt::AccessibleTextRole).toString());
+        };
+
+        const PayloadInspector inspector(m_shell->state(), checked, PayloadInspector::Presentation::embedded);
+        const StatusPill* shown = inspector.verificationPill();
+        QCOMPARE(shown != nullptr ? shown->label() : QString(), pill);
+        const auto [row, accessible] = paintedRow(checked);
+        QCOMPARE(accessible, accessibleRow);
+        QCOMPARE(row != paintedRow(payload(named)).first, shield);
+    }
+
+    // The Activity screen and the payload inspector, light and dark, for a person to look at.
+    void screenshots_data() { test::addSchemes(); }
+    void screenshots()
+    {
+        test::applyScheme();
+        m_shell->script(
+            {test::SessionFixture::listener("l1", "Deploys"), test::SessionFixture::listener("l2", "Payments")},
+            screenshotEvents(), {});
+        m_shell->start(true);
+        QTRY_COMPARE(m_shell->state().activity().size(), 3U);
+        MainWindow window(m_shell->state());
+        m_shell->state().setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        test::saveScreenshot(window, "activity/events");
+        PayloadInspectorSheet sheet(m_shell->state(), m_shell->state().activity().front(), &window);
+        sheet.adjustSize();
+        test::saveScreenshot(sheet, "inspector/sheet");
+        QApplication::setPalette(QPalette());
     }
 
 private:

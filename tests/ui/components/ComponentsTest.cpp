@@ -1,41 +1,40 @@
 #include "support/Appearance.h"
 #include "support/TestRegistry.h"
 #include "ui/components/BannerPreview.h"
-#include "ui/components/Card.h"
-#include "ui/components/FilledFieldStyle.h"
-#include "ui/components/ScreenHeader.h"
-#include "ui/components/StatusPill.h"
+#include "ui/components/RelativeTime.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/components/Theme.h"
 
 #include <QApplication>
-#include <QFontInfo>
-#include <QLineEdit>
+#include <QLayout>
 #include <QTest>
-#include <QVBoxLayout>
+
+#include <chrono>
 
 using namespace corvane;
+using namespace std::chrono_literals;
+using Theme::Colour;
+
+Q_DECLARE_METATYPE(Theme::Colour)
 
 namespace {
 
-// Lays `widget` out at its preferred size (or `width`) without showing it.
-void layOut(QWidget& widget, int width = 0)
+// Lays `widget` out at `width` without showing it.
+void layOut(QWidget& widget, int width)
 {
     widget.ensurePolished();
-    const QSize hint = widget.sizeHint();
-    const int finalWidth = width > 0 ? width : hint.width();
-    const int height = widget.hasHeightForWidth() ? widget.heightForWidth(finalWidth) : hint.height();
-    widget.resize(finalWidth, height);
-    if (widget.layout() != nullptr) {
-        widget.layout()->activate();
-    }
+    widget.resize(width, widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height());
+    widget.layout()->activate();
 }
 
-QImage transparentRender(QWidget& widget)
+// Breeze's dark scheme, besides the test palettes: the fixed colours must read on desktops other than ours.
+QPalette breezeDark()
 {
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
+    QPalette palette = test::darkPalette();
+    palette.setColor(QPalette::Window, QColor(0x202326));
+    palette.setColor(QPalette::Base, QColor(0x141618));
+    palette.setColor(QPalette::Text, QColor(0xfcfcfc));
+    return palette;
 }
 
 } // namespace
@@ -44,56 +43,50 @@ class ComponentsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QApplication::setFont(test::defaultFont());
-        QApplication::setPalette(test::lightPalette());
-    }
-    void cleanup()
-    {
-        QApplication::setPalette(m_originalPalette);
-        QApplication::setFont(m_originalFont);
-    }
+    void init() { QApplication::setFont(test::defaultFont()); }
+    void cleanup() { QApplication::setFont(m_originalFont); }
 
-    // Without a title the content starts right at the padding: no empty line above it.
-    void cardWithoutTitleHasNoEmptyLine()
+    // Green, orange, red and blue are used for text (errors, feedback) as well as marks, so they keep the
+    // 4.5:1 contrast of normal text on the window and on the base of each scheme.
+    void fixedColoursKeepContrast_data()
     {
-        auto* content = new QWidget;
-        content->setFixedHeight(40);
-        Card card({}, content);
-        layOut(card, 300);
-        QCOMPARE(card.titleLabel(), nullptr);
-        QCOMPARE(card.height(), 2 * content->geometry().top() + 40);
-    }
-
-    // A trailing label in a smaller font sits on the title's baseline, not at its top.
-    void screenHeaderAlignsBaselines()
-    {
-        auto* count = new StyledLabel("42", Theme::TextStyle::callout);
-        ScreenHeader header("Activity", {}, count);
-        layOut(header, 600);
-        const auto baseline = [](const QWidget& widget) {
-            const QFontMetrics metrics(widget.font());
-            return widget.geometry().top() + (widget.height() - metrics.height()) / 2 + metrics.ascent();
+        QTest::addColumn<QPalette>("palette");
+        QTest::addColumn<Colour>("role");
+        const std::pair<const char*, QPalette> schemes[] = {
+            {"light", test::lightPalette()},
+            {"dark", test::darkPalette()},
+            {"breeze dark", breezeDark()},
         };
-        QVERIFY(count->geometry().top() > header.titleLabel()->geometry().top());
-        QVERIFY(std::abs(baseline(*count) - baseline(*header.titleLabel())) <= 1);
+        const std::pair<const char*, Colour> roles[] = {
+            {"green", Colour::green},
+            {"orange", Colour::orange},
+            {"red", Colour::red},
+            {"blue", Colour::blue},
+        };
+        for (const auto& [scheme, palette] : schemes) {
+            for (const auto& [name, role] : roles) {
+                QTest::addRow("%s on %s", name, scheme) << palette << role;
+            }
+        }
+    }
+    void fixedColoursKeepContrast()
+    {
+        QFETCH(QPalette, palette);
+        QFETCH(Colour, role);
+        const QColor colour = Theme::colour(role, palette);
+        for (const auto background : {QPalette::Window, QPalette::Base}) {
+            const qreal ratio = Theme::contrastRatio(colour, palette.color(background));
+            QVERIFY2(ratio >= 4.5,
+                qPrintable(
+                    QStringLiteral("%1 on %2: %3:1").arg(colour.name(), palette.color(background).name()).arg(ratio)));
+        }
     }
 
-    // The capsule is the tint at 15 %; its corners stay transparent.
-    void statusPill()
+    void contrastRatioOfKnownPairs()
     {
-        StatusPill pill("delivered", Theme::Colour::green);
-        layOut(pill);
-        const QImage image = transparentRender(pill);
-        const QColor fill = image.pixelColor(3, pill.height() / 2);
-        const QColor green = Theme::colour(Theme::Colour::green, pill.palette());
-        QVERIFY2(std::abs(fill.alpha() - 38) <= 2, qPrintable(QString::number(fill.alpha())));
-        QVERIFY(std::abs(fill.green() - green.green()) <= 4 && std::abs(fill.red() - green.red()) <= 4);
-        QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
-        const int wide = pill.sizeHint().width();
-        pill.setLabel("ok");
-        QVERIFY(pill.sizeHint().width() < wide);
+        QCOMPARE(qRound(Theme::contrastRatio(Qt::black, Qt::white) * 100), 2100);
+        QCOMPARE(Theme::contrastRatio(Qt::white, Qt::black), Theme::contrastRatio(Qt::black, Qt::white));
+        QCOMPARE(Theme::contrastRatio(QColor(0x777777), QColor(0x777777)), 1.0);
     }
 
     void bannerPreviewTexts_data()
@@ -104,12 +97,8 @@ private slots:
         QTest::addColumn<QStringList>("messageLines");
 
         QTest::newRow("empty") << "" << "" << QStringList{"(empty title)"} << QStringList{"(empty body)"};
-        QTest::newRow("short") << "Deploy finished" << "main → production" << QStringList{"Deploy finished"}
-                               << QStringList{"main → production"};
         QTest::newRow("five message lines")
             << "t" << "one\ntwo\nthree\nfour\nfive" << QStringList{"t"} << QStringList{"one", "two", "three…"};
-        QTest::newRow("three message lines")
-            << "t" << "one\ntwo\nthree" << QStringList{"t"} << QStringList{"one", "two", "three"};
         QTest::newRow("three title lines") << "a\nb\nc" << "m" << QStringList{"a", "b…"} << QStringList{"m"};
     }
     void bannerPreviewTexts()
@@ -142,113 +131,59 @@ private slots:
         for (const auto& line : messageLines) {
             QVERIFY(metrics.horizontalAdvance(line) <= banner.messageLabel()->width());
         }
-        // Growing wider keeps the limit; the banner's height follows its width.
-        const int narrowHeight = banner.height();
-        layOut(banner, 900);
-        QCOMPARE(banner.messageLabel()->visibleLines(banner.messageLabel()->width()).size(), 3);
-        QVERIFY(banner.height() <= narrowHeight);
     }
 
-    void singleLineLabelElides_data()
+    void shortFrom_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        QTest::newRow("right") << int(Qt::ElideRight) << "https://" << "…";
-        QTest::newRow("middle") << int(Qt::ElideMiddle) << "https://" << "abcdef";
-    }
-    void singleLineLabelElides()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        StyledLabel label("https://relay.example/hooks/0123456789/abcdef", Theme::TextStyle::callout);
-        label.setMaximumLines(1);
-        label.setElideMode(static_cast<Qt::TextElideMode>(mode));
-        const QStringList lines = label.visibleLines(120);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY(lines.first().startsWith(start));
-        QVERIFY(lines.first().endsWith(end));
-        QVERIFY(lines.first().contains(u'…'));
-    }
+        QTest::addColumn<qint64>("millisecondsAgo");
+        QTest::addColumn<QString>("expected");
 
-    // Labels, cards and fields pick up a new colour scheme without being told.
-    void paletteChangesRestyle()
+        QTest::newRow("this instant") << qint64(0) << "now";
+        QTest::newRow("4.9 s") << qint64(4'900) << "now";
+        QTest::newRow("5 s") << qint64(5'000) << "5s";
+        QTest::newRow("59.9 s") << qint64(59'900) << "59s";
+        QTest::newRow("60 s") << qint64(60'000) << "1m";
+        QTest::newRow("3599 s") << qint64(3'599'000) << "59m";
+        QTest::newRow("3600 s") << qint64(3'600'000) << "1h";
+        QTest::newRow("86400 s") << qint64(86'400'000) << "1d";
+        QTest::newRow("400 days") << qint64(400LL * 86'400'000) << "400d";
+        QTest::newRow("a day ahead") << qint64(-86'400'000) << "now";
+    }
+    // Both forms of a moment give the same text.
+    void shortFrom()
     {
-        QWidget window;
-        auto* label = new StyledLabel("Offline", Theme::TextStyle::caption, Theme::Colour::secondary, &window);
-        auto* field = new QLineEdit(&window);
-        FilledFieldStyle::apply(field);
-        QCOMPARE(label->palette().color(QPalette::WindowText),
-            Theme::colour(Theme::Colour::secondary, test::lightPalette()));
+        QFETCH(qint64, millisecondsAgo);
+        QFETCH(QString, expected);
 
-        // The application delivers a palette change to its widgets from the event loop.
-        QApplication::setPalette(test::darkPalette());
-        QTRY_COMPARE(
-            label->palette().color(QPalette::WindowText), Theme::colour(Theme::Colour::secondary, test::darkPalette()));
-        QTRY_COMPARE(field->palette().color(QPalette::Text), test::darkPalette().color(QPalette::Text));
-        QCOMPARE(field->palette().color(QPalette::Base), QColor(Qt::transparent));
+        const auto now = RelativeTime::Clock::time_point(1'738'314'900'250ms);
+        QCOMPARE(RelativeTime::shortFrom(now - std::chrono::milliseconds(millisecondsAgo), now), expected);
+
+        const auto nowDate = QDateTime::fromMSecsSinceEpoch(1'738'314'900'250, Qt::UTC);
+        QCOMPARE(RelativeTime::shortFrom(nowDate.addMSecs(-millisecondsAgo), nowDate), expected);
     }
 
-    // A larger desktop font makes every component's text larger, while it is running.
-    void fontChangesRescale()
+    void shortISO_data()
     {
-        QWidget window;
-        auto* label = new StyledLabel("Offline", Theme::TextStyle::caption, Theme::Colour::secondary, &window);
-        auto* field = new QLineEdit(&window);
-        FilledFieldStyle::apply(field, true);
-        auto* pill = new StatusPill("pending", Theme::Colour::orange, &window);
-        const int fieldHeight = field->sizeHint().height();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
 
-        QFont larger = test::defaultFont();
-        larger.setPointSize(15);
-        QApplication::setFont(larger);
-        QTRY_COMPARE(QFontInfo(label->font()).pixelSize(), 15);
-        QTRY_COMPARE(QFontInfo(pill->font()).pixelSize(), 15);
-        QTRY_COMPARE(field->font().pixelSize(), 20);
-        QVERIFY(QFontInfo(field->font()).fixedPitch());
-        QVERIFY(field->sizeHint().height() > fieldHeight);
+        // 2025-01-31T09:15:00.250Z is 1'738'314'900'250 ms after the epoch; "now" is 3 min 7.5 s later.
+        QTest::newRow("fraction and Z") << "2025-01-31T09:15:00.250Z" << "3m";
+        QTest::newRow("a minute from now") << "2025-01-31T09:19:07.750Z" << "now";
+        QTest::newRow("no fraction") << "2025-01-31T09:15:00Z" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("not a date") << "yesterday" << "";
     }
-
-    // Applying the style twice keeps one style; switching to monospace and back changes the font.
-    void filledField()
+    void shortISO()
     {
-        QLineEdit field;
-        FilledFieldStyle* style = FilledFieldStyle::apply(&field);
-        QCOMPARE(FilledFieldStyle::apply(&field), style);
-        QCOMPARE(field.findChildren<FilledFieldStyle*>().size(), 1);
-        QVERIFY(!QFontInfo(field.font()).fixedPitch());
-        style->setMonospaced(true);
-        QVERIFY(QFontInfo(field.font()).fixedPitch());
-    }
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
 
-    // The filled background is drawn under the text; keyboard focus turns its border to the accent colour.
-    void filledFieldShowsFocus()
-    {
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        auto* other = new QLineEdit(&window);
-        auto* field = new QLineEdit(&window);
-        layout->addWidget(other);
-        layout->addWidget(field);
-        FilledFieldStyle::apply(field);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        other->setFocus();
-
-        const auto leftEdge = [&] { return field->grab().toImage().pixelColor(0, field->height() / 2); };
-        const QColor unfocused = leftEdge();
-        field->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(field->hasFocus());
-        const QColor focused = leftEdge();
-        const QColor accent = test::lightPalette().color(QPalette::Highlight);
-        QVERIFY(std::abs(focused.blue() - accent.blue()) < 24 && std::abs(focused.red() - accent.red()) < 24);
-        QVERIFY(std::abs(unfocused.blue() - accent.blue()) > 24 || std::abs(unfocused.red() - accent.red()) > 24);
+        const auto now = RelativeTime::Clock::time_point(1'738'314'900'250ms + 187'500ms);
+        QCOMPARE(RelativeTime::shortISO(text, now), expected);
     }
 
 private:
-    QPalette m_originalPalette = QApplication::palette();
     QFont m_originalFont = QApplication::font();
 };
 

@@ -1,9 +1,12 @@
 #include "ui/components/Symbols.h"
-#include "support/Appearance.h"
+#include "support/Screenshots.h"
 #include "support/TestRegistry.h"
+#include "ui/components/StyledLabel.h"
+#include "ui/components/SymbolView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGridLayout>
 #include <QImage>
 #include <QTest>
 
@@ -44,8 +47,6 @@ class SymbolsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QApplication::setPalette(m_originalPalette); }
-
     void everySymbolRenders_data()
     {
         QTest::addColumn<QString>("name");
@@ -67,7 +68,6 @@ private slots:
         const QPixmap pixmap = Symbols::pixmap(name, 24, colour, ratio);
         QVERIFY(!pixmap.isNull());
         QCOMPARE(pixmap.size(), QSize(24, 24) * ratio);
-        QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(24, 24));
         const Coverage drawn = coverage(pixmap, colour);
         const int area = pixmap.width() * pixmap.height();
         // A glyph covers a real part of its square, but not all of it.
@@ -99,37 +99,38 @@ private slots:
         QVERIFY(Symbols::icon("no.such.symbol").isNull());
     }
 
-    // An icon with a semantic tint is drawn in the palette's colour of the moment.
-    void iconsFollowThePalette()
+    // Every symbol with its name, in the text and the accent colour, at 1× and 2×, light and dark, for a
+    // person to check the choice of glyphs: <folder>/symbols-<scheme>@<ratio>x.png.
+    void sheet_data() { test::addSchemes(); }
+    void sheet()
     {
-        const QIcon icon = Symbols::icon("circle.fill", Theme::Colour::accent);
-        QPalette palette = test::lightPalette();
-        palette.setColor(QPalette::Highlight, QColor(0x11, 0x88, 0x22));
-        QApplication::setPalette(palette);
-        QCOMPARE(coverage(icon.pixmap(16), QColor(0x11, 0x88, 0x22)).offColour, 0);
-        palette.setColor(QPalette::Highlight, QColor(0xaa, 0x33, 0x99));
-        QApplication::setPalette(palette);
-        QCOMPARE(coverage(icon.pixmap(16), QColor(0xaa, 0x33, 0x99)).offColour, 0);
+        test::applyScheme();
+        QWidget sheet;
+        sheet.setAutoFillBackground(true);
+        auto* grid = new QGridLayout(&sheet);
+        const QStringList& names = Symbols::names();
+        for (int index = 0; index < names.size(); ++index) {
+            const int row = index / 3;
+            const int column = (index % 3) * 3;
+            grid->addWidget(new SymbolView(names[index], 16, Theme::Colour::primary), row, column);
+            grid->addWidget(new SymbolView(names[index], 16, Theme::Colour::accent), row, column + 1);
+            grid->addWidget(new StyledLabel(names[index], Theme::TextStyle::caption), row, column + 2);
+        }
+        sheet.ensurePolished();
+        sheet.resize(sheet.sizeHint());
+        grid->activate();
+        QVERIFY(QDir().mkpath(test::screenshotFolder()));
+        for (const qreal ratio : {1.0, 2.0}) {
+            QPixmap shot(sheet.size() * ratio);
+            shot.setDevicePixelRatio(ratio);
+            sheet.render(&shot);
+            const QString file = QStringLiteral("%1/symbols-%2@%3x.png")
+                                     .arg(test::screenshotFolder(), QTest::currentDataTag())
+                                     .arg(ratio);
+            QVERIFY2(shot.save(file), qPrintable(file));
+        }
+        QApplication::setPalette(QPalette());
     }
-
-    void iconModes()
-    {
-        QApplication::setPalette(test::lightPalette());
-        const QIcon icon = Symbols::icon("circle.fill", QColor(Qt::red));
-        const auto centre
-            = [&](QIcon::Mode mode) { return icon.pixmap(QSize(16, 16), mode).toImage().pixelColor(8, 8); };
-        QCOMPARE(centre(QIcon::Normal), QColor(Qt::red));
-        QVERIFY(centre(QIcon::Disabled).alpha() < 128);
-        QCOMPARE(centre(QIcon::Selected).rgb(), test::lightPalette().color(QPalette::HighlightedText).rgb());
-        // A wide request keeps the glyph square and centres it.
-        const QImage wide = icon.pixmap(QSize(32, 16)).toImage();
-        QCOMPARE(wide.size(), QSize(32, 16));
-        QCOMPARE(wide.pixelColor(16, 8), QColor(Qt::red));
-        QCOMPARE(wide.pixelColor(2, 8).alpha(), 0);
-    }
-
-private:
-    QPalette m_originalPalette = QApplication::palette();
 };
 
 CORVANE_TEST(SymbolsTest)

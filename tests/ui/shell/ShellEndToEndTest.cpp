@@ -107,11 +107,9 @@ private slots:
         app->launch();
         QTRY_COMPARE_WITH_TIMEOUT(launched.size(), 1, 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(!tray.RegisteredStatusNotifierItems().isEmpty(), 10'000);
-        QCOMPARE(app->trayIcon().property("symbol"), "circle.dotted");
 
         QTRY_VERIFY_WITH_TIMEOUT(app->mainWindow()->findChild<SignInView*>(), 10'000);
-        auto* signIn = app->mainWindow()->findChild<SignInView*>();
-        signIn->signInButton()->click();
+        app->mainWindow()->findChild<SignInView*>()->signInButton()->click();
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(app->state()->connected(), 10'000);

@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "platform/SecretServiceStore.h"
 #include "support/HeadlessSession.h"
+#include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityView.h"
@@ -23,7 +24,6 @@
 #include <QEnterEvent>
 #include <QListWidget>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -37,21 +37,6 @@
 namespace corvane {
 
 using namespace std::chrono_literals;
-
-namespace {
-
-template <class Widget> QStringList texts(const QWidget& parent)
-{
-    QStringList result;
-    for (const auto* widget : parent.findChildren<Widget*>()) {
-        if (widget->isVisibleTo(&parent)) {
-            result << widget->text();
-        }
-    }
-    return result;
-}
-
-} // namespace
 
 // The application shell on the offscreen platform, fed by a scripted relay through the real AppState.
 class ShellTest : public QObject {
@@ -70,18 +55,19 @@ private slots:
         QCOMPARE(AppState::runningLoops(), 0);
     }
 
-    // Every selection has its screen; moving to a screen makes it anew.
+    // Every selection has its screen, the empty one invites the first listener; moving to a screen
+    // makes it anew.
     void detailFollowsTheSelection()
     {
         startSignedIn();
         DetailPane pane(*m_state);
         QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
+        pane.screen()->findChild<QPushButton*>()->click();
+        QVERIFY(qobject_cast<WizardView*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
         QVERIFY(qobject_cast<ActivityView*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
         QCOMPARE(qobject_cast<DetailView*>(pane.screen())->listenerId(), "l1");
-        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
-        QVERIFY(qobject_cast<WizardView*>(pane.screen()));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         QVERIFY(qobject_cast<PreferencesView*>(pane.screen()));
         const QPointer<QWidget> preferences = pane.screen();
@@ -95,29 +81,13 @@ private slots:
         QVERIFY(qobject_cast<EmptyDetail*>(pane.screen()));
     }
 
-    void emptyDetailInvitesTheFirstListener()
-    {
-        startSignedIn();
-        EmptyDetail empty(*m_state);
-        auto* create = empty.findChild<QPushButton*>();
-        QVERIFY(create && create->isVisibleTo(&empty));
-        create->click();
-        QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::newListener, {}}));
-
-        script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
-        m_state->startPolling();
-        QTRY_COMPARE(m_state->listeners().size(), 1U);
-        QCOMPARE(visibleLabels(empty), QStringList{"Select a listener from the sidebar"});
-        QVERIFY(!create->isVisibleTo(&empty));
-    }
-
     // Rows in order with badges only for counts of at least one; the list and the selection follow
     // each other; the footer pauses and opens the preferences.
     void sidebarRowsAndFooter()
     {
-        script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 1)"),
-                   test::SessionFixture::listener("l2", "Payments", R"(, "undelivered_count": 0)"),
-                   test::SessionFixture::listener("l3", "Alerts")},
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 1)"),
+                            test::SessionFixture::listener("l2", "Payments", R"(, "undelivered_count": 0)"),
+                            test::SessionFixture::listener("l3", "Alerts")},
             {test::SessionFixture::payload(1, "a")}, {});
         startSignedIn();
         QTRY_COMPARE(m_state->listeners().size(), 3U);
@@ -131,7 +101,6 @@ private slots:
         QCOMPARE(rows, QStringList({"Activity, 1", "Listeners", "Deploys, 1 undelivered", "Payments", "Alerts"}));
         QCOMPARE(badges(*list->itemWidget(list->item(2))), QStringList{"1"});
         QVERIFY(badges(*list->itemWidget(list->item(3))).isEmpty());
-        QVERIFY(badges(*list->itemWidget(list->item(4))).isEmpty());
         QVERIFY(!(list->item(1)->flags() & Qt::ItemIsSelectable));
 
         list->setCurrentRow(3);
@@ -147,34 +116,13 @@ private slots:
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::preferences, {}}));
     }
 
-    // "None yet" replaces the rows when the last listener goes, and gives way when one comes back.
-    void sidebarWithoutListeners()
-    {
-        const QByteArray listener = test::SessionFixture::listener("l1", "Deploys");
-        script({listener}, {}, {});
-        startSignedIn();
-        Sidebar sidebar(*m_state);
-        QListWidget* list = sidebar.list();
-        QSignalSpy changed(m_state, &AppState::listenersChanged);
-        for (const bool empty : {true, false, true}) {
-            script(empty ? QList<QByteArray>{} : QList<QByteArray>{listener}, {}, {});
-            m_state->startPolling();
-            QVERIFY(changed.wait());
-            QCOMPARE(list->count(), 3);
-            QCOMPARE(list->item(2)->data(Qt::AccessibleTextRole).toString() == "None yet", empty);
-            QCOMPARE(list->item(2)->flags() == Qt::NoItemFlags, empty);
-        }
-        QCOMPARE(list->item(0)->data(Qt::AccessibleTextRole), "Activity");
-        QVERIFY(badges(*list->itemWidget(list->item(0))).isEmpty());
-    }
-
     void popoverRows()
     {
         QList<QByteArray> seven;
         for (int number = 1; number <= 7; ++number) {
             seven << test::SessionFixture::payload(number, number == 7 ? "" : "title " + QByteArray::number(number));
         }
-        script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)")}, {}, seven);
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)")}, {}, seven);
         startSignedIn();
         QTRY_COMPARE_WITH_TIMEOUT(m_state->recentBanner().size(), 7U, 10'000);
         MenuBarPopover popover(*m_state);
@@ -194,8 +142,7 @@ private slots:
         QCOMPARE(m_state->sidebarSelection(), (SidebarSelection{SidebarSelection::Kind::activity, {}}));
 
         row(popover, "Pause notifications")->click();
-        QCOMPARE(popover.findChild<StyledLabel*>("statusText")->text(), "Paused");
-        QVERIFY(row(popover, "Resume notifications"));
+        QVERIFY(m_state->paused() && row(popover, "Resume notifications"));
     }
 
     // Poll cycles with equal lists change nothing a person sees: the rows stay the same widgets, the
@@ -207,7 +154,7 @@ private slots:
             listeners << test::SessionFixture::listener(
                 "l" + QByteArray::number(number), "L" + QByteArray::number(number));
         }
-        script(listeners, {test::SessionFixture::payload(1, "a")}, {});
+        m_shell->script(listeners, {test::SessionFixture::payload(1, "a")}, {});
         startSignedIn();
         QTRY_COMPARE(m_state->listeners().size(), 40U);
         Sidebar sidebar(*m_state);
@@ -242,10 +189,11 @@ private slots:
         QCOMPARE(popover.findChildren<MenuRow*>(), panelRows);
     }
 
-    // A screen chosen before signing in stays chosen after it, in the sidebar as in the detail pane.
+    // A screen chosen before signing in stays chosen after it, in the sidebar as in the detail pane;
+    // signing out brings the sign-in screen back.
     void signInKeepsTheChosenScreen()
     {
-        script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
         startSignedOut();
         MainWindow window(*m_state);
         window.show();
@@ -262,20 +210,9 @@ private slots:
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(list->currentItem(), nullptr);
         QVERIFY(window.findChild<PreferencesView*>());
-    }
-
-    // The window opens where it was closed, wherever the window manager put it meanwhile.
-    void windowKeepsItsPlace()
-    {
-        startSignedIn();
-        MainWindow window(*m_state);
-        window.setGeometry(180, 140, 900, 600);
-        window.show();
-        const QRect placed = window.geometry();
-        window.close();
-        window.move(0, 0);
-        window.show();
-        QCOMPARE(window.geometry(), placed);
+        m_state->signOut();
+        QTRY_VERIFY(window.findChild<SignInView*>());
+        QTRY_VERIFY(!window.findChild<Sidebar*>());
     }
 
     void signInScreenStates()
@@ -286,30 +223,21 @@ private slots:
         QVERIFY(!view.errorLabel()->isVisibleTo(&view));
 
         view.signInButton()->click();
-        QVERIFY(m_state->signingIn());
-        QVERIFY(!view.signInButton()->isEnabled());
-        QVERIFY(view.findChild<QProgressBar*>()->isVisibleTo(&view));
+        QVERIFY(m_state->signingIn() && !view.signInButton()->isEnabled());
         QCOMPARE(m_shell->session().urls().size(), 1);
 
         m_shell->session().finish({{}, "The page could not be loaded."});
         QTRY_VERIFY(!m_state->signingIn());
         QVERIFY(view.signInButton()->isEnabled());
-        QVERIFY(!view.findChild<QProgressBar*>()->isVisibleTo(&view));
-        QVERIFY(view.errorLabel()->isVisibleTo(&view));
-        QCOMPARE(view.errorLabel()->text(), "The page could not be loaded.");
-
-        view.signInButton()->click();
-        QVERIFY(!view.signInButton()->isEnabled());
-        QVERIFY(view.errorLabel()->isVisibleTo(&view));
-        m_shell->session().finish({});
-        QTRY_VERIFY(!m_state->signingIn());
+        QCOMPARE(
+            view.errorLabel()->isVisibleTo(&view) ? view.errorLabel()->text() : "", "The page could not be loaded.");
     }
 
     // Every button of the window and the panel can take the keyboard focus and has a name; a button
     // that shows only an icon says what it does in its tooltip.
     void controlsAreNamedAndReachable()
     {
-        script({test::SessionFixture::listener("l1", "Deploys")}, {}, {test::SessionFixture::payload(1, "t")});
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {test::SessionFixture::payload(1, "t")});
         startSignedIn();
         QTRY_COMPARE(m_state->recentBanner().size(), 1U);
         MainWindow window(*m_state);
@@ -327,17 +255,6 @@ private slots:
                 }
             }
         }
-    }
-
-    // The window switches between the sign-in screen and the split view as the session changes.
-    void windowFollowsTheSession()
-    {
-        startSignedIn();
-        MainWindow window(*m_state);
-        QVERIFY(window.findChild<Sidebar*>());
-        m_state->signOut();
-        QTRY_VERIFY(window.findChild<SignInView*>());
-        QTRY_VERIFY(!window.findChild<Sidebar*>());
     }
 
     // The window and the tray icon appear while the keyring (stopped here) does not answer, neither
@@ -361,11 +278,49 @@ private slots:
         QVERIFY(app.state()->signedIn());
     }
 
-private:
-    void script(const QList<QByteArray>& listeners, const QList<QByteArray>& recent, const QList<QByteArray>& poll)
+    // The sign-in screen, the window without and with listeners and the tray panel, light and dark, for
+    // a person to look at.
+    void screenshots_data() { test::addSchemes(); }
+    void screenshots()
     {
-        m_shell->script(listeners, recent, poll);
+        test::applyScheme();
+        startSignedOut();
+        {
+            MainWindow window(*m_state);
+            test::saveScreenshot(window, "sign-in");
+            m_state->signIn();
+            m_shell->session().finish({{}, "Could not reach the relay at http://127.0.0.1:3100: Connection refused"});
+            QTRY_VERIFY(!m_state->signingIn());
+            test::saveScreenshot(window, "sign-in-error");
+        }
+        startSignedIn();
+        {
+            MainWindow window(*m_state);
+            test::saveScreenshot(window, "main-no-listeners");
+        }
+        QList<QByteArray> recent;
+        for (int number = 1; number <= 7; ++number) {
+            recent << test::SessionFixture::payload(number, number == 2 ? "" : "Deploy #" + QByteArray::number(number));
+        }
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys", R"(, "undelivered_count": 3)"),
+                            test::SessionFixture::listener("l2", "Payments"),
+                            test::SessionFixture::listener("l3", "Uptime alerts", R"(, "is_enabled": false)")},
+            recent, recent);
+        startSignedIn();
+        QTRY_COMPARE_WITH_TIMEOUT(m_state->recentBanner().size(), 7U, 10'000);
+        MainWindow window(*m_state);
+        test::saveScreenshot(window, "main-listeners");
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::activity, {}});
+        m_state->setPaused(true);
+        test::saveScreenshot(window, "main-activity-paused");
+        m_state->setPaused(false);
+        MenuBarPopover popover(*m_state);
+        popover.adjustSize();
+        test::saveScreenshot(popover, "tray-panel");
+        QApplication::setPalette(QPalette());
     }
+
+private:
     void startSignedIn()
     {
         m_shell->start(true);
@@ -378,7 +333,6 @@ private:
         m_state = &m_shell->state();
     }
 
-    static QStringList visibleLabels(const QWidget& parent) { return texts<StyledLabel>(parent); }
     static QStringList badges(const QWidget& row)
     {
         QStringList result;

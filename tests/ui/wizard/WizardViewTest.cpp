@@ -1,10 +1,19 @@
 #include "ui/wizard/WizardView.h"
 #include "support/Appearance.h"
 #include "support/HeadlessSession.h"
+#include "support/RelaySession.h"
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/components/BannerPreview.h"
+#include "ui/editor/DetailView.h"
+#include "ui/inspector/PayloadTreeModel.h"
+#include "ui/inspector/PayloadTreeView.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/wizard/UrlField.h"
+#include "ui/wizard/WizardText.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QLineEdit>
@@ -41,11 +50,10 @@ int requestsFor(test::SessionFixture& shell, const QByteArray& target)
 }
 
 // The JSON body of the first request with `method`.
-nlohmann::json sentBody(test::SessionFixture& shell, const QByteArray& method)
+nlohmann::json sentBody(const test::SessionFixture& shell, const QByteArray& method)
 {
-    const auto& requests = shell.relay().requests();
-    const auto sent = std::ranges::find(requests, method, &test::ScriptedHttpServer::Request::method);
-    return sent == requests.end() ? nlohmann::json() : nlohmann::json::parse(sent->body.toStdString());
+    const auto* sent = shell.sent(method);
+    return sent == nullptr ? nlohmann::json() : nlohmann::json::parse(sent->body.toStdString());
 }
 
 // Enters `name` in the wizard and presses Return in its field, as a user would.
@@ -60,12 +68,122 @@ void create(test::SessionFixture& shell, WizardView& view, const QString& name =
 
 } // namespace
 
-// The wizard through the real AppState against a scripted relay.
+// The wizard's texts, the wizard through the real AppState against a scripted relay, and against a real
+// relay.
 class WizardViewTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
+
+    // A listener made with the keyboard in the wizard against a real relay, its first webhook captured and
+    // mapped, and the next webhook shown as a notification with the mapped title.
+    void listenerIsCreatedCapturedAndSaved()
+    {
+        test::RelaySession session("wizard-owner-static-key");
+        QVERIFY(session.start());
+        const QString base = session.baseURL();
+        AppState* running = &session.startState();
+        {
+            MainWindow window(*running);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QApplication::setActiveWindow(&window);
+
+            QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+            auto* wizard = window.findChild<WizardView*>();
+            QVERIFY(wizard);
+            QTRY_COMPARE(QApplication::focusWidget(), wizard->nameStep()->nameField());
+            QTest::keyClicks(QApplication::focusWidget(), "Deploys");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_VERIFY_WITH_TIMEOUT(wizard->createdListener(), 10'000);
+            const QString hookPath = QString::fromStdString(wizard->createdListener()->hookPath);
+            QCOMPARE(wizard->nameStep()->urlField()->url(), base + hookPath);
+            QCOMPARE(QApplication::focusWidget(), wizard->nameStep()->continueButton());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(wizard->step(), WizardView::Step::waiting);
+
+            const auto post = [&](const QByteArray& name) {
+                return session.post(
+                    hookPath, R"({"event": "push", "message": "m", "repo": {"name": ")" + name + R"("}})");
+            };
+            QCOMPARE(post("first"), 202);
+            QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), WizardView::Step::build, 10'000);
+            QCOMPARE(wizard->titleTemplate(), "{{listener_name}}: {{body.event}}");
+            PayloadTreeView* tree = wizard->builder()->tree();
+            const QModelIndexList rows = tree->treeModel()->match(
+                tree->treeModel()->index(0, 0), PayloadTreeModel::pathRole, "body.repo.name", 1, Qt::MatchExactly);
+            QCOMPARE(rows.size(), 1);
+            tree->setCurrentIndex(rows.front());
+            tree->mapToTitleAction()->trigger();
+            QCOMPARE(wizard->builder()->titleField()->text(), "{{body.repo.name}}");
+            QCOMPARE(wizard->builder()->preview()->title(), "first");
+
+            QPushButton* save = wizard->builder()->saveButton();
+            for (int tab = 0; tab < 10 && QApplication::focusWidget() != save; ++tab) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget(), save);
+            const QString id = QString::fromStdString(wizard->createdListener()->id);
+            QTest::keyClick(save, Qt::Key_Return);
+            QTRY_COMPARE_WITH_TIMEOUT(running->sidebarSelection(), SidebarSelection::forListener(id), 10'000);
+            QTRY_VERIFY(window.findChild<DetailView*>() && window.findChild<DetailView*>()->listenerId() == id);
+            QCOMPARE(post("atlas"), 202);
+            QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(session.notifications().received(),
+                                         [](const auto& received) { return received.summary == "atlas"; }),
+                10'000);
+        }
+        session.stopState();
+        QCOMPARE(AppState::runningLoops(), 0);
+    }
+
+    void combine_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("starting title") << "{{listener_name}}: {{body.event}}" << "{{body.repo.name}}";
+        QTest::newRow("starting body, padded") << " \t{{body.message}} " << "{{body.repo.name}}";
+        QTest::newRow("raw body") << "{{raw_body}}" << "{{body.repo.name}}";
+        QTest::newRow("own text") << "\tPushed to" << "\tPushed to {{body.repo.name}}";
+        QTest::newRow("ends with a space") << "Pushed to " << "Pushed to {{body.repo.name}}";
+    }
+    void combine()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, expected);
+        QCOMPARE(WizardText::combine(existing, "body.repo.name"), expected);
+    }
+
+    void seed_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("event and message")
+            << QByteArray("{\"body\": {\"event\": null, \"message\": 1, \"action\": \"a\"}}")
+            << "{{listener_name}}: {{body.event}}" << "{{body.message}}";
+        QTest::newRow("action and text") << QByteArray("{\"body\": {\"action\": \"\", \"text\": \"t\"}}")
+                                         << "{{listener_name}}: {{body.action}}" << "{{body.text}}";
+        QTest::newRow("neither") << QByteArray("{\"body\": {\"Event\": \"e\"}}") << "{{listener_name}}"
+                                 << "{{raw_body}}";
+        QTest::newRow("array") << QByteArray("{\"body\": [{\"event\": \"e\"}]}") << "T" << "B";
+        QTest::newRow("no body") << QByteArray("{\"raw_body\": \"{\\\"event\\\": 1}\"}") << "T" << "B";
+    }
+    void seed()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        const auto seeded = WizardText::seedTemplatesFrom(nlohmann::json::parse(context.toStdString()), {"T", "B"});
+        QCOMPARE(seeded, (WizardText::Templates{title, body}));
+    }
+
+    void curlExample()
+    {
+        QCOMPARE(WizardText::curlExample(WizardText::hookURL("http://127.0.0.1:3100", "/h/abc")),
+            "curl -X POST http://127.0.0.1:3100/h/abc -H 'Content-Type: application/json' -d "
+            "'{\"hello\":\"world\"}'");
+    }
 
     // A blank name cannot be created; any other is sent as typed.
     void nameIsSentAsTyped()
@@ -77,7 +195,6 @@ private slots:
         QVERIFY(!view.nameStep()->createButton()->isEnabled());
         create(shell, view, "  Deploys ");
         QCOMPARE(sentBody(shell, "POST").at("name").get<std::string>(), "  Deploys ");
-        QCOMPARE(view.hookURL(), shell.relay().baseURL() + "/h/t");
     }
 
     // Without a payload, an empty title fires as "corvane" over the sample data; saving keeps spaces as a
@@ -164,20 +281,16 @@ private slots:
         test::saveScreenshot(view, "wizard/name");
         create(shell, view);
         test::saveScreenshot(view, "wizard/endpoint");
-        view.nameStep()->skipButton()->click();
+        shell.relay().script(recentTarget, recent({}));
+        view.nameStep()->continueButton()->click();
+        test::saveScreenshot(view, "wizard/waiting");
+        view.waitingStep()->skipButton()->click();
         view.resize(640, 860);
         test::saveScreenshot(view, "wizard/manual-build");
-
-        WizardView waiting(shell.state());
-        waiting.resize(640, 760);
-        create(shell, waiting);
-        shell.relay().script(recentTarget, recent({}));
-        waiting.nameStep()->continueButton()->click();
-        test::saveScreenshot(waiting, "wizard/waiting");
         shell.relay().script(recentTarget, recent(stamp(3600, Qt::ISODateWithMs)));
-        QTRY_COMPARE(waiting.step(), WizardView::Step::build);
-        waiting.resize(640, 1160);
-        test::saveScreenshot(waiting, "wizard/build");
+        QTRY_COMPARE(view.step(), WizardView::Step::build);
+        view.resize(640, 1160);
+        test::saveScreenshot(view, "wizard/build");
         QApplication::setPalette(QPalette());
     }
 };
