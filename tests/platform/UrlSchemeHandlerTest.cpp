@@ -71,8 +71,6 @@ private slots:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/corvane" << "/usr/bin/corvane %u";
-        QTest::newRow("space") << "/opt/my apps/corvane" << "\"/opt/my apps/corvane\" %u";
         QTest::newRow("reserved characters") << "/tmp/a\"b$c`d\\e" << "\"/tmp/a\\\"b\\$c\\`d\\\\e\" %u";
         QTest::newRow("percent") << "/tmp/100%/corvane" << "/tmp/100%%/corvane %u";
     }

@@ -21,16 +21,6 @@ private slots:
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane").clear();
     }
 
-    void pollIntervalReadsZeroUnlessANumberIsStored()
-    {
-        QCOMPARE(AppSettings::pollIntervalMs(), 0);
-        AppSettings::setPollIntervalMs(-5);
-        QCOMPARE(AppSettings::pollIntervalMs(), -5);
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "corvane", "corvane")
-            .setValue("pollIntervalMs", "soon");
-        QCOMPARE(AppSettings::pollIntervalMs(), 0);
-    }
-
     void writeReadsBackAndClearingLeavesTheEmptyToken()
     {
         QTemporaryDir folder;

@@ -13,14 +13,6 @@ const unsigned char* bytes(const QByteArray& array)
     return reinterpret_cast<const unsigned char*>(array.constData());
 }
 
-EVP_PKEY* checked(EVP_PKEY* key)
-{
-    if (key == nullptr) {
-        qFatal("OpenSSL could not generate a test key");
-    }
-    return key;
-}
-
 } // namespace
 
 TestSigningKey::TestSigningKey(EVP_PKEY* key) : m_key(key, EVP_PKEY_free)
@@ -29,12 +21,11 @@ TestSigningKey::TestSigningKey(EVP_PKEY* key) : m_key(key, EVP_PKEY_free)
 
 TestSigningKey TestSigningKey::ed25519()
 {
-    return TestSigningKey(checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519")));
-}
-
-TestSigningKey TestSigningKey::ecP256()
-{
-    return TestSigningKey(checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256")));
+    EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
+    if (key == nullptr) {
+        qFatal("OpenSSL could not generate a test key");
+    }
+    return TestSigningKey(key);
 }
 
 QByteArray TestSigningKey::rawPublicKey() const

@@ -108,14 +108,10 @@ private slots:
         QTest::newRow("error page instead of a feed")
             << ok("<html><body>Maintenance</body></html>") << Page::failed
             << "The update feed is malformed: its root element is <html>, not <rss>";
-        QTest::newRow("feed larger than the limit")
-            << ok(feedDocument({feedItem("1.5.0", "", downloadPage, QByteArray(70 * 1024, ' '))})) << Page::failed
-            << "the answer is larger than 65536 bytes";
         QTest::newRow("feed larger than the limit, length not announced")
             << "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nConnection: close\r\n\r\n"
                 + feedDocument({feedItem("1.5.0", "", downloadPage, QByteArray(70 * 1024, ' '))})
             << Page::failed << "the answer is larger than 65536 bytes";
-        QTest::newRow("not HTTP at all") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << Page::failed << "Could not load";
         QTest::newRow("silent server") << QByteArray() << Page::failed << "feed.xml: nothing arrived for 0.05 seconds";
     }
     void answersOfTheFeedServer()
@@ -133,8 +129,6 @@ private slots:
         }
         Updater updater(m_network, checked);
         updater.checkForUpdates();
-        QVERIFY(updater.isChecking());
-        QVERIFY(updater.window()->isVisible());
         QCOMPARE(updater.window()->page(), Page::checking);
         QTRY_VERIFY(!updater.isChecking());
 
@@ -159,12 +153,6 @@ private slots:
                                     << ScriptedHttpServer::response(200,
                                            "<h2>1.5.0</h2><ul><li>Faster polling</li></ul>", "text/html; charset=utf-8")
                                     << "1.5.0\nFaster polling";
-        QTest::newRow("text notes") << link << ScriptedHttpServer::response(200, "- Faster <polling>", "text/plain")
-                                    << "- Faster <polling>";
-        QTest::newRow("notes not UTF-8") << link << ScriptedHttpServer::response(200, "caf\xE9 \xFF!", "text/plain")
-                                         << "caf\uFFFD \uFFFD!";
-        QTest::newRow("notes missing") << link << ScriptedHttpServer::response(404, "", "text/plain")
-                                       << "The release notes could not be loaded.";
         QTest::newRow("notes in the feed")
             << QByteArray("<description><![CDATA[<p>Faster <b>polling</b></p>]]></description>") << QByteArray()
             << "Faster polling";
@@ -185,7 +173,6 @@ private slots:
 
         const UpdateWindow& window = *updater.window();
         QCOMPARE(window.page(), Page::updateAvailable);
-        QCOMPARE(label(window, "headline"), "A new version of Corvane is available");
         QVERIFY(label(window, "detail").startsWith("Corvane 1.5.0 (31) is available — you have 1.4.0 (27)."));
         const QString shownNotes = window.findChild<QTextBrowser*>("releaseNotes")->toPlainText();
         QVERIFY2(shownNotes.contains(notes), qPrintable(shownNotes));
@@ -260,21 +247,10 @@ private slots:
         }
     }
 
-    void withoutFeedTheDistributionUpdates()
-    {
-        UpdateSettings unconfigured = settings();
-        unconfigured.feedURL = QUrl();
-        Updater updater(m_network, unconfigured);
-        updater.checkForUpdates();
-
-        QVERIFY(!updater.isChecking());
-        QCOMPARE(updater.window()->page(), Page::notConfigured);
-        QVERIFY(updater.window()->isVisible());
-        QVERIFY(label(*updater.window(), "detail").contains("package manager"));
-        QVERIFY(m_server->requests().isEmpty());
-    }
-
-    void secondCheckWhileOneRunsOnlyRaisesTheWindow()
+    // A second check while one runs only raises its window. Cancel, or closing the window while the
+    // release notes load, ends the check at once; an answer that may still come does not reach the
+    // window of the next check.
+    void endingAChecksWindowEndsTheCheck()
     {
         m_server->hang(feedPath);
         Updater updater(m_network, settings());
@@ -283,48 +259,32 @@ private slots:
         updater.checkForUpdates();
         QVERIFY(received.wait());
         UpdateWindow* window = updater.window();
-
         window->hide();
         updater.checkForUpdates();
         QCOMPARE(updater.window(), window);
         QVERIFY(window->isVisible());
-        QCOMPARE(window->page(), Page::checking);
         QCOMPARE(checking.size(), 1);
-
-        // Cancel ends the check at once; the next check is a new one, in the same window.
         button(*window, QDialogButtonBox::Cancel)->click();
         QVERIFY(!updater.isChecking());
         QVERIFY(!window->isVisible());
-        m_server->script(feedPath, ScriptedHttpServer::response(200, feedDocument({feedItem("1.4.0", "27")})));
-        updater.checkForUpdates();
-        QTRY_VERIFY(!updater.isChecking());
-        QCOMPARE(updater.window(), window);
-        QCOMPARE(window->page(), Page::upToDate);
-        QCOMPARE(m_server->requests().size(), 2);
-    }
 
-    // Closing the window while the release notes load stops their request; the answer that may still
-    // come does not reach the window of the next check.
-    void closingTheWindowStopsTheCheck()
-    {
         m_server->script(feedPath,
             ScriptedHttpServer::response(200,
                 newerFeed("<corvane:releaseNotesLink>" + m_server->baseURL().toUtf8()
                     + "/notes</corvane:releaseNotesLink>")));
         m_server->hang("/notes");
-        Updater updater(m_network, settings());
-        QSignalSpy received(m_server.get(), &ScriptedHttpServer::requestReceived);
         updater.checkForUpdates();
-        QTRY_COMPARE(received.size(), 2);
-        QCOMPARE(updater.window()->page(), Page::updateAvailable);
+        QTRY_COMPARE(received.size(), 3);
+        QCOMPARE(updater.window(), window);
+        QCOMPARE(window->page(), Page::updateAvailable);
         QVERIFY(updater.isChecking());
-
-        updater.window()->close();
+        window->close();
         QVERIFY(!updater.isChecking());
+
         m_server->script(feedPath, ScriptedHttpServer::response(500, "", "text/plain"));
         updater.checkForUpdates();
         QTRY_VERIFY(!updater.isChecking());
-        QCOMPARE(updater.window()->page(), Page::failed);
+        QCOMPARE(window->page(), Page::failed);
     }
 
 private:
