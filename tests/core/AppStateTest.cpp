@@ -243,8 +243,6 @@ private slots:
         QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::filteredOut);
         payload.listenerId = "L1";
         QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
-        payload.listenerId.reset();
-        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
     }
 
     void listenerManagementEditsTheLocalList()

@@ -86,21 +86,6 @@ private slots:
         QVERIFY(!session.deliver("corvane://auth/callback?code=late"));
     }
 
-    // With no browser to open, the sheet offers to open the page again.
-    void withoutABrowserThePageCanBeOpenedAgain()
-    {
-        BrowserAuthenticationSession session;
-        start(session);
-        LinkCatcher browser;
-        const auto buttons = sheet()->findChildren<QPushButton*>();
-        const auto reopen = std::ranges::find(buttons, QString("Open Page Again"), &QPushButton::text);
-        QVERIFY(reopen != buttons.end());
-        (*reopen)->click();
-        QCOMPARE(browser.opened, QList<QUrl>{signInPage});
-        session.deliver("corvane://auth/callback?code=x");
-        QTRY_VERIFY(m_outcome);
-    }
-
 private:
     void start(BrowserAuthenticationSession& session)
     {

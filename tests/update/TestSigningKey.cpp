@@ -6,15 +6,6 @@
 #include <QtGlobal>
 
 namespace corvane::test {
-namespace {
-
-const unsigned char* bytes(const QByteArray& array)
-{
-    return reinterpret_cast<const unsigned char*>(array.constData());
-}
-
-} // namespace
-
 TestSigningKey::TestSigningKey(EVP_PKEY* key) : m_key(key, EVP_PKEY_free)
 {
 }
@@ -53,8 +44,8 @@ QByteArray TestSigningKey::sign(const QByteArray& document) const
     QByteArray signature(64, '\0');
     std::size_t length = 64;
     const bool done = EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) == 1
-        && EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length, bytes(document),
-               static_cast<std::size_t>(document.size()))
+        && EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+               reinterpret_cast<const unsigned char*>(document.constData()), static_cast<std::size_t>(document.size()))
             == 1;
     if (!done) {
         qFatal("OpenSSL could not sign with the test key");
