@@ -43,7 +43,6 @@ private slots:
                                             << "https://relay.example.com/corvane/user_management/authorize" + query;
         QTest::newRow("empty service URL") << "" << "";
         QTest::newRow("not a web address") << "ftp://relay.example.com" << "";
-        QTest::newRow("no host") << "http://" << "";
     }
     void authorizationURL()
     {

