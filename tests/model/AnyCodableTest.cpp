@@ -83,29 +83,6 @@ private slots:
         QVERIFY(AnyCodable{Json::binary({1, 2})}.toJson().is_null());
     }
 
-    void equalityComparesRenderings_data()
-    {
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("right");
-        QTest::addColumn<bool>("equal");
-
-        QTest::newRow("integer and its text") << "1" << R"("1")" << true;
-        QTest::newRow("integral double and integer") << "1.0" << "1" << true;
-        QTest::newRow("same object, other order") << R"({"a":1,"b":[true]})" << R"({"b":[true],"a":1})" << true;
-        QTest::newRow("objects that differ deep down") << R"({"a":{"b":1}})" << R"({"a":{"b":2}})" << false;
-    }
-    void equalityComparesRenderings()
-    {
-        QFETCH(QString, left);
-        QFETCH(QString, right);
-        QFETCH(bool, equal);
-
-        const auto leftValue = AnyCodable::fromJson(corvane::test::json(left));
-        const auto rightValue = AnyCodable::fromJson(corvane::test::json(right));
-        QCOMPARE(leftValue == rightValue, equal);
-        QCOMPARE(rightValue == leftValue, equal);
-    }
-
     void parsingRejectsWhatIsNotJson_data()
     {
         QTest::addColumn<QByteArray>("text");

@@ -148,16 +148,6 @@ private slots:
         QCOMPARE(decodingFailure<Listener>(json), failure);
     }
 
-    void payloadNeedsMethodAndArrivalTime()
-    {
-        for (const auto* member : {"method", "received_at", "id"}) {
-            auto json = payloadJson();
-            json.erase(member);
-            QCOMPARE(decodingFailure<Payload>(json), QString(member) + ": required key is missing");
-        }
-        QCOMPARE(decodingFailure<Account>(Json::array()), "expected an object, found an array");
-    }
-
     // One bad element fails the whole list, and the failure says which element.
     void oneBadElementFailsTheList()
     {

@@ -71,23 +71,6 @@ private slots:
         QCOMPARE(release->version.text(), newest);
     }
 
-    void everyFieldIsRead()
-    {
-        const auto document = feedDocument({feedItem("1.5.0", "30", "https://example.org/corvane/download",
-            "<pubDate>Mon, 03 Feb 2025 10:00:00 +0100</pubDate>"
-            "<corvane:releaseNotesLink> https://example.org/corvane/1.5.0.html </corvane:releaseNotesLink>"
-            "<description><![CDATA[<p>Faster <b>polling</b>.</p>]]></description>")});
-        const auto releases = UpdateFeed::releases(document);
-        QVERIFY2(releases, releases ? "" : qPrintable(releases.error().description));
-        QCOMPARE(releases->size(), 1U);
-        const FeedRelease& release = releases->front();
-        QCOMPARE(release.version.text(), "1.5.0 (30)");
-        QCOMPARE(release.downloadPage, QUrl("https://example.org/corvane/download"));
-        QCOMPARE(release.releaseNotesLink, QUrl("https://example.org/corvane/1.5.0.html"));
-        QCOMPARE(release.description, "<p>Faster <b>polling</b>.</p>");
-        QCOMPARE(release.published, QDateTime(QDate(2025, 2, 3), QTime(9, 0), Qt::UTC));
-    }
-
     void malformedFeedsFailWithTheReason_data()
     {
         QTest::addColumn<QByteArray>("document");
