@@ -90,11 +90,8 @@ private slots:
         QTest::newRow("all succeed") << listed << recent << two << acknowledged << true << "" << 2 << 2;
         QTest::newRow("listing fails, poll succeeds")
             << failing << recent << two << acknowledged << false << "HTTP 500: boom" << 2 << 2;
-        QTest::newRow("recent fails") << listed << failing << two << acknowledged << false << "HTTP 500: boom" << 2
-                                      << 2;
         QTest::newRow("poll fails") << listed << recent << ScriptedHttpServer::response(503, "later", "text/plain")
                                     << acknowledged << true << "HTTP 503: later" << 0 << 0;
-        QTest::newRow("nothing to deliver") << listed << recent << webhooks({}) << acknowledged << true << "" << 0 << 0;
         QTest::newRow("filter rejects, still acknowledged")
             << listed << recent
             << webhooks({payloadJson("p1", R"(, "notification_config": {"filter": "$.body.nope"})")}) << acknowledged
@@ -126,8 +123,6 @@ private slots:
         QTRY_COMPARE(m_fixture->notifications().received().size(), notifications);
         QCOMPARE(acknowledgements().size(), acknowledged);
         if (notifications == 2) {
-            QCOMPARE(m_fixture->notifications().received()[0].body, "raw p1");
-            QCOMPARE(m_fixture->notifications().received()[1].body, "raw p2");
             QCOMPARE(acknowledgements(), QList<QByteArray>({"/webhooks/p1/delivered", "/webhooks/p2/delivered"}));
         }
         QCOMPARE(m_state->listeners().size(),
@@ -141,8 +136,8 @@ private slots:
 
         QTest::newRow("missing") << QVariant() << qint64{4000};
         QTest::newRow("negative") << QVariant(-5) << qint64{4000};
+        QTest::newRow("not a number") << QVariant("soon") << qint64{4000};
         QTest::newRow("below the floor") << QVariant(100) << qint64{500};
-        QTest::newRow("the floor") << QVariant(500) << qint64{500};
         QTest::newRow("absurdly long") << QVariant(Q_INT64_C(9223372036854775807)) << qint64{86'400'000};
     }
     void intervalFollowsTheSetting()
@@ -160,10 +155,15 @@ private slots:
         QCOMPARE(AppState::pollInterval().count(), milliseconds);
     }
 
+    // What waits at the relay while paused is delivered, in order, after resuming; the app keeps the
+    // latest fifty.
     void pausedBacklogIsDeliveredInOrderAfterResuming()
     {
-        m_fixture->relay().script(
-            "/webhooks/poll?limit=25", webhooks({payloadJson("p1"), payloadJson("p2"), payloadJson("p3")}));
+        QList<QByteArray> many;
+        for (int index = 0; index < 26; ++index) {
+            many << payloadJson("p" + QByteArray::number(index));
+        }
+        m_fixture->relay().script("/webhooks/poll?limit=25", webhooks(many));
         signedOutState();
         m_state->setPaused(true);
         QCoro::waitFor(m_state->tick({}));
@@ -173,9 +173,12 @@ private slots:
 
         m_state->setPaused(false);
         QCoro::waitFor(m_state->tick({}));
-        QTRY_COMPARE(m_fixture->notifications().received().size(), 3);
-        QCOMPARE(m_fixture->notifications().received()[2].body, "raw p3");
-        QCOMPARE(acknowledgements().size(), 3);
+        QTRY_COMPARE(m_fixture->notifications().received().size(), 26);
+        QCOMPARE(m_fixture->notifications().received()[2].body, "raw p2");
+        QCOMPARE(acknowledgements().size(), 26);
+        QCoro::waitFor(m_state->tick({}));
+        QCOMPARE(m_state->recentBanner().size(), 50U);
+        QCOMPARE(m_state->recentBanner().front().body, "raw p25");
     }
 
     // The notification is shown before the payload is acknowledged: an acknowledgement that never
@@ -189,59 +192,35 @@ private slots:
         QTRY_COMPARE(acknowledgements(), QList<QByteArray>{"/webhooks/p1/delivered"});
     }
 
+    // Notifications render the payload's own or its listener's configuration; "$.verified" filters on
+    // the relay's signature check, and a failed check heads the body.
     void deliveryRendersAndRecords()
-    {
-        m_fixture->relay().script("/webhooks/poll?limit=25",
-            webhooks({payloadJson("p1"),
-                payloadJson(
-                    "p2", R"(, "notification_config": {"title": "", "body": "{{body.action}}", "sound": "Ping"})"),
-                R"({"id": "p3", "method": "GET", "received_at": "r"})"}));
-        signedOutState();
-        QCoro::waitFor(m_state->tick({}));
-        QTRY_COMPARE(m_fixture->notifications().received().size(), 3);
-        const auto received = m_fixture->notifications().received();
-        QCOMPARE(received[0].summary, "Deploys");
-        QCOMPARE(received[0].hints.value("sound-name").toString(), "message-new-instant");
-        QCOMPARE(received[1].summary, "corvane");
-        QCOMPARE(received[1].body, "opened");
-        QCOMPARE(received[1].hints.value("sound-file").toString(), "/sounds/Ping.aiff");
-
-        const auto& banners = m_state->recentBanner();
-        QCOMPARE(banners.size(), 3U);
-        QCOMPARE(banners[0].listenerName, "(unknown)");
-        QCOMPARE(banners[1].title, "");
-        QCOMPARE(banners[2].title, "Deploys");
-        QVERIFY(banners[0].id != banners[1].id);
-    }
-
-    // "$.verified" filters on the relay's signature check, and a failed check heads the body.
-    void verificationReachesFilterAndBody()
     {
         const QByteArray failed = R"(, "verification": {"status": "failed", "reason": "signature does not match"})";
         const QByteArray filtered = R"(, "notification_config": {"filter": "$.verified"})";
         m_fixture->relay().script("/webhooks/poll?limit=25",
-            webhooks({payloadJson("p1", failed), payloadJson("p2", failed + filtered),
-                payloadJson("p3", R"(, "verification": {"status": "verified"})" + filtered),
-                payloadJson("p4", filtered)}));
+            webhooks({payloadJson("p1"),
+                payloadJson(
+                    "p2", R"(, "notification_config": {"title": "", "body": "{{body.action}}", "sound": "Ping"})"),
+                R"({"id": "p3", "method": "GET", "received_at": "r"})", payloadJson("p4", failed),
+                payloadJson("p5", failed + filtered),
+                payloadJson("p6", R"(, "verification": {"status": "verified"})" + filtered),
+                payloadJson("p7", filtered)}));
         signedOutState();
         QCoro::waitFor(m_state->tick({}));
-        QTRY_COMPARE(m_fixture->notifications().received().size(), 2);
-        QCOMPARE(m_fixture->notifications().received()[0].body, "Unverified sender: signature does not match\nraw p1");
-        QCOMPARE(m_fixture->notifications().received()[1].body, "raw p3");
-    }
+        QTRY_COMPARE(m_fixture->notifications().received().size(), 5);
+        const auto received = m_fixture->notifications().received();
+        QCOMPARE(received[0].summary, "Deploys");
+        QCOMPARE(received[1].body, "opened");
+        QCOMPARE(received[1].hints.value("sound-file").toString(), "/sounds/Ping.aiff");
+        QCOMPARE(received[3].body, "Unverified sender: signature does not match\nraw p4");
+        QCOMPARE(received[4].body, "raw p6");
 
-    void deliveryKeepsFiftyEvents()
-    {
-        QList<QByteArray> many;
-        for (int index = 0; index < 26; ++index) {
-            many << payloadJson("p" + QByteArray::number(index));
-        }
-        m_fixture->relay().script("/webhooks/poll?limit=25", webhooks(many));
-        signedOutState();
-        QCoro::waitFor(m_state->tick({}));
-        QCoro::waitFor(m_state->tick({}));
-        QCOMPARE(m_state->recentBanner().size(), 50U);
-        QCOMPARE(m_state->recentBanner().front().body, "raw p25");
+        const auto& banners = m_state->recentBanner();
+        QCOMPARE(banners.size(), 5U);
+        QCOMPARE(banners[2].listenerName, "(unknown)");
+        QCOMPARE(banners[3].title, "");
+        QVERIFY(banners[2].id != banners[3].id);
     }
 
     void refireUsesTheListenerAsItIsNow()
@@ -264,8 +243,6 @@ private slots:
         QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::filteredOut);
         payload.listenerId = "L1";
         QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
-        payload.listenerId.reset();
-        QCOMPARE(QCoro::waitFor(m_state->refire(payload)), RefireResult::listenerMissing);
     }
 
     void listenerManagementEditsTheLocalList()
@@ -277,16 +254,12 @@ private slots:
         QCOMPARE(m_state->listeners().size(), 2U);
 
         m_fixture->relay().script("/listeners/", ok(listenerJson("l3", "Three")));
-        const auto created = QCoro::waitFor(m_state->createListener("Three"));
-        QVERIFY(created);
+        QVERIFY(QCoro::waitFor(m_state->createListener("Three")));
         QCOMPARE(m_state->listeners().front().id, "l3");
 
         m_fixture->relay().script("/listeners/l2", ok(listenerJson("l2", "Two, renamed")));
         QVERIFY(QCoro::waitFor(m_state->updateListener("l2", QString("Two, renamed"), std::nullopt, std::nullopt)));
         QCOMPARE(m_state->listeners()[2].name, "Two, renamed");
-        m_fixture->relay().script("/listeners/l9", ok(listenerJson("l9", "Elsewhere")));
-        QCOMPARE(QCoro::waitFor(m_state->updateListener("l9", std::nullopt, std::nullopt, false))->id, "l9");
-        QCOMPARE(m_state->listeners().size(), 3U);
 
         m_fixture->relay().script("/listeners/l1", ScriptedHttpServer::response(404, "not found", "text/plain"));
         QCoro::waitFor(m_state->deleteListener("l1"));
@@ -295,7 +268,6 @@ private slots:
         m_fixture->relay().script("/listeners/l1", ScriptedHttpServer::response(204, ""));
         QCoro::waitFor(m_state->deleteListener("l1"));
         QCOMPARE(m_state->listeners().size(), 2U);
-        QCOMPARE(m_state->listener("l3")->name, "Three");
         QCOMPARE(m_state->listener("L3"), std::nullopt);
     }
 

@@ -25,7 +25,6 @@ private slots:
         row("empty", "", true);
         row("spaces and tabs", " \t \u00A0", true);
         row("root", "$", true);
-        row("dot", ".", true);
         row("full path", "$.body.action", true);
         row("root without dot", "$body.action", true);
         row("no root", "body.action", true);
@@ -42,12 +41,8 @@ private slots:
         row("null", "$.body.null", false);
         row("array element", "$.body.items.0.id", true);
         row("brackets", "$.body.items[0].id", false);
-        row("wildcard", "$.body.items.*", false);
-        row("comparison", "$.body.action == 'opened'", false);
         row("missing", "$.body.missing", false);
         row("header", "$.headers.x-event", true);
-        row("raw body", "$.raw_body", true);
-        row("method", "$.method", true);
         row("double root", "$$.body.action", false);
         row("marked root", "$\u0301.body.action", false);
     }
@@ -59,12 +54,10 @@ private slots:
         Payload payload;
         payload.method = "POST";
         payload.headers = {{"x-event", AnyCodable{"pull_request"}}, {"x-empty", AnyCodable{""}}};
-        payload.query = {{"ref", AnyCodable{"main"}}};
         payload.body = AnyCodable::fromJson(test::json(R"({
-            "action": "opened", "empty": "", "yes": true, "no": false, "zero": 0, "zeroDouble": 0.0,
+            "action": "opened", "empty": "", "yes": true, "no": false, "zero": 0,
             "none": [], "nothing": {}, "null": null, "items": [{"id": 1}]
         })"));
-        payload.rawBody = "{}";
         QCOMPARE(JSONPathFilter::matches(filter, payloadContext(payload)), fires);
     }
 

@@ -46,7 +46,6 @@ private slots:
 
         const QString event = R"({"event": "push", "Event": "upper"})";
         const QString items = R"({"items": [{"id": 7}]})";
-        QTest::newRow("empty") << "" << event << "";
         QTest::newRow("no tokens") << "plain {text} }}" << event << "plain {text} }}";
         QTest::newRow("name and body") << "{{listener_name}}: {{body.event}}" << event << "Deploys: push";
         QTest::newRow("spaces and tabs inside")
@@ -54,35 +53,22 @@ private slots:
         QTest::newRow("no-break space inside") << "{{\u00A0body.event\u3000}}" << event << "push";
         QTest::newRow("line break is kept") << "{{\nbody.event}}|{{body.event\n}}" << event << "|";
         QTest::newRow("array index") << "{{body.items.0.id}}" << items << "7";
-        QTest::newRow("signed index") << "{{body.items.+0.id}}{{body.items.-0.id}}" << items << "77";
         QTest::newRow("index out of range") << "[{{body.items.1.id}}]" << items << "[]";
-        QTest::newRow("negative index") << "[{{body.items.-1.id}}]" << items << "[]";
         QTest::newRow("index beyond 64 bits") << "[{{body.items.9223372036854775808}}]" << items << "[]";
         QTest::newRow("no brackets") << "[{{body.items[0].id}}]" << items << "[]";
-        QTest::newRow("index into a scalar") << "[{{body.event.0}}]" << event << "[]";
         QTest::newRow("case matters") << "{{body.Event}}/{{body.EVENT}}" << event << "upper/";
         QTest::newRow("extra closing brace") << "{{body.event}}}" << event << "push}";
-        QTest::newRow("unterminated") << "a {{b" << event << "a {{b";
         QTest::newRow("unterminated after a token") << "{{body.event}} {{b {{c" << event << "push {{b {{c";
         QTest::newRow("tokens do not nest") << "[{{a{{b}}]" << event << "[]";
         QTest::newRow("digit key on an object") << "{{body.0}}" << R"({"0": "zero"})" << "zero";
         QTest::newRow("empty segments skipped") << "{{.body..event.}}" << event << "push";
-        QTest::newRow("dotted key is split") << "[{{body.a.b}}]" << R"({"a.b": 1})" << "[]";
-        QTest::newRow("doubles") << "{{body.a}} {{body.b}} {{body.c}}" << R"({"a": 3.0, "b": 2.5, "c": -0.0})"
-                                 << "3 2.5 0";
         QTest::newRow("boolean and null") << "{{body.t}}|{{body.n}}" << R"({"t": true, "n": null})" << "true|";
         QTest::newRow("object as compact JSON") << "{{body}}" << R"({"b": 1, "a": "x/y"})" << R"({"a":"x\/y","b":1})";
-        QTest::newRow("text body") << "{{body}}" << R"("hello")" << "hello";
-        QTest::newRow("absent headers") << "[{{headers}}]" << event << "[]";
         QTest::newRow("absent raw body") << "[{{raw_body}}]" << event << "[]";
-        QTest::newRow("method") << "{{method}}" << event << "POST";
         // Braces that carry a combining mark, or follow a prepended mark, are not token braces.
         QTest::newRow("combining mark on opening") << "{\u0301{body.event}}" << event << "{\u0301{body.event}}";
-        QTest::newRow("combining mark on closing") << "{{body.event}\u0301}" << event << "{{body.event}\u0301}";
         QTest::newRow("closing after a marked brace") << "{{body.event}\u0301}}}" << event << "}";
         QTest::newRow("prepended mark") << "\u0600{{{body.event}}" << event << "\u0600{push";
-        QTest::newRow("emoji before a token") << "\U0001F680{{body.event}}" << event << "\U0001F680push";
-        QTest::newRow("combining mark on a dot") << "[{{body.\u0301event}}]" << R"({"\u0301event": "x"})" << "[]";
         QTest::newRow("marked dot is no separator") << "{{body.a.\u0301b}}" << R"({"a.\u0301b": "kept"})" << "kept";
     }
     void rendersTokens()
@@ -94,35 +80,25 @@ private slots:
         QCOMPARE(rendered(templateText, payloadWithBody(body)), expected);
     }
 
-    void emptyTokenRendersTheWholeContext()
-    {
-        auto payload = payloadWithBody(R"({"path": "/hooks/a"})");
-        payload.headers = {{"x-event", AnyCodable{"push"}}};
-        payload.rawBody = "raw";
-
-        const auto text = rendered("{{}}", payload);
-        QVERIFY(!text.contains(' '));
-        QVERIFY(text.contains(R"(\/hooks\/a)"));
-        QCOMPARE(test::json(text), payloadContext(payload));
-        QCOMPARE(rendered("{{ }}", payload), text);
-    }
-
-    void contextHoldsOnlyWhatThePayloadCarries()
+    // The context holds only what the payload carries; the empty token renders all of it as compact JSON.
+    void contextAndTheEmptyToken()
     {
         auto payload = payloadWithBody("");
         payload.listenerName.reset();
-        auto context = payloadContext(payload);
-        QCOMPARE(context, test::json(R"({"method": "POST", "listener_name": "", "raw_body": ""})"));
+        QCOMPARE(payloadContext(payload), test::json(R"({"method": "POST", "listener_name": "", "raw_body": ""})"));
 
         payload.headers = {{"h", AnyCodable{nullptr}}};
-        payload.query = {{"ref", AnyCodable{Json::array({"a", "b"})}}};
+        payload.query = {{"ref", AnyCodable{Json::array({"a/b"})}}};
         payload.body = AnyCodable{nullptr};
         payload.rawBody = "null";
         payload.listenerId = "l1";
         payload.deliveredAt = "2025-01-31T09:15:00.250Z";
-        context = payloadContext(payload);
+        const auto context = payloadContext(payload);
         QCOMPARE(context, test::json(R"({"method": "POST", "listener_name": "", "raw_body": "null",
-            "headers": {"h": null}, "query": {"ref": ["a", "b"]}, "body": null})"));
+            "headers": {"h": null}, "query": {"ref": ["a/b"]}, "body": null})"));
+        const auto text = rendered("{{ }}", payload);
+        QVERIFY(!text.contains(' ') && text.contains(R"(a\/b)"));
+        QCOMPARE(test::json(text), context);
     }
 
     void stringifiesValues_data()
@@ -132,20 +108,14 @@ private slots:
 
         QTest::newRow("integral double") << "3.0" << "3";
         QTest::newRow("negative zero") << "-0.0" << "0";
-        QTest::newRow("half") << "0.5" << "0.5";
         QTest::newRow("price") << "19.99" << "19.99";
-        QTest::newRow("shortest round trip") << "0.1" << "0.1";
-        QTest::newRow("small, no exponent") << "0.0005" << "0.0005";
         QTest::newRow("written with an exponent") << "1.5e-7" << "0.00000015";
         QTest::newRow("two to the 63") << "9223372036854775808.0" << "9223372036854776000";
-        QTest::newRow("minus two to the 63") << "-9223372036854775808.0" << "-9223372036854776000";
         QTest::newRow("huge integral double") << "1e300" << ("1" + QString(300, '0'));
         QTest::newRow("largest integer") << "9223372036854775807" << "9223372036854775807";
         QTest::newRow("text keeps its slash") << R"("a/b")" << "a/b";
         QTest::newRow("nested slash escaped") << R"(["a/b"])" << R"(["a\/b"])";
-        QTest::newRow("nested numbers") << "[1, 2.5, -3]" << "[1,2.5,-3]";
         QTest::newRow("null") << "null" << "";
-        QTest::newRow("nested null and booleans") << "[null, true, false]" << "[null,true,false]";
         QTest::newRow("unicode unescaped") << R"(["é"])" << R"(["é"])";
     }
     void stringifiesValues()
@@ -183,15 +153,6 @@ private slots:
         const std::string invalidTemplate = "\xFF{{\xC3}}\xE2\x82";
         const auto output = Template::render(invalidTemplate, test::json(R"({"\u00c3": 1})"));
         QCOMPARE(output, "\xFF\xE2\x82");
-    }
-
-    void resolvePointsIntoTheTree()
-    {
-        const auto context = test::json(R"({"body": {"items": [{"id": 7}]}})");
-        QCOMPARE(Template::resolve("", &context), &context);
-        QCOMPARE(Template::resolve("...", &context), &context);
-        QCOMPARE(Template::resolve("body.items.0", &context), &context["body"]["items"][0]);
-        QCOMPARE(Template::resolve("body.items.0.id", nullptr), nullptr);
     }
 };
 

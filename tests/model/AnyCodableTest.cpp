@@ -39,95 +39,48 @@ class AnyCodableTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Both ways a value can arrive, parsed text and a value built elsewhere, end up with the same kind.
+    // Both ways a value can arrive, parsed text and a value built elsewhere, end up with the same kind:
+    // integers signed, everything past them a double.
     void decodesEachKind_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("isDouble");
         QTest::addColumn<QString>("rendering");
 
-        QTest::newRow("true") << "true" << "boolean" << "true";
-        QTest::newRow("integer") << "1" << "number_integer" << "1";
-        QTest::newRow("double") << "1.5" << "number_float" << "1.5";
-        QTest::newRow("largest integer") << "9223372036854775807" << "number_integer" << "9223372036854775807";
-        QTest::newRow("smallest integer") << "-9223372036854775808" << "number_integer" << "-9223372036854775808";
-        QTest::newRow("one above the integers") << "9223372036854775808" << "number_float" << "9223372036854776000";
-        QTest::newRow("beyond unsigned") << "18446744073709551616" << "number_float" << "18446744073709552000";
-        QTest::newRow("integral double") << "2.0" << "number_float" << "2";
-        QTest::newRow("null") << "null" << "null" << "null";
-        QTest::newRow("string") << R"("a/b")" << "string" << "a/b";
-        QTest::newRow("array") << R"([1, "x/y", null])" << "array" << R"([1,"x\/y",null])";
-        QTest::newRow("object") << R"({"b": true, "a": {}})" << "object" << R"({"a":{},"b":true})";
+        QTest::newRow("integer") << "1" << false << "1";
+        QTest::newRow("double") << "1.5" << true << "1.5";
+        QTest::newRow("largest integer") << "9223372036854775807" << false << "9223372036854775807";
+        QTest::newRow("smallest integer") << "-9223372036854775808" << false << "-9223372036854775808";
+        QTest::newRow("one above the integers") << "9223372036854775808" << true << "9223372036854776000";
+        QTest::newRow("beyond unsigned") << "18446744073709551616" << true << "18446744073709552000";
+        QTest::newRow("integral double") << "2.0" << true << "2";
+        QTest::newRow("string") << R"("a/b")" << false << "a/b";
+        QTest::newRow("array") << R"([1, "x/y", null])" << false << R"([1,"x\/y",null])";
+        QTest::newRow("object") << R"({"b": true, "a": {}})" << false << R"({"a":{},"b":true})";
     }
     void decodesEachKind()
     {
         QFETCH(QString, text);
-        QFETCH(QString, kind);
+        QFETCH(bool, isDouble);
         QFETCH(QString, rendering);
 
         const auto fromParser = AnyCodable::fromJson(corvane::test::json(text));
         const auto fromLibrary = AnyCodable::fromJson(Json::parse(text.toStdString()));
         for (const auto& value : {fromParser, fromLibrary}) {
-            const auto kindName = [&] {
-                switch (value.value.type()) {
-                case Json::value_t::number_integer:
-                    return QString("number_integer");
-                case Json::value_t::number_float:
-                    return QString("number_float");
-                case Json::value_t::number_unsigned:
-                    return QString("number_unsigned");
-                default:
-                    return QString(value.value.type_name());
-                }
-            }();
-            QCOMPARE(kindName, kind);
+            QCOMPARE(value.value.is_number_float(), isDouble);
+            QVERIFY(!value.value.is_number_unsigned());
             QCOMPARE(QString::fromStdString(value.text()), rendering);
         }
     }
 
-    void unsignedValuesNestedAnywhereBecomeSigned()
+    // Nested unsigned values become signed too, and kinds JSON cannot carry become null.
+    void unsignedAndBinaryValuesAreNormalised()
     {
         const auto value = AnyCodable::fromJson(Json::parse(R"({"a": [18446744073709551615, 7]})"));
         QVERIFY(value.value["a"][0].is_number_float());
-        QVERIFY(value.value["a"][1].is_number_integer());
-        QVERIFY(!value.value["a"][1].is_number_unsigned());
-    }
-
-    void kindsJsonCannotCarryBecomeNull()
-    {
+        QVERIFY(value.value["a"][1].is_number_integer() && !value.value["a"][1].is_number_unsigned());
         QVERIFY(AnyCodable::fromJson(Json::binary({1, 2})).value.is_null());
         QVERIFY(AnyCodable{Json::binary({1, 2})}.toJson().is_null());
-    }
-
-    void equalityComparesRenderings_data()
-    {
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("right");
-        QTest::addColumn<bool>("equal");
-
-        QTest::newRow("integer and its text") << "1" << R"("1")" << true;
-        QTest::newRow("integral double and integer") << "1.0" << "1" << true;
-        QTest::newRow("integer and other text") << "1" << R"("01")" << false;
-        QTest::newRow("same object, other order") << R"({"a":1,"b":[true]})" << R"({"b":[true],"a":1})" << true;
-        QTest::newRow("objects that differ deep down") << R"({"a":{"b":1}})" << R"({"a":{"b":2}})" << false;
-        QTest::newRow("null and empty text") << "null" << R"("")" << false;
-    }
-    void equalityComparesRenderings()
-    {
-        QFETCH(QString, left);
-        QFETCH(QString, right);
-        QFETCH(bool, equal);
-
-        const auto leftValue = AnyCodable::fromJson(corvane::test::json(left));
-        const auto rightValue = AnyCodable::fromJson(corvane::test::json(right));
-        QCOMPARE(leftValue == rightValue, equal);
-        QCOMPARE(rightValue == leftValue, equal);
-    }
-
-    void encodingKeepsMembersAndValues()
-    {
-        const auto body = corvane::test::json(R"({"z": [1, 2.5, "x", null, {"k": false}], "a": -3})");
-        QCOMPARE(AnyCodable::fromJson(body).toJson(), body);
     }
 
     void parsingRejectsWhatIsNotJson_data()
@@ -135,7 +88,6 @@ private slots:
         QTest::addColumn<QByteArray>("text");
 
         QTest::newRow("empty") << QByteArray("");
-        QTest::newRow("unterminated object") << QByteArray("{");
         QTest::newRow("trailing text") << QByteArray("{} x");
         QTest::newRow("number beyond double") << QByteArray("1e400");
         QTest::newRow("ill-formed UTF-8") << QByteArray("\"\xC3\x28\"");
@@ -151,7 +103,8 @@ private slots:
         QVERIFY(!parsed.error().description().empty());
     }
 
-    // Deep nesting is cut at the limit instead of exhausting the stack further down.
+    // Deep nesting is cut at the limit instead of exhausting the stack further down; what follows the
+    // cut is kept.
     void nestingBeyondTheLimitBecomesNull()
     {
         const int levels = 20000;
@@ -165,16 +118,10 @@ private slots:
 
         const auto shallow = nestedArrays(corvane::maximumJsonDepth);
         QCOMPARE(AnyCodable::fromJson(shallow).value, shallow);
-    }
 
-    void nestingCutKeepsSiblingsAfterTheCut()
-    {
-        const int levels = corvane::maximumJsonDepth + 5;
-        const std::string text
+        const std::string sibling
             = R"({"deep": )" + std::string(levels, '[') + std::string(levels, ']') + R"(, "after": "kept"})";
-        const auto parsed = corvane::parseJson(text);
-        QVERIFY(parsed);
-        QCOMPARE((*parsed)["after"], Json("kept"));
+        QCOMPARE((*corvane::parseJson(sibling))["after"], Json("kept"));
     }
 };
 

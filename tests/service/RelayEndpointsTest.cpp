@@ -143,14 +143,6 @@ private slots:
         }
     }
 
-    void suggestionRendersOverTheSample()
-    {
-        const auto suggestion = QCoro::waitFor(m_client->suggestTemplate(
-            R"({"method": "POST", "listener_name": "CI", "body": {"action": "completed", "message": "Build 12 passed"}})"));
-        QVERIFY2(suggestion, failureOf(suggestion));
-        QVERIFY(!suggestion->title.empty());
-    }
-
     void wrongKeyIsUnauthorized()
     {
         QCOMPARE(QCoro::waitFor(m_secrets->write("not-a-key")), 0);

@@ -56,7 +56,6 @@ private slots:
         QTest::addColumn<QString>("description");
 
         QTest::newRow("204 without body") << ScriptedHttpServer::response(204, "") << true << "";
-        QTest::newRow("201 with body") << ScriptedHttpServer::response(201, "{}") << true << "";
         QTest::newRow("404 text") << ScriptedHttpServer::response(404, "not found", "text/plain") << false
                                   << "HTTP 404: not found";
         QTest::newRow("500 not UTF-8") << ScriptedHttpServer::response(500, "\xC3\x28\xFF") << false << "HTTP 500: ";
@@ -78,64 +77,49 @@ private slots:
         }
     }
 
-    // The URL is the setting and the path joined as text; a setting that ends in "/" gives "//", which
-    // Qt's HTTP layer sends with its path segments normalised.
-    void urlIsTheSettingFollowedByThePath()
+    // A service URL that does not parse fails before anything is sent.
+    void unusableURLSendsNothing()
     {
-        m_server->script("/listeners/", ScriptedHttpServer::response(200, R"({"listeners": []})"));
-        AppSettings::setServiceURL(m_server->baseURL() + "/");
-        const auto listeners = QCoro::waitFor(m_client->listListeners());
-        QVERIFY2(listeners, listeners ? "" : qPrintable(listeners.error().description));
-        QCOMPARE(m_server->requests().size(), 1);
-        QCOMPARE(m_server->requests().front().method, "GET");
-
         AppSettings::setServiceURL("http://exa mple.com");
         const auto failed = QCoro::waitFor(m_client->listListeners());
         QCOMPARE(failed.error().kind, Failure::Kind::missingURL);
         QCOMPARE(failed.error().description, "service URL not set");
-        QCOMPARE(m_server->requests().size(), 1);
+        QVERIFY(m_server->requests().isEmpty());
     }
 
-    void tokenAndContentTypeOnlyWhenTheyApply()
+    // The key goes as a bearer token, and a content type with a body, only where they apply; bodies
+    // leave out what is absent.
+    void requestsCarryWhatApplies()
     {
         m_server->script("/listeners/", ScriptedHttpServer::response(200, listenerText));
+        m_server->script("/listeners/l1", ScriptedHttpServer::response(200, listenerText));
         m_server->script("/auth/callback",
             ScriptedHttpServer::response(
                 200, R"({"api_key": "k", "account": {"id": "a", "email": "e@x", "tier": "free"}})"));
-
-        QVERIFY(QCoro::waitFor(m_client->createListener("Deploys", NotificationConfig{})));
+        NotificationConfig config;
+        config.title = "{{body.action}}";
+        QVERIFY(QCoro::waitFor(m_client->createListener("Deploys", config)));
+        QVERIFY(QCoro::waitFor(m_client->updateListener("l1", std::nullopt, std::nullopt, false)));
         QVERIFY(QCoro::waitFor(m_client->exchange("code", QString("verifier"))));
         QCOMPARE(QCoro::waitFor(m_secrets->write("")), 0);
         m_server->script("/webhooks/p1/delivered", ScriptedHttpServer::response(200, ""));
         QVERIFY(QCoro::waitFor(m_client->markDelivered("p1")));
 
         const auto& requests = m_server->requests();
-        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests.size(), 4);
+        QCOMPARE(requests[0].method, "POST");
         QCOMPARE(requests[0].headers.value("authorization"), "Bearer secret-key");
         QCOMPARE(requests[0].headers.value("content-type"), "application/json");
-        QVERIFY(!requests[1].headers.contains("authorization"));
-        QCOMPARE(
-            test::json(requests[1].body.toStdString()), test::json(R"({"code": "code", "code_verifier": "verifier"})"));
-        QVERIFY(!requests[2].headers.contains("authorization"));
-        QVERIFY(!requests[2].headers.contains("content-type"));
-    }
-
-    void bodiesLeaveOutWhatIsAbsent()
-    {
-        m_server->script("/listeners/", ScriptedHttpServer::response(200, listenerText));
-        m_server->script("/listeners/l1", ScriptedHttpServer::response(200, listenerText));
-        NotificationConfig config;
-        config.title = "{{body.action}}";
-        QVERIFY(QCoro::waitFor(m_client->createListener("Deploys", config)));
-        QVERIFY(QCoro::waitFor(m_client->updateListener("l1", std::nullopt, std::nullopt, false)));
-
-        const auto& requests = m_server->requests();
-        QCOMPARE(requests[0].method, "POST");
         QCOMPARE(test::json(requests[0].body.toStdString()),
             test::json(
                 R"({"name": "Deploys", "is_enabled": true, "notification_config": {"title": "{{body.action}}"}})"));
         QCOMPARE(requests[1].method, "PATCH");
         QCOMPARE(test::json(requests[1].body.toStdString()), test::json(R"({"is_enabled": false})"));
+        QVERIFY(!requests[2].headers.contains("authorization"));
+        QCOMPARE(
+            test::json(requests[2].body.toStdString()), test::json(R"({"code": "code", "code_verifier": "verifier"})"));
+        QVERIFY(!requests[3].headers.contains("authorization"));
+        QVERIFY(!requests[3].headers.contains("content-type"));
     }
 
     void envelopesAreDecodedStrictly()
@@ -186,9 +170,7 @@ private slots:
 
         m_server->script("/listeners/suggest-template",
             ScriptedHttpServer::response(200, R"({"title": "{{body.action}}", "body": ""})"));
-        const auto suggestion = QCoro::waitFor(m_client->suggestTemplate(R"({"body": {"action": "opened"}})"));
-        QVERIFY(suggestion);
-        QCOMPARE(suggestion->filter, std::nullopt);
+        QVERIFY(QCoro::waitFor(m_client->suggestTemplate(R"({"body": {"action": "opened"}})")));
         QCOMPARE(test::json(m_server->requests().front().body.toStdString()),
             test::json(R"({"sample": {"body": {"action": "opened"}}})"));
     }

@@ -45,16 +45,13 @@ private slots:
         QTest::newRow("raw key") << document << signature << rawKey << valid;
         QTest::newRow("key from openssl pkey -pubout") << document << signature << m_key->publicKeyInfo() << valid;
         QTest::newRow("signature file ends with a newline") << document << signature + "\n" << rawKey << valid;
-        QTest::newRow("key with surrounding space") << document << signature << " " + rawKey + "\n" << valid;
         QTest::newRow("one byte more in the feed") << document + "\n" << signature << rawKey << bad;
         QTest::newRow("one bit changed in the signature") << document << flipped.toBase64() << rawKey << bad;
         QTest::newRow("another key's signature") << document << m_otherKey->sign(document) << rawKey << bad;
-        QTest::newRow("signature not base64") << document << QByteArray("not*base64!") << rawKey << bad;
         QTest::newRow("empty signature") << document << QByteArray() << rawKey << bad;
         QTest::newRow("key not base64") << document << signature << QByteArray("?") << misconfigured;
         QTest::newRow("key of 31 bytes") << document << signature << QByteArray::fromBase64(rawKey).left(31).toBase64()
                                          << misconfigured;
-        QTest::newRow("EC key") << document << signature << TestSigningKey::ecP256().publicKeyInfo() << misconfigured;
         QTest::newRow("key info with trailing bytes")
             << document << signature << (QByteArray::fromBase64(m_key->publicKeyInfo()) + "x").toBase64()
             << misconfigured;

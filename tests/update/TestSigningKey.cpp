@@ -6,35 +6,17 @@
 #include <QtGlobal>
 
 namespace corvane::test {
-namespace {
-
-const unsigned char* bytes(const QByteArray& array)
-{
-    return reinterpret_cast<const unsigned char*>(array.constData());
-}
-
-EVP_PKEY* checked(EVP_PKEY* key)
-{
-    if (key == nullptr) {
-        qFatal("OpenSSL could not generate a test key");
-    }
-    return key;
-}
-
-} // namespace
-
 TestSigningKey::TestSigningKey(EVP_PKEY* key) : m_key(key, EVP_PKEY_free)
 {
 }
 
 TestSigningKey TestSigningKey::ed25519()
 {
-    return TestSigningKey(checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519")));
-}
-
-TestSigningKey TestSigningKey::ecP256()
-{
-    return TestSigningKey(checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256")));
+    EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
+    if (key == nullptr) {
+        qFatal("OpenSSL could not generate a test key");
+    }
+    return TestSigningKey(key);
 }
 
 QByteArray TestSigningKey::rawPublicKey() const
@@ -62,8 +44,8 @@ QByteArray TestSigningKey::sign(const QByteArray& document) const
     QByteArray signature(64, '\0');
     std::size_t length = 64;
     const bool done = EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) == 1
-        && EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length, bytes(document),
-               static_cast<std::size_t>(document.size()))
+        && EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+               reinterpret_cast<const unsigned char*>(document.constData()), static_cast<std::size_t>(document.size()))
             == 1;
     if (!done) {
         qFatal("OpenSSL could not sign with the test key");

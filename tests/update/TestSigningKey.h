@@ -12,8 +12,6 @@ namespace corvane::test {
 class TestSigningKey {
 public:
     static TestSigningKey ed25519();
-    // A key of another kind, which the update check must refuse.
-    static TestSigningKey ecP256();
 
     // Base64 of the raw 32-byte public key (Ed25519 only).
     QByteArray rawPublicKey() const;
