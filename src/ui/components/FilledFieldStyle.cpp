@@ -29,6 +29,15 @@ constexpr qreal disabledOpacity = 0.5;
 
 } // namespace
 
+QLineEdit* FilledFieldStyle::field(const QString& accessibleName, const QString& placeholder)
+{
+    auto* field = new QLineEdit;
+    apply(field);
+    field->setPlaceholderText(placeholder);
+    field->setAccessibleName(accessibleName);
+    return field;
+}
+
 FilledFieldStyle* FilledFieldStyle::apply(QLineEdit* field, bool monospaced)
 {
     auto* style = field->findChild<FilledFieldStyle*>(QString(), Qt::FindDirectChildrenOnly);

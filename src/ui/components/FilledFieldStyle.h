@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class QLineEdit;
+class QString;
 
 namespace corvane {
 
@@ -16,6 +17,8 @@ class FilledFieldStyle : public QObject {
 
 public:
     static FilledFieldStyle* apply(QLineEdit* field, bool monospaced = false);
+    // A new single-line field in this style, named for assistive technology.
+    static QLineEdit* field(const QString& accessibleName, const QString& placeholder = {});
 
     bool monospaced() const { return m_monospaced; }
     void setMonospaced(bool monospaced);

@@ -22,20 +22,12 @@ constexpr int soundLabelWidth = 60;
 constexpr int soundPickerWidth = 160;
 constexpr int previewMaximumWidth = 400;
 
-QLineEdit* filledField(const QString& accessibleName, const QString& placeholder = {})
-{
-    auto* field = new QLineEdit;
-    FilledFieldStyle::apply(field);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(accessibleName);
-    return field;
-}
-
 } // namespace
 
 NotificationFields::NotificationFields(QWidget* parent)
-    : QWidget(parent), m_titleField(filledField(tr("Title"))), m_bodyField(new GrowingTextField(bodyLines)),
-      m_filterField(filledField(tr("Filter"), tr("$.body.action  (empty = match all)"))), m_preview(new BannerPreview)
+    : QWidget(parent), m_titleField(FilledFieldStyle::field(tr("Title"))), m_bodyField(new GrowingTextField(bodyLines)),
+      m_filterField(FilledFieldStyle::field(tr("Filter"), tr("$.body.action  (empty = match all)"))),
+      m_preview(new BannerPreview)
 {
     m_bodyField->setAccessibleName(tr("Body"));
     for (QLineEdit* field : {m_titleField, m_filterField}) {

@@ -16,15 +16,6 @@ namespace {
 
 constexpr int pickerWidth = 200;
 
-QLineEdit* filledField(const QString& accessibleName, const QString& placeholder = {})
-{
-    auto* field = new QLineEdit;
-    FilledFieldStyle::apply(field);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(accessibleName);
-    return field;
-}
-
 QComboBox* picker(const QString& accessibleName, const QList<std::pair<QString, QString>>& choices)
 {
     auto* box = new QComboBox;
@@ -61,13 +52,13 @@ void choose(QComboBox* box, const QString& value)
 VerificationFields::VerificationFields(QWidget* parent)
     : QWidget(parent), m_schemePicker(makeSchemePicker()),
       m_helpLabel(new StyledLabel({}, Theme::TextStyle::caption2, Theme::Colour::tertiary)),
-      m_secretField(filledField(tr("Signing secret"))), m_rejectSwitch(new ToggleSwitch),
-      m_headerField(filledField(tr("Signature header"), QStringLiteral("X-Signature"))),
+      m_secretField(FilledFieldStyle::field(tr("Signing secret"))), m_rejectSwitch(new ToggleSwitch),
+      m_headerField(FilledFieldStyle::field(tr("Signature header"), QStringLiteral("X-Signature"))),
       m_algorithmPicker(picker(tr("Algorithm"),
           {{QStringLiteral("SHA-256"), QStringLiteral("sha256")}, {QStringLiteral("SHA-1"), QStringLiteral("sha1")}})),
       m_encodingPicker(
           picker(tr("Encoding"), {{tr("Hex"), QStringLiteral("hex")}, {tr("Base64"), QStringLiteral("base64")}})),
-      m_prefixField(filledField(tr("Signature prefix"), QStringLiteral("sha256="))),
+      m_prefixField(FilledFieldStyle::field(tr("Signature prefix"), QStringLiteral("sha256="))),
       m_problemLabel(new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::red))
 {
     m_schemePicker->setFixedWidth(Theme::scaled(pickerWidth));
