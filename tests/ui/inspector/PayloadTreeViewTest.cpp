@@ -46,7 +46,6 @@ private slots:
         QTest::newRow("array") << "body.pull_request.labels" << "labels: [ 3 items ]" << true;
         QTest::newRow("scalar") << "body.action" << "action: opened" << false;
         QTest::newRow("null") << "body.pull_request.merged_at" << "merged_at: " << false;
-        QTest::newRow("header") << "headers.User-Agent" << "User-Agent: GitHub-Hookshot/8f3c2d1" << false;
     }
     void rows()
     {
