@@ -41,7 +41,6 @@ private slots:
                                      << "http://127.0.0.1:3100/user_management/authorize" + query;
         QTest::newRow("relay under a path") << "https://relay.example.com/corvane"
                                             << "https://relay.example.com/corvane/user_management/authorize" + query;
-        QTest::newRow("empty service URL") << "" << "";
         QTest::newRow("not a web address") << "ftp://relay.example.com" << "";
     }
     void authorizationURL()
@@ -59,7 +58,6 @@ private slots:
     {
         QTest::addColumn<QString>("callback");
         QTest::addColumn<QString>("code"); // null: no code
-        QTest::newRow("code alone") << "corvane://auth/callback?code=abc" << "abc";
         QTest::newRow("two codes: the first") << "corvane://auth/callback?code=one&code=two" << "one";
         QTest::newRow("percent-encoded") << "corvane://auth/callback?code=a%2Fb%20c" << "a/b c";
         QTest::newRow("empty value is a value") << "corvane://auth/callback?code=" << "";

@@ -47,7 +47,6 @@ private slots:
         const QString event = R"({"event": "push", "Event": "upper"})";
         const QString items = R"({"items": [{"id": 7}]})";
         QTest::newRow("no tokens") << "plain {text} }}" << event << "plain {text} }}";
-        QTest::newRow("name and body") << "{{listener_name}}: {{body.event}}" << event << "Deploys: push";
         QTest::newRow("spaces and tabs inside")
             << "{{ listener_name }}: {{\tbody.event  }}" << event << "Deploys: push";
         QTest::newRow("no-break space inside") << "{{\u00A0body.event\u3000}}" << event << "push";

@@ -143,14 +143,6 @@ private slots:
         }
     }
 
-    void wrongKeyIsUnauthorized()
-    {
-        QCOMPARE(QCoro::waitFor(m_secrets->write("not-a-key")), 0);
-        QCOMPARE(QCoro::waitFor(m_client->listListeners()).error().status, 401);
-        QCOMPARE(QCoro::waitFor(m_secrets->write("")), 0);
-        QCOMPARE(QCoro::waitFor(m_client->poll(25)).error().status, 401);
-    }
-
 private:
     QTemporaryDir m_folder;
     QNetworkAccessManager m_network;

@@ -31,6 +31,8 @@ namespace {
 const QByteArray feedPath = "/feed.xml";
 QtMessageHandler previousHandler = nullptr;
 const QByteArray downloadPage = "https://downloads.example.org/corvane/1.5.0";
+// The browser would get any of these schemes.
+const char* const browserSchemes[] = {"https", "http", "file", "javascript", "corvane"};
 
 QString label(const UpdateWindow& window, const char* name)
 {
@@ -77,15 +79,14 @@ private slots:
     {
         m_server = std::make_unique<ScriptedHttpServer>();
         m_opened.clear();
-        // The browser would get any of these schemes.
-        for (const char* scheme : {"https", "http", "file", "javascript", "corvane"}) {
+        for (const char* scheme : browserSchemes) {
             QDesktopServices::setUrlHandler(scheme, this, "openInBrowser");
         }
     }
 
     void cleanup()
     {
-        for (const char* scheme : {"https", "http", "file", "javascript", "corvane"}) {
+        for (const char* scheme : browserSchemes) {
             QDesktopServices::unsetUrlHandler(scheme);
         }
         m_server.reset();
