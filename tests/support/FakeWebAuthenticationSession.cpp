@@ -14,7 +14,6 @@ QCoro::Task<WebAuthenticationOutcome> FakeWebAuthenticationSession::authenticate
 {
     m_urls.append(std::move(url));
     m_schemes.append(std::move(callbackScheme));
-    emit started();
     co_await qCoro(this, &FakeWebAuthenticationSession::finished);
     co_return m_outcome;
 }

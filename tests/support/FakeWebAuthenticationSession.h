@@ -24,7 +24,6 @@ public:
     const QList<QString>& schemes() const { return m_schemes; }
 
 signals:
-    void started();
     void finished();
 
 private:

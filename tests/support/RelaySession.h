@@ -43,7 +43,6 @@ public:
     ServiceClient& client() { return m_client; }
     SecretServiceStore& secrets() { return m_secrets; }
     FakeNotificationServer& notifications() { return m_notifications; }
-    FakeWebAuthenticationSession& browser() { return m_browser; }
     AppState& state() { return *m_state; }
 
 private:

@@ -134,8 +134,6 @@ private slots:
         const QString shown = label(*updater.window(), "detail");
         const auto pattern = QRegularExpression::escape(detail).replace("\\*", "\\d+");
         QVERIFY2(shown.contains(QRegularExpression(pattern)), qPrintable(shown));
-        button(*updater.window(), QDialogButtonBox::Ok)->click();
-        QVERIFY(!updater.window()->isVisible());
         QVERIFY(m_opened.isEmpty());
     }
 

@@ -47,7 +47,6 @@ private slots:
 
         // 2025-01-31T09:15:00.250Z is 1'738'314'900'250 ms after the epoch; "now" is 3 min 7.5 s later.
         QTest::newRow("fraction and Z") << "2025-01-31T09:15:00.250Z" << "3m";
-        QTest::newRow("a minute from now") << "2025-01-31T09:19:07.750Z" << "now";
         QTest::newRow("no fraction") << "2025-01-31T09:15:00Z" << "";
         QTest::newRow("not a date") << "yesterday" << "";
     }
