@@ -33,13 +33,6 @@ QColor pick(const Shades& shades, const QPalette& palette)
     return QColor::fromRgb(isDark(palette) ? shades.onDark : shades.onLight);
 }
 
-qreal relativeLuminance(const QColor& colour)
-{
-    const auto linear
-        = [](qreal channel) { return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
-}
-
 } // namespace
 
 qreal pixelSize(TextStyle style)
@@ -163,15 +156,6 @@ QColor blend(const QColor& top, const QColor& bottom, qreal opacity)
         = [weight](qreal over, qreal under) { return static_cast<float>(over * weight + under * (1 - weight)); };
     return QColor::fromRgbF(
         mix(top.redF(), bottom.redF()), mix(top.greenF(), bottom.greenF()), mix(top.blueF(), bottom.blueF()));
-}
-
-qreal contrastRatio(const QColor& first, const QColor& second)
-{
-    const qreal one = relativeLuminance(first);
-    const qreal other = relativeLuminance(second);
-    const qreal lighter = std::max(one, other);
-    const qreal darker = std::min(one, other);
-    return (lighter + 0.05) / (darker + 0.05);
 }
 
 } // namespace corvane::Theme

@@ -64,7 +64,5 @@ QColor colour(const Tint& tint, const QPalette& palette);
 QColor withOpacity(const QColor& colour, qreal opacity);
 // `top` painted over `bottom` at `opacity`, as one opaque colour.
 QColor blend(const QColor& top, const QColor& bottom, qreal opacity);
-// The WCAG 2 contrast ratio of two opaque colours, 1 to 21.
-qreal contrastRatio(const QColor& first, const QColor& second);
 
 } // namespace corvane::Theme
