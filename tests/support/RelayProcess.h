@@ -53,11 +53,11 @@ public:
     QUrl url(const QString& pathAndQuery) const;
     // The SQLite file; meaningless under PostgreSQL.
     QString databasePath() const;
+    // What --database names: the SQLite file, or a PostgreSQL database created on first use.
+    QString database();
 
 private:
     QString logPath() const;
-    // What --database names: the SQLite file, or a PostgreSQL database created on first use.
-    QString database();
 
     QTemporaryDir m_folder;
     QStringList m_environment;
