@@ -91,9 +91,9 @@ PostgresStore::PostgresStore(PostgresConnection connection) : m_connection(std::
 {
 }
 
-StoreResult<PostgresStore> PostgresStore::open(const std::string& database)
+StoreResult<PostgresStore> PostgresStore::open(const std::string& database, std::chrono::milliseconds reconnectWait)
 {
-    auto connection = PostgresConnection::open(database);
+    auto connection = PostgresConnection::open(database, reconnectWait);
     if (!connection) {
         return std::unexpected(connection.error());
     }
@@ -137,8 +137,9 @@ StoreResult<std::int64_t> PostgresStore::change(const char* sql, const PostgresP
 StoreResult<void> PostgresStore::beginBatch()
 {
     m_receivedInBatch.clear();
-    if (auto begun = m_connection.execute("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
-        return begun;
+    // A query, not execute(): on a connection that broke while it rested, it is retried on a new one.
+    if (auto begun = m_connection.query("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
+        return std::unexpected(begun.error());
     }
     m_inBatch = true;
     return {};

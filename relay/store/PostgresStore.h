@@ -14,8 +14,8 @@ namespace corvane::relay {
 // whose writes do not depend on what they read before, and retention runs in one relay at a time.
 class PostgresStore final : public Store {
 public:
-    // Connects and brings the schema up to date.
-    static StoreResult<PostgresStore> open(const std::string& database);
+    // Connects and brings the schema up to date. See PostgresConnection for `reconnectWait`.
+    static StoreResult<PostgresStore> open(const std::string& database, std::chrono::milliseconds reconnectWait);
 
     StoreResult<void> beginBatch() override;
     StoreResult<void> commitBatch() override;
