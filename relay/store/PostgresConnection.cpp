@@ -86,17 +86,18 @@ StoreResult<void> PostgresConnection::reconnect(std::chrono::steady_clock::time_
 {
     deadline = std::min(deadline, m_lastAttempt + connectTimeout);
     for (;;) {
-        if (*m_reconnecting == PGRES_POLLING_OK) {
+        const int polling = m_reconnecting.value_or(PGRES_POLLING_FAILED);
+        if (polling == PGRES_POLLING_OK) {
             m_reconnecting.reset();
             return {};
         }
-        if (*m_reconnecting == PGRES_POLLING_FAILED) {
+        if (polling == PGRES_POLLING_FAILED) {
             m_reconnecting.reset();
             return std::unexpected(failure("cannot reconnect to PostgreSQL"));
         }
         // libpq's polling may only go on once the socket is ready for what it waits for.
-        pollfd socket{PQsocket(m_connection.get()),
-            static_cast<short>(*m_reconnecting == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        pollfd socket{
+            PQsocket(m_connection.get()), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         const int ready = ::poll(&socket, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
         if (ready < 0) {
