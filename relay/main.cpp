@@ -8,6 +8,7 @@
 #include "store/CommitQueue.h"
 #include "store/RetentionPruner.h"
 #include "store/SqliteStore.h"
+#include "store/StoreFactory.h"
 #include "store/TimeText.h"
 #include "store/WalCheckpointer.h"
 
@@ -77,32 +78,38 @@ int run(int argc, char** argv)
         return fail(2, "--max-buffered-bytes must be at least --max-body-bytes");
     }
 
-    auto writerStore = SqliteStore::open(settings.databasePath);
+    std::fprintf(stderr, "corvane-relay: store: %s\n", StoreFactory::describe(settings.database).c_str());
+    auto writerStore = StoreFactory::open(settings.database);
     if (!writerStore) {
         return fail(1, writerStore.error().message);
     }
     const AccountRecord candidateOwner{Secrets::randomId("acc_"), settings.ownerEmail, "self-hosted"};
-    auto owner = writerStore->ensureAccount(candidateOwner, TimeText::now());
+    auto owner = (*writerStore)->ensureAccount(candidateOwner, TimeText::now());
     if (!owner) {
         return fail(1, "cannot create the owner account: " + owner.error().message);
     }
-    auto readerStore = SqliteStore::open(settings.databasePath);
-    auto answerStore = SqliteStore::open(settings.databasePath);
+    // The reader serves the I/O thread, which must not wait long for a lost database.
+    auto readerStore = StoreFactory::open(settings.database, StoreFactory::Waiting::brief);
+    auto answerStore = StoreFactory::open(settings.database);
     if (!readerStore || !answerStore) {
         return fail(1, (readerStore ? answerStore : readerStore).error().message);
     }
 
     // Outlives the queue: the writer's connection reports its commits to it.
-    auto checkpointer = WalCheckpointer::open(settings.databasePath);
-    if (!checkpointer) {
-        return fail(1, checkpointer.error().message);
-    }
-    if (auto observed = writerStore->observeWal(**checkpointer); !observed) {
-        return fail(1, "cannot turn off automatic WAL checkpoints: " + observed.error().message);
+    std::unique_ptr<WalCheckpointer> checkpointer;
+    if (auto* sqlite = dynamic_cast<SqliteStore*>(writerStore->get())) {
+        auto opened = WalCheckpointer::open(settings.database);
+        if (!opened) {
+            return fail(1, opened.error().message);
+        }
+        checkpointer = *std::move(opened);
+        if (auto observed = sqlite->observeWal(*checkpointer); !observed) {
+            return fail(1, "cannot turn off automatic WAL checkpoints: " + observed.error().message);
+        }
     }
 
     Metrics metrics;
-    CommitQueue queue(std::make_unique<SqliteStore>(*std::move(writerStore)), metrics);
+    CommitQueue queue(*std::move(writerStore), metrics);
     boost::asio::io_context context(1);
 
     RouterSettings routerSettings;
@@ -117,7 +124,8 @@ int run(int argc, char** argv)
     RequestLog requestLog(context.get_executor(), stderr);
     WorkerThread worker;
     ChangeVersions versions(settings.maxChangeWaiters);
-    Router router(*readerStore, *answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
+    Router router(
+        **readerStore, **answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
 
     HttpServer server(context, router, httpLimits(settings));
     const auto bound = server.listen({address, settings.listenPort});
