@@ -19,8 +19,8 @@ void ReceivedChanges::received(const ChangeBatch& batch)
         plausible = m_versions.heard(accountId, version) && plausible;
     }
     if (!plausible) {
-        std::fputs("changes: ignored versions too far ahead of this clock (are the instances' clocks in step?)\n",
-            stderr);
+        std::fputs(
+            "changes: ignored versions too far ahead of this clock (are the instances' clocks in step?)\n", stderr);
     }
 }
 

@@ -28,11 +28,9 @@ std::optional<std::uint64_t> versionOf(std::string_view text)
 
 bool isAccountId(std::string_view text)
 {
-    return !text.empty() && text.size() <= ChangeMessage::maxAccountIdBytes
-        && std::ranges::all_of(text, [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-                   || c == '-';
-           });
+    return !text.empty() && text.size() <= ChangeMessage::maxAccountIdBytes && std::ranges::all_of(text, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    });
 }
 
 } // namespace

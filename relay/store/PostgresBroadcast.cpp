@@ -129,8 +129,8 @@ bool PostgresBroadcast::connect()
     }
     if (!listening) {
         if (!m_reportedFailure) {
-            std::fprintf(stderr, "changes: cannot listen for other instances' changes: %s\n",
-                errorOf(m_postgres).c_str());
+            std::fprintf(
+                stderr, "changes: cannot listen for other instances' changes: %s\n", errorOf(m_postgres).c_str());
             m_reportedFailure = true;
         }
         disconnect();
@@ -165,8 +165,8 @@ bool PostgresBroadcast::receive()
             std::fprintf(stderr, "changes: ignored a malformed announcement: %s\n", batch.error().c_str());
             continue;
         }
-        boost::asio::post(m_executor,
-            [receiver = m_receiver, batch = *std::move(batch)] { receiver->received(batch); });
+        boost::asio::post(
+            m_executor, [receiver = m_receiver, batch = *std::move(batch)] { receiver->received(batch); });
     }
     return true;
 }

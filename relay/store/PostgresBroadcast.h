@@ -19,9 +19,10 @@ namespace corvane::relay {
 // Announcements between the relay instances on one PostgreSQL database: NOTIFY and LISTEN on one
 // channel, over a connection of its own served by a thread of its own. What the I/O thread announces
 // is gathered and sent as one batch (its accounts only with their highest version) as soon as the
-// previous batch is out; what arrives, this instance's own announcements too, is handed to the receiver
-// on the executor once start() was called. A malformed message is logged and ignored. When the connection breaks, it is made
-// again (every second at most) and the receiver is told that announcements may have been missed.
+// previous batch is out; what arrives, this instance's own announcements too, is handed to the
+// receiver on the executor. A malformed message is logged and ignored. When the connection breaks,
+// it is made again (every second at most) and the receiver is told that announcements may have been
+// missed.
 class PostgresBroadcast final : public ChangeBroadcast {
 public:
     static constexpr const char* channel = "corvane_relay_changes";
