@@ -118,10 +118,11 @@ const std::vector<Option>& options()
     static const std::vector<Option> table{
         {"--listen", "CORVANE_RELAY_LISTEN", "HOST:PORT",
             "address to listen on (default 127.0.0.1:3100; port 0 picks one)", applyListen},
-        {"--database", "CORVANE_RELAY_DATABASE", "PATH",
-            "SQLite database file (default $XDG_DATA_HOME/corvane-relay/relay.sqlite3)",
+        {"--database", "CORVANE_RELAY_DATABASE", "PATH|URI",
+            "SQLite database file (default $XDG_DATA_HOME/corvane-relay/relay.sqlite3), or a PostgreSQL database"
+            " as a postgresql:// URI; its password may also come from PGPASSWORD or ~/.pgpass",
             [](Settings& settings, std::string_view text) -> std::expected<void, std::string> {
-                settings.databasePath = std::string(text);
+                settings.database = std::string(text);
                 return {};
             }},
         {"", "API_TOKEN", "TOKEN",
@@ -228,7 +229,7 @@ std::string described(const Option& option, std::string_view source, const std::
 std::expected<RelaySettings::Parsed, std::string> RelaySettings::fromEnvironmentAndArguments(int argc, char** argv)
 {
     Parsed parsed;
-    parsed.settings.databasePath = defaultDatabasePath();
+    parsed.settings.database = defaultDatabasePath();
     for (const auto& option : options()) {
         if (const char* value = std::getenv(std::string(option.variable).c_str()); value && *value) {
             if (auto applied = option.apply(parsed.settings, value); !applied) {

@@ -14,7 +14,8 @@ namespace corvane::relay {
 struct RelaySettings {
     std::string listenHost = "127.0.0.1";
     std::uint16_t listenPort = 3100;
-    std::string databasePath;
+    // A SQLite file, or a postgresql:// (postgres://) URI naming a PostgreSQL database.
+    std::string database;
     // The owner account's static API token; empty when none is configured.
     std::string apiToken;
     std::string ownerEmail = "owner@localhost";

@@ -10,6 +10,7 @@
 #include "store/PostgresBroadcast.h"
 #include "store/RetentionPruner.h"
 #include "store/SqliteStore.h"
+#include "store/StoreFactory.h"
 #include "store/TimeText.h"
 #include "store/WalCheckpointer.h"
 
@@ -28,11 +29,6 @@ namespace {
 constexpr int mmapThreshold = 256 * 1024;
 // How long a cached hook target is trusted when announcements from other instances keep it current.
 constexpr std::chrono::seconds clusteredHookTargetAge{30};
-
-bool isPostgres(const std::string& database)
-{
-    return database.starts_with("postgresql://") || database.starts_with("postgres://");
-}
 
 int fail(int status, const std::string& message)
 {
@@ -86,32 +82,37 @@ int run(int argc, char** argv)
         return fail(2, "--max-buffered-bytes must be at least --max-body-bytes");
     }
 
-    auto writerStore = SqliteStore::open(settings.databasePath);
+    std::fprintf(stderr, "corvane-relay: store: %s\n", StoreFactory::describe(settings.database).c_str());
+    auto writerStore = StoreFactory::open(settings.database);
     if (!writerStore) {
         return fail(1, writerStore.error().message);
     }
     const AccountRecord candidateOwner{Secrets::randomId("acc_"), settings.ownerEmail, "self-hosted"};
-    auto owner = writerStore->ensureAccount(candidateOwner, TimeText::now());
+    auto owner = (*writerStore)->ensureAccount(candidateOwner, TimeText::now());
     if (!owner) {
         return fail(1, "cannot create the owner account: " + owner.error().message);
     }
-    auto readerStore = SqliteStore::open(settings.databasePath);
-    auto answerStore = SqliteStore::open(settings.databasePath);
+    auto readerStore = StoreFactory::open(settings.database);
+    auto answerStore = StoreFactory::open(settings.database);
     if (!readerStore || !answerStore) {
         return fail(1, (readerStore ? answerStore : readerStore).error().message);
     }
 
     // Outlives the queue: the writer's connection reports its commits to it.
-    auto checkpointer = WalCheckpointer::open(settings.databasePath);
-    if (!checkpointer) {
-        return fail(1, checkpointer.error().message);
-    }
-    if (auto observed = writerStore->observeWal(**checkpointer); !observed) {
-        return fail(1, "cannot turn off automatic WAL checkpoints: " + observed.error().message);
+    std::unique_ptr<WalCheckpointer> checkpointer;
+    if (auto* sqlite = dynamic_cast<SqliteStore*>(writerStore->get())) {
+        auto opened = WalCheckpointer::open(settings.database);
+        if (!opened) {
+            return fail(1, opened.error().message);
+        }
+        checkpointer = *std::move(opened);
+        if (auto observed = sqlite->observeWal(*checkpointer); !observed) {
+            return fail(1, "cannot turn off automatic WAL checkpoints: " + observed.error().message);
+        }
     }
 
     Metrics metrics;
-    CommitQueue queue(std::make_unique<SqliteStore>(*std::move(writerStore)), metrics);
+    CommitQueue queue(*std::move(writerStore), metrics);
     boost::asio::io_context context(1);
 
     RouterSettings routerSettings;
@@ -127,13 +128,14 @@ int run(int argc, char** argv)
     WorkerThread worker;
     // Instances on one PostgreSQL database tell each other of their changes; alone, nobody is told.
     std::optional<PostgresBroadcast> broadcast;
-    if (isPostgres(settings.databasePath)) {
-        broadcast.emplace(settings.databasePath, context.get_executor());
+    if (StoreFactory::isPostgres(settings.database)) {
+        broadcast.emplace(settings.database, context.get_executor());
         routerSettings.broadcast = &*broadcast;
         routerSettings.hookTargetAge = clusteredHookTargetAge;
     }
     ChangeVersions versions(settings.maxChangeWaiters, broadcast ? &*broadcast : nullptr);
-    Router router(*readerStore, *answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
+    Router router(
+        **readerStore, **answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
     ReceivedChanges received(versions, router.hookTargets());
     if (broadcast) {
         broadcast->start(received);

@@ -96,9 +96,7 @@ boost::asio::awaitable<HttpResponse> ChangesRoute::changes(const Caller& caller,
     }
     const auto changed = co_await m_versions.changeAfter(caller.account.id, *version, *wait);
     if (!changed) {
-        auto response = HttpResponse::error(503, "too many requests wait for changes; retry later");
-        response.headers.emplace_back("Retry-After", "1");
-        co_return response;
+        co_return HttpResponse::error(503, "too many requests wait for changes; retry later");
     }
     co_return versionAnswer(*changed);
 }

@@ -12,7 +12,11 @@ HttpResponse HttpResponse::json(unsigned status, const nlohmann::json& body)
 
 HttpResponse HttpResponse::error(unsigned status, std::string_view message)
 {
-    return json(status, {{"error", message}});
+    auto response = json(status, {{"error", message}});
+    if (status == 503) {
+        response.headers.emplace_back("Retry-After", "1");
+    }
+    return response;
 }
 
 HttpResponse HttpResponse::empty(unsigned status)

@@ -20,7 +20,8 @@ struct HttpResponse {
     std::string route = "unmatched";
 
     static HttpResponse json(unsigned status, const nlohmann::json& body);
-    // {"error": message}
+    // {"error": message}; a 503 says, with Retry-After, to try again in a second: whatever was
+    // unavailable (the database, a connection slot) is expected back soon.
     static HttpResponse error(unsigned status, std::string_view message);
     static HttpResponse empty(unsigned status);
 };

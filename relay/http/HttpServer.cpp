@@ -51,14 +51,11 @@ std::array<asio::const_buffer, 2> serialized(
     return {asio::buffer(head), headOnly ? asio::const_buffer() : asio::buffer(response.body)};
 }
 
-// A response the server gives by itself; 503 says when to try again.
+// A response the server gives by itself.
 HttpResponse refusal(unsigned status, std::string_view message)
 {
     auto response = HttpResponse::error(status, message);
     response.route = "refused";
-    if (status == 503) {
-        response.headers.emplace_back("Retry-After", "1");
-    }
     return response;
 }
 

@@ -118,8 +118,9 @@ bool PostgresBroadcast::connect()
 {
     // Keepalives notice a peer that vanished while nothing is sent; the URI's own settings win.
     static constexpr std::array keywords{"connect_timeout", "keepalives_idle", "keepalives_interval",
-        "keepalives_count", "dbname", static_cast<const char*>(nullptr)};
-    const std::array values{"2", "30", "10", "3", m_connection.c_str(), static_cast<const char*>(nullptr)};
+        "keepalives_count", "application_name", "dbname", static_cast<const char*>(nullptr)};
+    const std::array values{
+        "2", "30", "10", "3", "corvane-relay changes", m_connection.c_str(), static_cast<const char*>(nullptr)};
     m_postgres = PQconnectdbParams(keywords.data(), values.data(), 1);
     bool listening = PQstatus(m_postgres) == CONNECTION_OK;
     if (listening) {

@@ -1,7 +1,7 @@
 #include "store/SqliteStore.h"
 
-#include "store/SqliteRows.h"
 #include "store/SqliteSchema.h"
+#include "store/StoreRows.h"
 #include "store/TimeText.h"
 #include "verification/SignatureVerifier.h"
 
@@ -64,13 +64,13 @@ StoreResult<std::vector<StoredPayload>> readPayloads(
         if (!row) {
             return std::unexpected(row.error());
         }
-        const auto size = *row ? SqliteRows::payloadBodySize(statement) : 0;
+        const auto size = *row ? StoreRows::payloadBodySize(statement) : 0;
         if (!*row || (!result.empty() && taken + size > bodyBytes)) {
             return result;
         }
         taken += size;
-        result.push_back(SqliteRows::payload(statement));
-        if (SqliteRows::hasBodyParts(statement)) {
+        result.push_back(StoreRows::payload(statement));
+        if (StoreRows::hasBodyParts(statement)) {
             if (auto parts = readBodyParts(connection, result.back()); !parts) {
                 return std::unexpected(parts.error());
             }
@@ -377,7 +377,7 @@ StoreResult<std::optional<ListenerRecord>> SqliteStore::listener(const std::stri
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId)).bind(2, std::string_view(id));
-    auto found = readAll(*statement, &SqliteRows::listener);
+    auto found = readAll(*statement, &StoreRows::listener<SqliteStatement>);
     if (!found) {
         return std::unexpected(found.error());
     }
@@ -391,7 +391,7 @@ StoreResult<std::vector<ListenerRecord>> SqliteStore::listeners(const std::strin
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(accountId));
-    return readAll(*statement, &SqliteRows::listener);
+    return readAll(*statement, &StoreRows::listener<SqliteStatement>);
 }
 
 StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string& token)
@@ -412,7 +412,7 @@ StoreResult<std::optional<HookTarget>> SqliteStore::hookTarget(const std::string
         return std::nullopt;
     }
     HookTarget target{
-        statement->text(0), statement->text(1), statement->integer(2) != 0, SqliteRows::verification(*statement, 3)};
+        statement->text(0), statement->text(1), statement->integer(2) != 0, StoreRows::verification(*statement, 3)};
     if (target.verification) {
         target.verification->secret = statement->text(9);
     }

@@ -67,6 +67,7 @@ class CaptureTest : public QObject {
 private slots:
     void initTestCase()
     {
+        CORVANE_SKIP_WITHOUT_RELAY_STORE();
         QVERIFY(m_relay.start({"--max-body-bytes", "4096", "--max-headers", "30", "--max-header-bytes", "2048",
             "--rate-limit", "1", "--rate-burst", "3", "--header-timeout", "1", "--body-timeout", "1", "--idle-timeout",
             "1", "--max-json-depth", "16", "--max-form-fields", "4"}));
@@ -311,6 +312,9 @@ private slots:
         for (int index = 0; index < bodies; ++index) {
             QCOMPARE(client.hook(listener, body).status, 202);
             QCOMPARE(client.send("GET", "/webhooks/recent?limit=1").status, 200);
+        }
+        if (RelayProcess::usesPostgres()) {
+            QSKIP("the write-ahead log measured here is the SQLite file's");
         }
         const auto walBytes = QFileInfo(m_roomy.databasePath() + "-wal").size();
         QVERIFY2(walBytes < bodies * body.size() / 2, qPrintable(QString::number(walBytes) + " bytes of WAL"));

@@ -47,6 +47,7 @@ class ChangesTest : public QObject {
 private slots:
     void initTestCase()
     {
+        CORVANE_SKIP_WITHOUT_RELAY_STORE();
         QVERIFY(m_relay.start({"--max-change-waiters", QString::number(maxWaiters), "--max-connections", "100"}));
         m_mineKey = m_mine.signInAndUse("mine@example.org");
         m_otherKey = m_other.signInAndUse("other@example.org");

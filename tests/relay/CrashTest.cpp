@@ -19,6 +19,8 @@ class CrashTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { CORVANE_SKIP_WITHOUT_RELAY_STORE(); }
+
     void acknowledgedWebhooksSurviveKill()
     {
         constexpr int listenerCount = 3;

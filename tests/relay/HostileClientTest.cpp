@@ -61,6 +61,7 @@ class HostileClientTest : public QObject {
 private slots:
     void initTestCase()
     {
+        CORVANE_SKIP_WITHOUT_RELAY_STORE();
         rlimit files{};
         getrlimit(RLIMIT_NOFILE, &files);
         files.rlim_cur = files.rlim_max;

@@ -31,6 +31,7 @@ class VerificationTest : public QObject {
 private slots:
     void initTestCase()
     {
+        CORVANE_SKIP_WITHOUT_RELAY_STORE();
         m_relay.keepLog();
         QVERIFY(m_relay.start());
         m_client = std::make_unique<RelayClient>(m_relay);

@@ -1,5 +1,6 @@
 #include "support/RelayProcess.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -13,7 +14,45 @@ namespace {
 constexpr int startTimeoutMilliseconds = 15000;
 constexpr int stopTimeoutMilliseconds = 15000;
 
+QString postgresHost()
+{
+    return qEnvironmentVariable("CORVANE_TEST_POSTGRES_HOST");
+}
+
 } // namespace
+
+bool RelayProcess::usesPostgres()
+{
+    return qEnvironmentVariable("CORVANE_TEST_RELAY_STORE") == "postgresql";
+}
+
+QString RelayProcess::storeMissing()
+{
+    if (!usesPostgres() || !postgresHost().isEmpty()) {
+        return {};
+    }
+    return "the relay's PostgreSQL store needs a cluster: run the tests under scripts/with-postgres"
+           " (scripts/setup --test installs the server)";
+}
+
+QString RelayProcess::database()
+{
+    if (!usesPostgres()) {
+        return databasePath();
+    }
+    if (m_postgresDatabase.isEmpty()) {
+        static int created = 0;
+        const auto name = QStringLiteral("relay_%1_%2").arg(QCoreApplication::applicationPid()).arg(++created);
+        QProcess createdb;
+        createdb.setProcessChannelMode(QProcess::ForwardedChannels);
+        createdb.start("createdb", {"--host", postgresHost(), name});
+        if (!createdb.waitForFinished(startTimeoutMilliseconds) || createdb.exitCode() != 0) {
+            qWarning("createdb %s failed", qPrintable(name));
+        }
+        m_postgresDatabase = QStringLiteral("postgresql:///%1?host=%2").arg(name, postgresHost());
+    }
+    return m_postgresDatabase;
+}
 
 RelayProcess::RelayProcess(QStringList environment) : m_environment(std::move(environment))
 {
@@ -48,7 +87,7 @@ bool RelayProcess::start(const QStringList& arguments)
         }
     });
     m_process.start(QStringLiteral(CORVANE_RELAY_EXECUTABLE),
-        QStringList{"--listen", "127.0.0.1:0", "--database", databasePath()} + arguments);
+        QStringList{"--listen", "127.0.0.1:0", "--database", database()} + arguments);
     static const QRegularExpression listening("listening on http://127\\.0\\.0\\.1:(\\d+)");
     QByteArray output;
     const QDeadlineTimer deadline(startTimeoutMilliseconds);

@@ -8,9 +8,14 @@
 namespace corvane::test {
 
 // A real corvane-relay process on an ephemeral loopback port, with its database in a temporary
-// folder that outlives restarts of the process.
+// folder that outlives restarts of the process. With CORVANE_TEST_RELAY_STORE=postgresql the database
+// is instead a fresh PostgreSQL database in the cluster scripts/with-postgres runs.
 class RelayProcess {
 public:
+    static bool usesPostgres();
+    // Why the relay's store cannot be had (PostgreSQL chosen, no cluster running); empty when it can.
+    static QString storeMissing();
+
     // `environment` holds NAME=value settings added to the relay's environment.
     explicit RelayProcess(QStringList environment = {});
     RelayProcess(const RelayProcess&) = delete;
@@ -46,7 +51,10 @@ public:
     quint16 port() const { return m_port; }
     qint64 processId() const { return m_process.processId(); }
     QUrl url(const QString& pathAndQuery) const;
+    // The SQLite file; meaningless under PostgreSQL.
     QString databasePath() const;
+    // What --database names: the SQLite file, or a PostgreSQL database created on first use.
+    QString database();
 
 private:
     QString logPath() const;
@@ -57,6 +65,13 @@ private:
     bool m_keepLog = false;
     QProcess m_process;
     quint16 m_port = 0;
+    QString m_postgresDatabase;
 };
 
 } // namespace corvane::test
+
+// Skips the test class (from initTestCase) when the relay's store cannot be had, saying why.
+#define CORVANE_SKIP_WITHOUT_RELAY_STORE()                                                                             \
+    if (const auto missing = corvane::test::RelayProcess::storeMissing(); !missing.isEmpty()) {                        \
+        QSKIP(qPrintable(missing));                                                                                    \
+    }

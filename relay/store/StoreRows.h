@@ -1,27 +1,29 @@
 #pragma once
 
 #include "store/ListenerRecord.h"
-#include "store/SqliteStatement.h"
+#include "store/StoreResult.h"
 #include "store/StoredPayload.h"
 
-// The records in the current row of the store's listener and payload queries.
-namespace corvane::relay::SqliteRows {
+// The records in one row of the stores' listener and payload queries. `Row` reads columns as
+// SqliteStatement does (text, optionalText, integer, optionalInteger, blob, size); the SQLite
+// statement's current row and PostgresResult::Row are the ones instantiated.
+namespace corvane::relay::StoreRows {
 
 // Columns: id, token, name, description, is_enabled, notification_config, created_at, updated_at,
 // undelivered count, total_received, then the verification columns below.
-StoreResult<ListenerRecord> listener(const SqliteStatement& statement);
+template <class Row> StoreResult<ListenerRecord> listener(const Row& statement);
 
 // Columns from `first` on: verification_scheme, _mode, _header, _algorithm, _encoding, _prefix. The
 // secret is left empty. Nothing when the listener has no scheme.
-std::optional<VerificationSettings> verification(const SqliteStatement& statement, int first);
+template <class Row> std::optional<VerificationSettings> verification(const Row& statement, int first);
 
 // Columns: id, listener_id, listener name, listener token, notification_config, method, headers,
 // query, body_kind, form_body, raw_body, received_at, delivered_at, body_parts, the parts' size,
 // verification_status, verification_reason.
-StoredPayload payload(const SqliteStatement& statement);
+template <class Row> StoredPayload payload(const Row& statement);
 // The bytes of the raw body (in the row or in parts) and form fields of the current payload row.
-std::size_t payloadBodySize(const SqliteStatement& statement);
+template <class Row> std::size_t payloadBodySize(const Row& statement);
 // Whether the current payload row's body was written in parts, which payload() leaves out.
-bool hasBodyParts(const SqliteStatement& statement);
+template <class Row> bool hasBodyParts(const Row& statement);
 
-} // namespace corvane::relay::SqliteRows
+} // namespace corvane::relay::StoreRows

@@ -1,10 +1,12 @@
-#include "store/SqliteRows.h"
+#include "store/StoreRows.h"
 
 #include "model/JsonText.h"
 #include "store/Capture.h"
+#include "store/PostgresResult.h"
+#include "store/SqliteStatement.h"
 #include "store/TimeText.h"
 
-namespace corvane::relay::SqliteRows {
+namespace corvane::relay::StoreRows {
 namespace {
 
 StoreResult<nlohmann::json> storedJson(const std::string& text)
@@ -31,7 +33,7 @@ StoreResult<NotificationConfig> storedConfig(const std::string& text)
 
 } // namespace
 
-StoreResult<ListenerRecord> listener(const SqliteStatement& statement)
+template <class Row> StoreResult<ListenerRecord> listener(const Row& statement)
 {
     auto config = storedConfig(statement.text(5));
     if (!config) {
@@ -52,7 +54,7 @@ StoreResult<ListenerRecord> listener(const SqliteStatement& statement)
     return ListenerRecord{std::move(listener), verification(statement, 10)};
 }
 
-std::optional<VerificationSettings> verification(const SqliteStatement& statement, int first)
+template <class Row> std::optional<VerificationSettings> verification(const Row& statement, int first)
 {
     const auto scheme = VerificationNames::scheme(statement.text(first));
     if (!scheme) {
@@ -68,7 +70,7 @@ std::optional<VerificationSettings> verification(const SqliteStatement& statemen
     return settings;
 }
 
-StoredPayload payload(const SqliteStatement& statement)
+template <class Row> StoredPayload payload(const Row& statement)
 {
     StoredPayload payload;
     payload.id = statement.text(0);
@@ -90,14 +92,25 @@ StoredPayload payload(const SqliteStatement& statement)
     return payload;
 }
 
-std::size_t payloadBodySize(const SqliteStatement& statement)
+template <class Row> std::size_t payloadBodySize(const Row& statement)
 {
     return statement.size(9) + statement.size(10) + static_cast<std::size_t>(statement.integer(14));
 }
 
-bool hasBodyParts(const SqliteStatement& statement)
+template <class Row> bool hasBodyParts(const Row& statement)
 {
     return statement.integer(13) > 0;
 }
 
-} // namespace corvane::relay::SqliteRows
+template StoreResult<ListenerRecord> listener(const SqliteStatement&);
+template StoredPayload payload(const SqliteStatement&);
+template std::size_t payloadBodySize(const SqliteStatement&);
+template bool hasBodyParts(const SqliteStatement&);
+template std::optional<VerificationSettings> verification(const SqliteStatement&, int);
+template StoreResult<ListenerRecord> listener(const PostgresResult::Row&);
+template StoredPayload payload(const PostgresResult::Row&);
+template std::size_t payloadBodySize(const PostgresResult::Row&);
+template bool hasBodyParts(const PostgresResult::Row&);
+template std::optional<VerificationSettings> verification(const PostgresResult::Row&, int);
+
+} // namespace corvane::relay::StoreRows

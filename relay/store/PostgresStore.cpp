@@ -1,0 +1,602 @@
+#include "store/PostgresStore.h"
+
+#include "store/PostgresSchema.h"
+#include "store/StoreRows.h"
+#include "verification/SignatureVerifier.h"
+
+#include <array>
+#include <cstdio>
+#include <limits>
+
+namespace corvane::relay {
+namespace {
+
+// The advisory lock a retention pass holds for its transaction; any constant other code does not use.
+constexpr std::int64_t retentionLockKey = 0x636f7276616e6502;
+
+constexpr const char* selectListener = R"sql(
+SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
+    (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered),
+    l.total_received, l.verification_scheme, l.verification_mode, l.verification_header, l.verification_algorithm,
+    l.verification_encoding, l.verification_prefix
+FROM listeners l WHERE l.account_id = $1 AND l.id = $2)sql";
+
+constexpr const char* selectListeners = R"sql(
+SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
+    (SELECT COUNT(*) FROM payloads p WHERE p.listener_id = l.id AND p.delivered_at IS NULL AND p.offered),
+    l.total_received, l.verification_scheme, l.verification_mode, l.verification_header, l.verification_algorithm,
+    l.verification_encoding, l.verification_prefix
+FROM listeners l WHERE l.account_id = $1 ORDER BY l.created_at DESC, l.seq DESC)sql";
+
+// A page of payloads: the first `limit` of the rows the inner query selects, cut before the first
+// one whose body would take the bodies read beyond the budget, unless it is the first. The budget is
+// applied here so that bodies beyond it never leave the server. $1 the account, $2 the limit, $3 the
+// budget; the page's order is the inner one's.
+#define CORVANE_PAYLOAD_PAGE(WHERE, ORDER)                                                                             \
+    "SELECT id, listener_id, name, token, notification_config, method, headers, query, body_kind, form_body,"          \
+    " raw_body, received_at, delivered_at, body_parts, parts_size, verification_status, verification_reason"           \
+    " FROM (SELECT page.*, row_number() OVER w AS position,"                                                           \
+    " SUM(COALESCE(octet_length(form_body), 0) + octet_length(raw_body) + parts_size) OVER w AS taken"                 \
+    " FROM (SELECT p.seq, p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers,"           \
+    " p.query, p.body_kind, p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,"                     \
+    " (CASE WHEN p.body_parts > 0 THEN (SELECT COALESCE(SUM(octet_length(b.bytes)), 0) FROM body_parts b"              \
+    " WHERE b.payload_id = p.id) ELSE 0 END)::bigint AS parts_size, p.verification_status, p.verification_reason"      \
+    " FROM payloads p JOIN listeners l ON l.id = p.listener_id WHERE " WHERE " ORDER BY p.seq " ORDER                  \
+    " LIMIT $2) page WINDOW w AS (ORDER BY seq " ORDER " ROWS UNBOUNDED PRECEDING)) budgeted"                          \
+    " WHERE position = 1 OR taken <= $3 ORDER BY seq " ORDER
+
+constexpr const char* selectPending
+    = CORVANE_PAYLOAD_PAGE("p.account_id = $1 AND p.delivered_at IS NULL AND p.offered", "ASC");
+constexpr const char* selectRecent = CORVANE_PAYLOAD_PAGE("p.account_id = $1", "DESC");
+constexpr const char* selectRecentOfListener = CORVANE_PAYLOAD_PAGE("p.listener_id = $4 AND l.account_id = $1", "DESC");
+
+#undef CORVANE_PAYLOAD_PAGE
+
+std::string configText(const NotificationConfig& config)
+{
+    return config.toJson().dump();
+}
+
+// The values of the verification columns, all null for none: scheme, mode, secret, header,
+// algorithm, encoding, prefix.
+std::array<std::optional<std::string>, 7> verificationColumns(const std::optional<VerificationSettings>& settings)
+{
+    if (!settings) {
+        return {};
+    }
+    const bool hmac = settings->scheme == VerificationScheme::hmac;
+    const auto hmacOnly = [hmac](auto value) { return hmac ? std::optional<std::string>(value) : std::nullopt; };
+    return {std::string(VerificationNames::of(settings->scheme)), std::string(VerificationNames::of(settings->mode)),
+        settings->secret, hmacOnly(settings->header), hmacOnly(VerificationNames::of(settings->algorithm)),
+        hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
+}
+
+PostgresParameters& addVerification(
+    PostgresParameters& parameters, const std::array<std::optional<std::string>, 7>& columns)
+{
+    for (const auto& column : columns) {
+        parameters.text(column);
+    }
+    return parameters;
+}
+
+std::int64_t budget(std::size_t bodyBytes)
+{
+    return std::int64_t(std::min<std::size_t>(bodyBytes, std::numeric_limits<std::int64_t>::max()));
+}
+
+} // namespace
+
+PostgresStore::PostgresStore(PostgresConnection connection) : m_connection(std::move(connection))
+{
+}
+
+StoreResult<PostgresStore> PostgresStore::open(const std::string& database)
+{
+    auto connection = PostgresConnection::open(database);
+    if (!connection) {
+        return std::unexpected(connection.error());
+    }
+    if (auto migrated = PostgresSchema::migrate(*connection); !migrated) {
+        return std::unexpected(migrated.error());
+    }
+    // Parts no payload claimed within an hour were left by a relay that stopped while writing them;
+    // younger ones may be another relay's body in progress.
+    if (auto orphans = connection->execute("DELETE FROM body_parts b WHERE b.written_at"
+                                           " < (extract(epoch FROM clock_timestamp()) * 1000)::bigint - 3600000"
+                                           " AND NOT EXISTS (SELECT 1 FROM payloads p WHERE p.id = b.payload_id)");
+        !orphans) {
+        return std::unexpected(orphans.error());
+    }
+    return PostgresStore(*std::move(connection));
+}
+
+template <class Work> auto PostgresStore::guarded(Work&& work) -> decltype(work())
+{
+    if (!m_inBatch) {
+        return work();
+    }
+    if (auto saved = m_connection.execute("SAVEPOINT work"); !saved) {
+        return std::unexpected(saved.error());
+    }
+    auto result = work();
+    auto ended = m_connection.execute(
+        result ? "RELEASE SAVEPOINT work" : "ROLLBACK TO SAVEPOINT work; RELEASE SAVEPOINT work");
+    if (result && !ended) {
+        return std::unexpected(ended.error());
+    }
+    return result;
+}
+
+StoreResult<std::int64_t> PostgresStore::change(const char* sql, const PostgresParameters& parameters)
+{
+    auto result = m_connection.query(sql, parameters);
+    return result ? StoreResult<std::int64_t>(result->changed()) : std::unexpected(result.error());
+}
+
+StoreResult<void> PostgresStore::beginBatch()
+{
+    m_receivedInBatch.clear();
+    if (auto begun = m_connection.execute("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
+        return begun;
+    }
+    m_inBatch = true;
+    return {};
+}
+
+StoreResult<void> PostgresStore::commitBatch()
+{
+    for (const auto& [listenerId, count] : m_receivedInBatch) {
+        auto counted = change("UPDATE listeners SET total_received = total_received + $2 WHERE id = $1",
+            PostgresParameters().text(listenerId).integer(count));
+        if (!counted) {
+            return std::unexpected(counted.error());
+        }
+    }
+    // COMMIT of a transaction that failed rolls it back and says so only in its command tag.
+    if (m_connection.failedTransaction()) {
+        return std::unexpected(StoreError{"the transaction failed"});
+    }
+    auto committed = m_connection.query("COMMIT");
+    if (!committed) {
+        return std::unexpected(committed.error());
+    }
+    if (committed->command() != "COMMIT") {
+        return std::unexpected(StoreError{"the transaction was rolled back"});
+    }
+    m_inBatch = false;
+    m_receivedInBatch.clear();
+    return {};
+}
+
+void PostgresStore::rollbackBatch()
+{
+    m_inBatch = false;
+    m_receivedInBatch.clear();
+    if (auto rolledBack = m_connection.execute("ROLLBACK"); !rolledBack) {
+        // The next batch reports its own failure; this says why.
+        std::fprintf(
+            stderr, "corvane-relay: rolling back a failed batch failed: %s\n", rolledBack.error().message.c_str());
+    }
+}
+
+StoreResult<AccountRecord> PostgresStore::ensureAccount(const AccountRecord& candidate, Milliseconds now)
+{
+    return guarded([&]() -> StoreResult<AccountRecord> {
+        auto inserted = change("INSERT INTO accounts (id, email, tier, created_at) VALUES ($1, $2, $3, $4)"
+                               " ON CONFLICT (email) DO NOTHING",
+            PostgresParameters().text(candidate.id).text(candidate.email).text(candidate.tier).integer(now));
+        if (!inserted) {
+            return std::unexpected(inserted.error());
+        }
+        auto found = m_connection.query(
+            "SELECT id, email, tier FROM accounts WHERE email = $1", PostgresParameters().text(candidate.email));
+        if (!found || found->rows() == 0) {
+            return std::unexpected(found ? StoreError{"account vanished"} : found.error());
+        }
+        return AccountRecord{found->text(0, 0), found->text(0, 1), found->text(0, 2)};
+    });
+}
+
+StoreResult<std::optional<AccountRecord>> PostgresStore::accountForKey(const std::string& keyHash)
+{
+    auto found = m_connection.query("SELECT a.id, a.email, a.tier FROM api_keys k"
+                                    " JOIN accounts a ON a.id = k.account_id WHERE k.key_hash = $1",
+        PostgresParameters().text(keyHash));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->rows() == 0) {
+        return std::nullopt;
+    }
+    return AccountRecord{found->text(0, 0), found->text(0, 1), found->text(0, 2)};
+}
+
+StoreResult<void> PostgresStore::addApiKey(const std::string& keyHash, const std::string& accountId, Milliseconds now)
+{
+    return guarded([&]() -> StoreResult<void> {
+        auto inserted = change("INSERT INTO api_keys (key_hash, account_id, created_at) VALUES ($1, $2, $3)",
+            PostgresParameters().text(keyHash).text(accountId).integer(now));
+        if (!inserted) {
+            return std::unexpected(inserted.error());
+        }
+        return {};
+    });
+}
+
+StoreResult<bool> PostgresStore::revokeApiKey(const std::string& keyHash)
+{
+    return guarded([&]() -> StoreResult<bool> {
+        auto removed = change("DELETE FROM api_keys WHERE key_hash = $1", PostgresParameters().text(keyHash));
+        return removed ? StoreResult<bool>(*removed > 0) : std::unexpected(removed.error());
+    });
+}
+
+StoreResult<void> PostgresStore::createListener(const NewListener& listener)
+{
+    return guarded([&]() -> StoreResult<void> {
+        const auto config = configText(listener.notificationConfig);
+        PostgresParameters parameters;
+        parameters.text(listener.id)
+            .text(listener.accountId)
+            .text(listener.token)
+            .text(listener.name)
+            .text(listener.description)
+            .boolean(listener.isEnabled)
+            .text(config)
+            .integer(listener.createdAt);
+        const auto verification = verificationColumns(listener.verification);
+        auto inserted = change("INSERT INTO listeners (id, account_id, token, name, description, is_enabled,"
+                               " notification_config, created_at, updated_at, verification_scheme, verification_mode,"
+                               " verification_secret, verification_header, verification_algorithm,"
+                               " verification_encoding, verification_prefix)"
+                               " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $8, $9, $10, $11, $12, $13, $14, $15)",
+            addVerification(parameters, verification));
+        if (!inserted) {
+            return std::unexpected(inserted.error());
+        }
+        return {};
+    });
+}
+
+StoreResult<std::optional<std::string>> PostgresStore::storedSecret(
+    const std::string& accountId, const std::string& id, VerificationScheme scheme)
+{
+    auto found
+        = m_connection.query("SELECT verification_scheme IS NOT DISTINCT FROM $3, verification_secret FROM listeners"
+                             " WHERE account_id = $1 AND id = $2",
+            PostgresParameters().text(accountId).text(id).text(VerificationNames::of(scheme)));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->rows() == 0) {
+        return std::nullopt;
+    }
+    return found->integer(0, 0) != 0 ? found->optionalText(0, 1).value_or("") : std::string();
+}
+
+StoreResult<ListenerUpdate> PostgresStore::updateListener(
+    const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
+{
+    return guarded([&]() -> StoreResult<ListenerUpdate> {
+        const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
+                                                       : std::optional<std::string>();
+        auto settings = changes.verification.value_or(std::nullopt);
+        if (settings && settings->secret.empty()) {
+            auto stored = storedSecret(accountId, id, settings->scheme);
+            if (!stored) {
+                return std::unexpected(stored.error());
+            }
+            const auto& secret = *stored;
+            if (!secret) {
+                return ListenerUpdate::notFound;
+            }
+            if (secret->empty()) {
+                return ListenerUpdate::secretRequired;
+            }
+            settings->secret = *secret;
+        }
+        const auto verification = verificationColumns(settings);
+        const auto description = changes.description.value_or(std::nullopt);
+        PostgresParameters parameters;
+        parameters.text(accountId)
+            .text(id)
+            .integer(now)
+            .boolean(changes.name.has_value())
+            .text(changes.name)
+            .boolean(changes.description.has_value())
+            .text(description)
+            .boolean(config.has_value())
+            .text(config)
+            .boolean(changes.isEnabled.has_value())
+            .boolean(changes.isEnabled.value_or(false))
+            .boolean(changes.verification.has_value());
+        auto updated = change(R"sql(
+UPDATE listeners SET
+    updated_at = $3,
+    name = CASE WHEN $4 THEN $5 ELSE name END,
+    description = CASE WHEN $6 THEN $7 ELSE description END,
+    notification_config = CASE WHEN $8 THEN $9 ELSE notification_config END,
+    is_enabled = CASE WHEN $10 THEN $11 ELSE is_enabled END,
+    verification_scheme = CASE WHEN $12 THEN $13 ELSE verification_scheme END,
+    verification_mode = CASE WHEN $12 THEN $14 ELSE verification_mode END,
+    verification_secret = CASE WHEN $12 THEN $15 ELSE verification_secret END,
+    verification_header = CASE WHEN $12 THEN $16 ELSE verification_header END,
+    verification_algorithm = CASE WHEN $12 THEN $17 ELSE verification_algorithm END,
+    verification_encoding = CASE WHEN $12 THEN $18 ELSE verification_encoding END,
+    verification_prefix = CASE WHEN $12 THEN $19 ELSE verification_prefix END
+WHERE account_id = $1 AND id = $2)sql",
+            addVerification(parameters, verification));
+        if (!updated) {
+            return std::unexpected(updated.error());
+        }
+        return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
+    });
+}
+
+StoreResult<bool> PostgresStore::deleteListener(const std::string& accountId, const std::string& id)
+{
+    return guarded([&]() -> StoreResult<bool> {
+        auto removed = change(
+            "DELETE FROM listeners WHERE account_id = $1 AND id = $2", PostgresParameters().text(accountId).text(id));
+        return removed ? StoreResult<bool>(*removed > 0) : std::unexpected(removed.error());
+    });
+}
+
+StoreResult<std::optional<ListenerRecord>> PostgresStore::listener(const std::string& accountId, const std::string& id)
+{
+    auto found = m_connection.query(selectListener, PostgresParameters().text(accountId).text(id));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->rows() == 0) {
+        return std::nullopt;
+    }
+    auto record = StoreRows::listener(found->row(0));
+    if (!record) {
+        return std::unexpected(record.error());
+    }
+    return *std::move(record);
+}
+
+StoreResult<std::vector<ListenerRecord>> PostgresStore::listeners(const std::string& accountId)
+{
+    auto found = m_connection.query(selectListeners, PostgresParameters().text(accountId));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    std::vector<ListenerRecord> records;
+    for (int index = 0; index < found->rows(); ++index) {
+        auto record = StoreRows::listener(found->row(index));
+        if (!record) {
+            return std::unexpected(record.error());
+        }
+        records.push_back(*std::move(record));
+    }
+    return records;
+}
+
+StoreResult<std::optional<HookTarget>> PostgresStore::hookTarget(const std::string& token)
+{
+    auto found = m_connection.query(
+        "SELECT id, account_id, is_enabled, verification_scheme, verification_mode, verification_header,"
+        " verification_algorithm, verification_encoding, verification_prefix, verification_secret"
+        " FROM listeners WHERE token = $1",
+        PostgresParameters().text(token));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->rows() == 0) {
+        return std::nullopt;
+    }
+    const auto row = found->row(0);
+    HookTarget target{row.text(0), row.text(1), row.integer(2) != 0, StoreRows::verification(row, 3)};
+    if (target.verification) {
+        target.verification->secret = row.text(9);
+    }
+    return target;
+}
+
+StoreResult<void> PostgresStore::insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
+{
+    return guarded([&]() -> StoreResult<void> {
+        auto inserted = change("INSERT INTO body_parts (payload_id, part, bytes) VALUES ($1, $2, $3)",
+            PostgresParameters().text(payloadId).integer(part).bytes(bytes));
+        if (!inserted) {
+            return std::unexpected(inserted.error());
+        }
+        return {};
+    });
+}
+
+StoreResult<bool> PostgresStore::insertCapture(const Capture& capture)
+{
+    return guarded([&]() -> StoreResult<bool> {
+        if (capture.webhookId) {
+            // A webhook-id seen within the tolerance is a retry; one seen before that is taken as new.
+            auto noted = change(R"sql(
+INSERT INTO webhook_ids (listener_id, webhook_id, seen_at) VALUES ($1, $2, $3)
+ON CONFLICT (listener_id, webhook_id) DO UPDATE SET seen_at = excluded.seen_at
+WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
+                PostgresParameters()
+                    .text(capture.listenerId)
+                    .text(*capture.webhookId)
+                    .integer(capture.receivedAt)
+                    .integer(SignatureVerifier::toleranceSeconds * 1000));
+            if (!noted) {
+                return std::unexpected(noted.error());
+            }
+            if (*noted == 0) {
+                auto parts
+                    = change("DELETE FROM body_parts WHERE payload_id = $1", PostgresParameters().text(capture.id));
+                return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
+            }
+        }
+        const auto verification = capture.verification;
+        const auto status = verification ? std::optional<std::int64_t>(verification->verified ? 1 : 2) : std::nullopt;
+        const auto reason
+            = verification && !verification->verified ? std::optional(verification->reason) : std::nullopt;
+        auto inserted = change(
+            "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
+            " received_at, offered, body_parts, verification_status, verification_reason)"
+            " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)",
+            PostgresParameters()
+                .text(capture.id)
+                .text(capture.listenerId)
+                .text(capture.accountId)
+                .text(capture.method)
+                .text(capture.headers)
+                .text(capture.query)
+                .integer(std::int64_t(capture.bodyKind))
+                .text(capture.formBody)
+                .bytes(capture.rawBody)
+                .integer(capture.receivedAt)
+                .boolean(capture.offered)
+                .integer(capture.bodyParts)
+                .integer(status)
+                .text(reason));
+        if (!inserted) {
+            return std::unexpected(inserted.error());
+        }
+        ++m_receivedInBatch[capture.listenerId];
+        return true;
+    });
+}
+
+StoreResult<bool> PostgresStore::retentionLock()
+{
+    auto locked
+        = m_connection.query("SELECT pg_try_advisory_xact_lock($1)", PostgresParameters().integer(retentionLockKey));
+    return locked ? StoreResult<bool>(locked->integer(0, 0) != 0) : std::unexpected(locked.error());
+}
+
+StoreResult<std::int64_t> PostgresStore::removeBeyondNewest(std::int64_t keep)
+{
+    return guarded([&]() -> StoreResult<std::int64_t> {
+        auto locked = retentionLock();
+        if (!locked || !*locked) {
+            return locked ? StoreResult<std::int64_t>(0) : std::unexpected(locked.error());
+        }
+        // Every listener's newest payload beyond the ones kept, found at its end of payloads_by_listener.
+        return change(R"sql(
+DELETE FROM payloads p USING (
+    SELECT l.id, (SELECT q.seq FROM payloads q WHERE q.listener_id = l.id ORDER BY q.seq DESC OFFSET $1 LIMIT 1) AS edge
+    FROM listeners l
+) beyond WHERE p.listener_id = beyond.id AND p.seq <= beyond.edge)sql",
+            PostgresParameters().integer(keep));
+    });
+}
+
+StoreResult<std::int64_t> PostgresStore::removeReceivedBefore(Milliseconds cutoff)
+{
+    return guarded([&]() -> StoreResult<std::int64_t> {
+        auto locked = retentionLock();
+        if (!locked || !*locked) {
+            return locked ? StoreResult<std::int64_t>(0) : std::unexpected(locked.error());
+        }
+        return change("DELETE FROM payloads WHERE received_at < $1", PostgresParameters().integer(cutoff));
+    });
+}
+
+StoreResult<void> PostgresStore::removeWebhookIdsBefore(Milliseconds cutoff)
+{
+    return guarded([&]() -> StoreResult<void> {
+        auto locked = retentionLock();
+        if (!locked || !*locked) {
+            return locked ? StoreResult<void>() : std::unexpected(locked.error());
+        }
+        auto removed = change("DELETE FROM webhook_ids WHERE seen_at < $1", PostgresParameters().integer(cutoff));
+        if (!removed) {
+            return std::unexpected(removed.error());
+        }
+        return {};
+    });
+}
+
+StoreResult<std::vector<StoredPayload>> PostgresStore::payloads(const char* sql, const PostgresParameters& parameters)
+{
+    auto found = m_connection.query(sql, parameters);
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    std::vector<StoredPayload> result;
+    for (int index = 0; index < found->rows(); ++index) {
+        const auto row = found->row(index);
+        result.push_back(StoreRows::payload(row));
+        if (!StoreRows::hasBodyParts(row)) {
+            continue;
+        }
+        auto parts = m_connection.query("SELECT bytes FROM body_parts WHERE payload_id = $1 ORDER BY part",
+            PostgresParameters().text(result.back().id));
+        if (!parts) {
+            return std::unexpected(parts.error());
+        }
+        for (int part = 0; part < parts->rows(); ++part) {
+            result.back().rawBody += parts->text(part, 0);
+        }
+    }
+    return result;
+}
+
+StoreResult<PendingPage> PostgresStore::pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes)
+{
+    auto counted
+        = m_connection.query("SELECT COUNT(*) FROM payloads WHERE account_id = $1 AND delivered_at IS NULL AND offered",
+            PostgresParameters().text(accountId));
+    if (!counted) {
+        return std::unexpected(counted.error());
+    }
+    auto found
+        = payloads(selectPending, PostgresParameters().text(accountId).integer(limit).integer(budget(bodyBytes)));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    return PendingPage{*std::move(found), counted->integer(0, 0)};
+}
+
+StoreResult<std::vector<StoredPayload>> PostgresStore::recent(const std::string& accountId,
+    const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes)
+{
+    PostgresParameters parameters;
+    parameters.text(accountId).integer(limit).integer(budget(bodyBytes));
+    if (listenerId) {
+        parameters.text(*listenerId);
+    }
+    return payloads(listenerId ? selectRecentOfListener : selectRecent, parameters);
+}
+
+StoreResult<bool> PostgresStore::markDelivered(
+    const std::string& accountId, const std::string& payloadId, Milliseconds now)
+{
+    return guarded([&]() -> StoreResult<bool> {
+        // The first delivery's time stays; the payload's existence is the answer either way.
+        auto found = m_connection.query(R"sql(
+WITH delivered AS (
+    UPDATE payloads SET delivered_at = $3 WHERE account_id = $1 AND id = $2 AND delivered_at IS NULL RETURNING 1
+)
+SELECT EXISTS (SELECT 1 FROM payloads WHERE account_id = $1 AND id = $2))sql",
+            PostgresParameters().text(accountId).text(payloadId).integer(now));
+        return found ? StoreResult<bool>(found->integer(0, 0) != 0) : std::unexpected(found.error());
+    });
+}
+
+StoreResult<std::int64_t> PostgresStore::payloadCount()
+{
+    auto counted = m_connection.query("SELECT COUNT(*) FROM payloads");
+    return counted ? StoreResult<std::int64_t>(counted->integer(0, 0)) : std::unexpected(counted.error());
+}
+
+StoreResult<void> PostgresStore::recordHealthCheck(Milliseconds now)
+{
+    return guarded([&]() -> StoreResult<void> {
+        auto written = change("INSERT INTO health (id, checked_at) VALUES (1, $1)"
+                              " ON CONFLICT (id) DO UPDATE SET checked_at = excluded.checked_at",
+            PostgresParameters().integer(now));
+        if (!written) {
+            return std::unexpected(written.error());
+        }
+        return {};
+    });
+}
+
+} // namespace corvane::relay
