@@ -92,7 +92,8 @@ int run(int argc, char** argv)
     if (!owner) {
         return fail(1, "cannot create the owner account: " + owner.error().message);
     }
-    auto readerStore = StoreFactory::open(settings.database);
+    // The reader serves the I/O thread, which must not wait long for a lost database.
+    auto readerStore = StoreFactory::open(settings.database, StoreFactory::Waiting::brief);
     auto answerStore = StoreFactory::open(settings.database);
     if (!readerStore || !answerStore) {
         return fail(1, (readerStore ? answerStore : readerStore).error().message);

@@ -1,8 +1,10 @@
 #include "store/PostgresConnection.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <array>
+#include <string>
 
 namespace corvane::relay {
 namespace {
@@ -29,19 +31,21 @@ void PostgresConnection::Closer::operator()(pg_conn* connection) const
     PQfinish(connection);
 }
 
-PostgresConnection::PostgresConnection(pg_conn* connection)
-    : m_connection(connection), m_lastAttempt(std::chrono::steady_clock::now())
+PostgresConnection::PostgresConnection(pg_conn* connection, std::chrono::milliseconds reconnectWait)
+    : m_connection(connection), m_reconnectWait(reconnectWait), m_lastAttempt(std::chrono::steady_clock::now())
 {
 }
 
-StoreResult<PostgresConnection> PostgresConnection::open(const std::string& database)
+StoreResult<PostgresConnection> PostgresConnection::open(
+    const std::string& database, std::chrono::milliseconds reconnectWait)
 {
-    // Settings after the database's own override it: a short connect timeout (libpq's shortest), so
-    // that an unreachable server fails a call within seconds, and the encoding the relay's text is in.
+    // Settings after the database's own override it: the connect timeout, and the encoding the relay's
+    // text is in.
     const std::array<const char*, 5> keywords{
         "dbname", "connect_timeout", "client_encoding", "application_name", nullptr};
-    const std::array<const char*, 5> values{database.c_str(), "2", "UTF8", "corvane-relay", nullptr};
-    PostgresConnection connection(PQconnectdbParams(keywords.data(), values.data(), 1));
+    const auto timeout = std::to_string(connectTimeout.count());
+    const std::array<const char*, 5> values{database.c_str(), timeout.c_str(), "UTF8", "corvane-relay", nullptr};
+    PostgresConnection connection(PQconnectdbParams(keywords.data(), values.data(), 1), reconnectWait);
     if (!connection.m_connection) {
         return std::unexpected(StoreError{"cannot connect to PostgreSQL: out of memory"});
     }
@@ -59,19 +63,56 @@ StoreError PostgresConnection::failure(std::string_view what) const
 
 StoreResult<void> PostgresConnection::usable()
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_reconnecting) {
+        return reconnect(now);
+    }
     if (PQstatus(m_connection.get()) == CONNECTION_OK) {
         return {};
     }
-    const auto now = std::chrono::steady_clock::now();
     if (now - m_lastAttempt < reconnectInterval) {
         return std::unexpected(failure("the PostgreSQL connection is down"));
     }
     m_lastAttempt = now;
-    PQreset(m_connection.get());
-    if (PQstatus(m_connection.get()) != CONNECTION_OK) {
+    if (PQresetStart(m_connection.get()) == 0) {
         return std::unexpected(failure("cannot reconnect to PostgreSQL"));
     }
-    return {};
+    // libpq's asynchronous connection starts as if the last poll had asked to write.
+    m_reconnecting = PGRES_POLLING_WRITING;
+    return reconnect(now + m_reconnectWait);
+}
+
+StoreResult<void> PostgresConnection::reconnect(std::chrono::steady_clock::time_point deadline)
+{
+    deadline = std::min(deadline, m_lastAttempt + connectTimeout);
+    for (;;) {
+        const int polling = m_reconnecting.value_or(PGRES_POLLING_FAILED);
+        if (polling == PGRES_POLLING_OK) {
+            m_reconnecting.reset();
+            return {};
+        }
+        if (polling == PGRES_POLLING_FAILED) {
+            m_reconnecting.reset();
+            return std::unexpected(failure("cannot reconnect to PostgreSQL"));
+        }
+        // libpq's polling may only go on once the socket is ready for what it waits for.
+        pollfd socket{
+            PQsocket(m_connection.get()), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int ready = ::poll(&socket, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready < 0) {
+            m_reconnecting.reset();
+            return std::unexpected(StoreError{"cannot reconnect to PostgreSQL: polling its socket failed"});
+        }
+        if (ready == 0) {
+            if (std::chrono::steady_clock::now() >= m_lastAttempt + connectTimeout) {
+                m_reconnecting.reset();
+                return std::unexpected(StoreError{"cannot reconnect to PostgreSQL: timeout expired"});
+            }
+            return std::unexpected(StoreError{"reconnecting to PostgreSQL"});
+        }
+        m_reconnecting = PQresetPoll(m_connection.get());
+    }
 }
 
 StoreResult<PostgresResult> PostgresConnection::run(const char* sql, const PostgresParameters& parameters)

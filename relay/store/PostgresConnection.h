@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct pg_conn;
@@ -13,11 +14,17 @@ struct pg_conn;
 namespace corvane::relay {
 
 // One connection to a PostgreSQL database, named by any libpq connection string or URI. A call that
-// finds the connection broken opens it again first, but no more than once a second: while the
-// database is away, calls fail at once instead of each waiting for a connection attempt.
+// finds the connection broken starts to open it again, but no more than once a second, and waits for
+// that at most `reconnectWait`: an attempt that takes longer goes on while later calls look in on it
+// without waiting, until it succeeds or the connect timeout ends it. While the database is away,
+// calls fail at once instead of each waiting for a connection attempt.
 class PostgresConnection {
 public:
-    static StoreResult<PostgresConnection> open(const std::string& database);
+    // libpq's shortest connect timeout.
+    static constexpr std::chrono::seconds connectTimeout{2};
+
+    // Connects, waiting as long as it takes (up to the connect timeout).
+    static StoreResult<PostgresConnection> open(const std::string& database, std::chrono::milliseconds reconnectWait);
 
     // Runs one statement with its values as parameters. A statement outside a transaction that failed
     // because the connection broke is run once more on a new one.
@@ -32,15 +39,21 @@ private:
         void operator()(pg_conn* connection) const;
     };
 
-    explicit PostgresConnection(pg_conn* connection);
+    PostgresConnection(pg_conn* connection, std::chrono::milliseconds reconnectWait);
 
-    // Reconnects a broken connection unless an attempt was made in the last second.
+    // Reconnects a broken connection unless an attempt was made in the last second, or goes on with
+    // the attempt under way.
     StoreResult<void> usable();
+    // Drives the attempt under way until it ends or `deadline` passes.
+    StoreResult<void> reconnect(std::chrono::steady_clock::time_point deadline);
     StoreResult<PostgresResult> run(const char* sql, const PostgresParameters& parameters);
     StoreError failure(std::string_view what) const;
 
     std::unique_ptr<pg_conn, Closer> m_connection;
+    std::chrono::milliseconds m_reconnectWait;
     std::chrono::steady_clock::time_point m_lastAttempt;
+    // While an attempt is under way: what libpq waits for next (a PostgresPollingStatusType).
+    std::optional<int> m_reconnecting;
 };
 
 } // namespace corvane::relay

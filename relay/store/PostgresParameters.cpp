@@ -40,6 +40,11 @@ PostgresParameters& PostgresParameters::bytes(std::string_view value)
     return add(byteaType, value.empty() ? "" : value.data(), value.size());
 }
 
+PostgresParameters& PostgresParameters::bytes(const std::optional<std::string>& value)
+{
+    return value ? bytes(std::string_view(*value)) : add(byteaType, nullptr, 0);
+}
+
 PostgresParameters& PostgresParameters::integer(std::int64_t value)
 {
     auto network = static_cast<std::uint64_t>(value);

@@ -17,6 +17,8 @@ public:
     PostgresParameters& text(const std::string& value) { return text(std::string_view(value)); }
     PostgresParameters& text(const std::optional<std::string>& value);
     PostgresParameters& bytes(std::string_view value);
+    PostgresParameters& bytes(const std::string& value) { return bytes(std::string_view(value)); }
+    PostgresParameters& bytes(const std::optional<std::string>& value);
     PostgresParameters& integer(std::int64_t value);
     PostgresParameters& integer(std::optional<std::int64_t> value);
     PostgresParameters& boolean(bool value);

@@ -42,7 +42,7 @@ public:
     std::string errorMessage(const char* fallback) const;
 
     int rows() const;
-    Row row(int index) const { return Row(*this, index); }
+    Row row(int index) const { return {*this, index}; }
     // The rows an INSERT, UPDATE or DELETE changed.
     std::int64_t changed() const;
     // The command tag: "COMMIT", or "ROLLBACK" for a commit of a failed transaction.

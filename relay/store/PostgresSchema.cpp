@@ -11,12 +11,13 @@ constexpr std::int64_t migrationLock = 0x636f7276616e6501;
 
 // Index i upgrades version i to version i + 1. Released migrations never change; add new ones.
 // Times are milliseconds since the Unix epoch as in the SQLite store; JSON is kept as the text it
-// was stored as.
+// was stored as. Strings as clients sent them (names, e-mail addresses, secrets, header values) are
+// bytes: text could hold neither NUL nor bytes that are not UTF-8, which the SQLite store keeps.
 constexpr std::array migrations{
     R"sql(
 CREATE TABLE accounts (
     id text PRIMARY KEY,
-    email text NOT NULL UNIQUE,
+    email bytea NOT NULL UNIQUE,
     tier text NOT NULL,
     created_at bigint NOT NULL
 );
@@ -30,8 +31,8 @@ CREATE TABLE listeners (
     id text PRIMARY KEY,
     account_id text NOT NULL REFERENCES accounts (id) ON DELETE CASCADE,
     token text NOT NULL UNIQUE,
-    name text NOT NULL,
-    description text,
+    name bytea NOT NULL,
+    description bytea,
     is_enabled boolean NOT NULL,
     notification_config text NOT NULL,
     created_at bigint NOT NULL,
@@ -39,11 +40,11 @@ CREATE TABLE listeners (
     total_received bigint NOT NULL DEFAULT 0,
     verification_scheme text,
     verification_mode text,
-    verification_secret text,
-    verification_header text,
+    verification_secret bytea,
+    verification_header bytea,
     verification_algorithm text,
     verification_encoding text,
-    verification_prefix text
+    verification_prefix bytea
 );
 CREATE INDEX listeners_by_account ON listeners (account_id, created_at, seq);
 CREATE TABLE payloads (
@@ -89,7 +90,7 @@ CREATE TRIGGER payloads_remove_body_parts AFTER DELETE ON payloads
     FOR EACH ROW WHEN (OLD.body_parts > 0) EXECUTE FUNCTION payloads_remove_body_parts();
 CREATE TABLE webhook_ids (
     listener_id text NOT NULL REFERENCES listeners (id) ON DELETE CASCADE,
-    webhook_id text NOT NULL,
+    webhook_id bytea NOT NULL,
     seen_at bigint NOT NULL,
     PRIMARY KEY (listener_id, webhook_id)
 );

@@ -4,6 +4,7 @@
 #include "store/StoreRows.h"
 #include "verification/SignatureVerifier.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <limits>
@@ -74,10 +75,21 @@ std::array<std::optional<std::string>, 7> verificationColumns(const std::optiona
 PostgresParameters& addVerification(
     PostgresParameters& parameters, const std::array<std::optional<std::string>, 7>& columns)
 {
-    for (const auto& column : columns) {
-        parameters.text(column);
-    }
-    return parameters;
+    // The secret, header and prefix are stored as bytes.
+    return parameters.text(columns[0])
+        .text(columns[1])
+        .bytes(columns[2])
+        .bytes(columns[3])
+        .text(columns[4])
+        .text(columns[5])
+        .bytes(columns[6]);
+}
+
+// Identifiers and tokens are the relay's own, printable ASCII. One a client made up of other bytes
+// names nothing, and a text parameter could not even carry it.
+bool mayName(std::string_view identifier)
+{
+    return std::ranges::all_of(identifier, [](char character) { return character > ' ' && character < '\x7f'; });
 }
 
 std::int64_t budget(std::size_t bodyBytes)
@@ -91,9 +103,9 @@ PostgresStore::PostgresStore(PostgresConnection connection) : m_connection(std::
 {
 }
 
-StoreResult<PostgresStore> PostgresStore::open(const std::string& database)
+StoreResult<PostgresStore> PostgresStore::open(const std::string& database, std::chrono::milliseconds reconnectWait)
 {
-    auto connection = PostgresConnection::open(database);
+    auto connection = PostgresConnection::open(database, reconnectWait);
     if (!connection) {
         return std::unexpected(connection.error());
     }
@@ -137,8 +149,9 @@ StoreResult<std::int64_t> PostgresStore::change(const char* sql, const PostgresP
 StoreResult<void> PostgresStore::beginBatch()
 {
     m_receivedInBatch.clear();
-    if (auto begun = m_connection.execute("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
-        return begun;
+    // A query, not execute(): on a connection that broke while it rested, it is retried on a new one.
+    if (auto begun = m_connection.query("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
+        return std::unexpected(begun.error());
     }
     m_inBatch = true;
     return {};
@@ -185,12 +198,12 @@ StoreResult<AccountRecord> PostgresStore::ensureAccount(const AccountRecord& can
     return guarded([&]() -> StoreResult<AccountRecord> {
         auto inserted = change("INSERT INTO accounts (id, email, tier, created_at) VALUES ($1, $2, $3, $4)"
                                " ON CONFLICT (email) DO NOTHING",
-            PostgresParameters().text(candidate.id).text(candidate.email).text(candidate.tier).integer(now));
+            PostgresParameters().text(candidate.id).bytes(candidate.email).text(candidate.tier).integer(now));
         if (!inserted) {
             return std::unexpected(inserted.error());
         }
         auto found = m_connection.query(
-            "SELECT id, email, tier FROM accounts WHERE email = $1", PostgresParameters().text(candidate.email));
+            "SELECT id, email, tier FROM accounts WHERE email = $1", PostgresParameters().bytes(candidate.email));
         if (!found || found->rows() == 0) {
             return std::unexpected(found ? StoreError{"account vanished"} : found.error());
         }
@@ -240,8 +253,8 @@ StoreResult<void> PostgresStore::createListener(const NewListener& listener)
         parameters.text(listener.id)
             .text(listener.accountId)
             .text(listener.token)
-            .text(listener.name)
-            .text(listener.description)
+            .bytes(listener.name)
+            .bytes(listener.description)
             .boolean(listener.isEnabled)
             .text(config)
             .integer(listener.createdAt);
@@ -278,6 +291,9 @@ StoreResult<std::optional<std::string>> PostgresStore::storedSecret(
 StoreResult<ListenerUpdate> PostgresStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
+    if (!mayName(id)) {
+        return ListenerUpdate::notFound;
+    }
     return guarded([&]() -> StoreResult<ListenerUpdate> {
         const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
                                                        : std::optional<std::string>();
@@ -303,9 +319,9 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
             .text(id)
             .integer(now)
             .boolean(changes.name.has_value())
-            .text(changes.name)
+            .bytes(changes.name)
             .boolean(changes.description.has_value())
-            .text(description)
+            .bytes(description)
             .boolean(config.has_value())
             .text(config)
             .boolean(changes.isEnabled.has_value())
@@ -336,6 +352,9 @@ WHERE account_id = $1 AND id = $2)sql",
 
 StoreResult<bool> PostgresStore::deleteListener(const std::string& accountId, const std::string& id)
 {
+    if (!mayName(id)) {
+        return false;
+    }
     return guarded([&]() -> StoreResult<bool> {
         auto removed = change(
             "DELETE FROM listeners WHERE account_id = $1 AND id = $2", PostgresParameters().text(accountId).text(id));
@@ -345,6 +364,9 @@ StoreResult<bool> PostgresStore::deleteListener(const std::string& accountId, co
 
 StoreResult<std::optional<ListenerRecord>> PostgresStore::listener(const std::string& accountId, const std::string& id)
 {
+    if (!mayName(id)) {
+        return std::nullopt;
+    }
     auto found = m_connection.query(selectListener, PostgresParameters().text(accountId).text(id));
     if (!found) {
         return std::unexpected(found.error());
@@ -378,6 +400,9 @@ StoreResult<std::vector<ListenerRecord>> PostgresStore::listeners(const std::str
 
 StoreResult<std::optional<HookTarget>> PostgresStore::hookTarget(const std::string& token)
 {
+    if (!mayName(token)) {
+        return std::nullopt;
+    }
     auto found = m_connection.query(
         "SELECT id, account_id, is_enabled, verification_scheme, verification_mode, verification_header,"
         " verification_algorithm, verification_encoding, verification_prefix, verification_secret"
@@ -420,7 +445,7 @@ ON CONFLICT (listener_id, webhook_id) DO UPDATE SET seen_at = excluded.seen_at
 WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
                 PostgresParameters()
                     .text(capture.listenerId)
-                    .text(*capture.webhookId)
+                    .bytes(*capture.webhookId)
                     .integer(capture.receivedAt)
                     .integer(SignatureVerifier::toleranceSeconds * 1000));
             if (!noted) {
@@ -557,6 +582,9 @@ StoreResult<PendingPage> PostgresStore::pending(const std::string& accountId, st
 StoreResult<std::vector<StoredPayload>> PostgresStore::recent(const std::string& accountId,
     const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes)
 {
+    if (listenerId && !mayName(*listenerId)) {
+        return std::vector<StoredPayload>();
+    }
     PostgresParameters parameters;
     parameters.text(accountId).integer(limit).integer(budget(bodyBytes));
     if (listenerId) {
@@ -568,6 +596,9 @@ StoreResult<std::vector<StoredPayload>> PostgresStore::recent(const std::string&
 StoreResult<bool> PostgresStore::markDelivered(
     const std::string& accountId, const std::string& payloadId, Milliseconds now)
 {
+    if (!mayName(payloadId)) {
+        return false;
+    }
     return guarded([&]() -> StoreResult<bool> {
         // The first delivery's time stays; the payload's existence is the answer either way.
         auto found = m_connection.query(R"sql(

@@ -12,10 +12,12 @@ namespace corvane::relay {
 // The store on one PostgreSQL connection. Open one per thread: the writer's and the readers'. Several
 // relays may share the database, each with its own writer: batches are READ COMMITTED transactions
 // whose writes do not depend on what they read before, and retention runs in one relay at a time.
+// Body parts no payload claims are removed when the store opens only once they are an hour old:
+// younger ones may belong to a body another relay is writing.
 class PostgresStore final : public Store {
 public:
-    // Connects and brings the schema up to date.
-    static StoreResult<PostgresStore> open(const std::string& database);
+    // Connects and brings the schema up to date. See PostgresConnection for `reconnectWait`.
+    static StoreResult<PostgresStore> open(const std::string& database, std::chrono::milliseconds reconnectWait);
 
     StoreResult<void> beginBatch() override;
     StoreResult<void> commitBatch() override;

@@ -34,10 +34,13 @@ std::string describe(const std::string& database)
     return described;
 }
 
-StoreResult<std::unique_ptr<Store>> open(const std::string& database)
+StoreResult<std::unique_ptr<Store>> open(const std::string& database, Waiting waiting)
 {
     if (isPostgres(database)) {
-        auto store = PostgresStore::open(database);
+        // Long enough for a server nearby, which answers within milliseconds.
+        constexpr std::chrono::milliseconds briefWait{50};
+        auto store = PostgresStore::open(database,
+            waiting == Waiting::brief ? briefWait : std::chrono::milliseconds(PostgresConnection::connectTimeout));
         if (!store) {
             return std::unexpected(store.error());
         }

@@ -12,7 +12,11 @@ namespace corvane::relay::StoreFactory {
 bool isPostgres(const std::string& database);
 // The database as logs may name it: a PostgreSQL database's connection settings without its password.
 std::string describe(const std::string& database);
+// How long a call may wait for a lost PostgreSQL connection to come back: up to the connect timeout
+// on a thread of its own, briefly on the I/O thread, which serves every client and must not stall.
+enum class Waiting { patient, brief };
+
 // Opens one connection's store (see SqliteStore and PostgresStore).
-StoreResult<std::unique_ptr<Store>> open(const std::string& database);
+StoreResult<std::unique_ptr<Store>> open(const std::string& database, Waiting waiting = Waiting::patient);
 
 } // namespace corvane::relay::StoreFactory

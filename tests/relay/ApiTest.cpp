@@ -66,12 +66,13 @@ private slots:
     void patchChangesOnlyTheMembersSent()
     {
         const auto path = listenerPath(m_client.createListener("Original"));
-        auto patched = m_client.send("PATCH", path, R"({"description":"CI","notification_config":{"title":"t"}})");
+        auto patched
+            = m_client.send("PATCH", path, R"({"description":"C\u0000I","notification_config":{"title":"t"}})");
         QCOMPARE(patched.status, 200);
         QCOMPARE(patched.json()["name"], "Original");
         auto listener = m_client.send("PATCH", path, R"({"is_enabled":false})").json();
         QCOMPARE(listener["is_enabled"], false);
-        QCOMPARE(listener["description"], "CI");
+        QCOMPARE(listener["description"], std::string("C\0I", 3));
         QCOMPARE(listener["notification_config"], test::json(R"({"title":"t"})"));
         listener = m_client.send("PATCH", path, R"({"description":null,"notification_config":{"body":"b"}})").json();
         QVERIFY(!listener.contains("description"));
@@ -167,7 +168,8 @@ private slots:
         QCOMPARE(poll["webhooks"][0]["id"], afterwards.json()["id"]);
     }
 
-    // A deleted listener, and another account's listener or payload, are 404 as if they never existed.
+    // A deleted listener, and another account's listener or payload, are 404 as if they never existed;
+    // so is a hook token no listener could have.
     void goneAndForeignRecordsAre404_data()
     {
         QTest::addColumn<bool>("deleted");
@@ -193,6 +195,9 @@ private slots:
         QCOMPARE(caller.send("DELETE", listenerPath(listener)).status, 404);
         QCOMPARE(caller.send("GET", "/webhooks/listener/" + RelayClient::idOf(listener) + "/recent").status, 404);
         QCOMPARE(caller.send("POST", deliveredPath(payloadId)).status, 404);
+        QCOMPARE(
+            caller.raw("POST /h/\xff HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\nConnection: close\r\n\r\n").status,
+            404);
         if (!deleted) {
             QVERIFY(!owner.recent(listener)[0].contains("delivered_at"));
         }
