@@ -21,11 +21,20 @@ constexpr std::chrono::milliseconds reconnectDelay{1000};
 // How long the thread may take to notice that it is to stop.
 constexpr std::chrono::milliseconds longestWait{250};
 
-// libpq's message without its final line break.
+// libpq's message on one line: its lines (the later ones indented with a tab) joined by spaces.
 std::string errorOf(const pg_conn* postgres)
 {
-    std::string text = postgres ? PQerrorMessage(postgres) : "out of memory";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+    std::string text;
+    for (const char* c = postgres ? PQerrorMessage(postgres) : "out of memory"; *c != '\0'; ++c) {
+        if (*c == '\n' || *c == '\t') {
+            if (!text.empty() && text.back() != ' ') {
+                text += ' ';
+            }
+        } else {
+            text += *c;
+        }
+    }
+    while (!text.empty() && text.back() == ' ') {
         text.pop_back();
     }
     return text;
