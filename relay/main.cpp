@@ -1,11 +1,13 @@
 #include "RelaySettings.h"
 #include "api/ChangeVersions.h"
 #include "api/Metrics.h"
+#include "api/ReceivedChanges.h"
 #include "api/Router.h"
 #include "common/Secrets.h"
 #include "http/HttpServer.h"
 #include "http/OpenFiles.h"
 #include "store/CommitQueue.h"
+#include "store/PostgresBroadcast.h"
 #include "store/RetentionPruner.h"
 #include "store/SqliteStore.h"
 #include "store/StoreFactory.h"
@@ -25,6 +27,8 @@ using namespace corvane::relay;
 namespace {
 
 constexpr int mmapThreshold = 256 * 1024;
+// How long a cached hook target is trusted when announcements from other instances keep it current.
+constexpr std::chrono::seconds clusteredHookTargetAge{30};
 
 int fail(int status, const std::string& message)
 {
@@ -123,9 +127,20 @@ int run(int argc, char** argv)
     routerSettings.discard = settings.discard;
     RequestLog requestLog(context.get_executor(), stderr);
     WorkerThread worker;
-    ChangeVersions versions(settings.maxChangeWaiters);
+    // Instances on one PostgreSQL database tell each other of their changes; alone, nobody is told.
+    std::optional<PostgresBroadcast> broadcast;
+    if (StoreFactory::isPostgres(settings.database)) {
+        broadcast.emplace(settings.database, context.get_executor());
+        routerSettings.broadcast = &*broadcast;
+        routerSettings.hookTargetAge = clusteredHookTargetAge;
+    }
+    ChangeVersions versions(settings.maxChangeWaiters, broadcast ? &*broadcast : nullptr);
     Router router(
         **readerStore, **answerStore, worker, queue, metrics, requestLog, versions, std::move(routerSettings));
+    ReceivedChanges received(versions, router.hookTargets());
+    if (broadcast) {
+        broadcast->start(received);
+    }
 
     HttpServer server(context, router, httpLimits(settings));
     const auto bound = server.listen({address, settings.listenPort});

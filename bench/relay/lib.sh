@@ -2,22 +2,27 @@
 # listener. The caller sets relay (the binary) and work (a temporary folder).
 
 pid=""
+started=()
 
-# Stops the relay started last, if any.
+# Stops every relay started, if any.
 stop_relay() {
-    if [[ -n "${pid}" ]]; then
-        kill -TERM "${pid}" 2>/dev/null || true
-        wait "${pid}" 2>/dev/null || true
-        pid=""
-    fi
+    local each
+    for each in "${started[@]}"; do
+        kill -TERM "${each}" 2>/dev/null || true
+        wait "${each}" 2>/dev/null || true
+    done
+    started=()
+    pid=""
 }
-# start_relay NAME [flags...]: a relay on a free loopback port with its own database; sets pid and base.
+# start_relay NAME [flags...]: a relay on a free loopback port with its own database (or the one
+# ${database} names, when set); sets pid and base.
 start_relay() {
     local name=$1
     shift
-    taskset -c 0 "${relay}" --listen 127.0.0.1:0 --database "${work}/${name}.sqlite3" --rate-limit 0 "$@" \
+    taskset -c 0 "${relay}" --listen 127.0.0.1:0 --database "${database:-${work}/${name}.sqlite3}" --rate-limit 0 "$@" \
         >"${work}/${name}.out" 2>/dev/null &
     pid=$!
+    started+=("${pid}")
     for _ in $(seq 100); do
         grep -q listening "${work}/${name}.out" 2>/dev/null && break
         sleep 0.1

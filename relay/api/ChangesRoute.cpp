@@ -85,6 +85,12 @@ boost::asio::awaitable<HttpResponse> ChangesRoute::changes(const Caller& caller,
         co_return after.error();
     }
     const auto version = versionOf(*after);
+    // A version ahead of this instance's comes from another instance on the same database whose
+    // announcement is still on its way: it is taken now, so the request waits instead of being
+    // answered at once with a version the caller would take for a change.
+    if (version && *version > m_versions.current(caller.account.id)) {
+        m_versions.heard(caller.account.id, *version);
+    }
     if (!version || *version != m_versions.current(caller.account.id)) {
         co_return versionAnswer(m_versions.current(caller.account.id));
     }

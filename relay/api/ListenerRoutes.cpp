@@ -155,7 +155,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::update(
     auto updatedWork = [accountId = caller.account.id, id, changes = *std::move(changes), now = TimeText::now()](
                            Store& store) { return store.updateListener(accountId, id, changes, now); };
     auto updated = co_await m_queue.submit(std::move(updatedWork));
-    m_targets.forgetAll();
+    m_targets.listenersChanged();
     if (!updated) {
         co_return unavailable();
     }
@@ -174,7 +174,7 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::remove(const Caller& caller
     auto removedWork
         = [accountId = caller.account.id, id](Store& store) { return store.deleteListener(accountId, id); };
     auto removed = co_await m_queue.submit(std::move(removedWork));
-    m_targets.forgetAll();
+    m_targets.listenersChanged();
     if (!removed) {
         co_return unavailable();
     }

@@ -113,7 +113,8 @@ Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQ
     RequestLog& log, ChangeVersions& versions, RouterSettings settings)
     : m_reader(reader), m_queue(queue), m_metrics(metrics), m_log(log), m_settings(std::move(settings)),
       m_limiter(m_settings.rateLimit, m_settings.rateBurst), m_versions(versions), m_changes(m_versions),
-      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken), m_hookTargets(reader),
+      m_authenticator(reader, m_settings.owner, m_settings.signIn.apiToken),
+      m_hookTargets(reader, HookTargets::defaultCapacity, m_settings.broadcast, m_settings.hookTargetAge),
       m_hooks(m_hookTargets, queue, metrics, m_limiter, m_versions, worker, m_settings.maxJsonDepth,
           m_settings.maxFormFields),
       m_listeners(reader, queue, m_hookTargets, m_versions, m_settings.maxJsonDepth),

@@ -13,8 +13,12 @@
 #include "api/WorkerThread.h"
 #include "http/RequestHandler.h"
 #include "signin/SignInRoutes.h"
+#include "store/ChangeBroadcast.h"
 #include "store/CommitQueue.h"
 #include "store/Store.h"
+
+#include <chrono>
+#include <optional>
 
 namespace corvane::relay {
 
@@ -27,6 +31,10 @@ struct RouterSettings {
     double rateBurst = 1;
     // Answer hook requests with 202 without looking anything up or storing them.
     bool discard = false;
+    // Where listener changes are announced to other instances on the same database, and how long a
+    // cached hook target is trusted then.
+    ChangeBroadcast* broadcast = nullptr;
+    std::optional<std::chrono::steady_clock::duration> hookTargetAge;
 };
 
 // Matches each request to its route, checks the method and the API key, and hands it on. Logs every
@@ -45,6 +53,8 @@ public:
     boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;
+
+    HookTargets& hookTargets() { return m_hookTargets; }
 
 private:
     std::optional<HttpResponse> refusal(const HttpRequest& head, std::string& route);
