@@ -1,11 +1,11 @@
 #include "store/PostgresStore.h"
 
 #include "store/PostgresSchema.h"
+#include "store/StoreColumns.h"
 #include "store/StoreRows.h"
 #include "verification/SignatureVerifier.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <limits>
 
@@ -53,27 +53,7 @@ constexpr const char* selectRecentOfListener = CORVANE_PAYLOAD_PAGE("p.listener_
 
 #undef CORVANE_PAYLOAD_PAGE
 
-std::string configText(const NotificationConfig& config)
-{
-    return config.toJson().dump();
-}
-
-// The values of the verification columns, all null for none: scheme, mode, secret, header,
-// algorithm, encoding, prefix.
-std::array<std::optional<std::string>, 7> verificationColumns(const std::optional<VerificationSettings>& settings)
-{
-    if (!settings) {
-        return {};
-    }
-    const bool hmac = settings->scheme == VerificationScheme::hmac;
-    const auto hmacOnly = [hmac](auto value) { return hmac ? std::optional<std::string>(value) : std::nullopt; };
-    return {std::string(VerificationNames::of(settings->scheme)), std::string(VerificationNames::of(settings->mode)),
-        settings->secret, hmacOnly(settings->header), hmacOnly(VerificationNames::of(settings->algorithm)),
-        hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
-}
-
-PostgresParameters& addVerification(
-    PostgresParameters& parameters, const std::array<std::optional<std::string>, 7>& columns)
+PostgresParameters& addVerification(PostgresParameters& parameters, const StoreColumns::Verification& columns)
 {
     // The secret, header and prefix are stored as bytes.
     return parameters.text(columns[0])
@@ -248,7 +228,7 @@ StoreResult<bool> PostgresStore::revokeApiKey(const std::string& keyHash)
 StoreResult<void> PostgresStore::createListener(const NewListener& listener)
 {
     return guarded([&]() -> StoreResult<void> {
-        const auto config = configText(listener.notificationConfig);
+        const auto config = StoreColumns::configText(listener.notificationConfig);
         PostgresParameters parameters;
         parameters.text(listener.id)
             .text(listener.accountId)
@@ -258,7 +238,7 @@ StoreResult<void> PostgresStore::createListener(const NewListener& listener)
             .boolean(listener.isEnabled)
             .text(config)
             .integer(listener.createdAt);
-        const auto verification = verificationColumns(listener.verification);
+        const auto verification = StoreColumns::verification(listener.verification);
         auto inserted = change("INSERT INTO listeners (id, account_id, token, name, description, is_enabled,"
                                " notification_config, created_at, updated_at, verification_scheme, verification_mode,"
                                " verification_secret, verification_header, verification_algorithm,"
@@ -295,24 +275,19 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
         return ListenerUpdate::notFound;
     }
     return guarded([&]() -> StoreResult<ListenerUpdate> {
-        const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
-                                                       : std::optional<std::string>();
+        const auto config = changes.notificationConfig
+            ? std::optional(StoreColumns::configText(*changes.notificationConfig))
+            : std::optional<std::string>();
         auto settings = changes.verification.value_or(std::nullopt);
-        if (settings && settings->secret.empty()) {
-            auto stored = storedSecret(accountId, id, settings->scheme);
-            if (!stored) {
-                return std::unexpected(stored.error());
-            }
-            const auto& secret = *stored;
-            if (!secret) {
-                return ListenerUpdate::notFound;
-            }
-            if (secret->empty()) {
-                return ListenerUpdate::secretRequired;
-            }
-            settings->secret = *secret;
+        const auto refused = StoreColumns::keepStoredSecret(
+            settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
+        if (!refused) {
+            return std::unexpected(refused.error());
         }
-        const auto verification = verificationColumns(settings);
+        if (*refused) {
+            return **refused;
+        }
+        const auto verification = StoreColumns::verification(settings);
         const auto description = changes.description.value_or(std::nullopt);
         PostgresParameters parameters;
         parameters.text(accountId)

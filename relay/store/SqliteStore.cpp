@@ -1,11 +1,11 @@
 #include "store/SqliteStore.h"
 
 #include "store/SqliteSchema.h"
+#include "store/StoreColumns.h"
 #include "store/StoreRows.h"
 #include "store/TimeText.h"
 #include "verification/SignatureVerifier.h"
 
-#include <array>
 #include <cstdio>
 
 namespace corvane::relay {
@@ -115,25 +115,6 @@ SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.
     p.verification_status, p.verification_reason
 FROM payloads p JOIN listeners l ON l.id = p.listener_id
 WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
-
-std::string configText(const NotificationConfig& config)
-{
-    return config.toJson().dump();
-}
-
-// The values of the verification columns, all null for none: scheme, mode, secret, header,
-// algorithm, encoding, prefix.
-std::array<std::optional<std::string>, 7> verificationColumns(const std::optional<VerificationSettings>& settings)
-{
-    if (!settings) {
-        return {};
-    }
-    const bool hmac = settings->scheme == VerificationScheme::hmac;
-    const auto hmacOnly = [hmac](auto value) { return hmac ? std::optional<std::string>(value) : std::nullopt; };
-    return {std::string(VerificationNames::of(settings->scheme)), std::string(VerificationNames::of(settings->mode)),
-        settings->secret, hmacOnly(settings->header), hmacOnly(VerificationNames::of(settings->algorithm)),
-        hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
-}
 
 } // namespace
 
@@ -269,7 +250,7 @@ StoreResult<bool> SqliteStore::revokeApiKey(const std::string& keyHash)
 
 StoreResult<void> SqliteStore::createListener(const NewListener& listener)
 {
-    const auto verification = verificationColumns(listener.verification);
+    const auto verification = StoreColumns::verification(listener.verification);
     auto inserted = change("INSERT INTO listeners (id, account_id, token, name, description, is_enabled,"
                            " notification_config, created_at, updated_at, verification_scheme, verification_mode,"
                            " verification_secret, verification_header, verification_algorithm,"
@@ -277,8 +258,8 @@ StoreResult<void> SqliteStore::createListener(const NewListener& listener)
                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)",
         std::string_view(listener.id), std::string_view(listener.accountId), std::string_view(listener.token),
         std::string_view(listener.name), listener.description, std::int64_t(listener.isEnabled),
-        std::string_view(configText(listener.notificationConfig)), listener.createdAt, verification[0], verification[1],
-        verification[2], verification[3], verification[4], verification[5], verification[6]);
+        std::string_view(StoreColumns::configText(listener.notificationConfig)), listener.createdAt, verification[0],
+        verification[1], verification[2], verification[3], verification[4], verification[5], verification[6]);
     if (!inserted) {
         return std::unexpected(inserted.error());
     }
@@ -318,24 +299,19 @@ StoreResult<std::optional<std::string>> SqliteStore::storedSecret(
 StoreResult<ListenerUpdate> SqliteStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
-    const auto config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig))
-                                                   : std::optional<std::string>();
+    const auto config = changes.notificationConfig
+        ? std::optional(StoreColumns::configText(*changes.notificationConfig))
+        : std::optional<std::string>();
     auto settings = changes.verification.value_or(std::nullopt);
-    if (settings && settings->secret.empty()) {
-        auto stored = storedSecret(accountId, id, settings->scheme);
-        if (!stored) {
-            return std::unexpected(stored.error());
-        }
-        const auto& secret = *stored;
-        if (!secret) {
-            return ListenerUpdate::notFound;
-        }
-        if (secret->empty()) {
-            return ListenerUpdate::secretRequired;
-        }
-        settings->secret = *secret;
+    const auto refused = StoreColumns::keepStoredSecret(
+        settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
+    if (!refused) {
+        return std::unexpected(refused.error());
     }
-    const auto verification = verificationColumns(settings);
+    if (*refused) {
+        return **refused;
+    }
+    const auto verification = StoreColumns::verification(settings);
     auto updated = change(R"sql(
 UPDATE listeners SET
     name = CASE WHEN ?1 THEN ?2 ELSE name END,
