@@ -39,12 +39,15 @@ PostgresConnection::PostgresConnection(pg_conn* connection, std::chrono::millise
 StoreResult<PostgresConnection> PostgresConnection::open(
     const std::string& database, std::chrono::milliseconds reconnectWait)
 {
-    // Settings after the database's own override it: the connect timeout, and the encoding the relay's
+    // Settings before the database's own are defaults it may override: over TCP, a peer that went
+    // silent (a partition, not a refusal) ends a call within seconds rather than when the kernel
+    // gives up. Settings after it override it: the connect timeout, and the encoding the relay's
     // text is in.
-    const std::array<const char*, 5> keywords{
-        "dbname", "connect_timeout", "client_encoding", "application_name", nullptr};
     const auto timeout = std::to_string(connectTimeout.count());
-    const std::array<const char*, 5> values{database.c_str(), timeout.c_str(), "UTF8", "corvane-relay", nullptr};
+    const std::array<const char*, 9> keywords{"keepalives_idle", "keepalives_interval", "keepalives_count",
+        "tcp_user_timeout", "dbname", "connect_timeout", "client_encoding", "application_name", nullptr};
+    const std::array<const char*, 9> values{
+        "5", "2", "3", "10000", database.c_str(), timeout.c_str(), "UTF8", "corvane-relay", nullptr};
     PostgresConnection connection(PQconnectdbParams(keywords.data(), values.data(), 1), reconnectWait);
     if (!connection.m_connection) {
         return std::unexpected(StoreError{"cannot connect to PostgreSQL: out of memory"});
