@@ -284,8 +284,8 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
         if (!refused) {
             return std::unexpected(refused.error());
         }
-        if (*refused) {
-            return **refused;
+        if (const auto& outcome = *refused) {
+            return *outcome;
         }
         const auto verification = StoreColumns::verification(settings);
         const auto description = changes.description.value_or(std::nullopt);

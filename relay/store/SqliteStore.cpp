@@ -308,8 +308,8 @@ StoreResult<ListenerUpdate> SqliteStore::updateListener(
     if (!refused) {
         return std::unexpected(refused.error());
     }
-    if (*refused) {
-        return **refused;
+    if (const auto& outcome = *refused) {
+        return *outcome;
     }
     const auto verification = StoreColumns::verification(settings);
     auto updated = change(R"sql(
