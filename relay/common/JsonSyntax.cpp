@@ -81,11 +81,29 @@ bool plain(char character)
     return static_cast<unsigned char>(character) >= 0x20 && character != '"' && character != '\\';
 }
 
+// Whether the first and last bytes outside whitespace may begin and end a JSON value: most bodies that
+// are not JSON (form fields, plain text, binary) are told without reading the rest.
+bool mayBeJson(std::string_view text)
+{
+    constexpr std::string_view whitespace = " \t\n\r";
+    const auto first = text.find_first_not_of(whitespace);
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const auto last = text.find_last_not_of(whitespace);
+    constexpr std::string_view starts = "{[\"-0123456789tfn";
+    constexpr std::string_view ends = "}]\"0123456789el";
+    return starts.find(text[first]) != std::string_view::npos && ends.find(text[last]) != std::string_view::npos;
+}
+
 } // namespace
 
 Verdict check(std::string_view text, int maxDepth)
 {
     const auto value = valueText(text);
+    if (!mayBeJson(value)) {
+        return Verdict::notJson;
+    }
     // simdjson counts the document itself as a level.
     const auto depth = static_cast<std::size_t>(maxDepth) + 1;
     simdjson::error_code error = simdjson::SUCCESS;
