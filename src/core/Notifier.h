@@ -33,7 +33,8 @@ public:
     QCoro::Task<> requestAuthorizationIfNeeded();
 
     // Posts one notification at once, never replacing an earlier one. An empty title becomes
-    // "corvane"; the body is sent unchanged. A sound name asks for <name>.aiff in the sounds folder
+    // "corvane"; a title over 120 or a body over 300 UTF-16 code units is cut at a character boundary
+    // and ends in "…" (line breaks kept). A sound name asks for <name>.aiff in the sounds folder
     // when it is one of the bundled sounds (Bottle, Funk, Glass, Hero, Ping, Pop, Sosumi, Submarine) or
     // names a file there without leaving it (no "/", no ".."); any other name, or none, asks for the
     // desktop's default message sound, and a rejected name is logged the first time it is seen. When

@@ -78,10 +78,11 @@ QCoro::Task<std::optional<QString>> SecretServiceStore::read()
 
 QCoro::Task<std::expected<std::optional<QString>, int>> SecretServiceStore::lookUp()
 {
-    if (m_found) {
+    if (m_found && !m_foundExpires.hasExpired()) {
         // A copy: QCoro 0.8 moves from an lvalue that is co_returned.
         co_return std::optional<QString>(m_found);
     }
+    m_found.reset();
     const auto search = [](GCancellable* cancellable) {
         GError* error = nullptr;
         gchar* secret = secret_password_lookup_sync(
@@ -105,15 +106,31 @@ QCoro::Task<std::expected<std::optional<QString>, int>> SecretServiceStore::look
     }
     if (outcome.serviceMissing) {
         noteFallback();
-        co_return co_await m_fallback.read();
+        auto stored = co_await m_fallback.read();
+        if (!self) {
+            co_return std::unexpected(timedOut);
+        }
+        remember(stored, writesBefore, keep);
+        co_return stored;
     }
     if (outcome.code != 0) {
         co_return std::unexpected(outcome.code);
     }
-    if (keep && !m_writeUnsettled && m_writes == writesBefore) {
-        m_found = outcome.token;
-    }
+    remember(outcome.token, writesBefore, keep);
     co_return outcome.token;
+}
+
+void SecretServiceStore::remember(const std::optional<QString>& token, quint64 writesBefore, bool keep)
+{
+    if (keep && !m_writeUnsettled && m_writes == writesBefore) {
+        m_found = token;
+        m_foundExpires.setRemainingTime(remembered);
+    }
+}
+
+void SecretServiceStore::forget()
+{
+    m_found.reset();
 }
 
 QCoro::Task<int> SecretServiceStore::write(QString token)
@@ -133,14 +150,18 @@ QCoro::Task<int> SecretServiceStore::write(QString token)
     if (!self) {
         co_return timedOut;
     }
+    int code = outcome.code;
     if (outcome.serviceMissing) {
         noteFallback();
-        co_return co_await m_fallback.write(token);
+        code = co_await m_fallback.write(token);
+        if (!self) {
+            co_return timedOut;
+        }
     }
-    if (outcome.code == 0 && m_writes == write) {
+    if (code == 0 && m_writes == write) {
         m_writeUnsettled = false;
     }
-    co_return outcome.code;
+    co_return code;
 }
 
 void SecretServiceStore::noteFallback()

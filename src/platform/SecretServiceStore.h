@@ -2,6 +2,7 @@
 
 #include "platform/FileSecretStore.h"
 
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QObject>
 
@@ -14,11 +15,12 @@ namespace corvane {
 // keyring. Every call gives up after `timeout` (a locked keyring can prompt forever). When no Secret
 // Service is reachable at all, the token goes to `fallback` instead, which is logged once. A call that
 // is still running when the store is destroyed reads nothing and fails to write.
-// A token found in the Secret Service answers the reads that follow from memory until the next write
-// through this store: the app reads the token for every request it sends, and each libsecret lookup
-// costs a thread, D-Bus round trips and (libsecret 0.20) about a kilobyte that is never freed. A change
-// another program makes to the item is therefore seen after the next write or restart. The reading
-// back of a write asks the Secret Service itself.
+// A token found, in the Secret Service or in the fallback file, answers the reads that follow from
+// memory for up to `remembered`, until the next write through this store or until forget(): the app
+// reads the token for every request it sends, and each libsecret lookup costs a thread, D-Bus round
+// trips, a Diffie-Hellman exchange for the session and (libsecret 0.20) about a kilobyte that is never
+// freed. A change another program makes to the item is therefore seen after that time, the next write,
+// a refused request or a restart. The reading back of a write asks the Secret Service itself.
 class SecretServiceStore final : public QObject, public SecretStore {
     Q_OBJECT
 
@@ -30,6 +32,10 @@ public:
     // Fails with the libsecret error code when the Secret Service answers with an error or not in time.
     QCoro::Task<std::expected<std::optional<QString>, int>> lookUp() override;
     QCoro::Task<int> write(QString token) override;
+    void forget() override;
+
+    // How long a token found answers from memory.
+    static constexpr std::chrono::minutes remembered{15};
 
     // The error code of a call that ran out of time (GLib's G_IO_ERROR_CANCELLED).
     static const int timedOut;
@@ -45,12 +51,15 @@ private:
     // Runs a libsecret call on the thread pool, cancelled when the timeout passes.
     template <class Call> QFuture<Outcome> start(const Call& call) const;
     void noteFallback();
+    // Keeps `token` as what reads give, unless a write began or failed since the lookup that found it.
+    void remember(const std::optional<QString>& token, quint64 writesBefore, bool keep);
 
     std::chrono::milliseconds m_timeout;
     FileSecretStore m_fallback;
     bool m_fallbackNoted = false;
-    // The token last found in the Secret Service, while no write has begun since.
+    // The token last found, while no write has begun since, and when it was found.
     std::optional<QString> m_found;
+    QDeadlineTimer m_foundExpires;
     // Writes begun so far, and whether the last one is running or failed (a write that ran out of time
     // may still land later): a lookup that overlapped a write, or follows a failed one, is not kept.
     quint64 m_writes = 0;

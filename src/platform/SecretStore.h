@@ -25,6 +25,10 @@ public:
     // Replaces the stored token (an empty token is stored, not deleted). 0 on success, otherwise the
     // store's own error code.
     virtual QCoro::Task<int> write(QString token) = 0;
+
+    // Drops what a store remembers of its item, so that the next read asks where the token lives (the
+    // relay refused the token it gave). A store that remembers nothing ignores it.
+    virtual void forget() { }
 };
 
 } // namespace corvane

@@ -158,6 +158,10 @@ QCoro::Task<ServiceResult<ServiceClient::Answer>> ServiceClient::send(QString pa
     if (!status.isValid()) {
         co_return std::unexpected(Failure::badStatus(0, "no response"));
     }
+    // The token read for this request was refused: the next one reads it again from where it lives.
+    if (auth && status.toInt() == 401) {
+        m_secrets->forget();
+    }
     co_return Answer{status.toInt(), reply->readAll(), reply->rawHeader("ETag")};
 }
 

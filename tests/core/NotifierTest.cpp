@@ -33,12 +33,24 @@ private slots:
         QTest::addColumn<QString>("summary");
         QTest::addColumn<QString>("soundHint");
         QTest::addColumn<QString>("soundValue");
+        QTest::addColumn<QString>("shownBody");
 
-        QTest::newRow("empty title") << "" << "body" << "" << "corvane" << "sound-name" << "message-new-instant";
-        QTest::newRow("one space is a title") << " " << "" << "Ping" << " " << "sound-file" << "/sounds/Ping.aiff";
+        QTest::newRow("empty title") << "" << "body" << "" << "corvane" << "sound-name" << "message-new-instant"
+                                     << QString();
+        // Long texts end in an ellipsis at a character boundary (never inside e + U+0301), lines kept.
+        const QString lines = QString("line\n").repeated(100);
+        const QString accent = QString(298, 'a') + "e\u0301zzzz";
+        const QString sound = "sound-name";
+        const QString noSound = "message-new-instant";
+        QTest::newRow("long body") << "T" << lines << "" << "T" << sound << noSound << lines.left(299) + "…";
+        QTest::newRow("mark at the cut") << "T" << accent << "" << "T" << sound << noSound << accent.left(298) + "…";
+        QTest::newRow("long title") << QString(200, 'T') << "" << "" << QString(119, 'T') + "…" << sound << noSound
+                                    << "";
+        QTest::newRow("one space is a title")
+            << " " << "" << "Ping" << " " << "sound-file" << "/sounds/Ping.aiff" << QString();
         // The relay names the sound: only the bundled ones and files of the sounds folder play.
         for (const char* outside : {"../x", "/etc/passwd", "Klaxon"}) {
-            QTest::newRow(outside) << "T" << "" << outside << "T" << "sound-name" << "message-new-instant";
+            QTest::newRow(outside) << "T" << "" << outside << "T" << "sound-name" << "message-new-instant" << QString();
         }
     }
     void postsWhatItIsGiven()
@@ -49,6 +61,7 @@ private slots:
         QFETCH(QString, summary);
         QFETCH(QString, soundHint);
         QFETCH(QString, soundValue);
+        QFETCH(QString, shownBody);
 
         if (soundHint == "sound-name" && !sound.isEmpty()) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Sound \"" + QRegularExpression::escape(sound)));
@@ -62,7 +75,7 @@ private slots:
         QCOMPARE(notification.appName, "corvane");
         QCOMPARE(notification.replacesId, 0U);
         QCOMPARE(notification.summary, summary);
-        QCOMPARE(notification.body, body);
+        QCOMPARE(notification.body, shownBody.isNull() ? body : shownBody);
         QCOMPARE(notification.hints.value(soundHint).toString(), soundValue);
         QVERIFY(notifier.isAuthorized());
     }

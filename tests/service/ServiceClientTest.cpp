@@ -1,5 +1,6 @@
 #include "service/ServiceClient.h"
 #include "platform/FileSecretStore.h"
+#include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
 #include "support/HeadlessSession.h"
 #include "support/JsonLiteral.h"
@@ -83,6 +84,25 @@ private slots:
         QCOMPARE(failed.error().kind, Failure::Kind::missingURL);
         QCOMPARE(failed.error().description, "service URL not set");
         QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // The keyring's token is remembered between requests and read again once the relay refuses it (here
+    // another program changed it).
+    void refusedKeyIsReadAgain()
+    {
+        SecretServiceStore remembering(std::chrono::seconds(10), m_folder.filePath("fallback"));
+        SecretServiceStore other(std::chrono::seconds(10), m_folder.filePath("fallback"));
+        ServiceClient client(m_network, remembering);
+        QCOMPARE(QCoro::waitFor(remembering.write("old-key")), 0);
+        QCOMPARE(QCoro::waitFor(remembering.read()), "old-key");
+        QCOMPARE(QCoro::waitFor(other.write("new-key")), 0);
+        m_server->script("/thing", ScriptedHttpServer::response(401, R"({"error": "invalid API key"})"));
+        for (int sent = 0; sent < 3; ++sent) {
+            QVERIFY(!QCoro::waitFor(client.request("/thing", "GET", std::nullopt, true)));
+        }
+        const auto& requests = m_server->requests();
+        QCOMPARE(requests[0].headers.value("authorization"), "Bearer old-key");
+        QCOMPARE(requests[2].headers.value("authorization"), "Bearer new-key");
     }
 
     // The key goes as a bearer token, and a content type with a body, only where they apply; bodies

@@ -123,6 +123,14 @@ void StyledLabel::setMaximumLines(int lines)
     update();
 }
 
+void StyledLabel::setSelectable()
+{
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // QLabel takes the focus only by click for selectable text, which the keyboard never reaches.
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::IBeamCursor);
+}
+
 void StyledLabel::setElideMode(Qt::TextElideMode mode)
 {
     m_elideMode = mode;

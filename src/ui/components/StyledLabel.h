@@ -37,6 +37,8 @@ public:
     // 0 for no limit.
     void setMaximumLines(int lines);
     void setElideMode(Qt::TextElideMode mode);
+    // Text to select and copy with the mouse or the keyboard; the label is then reachable with Tab.
+    void setSelectable();
 
     // The lines as drawn at `width`: wrapped, cut after maximumLines and elided.
     QStringList visibleLines(int width) const;

@@ -39,12 +39,6 @@ StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidge
     return label;
 }
 
-void makeSelectable(QLabel* label)
-{
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setCursor(Qt::IBeamCursor);
-}
-
 QPushButton* symbolButton(const QString& text, const QString& symbol, const Theme::Tint& tint, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
@@ -232,7 +226,7 @@ QWidget* PayloadInspector::makeValuesCard(
         auto* valueLabel = monospacedCaption(
             QString::fromStdString(Template::stringify(&value.value)), Theme::Colour::primary, content);
         valueLabel->setWordWrap(true);
-        makeSelectable(valueLabel);
+        valueLabel->setSelectable();
         grid->addWidget(keyLabel, row, 0, Qt::AlignTop | Qt::AlignLeft);
         grid->addWidget(valueLabel, row, 1, Qt::AlignTop);
         ++row;

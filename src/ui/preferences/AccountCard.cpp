@@ -13,7 +13,7 @@ AccountCard::AccountCard(AppState& state, QWidget* parent)
       m_signIn(new ProminentButton(tr("Sign in"), ProminentButton::Size::compact)),
       m_signOut(new QPushButton(tr("Sign out")))
 {
-    m_account->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_account->setSelectable();
     m_signIn->setAccessibleName(tr("Sign in"));
     m_signOut->setAccessibleName(tr("Sign out"));
 

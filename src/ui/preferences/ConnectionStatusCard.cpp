@@ -24,7 +24,7 @@ ConnectionStatusCard::ConnectionStatusCard(AppState& state, QWidget* parent)
     m_dot->setBoxSize({Theme::scaled(dotSize), Theme::scaled(dotSize)});
     m_connection->setTextStyle(Theme::TextStyle::callout, QFont::Medium);
     m_error->setWordWrap(true);
-    m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_error->setSelectable();
 
     auto* content = new QWidget;
     auto* row = new QHBoxLayout;

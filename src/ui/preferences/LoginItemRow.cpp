@@ -26,7 +26,7 @@ LoginItemRow::LoginItemRow(std::unique_ptr<LoginItem> loginItem, QWidget* parent
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
 
     m_error->setWordWrap(true);
-    m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_error->setSelectable();
     m_error->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -37,7 +37,12 @@ LoginItemRow::LoginItemRow(std::unique_ptr<LoginItem> loginItem, QWidget* parent
 
     m_switch->setAccessibleName(tr("Open at login"));
     showStatus();
-    connect(m_switch, &ToggleSwitch::clicked, this, &LoginItemRow::setOpenAtLogin);
+    // toggled, not clicked: assistive technology toggles the switch without a click.
+    connect(m_switch, &ToggleSwitch::toggled, this, [this](bool on) {
+        if (!m_showing) {
+            setOpenAtLogin(on);
+        }
+    });
 }
 
 LoginItemRow::~LoginItemRow() = default;
@@ -77,7 +82,9 @@ void LoginItemRow::setOpenAtLogin(bool on)
 void LoginItemRow::showStatus()
 {
     const LoginItem::Status status = m_loginItem->status();
+    m_showing = true;
     m_switch->setChecked(status == LoginItem::Status::enabled);
+    m_showing = false;
     m_status->setText(statusText(status));
     m_switch->setAccessibleDescription(m_status->text());
 }

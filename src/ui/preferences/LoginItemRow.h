@@ -40,6 +40,8 @@ private:
     ToggleSwitch* m_switch;
     StyledLabel* m_status;
     StyledLabel* m_error;
+    // While the switch is set to the real state, which is not a change to make.
+    bool m_showing = false;
 };
 
 } // namespace corvane

@@ -121,9 +121,11 @@ QWidget* PreferencesView::makeServiceCard()
     tokenRow->addWidget(m_token, 1);
     tokenRow->addWidget(m_reveal);
 
-    auto* note = new StyledLabel(tr("Must match the service's API_TOKEN. Stored in your desktop's keyring."),
-        Theme::TextStyle::caption2, Theme::Colour::tertiary);
+    auto* note
+        = new StyledLabel(tr("The key from signing in, or the relay's API_TOKEN. Stored in your desktop's keyring."),
+            Theme::TextStyle::caption2, Theme::Colour::tertiary);
     note->setWordWrap(true);
+    m_token->setAccessibleDescription(note->text());
 
     auto* url = new QWidget;
     auto* urlColumn = column(url, 4);

@@ -46,7 +46,7 @@ SignInView::SignInView(AppState& state, QWidget* parent)
 
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setWordWrap(true);
-    m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_error->setSelectable();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 40, 40, 40);

@@ -272,6 +272,9 @@ QCoro::Task<> WizardView::create()
     QPointer self(this);
     m_creating = true;
     m_nameStep->setCreateEnabled(false);
+    // A new listener holds no request from before its creation: everything it receives from now on
+    // counts as its first hit, including what is sent before the wait is asked for.
+    const auto creationBegan = std::chrono::system_clock::now();
     auto created = co_await m_state.createListener(m_name);
     if (!self) {
         co_return;
@@ -284,6 +287,7 @@ QCoro::Task<> WizardView::create()
         co_return;
     }
     m_createdListener = std::move(created);
+    m_createdAt = creationBegan;
     showStep();
 }
 
@@ -305,10 +309,9 @@ void WizardView::skip()
 
 void WizardView::startWaitingForFirstHit(const Listener& listener)
 {
-    const auto start = std::chrono::system_clock::now();
     stopWaiting();
     m_pollStop.emplace();
-    captureLoop(this, QString::fromStdString(listener.id), start, m_pollStop->get_token());
+    captureLoop(this, QString::fromStdString(listener.id), m_createdAt, m_pollStop->get_token());
 }
 
 void WizardView::stopWaiting()

@@ -92,6 +92,8 @@ private:
     Step m_step = Step::nameAndURL;
     QString m_name;
     std::optional<Listener> m_createdListener;
+    // When the request that created the listener was sent; only later requests are captured.
+    std::chrono::system_clock::time_point m_createdAt;
     std::optional<Payload> m_capturedPayload;
     std::optional<std::stop_source> m_pollStop;
     // Cancels the screen's own requests when it goes away.

@@ -120,9 +120,16 @@ private slots:
         test::applyScheme();
         open(true, "config", "c0rv-7f3a9e21d4b8");
         const auto* row = m_view->loginItemRow();
-        row->toggle()->click();
+        // As assistive technology does it: toggled without a click.
+        row->toggle()->toggle();
         QVERIFY(row->toggle()->isChecked() && !row->errorLabel()->isVisibleTo(m_view.get()));
         QCOMPARE(row->statusLabel()->text(), "Opens automatically at login");
+        QVERIFY(m_view->tokenField()->accessibleDescription().contains("signing in"));
+        // Whatever takes the focus is reachable with Tab.
+        for (const QWidget* child : m_view->findChildren<QWidget*>()) {
+            QVERIFY2(child->focusPolicy() == Qt::NoFocus || (child->focusPolicy() & Qt::TabFocus) != 0,
+                qPrintable(child->property("text").toString() + " " + child->metaObject()->className()));
+        }
         test::saveScreenshot(*m_view, "preferences/signed-in");
         AppSettings::setServiceURL("http://127.0.0.1:9");
         open(true, "file", "c0rv-7f3a9e21d4b8");
