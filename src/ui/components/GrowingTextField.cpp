@@ -1,6 +1,7 @@
 #include "ui/components/GrowingTextField.h"
 
 #include "ui/components/Theme.h"
+#include "ui/components/WheelHandoff.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -29,6 +30,7 @@ GrowingTextField::GrowingTextField(int maximumLines, QWidget* parent)
 {
     setFrameShape(QFrame::NoFrame);
     setTabChangesFocus(true);
+    WheelHandoff::install(this);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -5,7 +5,8 @@
 namespace corvane {
 
 // A plain-text field in the filled look of FilledFieldStyle that grows with its text from one line to
-// `maximumLines` (wrapped lines count) and scrolls beyond that. Tab moves the focus on.
+// `maximumLines` (wrapped lines count) and scrolls beyond that; at its ends the wheel scrolls the page
+// around it. Tab moves the focus on.
 class GrowingTextField : public QPlainTextEdit {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #include "ui/inspector/PayloadBodyText.h"
 
 #include "ui/components/Theme.h"
+#include "ui/components/WheelHandoff.h"
 
 #include <QCoreApplication>
 #include <QPlainTextDocumentLayout>
@@ -51,6 +52,7 @@ void PayloadBodyText::setUp()
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     viewport()->setAutoFillBackground(false);
+    WheelHandoff::install(this);
     applyStyle();
 }
 

@@ -7,9 +7,10 @@
 namespace corvane {
 
 // A read-only, selectable block of monospaced text for bodies of any size: as tall as its lines up to
-// maximumLines, beyond that it scrolls. Lines are not wrapped (wider ones scroll sideways), so the
-// height follows from the line count, and only the lines in its own viewport are ever laid out (a
-// QPlainTextEdit lays out every line its viewport holds, whether or not an outer view shows them).
+// maximumLines, beyond that it scrolls (at its ends the wheel scrolls the page around it). Lines are not
+// wrapped (wider ones scroll sideways), so the height follows from the line count, and only the lines in
+// its own viewport are ever laid out (a QPlainTextEdit lays out every line its viewport holds, whether
+// or not an outer view shows them).
 class PayloadBodyText : public QPlainTextEdit {
     Q_OBJECT
 

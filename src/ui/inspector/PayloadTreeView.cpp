@@ -2,6 +2,7 @@
 
 #include "ui/components/Theme.h"
 #include "ui/components/ThemeNotifier.h"
+#include "ui/components/WheelHandoff.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 
@@ -44,6 +45,7 @@ PayloadTreeView::PayloadTreeView(QWidget* parent)
     viewport()->setAttribute(Qt::WA_Hover);
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);
+    WheelHandoff::install(this);
 
     m_mapToTitle->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     m_mapToBody->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));

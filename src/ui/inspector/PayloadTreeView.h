@@ -14,7 +14,8 @@ class PayloadTreeModel;
 // A payload's headers, query and body as an indented list of rows, one painted line each (no widget
 // per row), from which the user picks a value's path for the title or body template: with a row's
 // chips, or for the current row from its context menu or the shortcuts shown there. The path comes
-// without braces; making a token of it is the owner's business.
+// without braces; making a token of it is the owner's business. At its ends the wheel scrolls the page
+// around it.
 class PayloadTreeView : public QListView {
     Q_OBJECT
 

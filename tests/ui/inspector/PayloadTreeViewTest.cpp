@@ -3,6 +3,7 @@
 #include "support/JsonLiteral.h"
 #include "support/Screenshots.h"
 #include "support/TestRegistry.h"
+#include "ui/components/GrowingTextField.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 
@@ -10,8 +11,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace corvane {
 
@@ -93,6 +98,37 @@ private slots:
         m_view->scrollToBottom();
         QApplication::processEvents();
         QCOMPARE_LT(m_view->findChildren<QWidget*>().size(), 10);
+    }
+
+    // Inside a page a view takes the wheel while it can scroll that way; at its end, or with nothing to
+    // scroll, the page scrolls instead.
+    void wheelGoesToThePageAtTheEnd()
+    {
+        PayloadTreeView* tree = m_view.release();
+        tree->setFixedHeight(200);
+        auto* field = new GrowingTextField(4);
+        auto* content = new QWidget;
+        auto* column = new QVBoxLayout(content);
+        column->addSpacing(800);
+        column->addWidget(field);
+        column->addWidget(tree);
+        column->addSpacing(800);
+        QScrollArea page;
+        page.setWidget(content);
+        page.resize(400, 400);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        page.ensureWidgetVisible(tree);
+        const auto pageMoves = [&page](const QAbstractScrollArea* inner, int angle) {
+            const int before = page.verticalScrollBar()->value();
+            QWheelEvent wheel({10, 10}, inner->viewport()->mapToGlobal(QPointF(10, 10)), {}, {0, angle}, Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(inner->viewport(), &wheel);
+            return page.verticalScrollBar()->value() != before;
+        };
+        QVERIFY(pageMoves(field, -120));
+        QVERIFY(pageMoves(tree, 120));
+        QVERIFY(!pageMoves(tree, -120) && tree->verticalScrollBar()->value() > 0);
     }
 
     // Not a check: renders a hovered row, light and dark, for a person to look at.
