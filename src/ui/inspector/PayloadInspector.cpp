@@ -159,8 +159,13 @@ QWidget* PayloadInspector::makeEventCard()
     m_feedbackSymbol
         = new SymbolView({}, Theme::pixelSize(Theme::TextStyle::caption), Theme::Colour::green, m_feedback);
     m_feedbackLabel = new StyledLabel({}, Theme::TextStyle::caption, Theme::Colour::primary, m_feedback);
+    m_feedbackLabel->setMaximumLines(1);
     feedbackLayout->addWidget(m_feedbackSymbol);
-    feedbackLayout->addWidget(m_feedbackLabel);
+    feedbackLayout->addWidget(m_feedbackLabel, 1);
+    // On a line of its own, its room kept while hidden: an outcome moves nothing and widens nothing.
+    QSizePolicy reserved = m_feedback->sizePolicy();
+    reserved.setRetainSizeWhenHidden(true);
+    m_feedback->setSizePolicy(reserved);
     m_feedbackOpacity = new QGraphicsOpacityEffect(m_feedback);
     m_feedbackOpacity->setOpacity(0);
     m_feedback->setGraphicsEffect(m_feedbackOpacity);
@@ -177,7 +182,6 @@ QWidget* PayloadInspector::makeEventCard()
     auto* actions = new QHBoxLayout;
     actions->setSpacing(Theme::scaled(10));
     actions->addWidget(m_refireButton);
-    actions->addWidget(m_feedback);
     if (m_payload->listenerId) {
         m_editButton
             = symbolButton(tr("Edit listener"), QStringLiteral("slider.horizontal.3"), Theme::Colour::primary, content);
@@ -197,7 +201,11 @@ QWidget* PayloadInspector::makeEventCard()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(12));
     layout->addLayout(summary);
-    layout->addLayout(actions);
+    auto* outcome = new QVBoxLayout;
+    outcome->setSpacing(Theme::scaled(6));
+    outcome->addLayout(actions);
+    outcome->addWidget(m_feedback);
+    layout->addLayout(outcome);
     return new Card(tr("Event"), content);
 }
 

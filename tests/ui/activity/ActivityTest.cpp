@@ -291,6 +291,36 @@ private slots:
         QCOMPARE(m_shell->state().sidebarSelection(), SidebarSelection::forListener("gone"));
     }
 
+    // In a sheet at its smallest, a re-fire's outcome moves none of the other controls; once it has gone
+    // the button fires again, and under the pointer it never looks disabled.
+    void refireOutcomeFitsAndRepeats()
+    {
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
+        m_shell->start(true);
+        PayloadInspectorSheet sheet(m_shell->state(), payload(R"("listener_id": "l1", "delivered_at": "d")"), nullptr);
+        sheet.resize(sheet.minimumSizeHint());
+        sheet.show();
+        PayloadInspector& inspector = *sheet.inspector();
+        QPushButton& refire = *inspector.refireButton();
+        const QWidget* delivered = inspector.findChildren<StatusPill*>().constLast();
+        const auto places = [&] {
+            return QList{
+                inspector.editButton()->geometry(), inspector.closeButton()->geometry(), delivered->geometry()};
+        };
+        const QList<QRect> before = places();
+        for (int press = 1; press <= 2; ++press) {
+            QTest::mouseMove(&refire);
+            QTest::mouseClick(&refire, Qt::LeftButton);
+            QTRY_COMPARE(inspector.feedbackText(), "Notification fired");
+            QCOMPARE(m_shell->notifications().received().size(), press);
+            QApplication::processEvents();
+            QCOMPARE(places(), before);
+            QVERIFY(QMetaObject::invokeMethod(&inspector.feedbackTimer(), "timeout"));
+            const QColor fill = refire.grab().toImage().pixelColor(refire.width() - 4, refire.height() / 2);
+            QVERIFY2(refire.underMouse() && fill.hsvSaturation() > 100, qPrintable(fill.name()));
+        }
+    }
+
     // The inspector's pill and the activity row's accessible text follow the signature check.
     void verificationMarks_data()
     {
