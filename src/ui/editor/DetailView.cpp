@@ -10,6 +10,7 @@
 #include "ui/components/Clipboard.h"
 #include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
+#include "ui/components/FooterBar.h"
 #include "ui/components/GrowingTextField.h"
 #include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
@@ -92,8 +93,6 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     cardsLayout->addWidget(new Card(tr("Notification"), fields));
     cardsLayout->addWidget(new Card(tr("Build from payload"), m_builder));
     cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
-    cardsLayout->addSpacing(Theme::scaled(4));
-    cardsLayout->addWidget(makeActions());
     cardsLayout->addStretch(1);
     m_content->addWidget(m_notFound);
     m_content->addWidget(cards);
@@ -112,6 +111,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     layout->addWidget(header);
     layout->addWidget(new Divider);
     layout->addWidget(scroll, 1);
+    layout->addWidget(makeActions());
 
     auto* saveShortcut = new QShortcut(QKeySequence::Save, this);
     saveShortcut->setContext(Qt::WidgetWithChildrenShortcut);
@@ -179,15 +179,8 @@ QWidget* DetailView::makeActions()
     m_saveButton->setAccessibleName(tr("Save changes"));
     connect(m_saveButton, &QPushButton::clicked, this, &DetailView::save);
 
-    auto* actions = new QWidget;
-    auto* layout = new QHBoxLayout(actions);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(8));
-    layout->addWidget(m_deleteButton);
-    layout->addStretch();
-    layout->addWidget(m_revertButton);
-    layout->addWidget(m_saveButton);
-    return actions;
+    m_footer = new FooterBar({m_deleteButton}, {m_revertButton, m_saveButton});
+    return m_footer;
 }
 
 std::optional<Listener> DetailView::listener() const
@@ -360,6 +353,7 @@ void DetailView::follow()
 {
     const bool found = listener().has_value();
     m_content->setCurrentWidget(found ? m_content->widget(1) : m_notFound);
+    m_footer->setVisible(found);
     m_urlField->setText(endpointURL());
     m_urlField->setCursorPosition(0);
     showChanges();

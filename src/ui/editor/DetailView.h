@@ -77,6 +77,7 @@ public:
 
 private:
     QWidget* makeEndpointCard();
+    // Delete, Revert and Save in a footer that stays in view beneath the scrolling cards.
     QWidget* makeActions();
 
     // Fills the working copy from the listener unless it is filled already, and fetches its payloads.
@@ -128,6 +129,7 @@ private:
     QPushButton* m_deleteButton = nullptr;
     QPushButton* m_revertButton = nullptr;
     QPushButton* m_saveButton = nullptr;
+    QWidget* m_footer = nullptr;
 };
 
 } // namespace corvane

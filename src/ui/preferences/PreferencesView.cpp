@@ -5,6 +5,7 @@
 #include "service/AppSettings.h"
 #include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
+#include "ui/components/FooterBar.h"
 #include "ui/components/ProminentButton.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StyledLabel.h"
@@ -60,7 +61,6 @@ PreferencesView::PreferencesView(
     stack->addWidget(makeServiceCard());
     stack->addWidget(makeBehaviourCard(std::move(loginItem)));
     stack->addWidget(m_status);
-    stack->addWidget(makeButtonRow());
     stack->addStretch();
 
     auto* scroll = new QScrollArea;
@@ -75,6 +75,7 @@ PreferencesView::PreferencesView(
     layout->addWidget(new ScreenHeader(tr("Preferences"), tr("Connection and polling settings.")));
     layout->addWidget(new Divider);
     layout->addWidget(scroll, 1);
+    layout->addWidget(makeFooter());
 
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
@@ -170,22 +171,14 @@ QWidget* PreferencesView::makeBehaviourCard(std::unique_ptr<LoginItem> loginItem
     return new Card(tr("Behaviour"), content);
 }
 
-QWidget* PreferencesView::makeButtonRow()
+QWidget* PreferencesView::makeFooter()
 {
     m_revert = new QPushButton(tr("Revert"));
     m_save = new ProminentButton(tr("Save"), ProminentButton::Size::compact);
     m_save->setToolTip(QKeySequence(Qt::Key_Return).toString(QKeySequence::NativeText));
     connect(m_revert, &QPushButton::clicked, this, &PreferencesView::revert);
     connect(m_save, &QPushButton::clicked, this, &PreferencesView::save);
-
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Theme::scaled(8));
-    layout->addStretch();
-    layout->addWidget(m_revert);
-    layout->addWidget(m_save);
-    return row;
+    return new FooterBar({}, {m_revert, m_save});
 }
 
 bool PreferencesView::hasChanges() const

@@ -54,7 +54,8 @@ public:
 private:
     QWidget* makeServiceCard();
     QWidget* makeBehaviourCard(std::unique_ptr<LoginItem> loginItem);
-    QWidget* makeButtonRow();
+    // Revert and Save, beneath the scrolling cards.
+    QWidget* makeFooter();
     void readToken();
     void setRevealed(bool revealed);
     void showChanges();

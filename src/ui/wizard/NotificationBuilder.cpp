@@ -85,15 +85,12 @@ NotificationBuilder::NotificationBuilder(const Payload* payload, bool offersSugg
     layout->addWidget(new Card(tr("Preview"), m_preview));
 
     m_testFire = WizardControls::borderedButton(tr("Test fire"), QStringLiteral("bell.and.waveform.fill"));
+    m_testFire->setParent(this);
     connect(m_testFire, &QPushButton::clicked, this, &NotificationBuilder::testFireRequested);
     m_save = WizardControls::prominentButton(tr("Save listener"));
+    m_save->setParent(this);
     connect(m_save, &QPushButton::clicked, this, &NotificationBuilder::saveRequested);
     m_testFire->setMinimumHeight(m_save->minimumHeight());
-    auto* actions = new QHBoxLayout;
-    actions->addWidget(m_testFire);
-    actions->addStretch();
-    actions->addWidget(m_save);
-    layout->addLayout(actions);
 }
 
 QWidget* NotificationBuilder::makePayloadCard(const Payload& payload)

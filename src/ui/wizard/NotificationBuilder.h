@@ -16,9 +16,10 @@ class GrowingTextField;
 class PayloadTreeView;
 
 // The wizard's last step: the captured payload's tree (when there is one), the AI button (when it is
-// offered), the title, body and filter templates with the sound, a live preview and the "Test fire"
-// and "Save listener" buttons. It holds no state of its own: edits are reported, and the owner sets
-// what the fields and the preview show.
+// offered), the title, body and filter templates with the sound, a live preview, and the "Test fire"
+// and "Save listener" buttons, which it makes but leaves to the owner to place where they stay in view.
+// It holds no state of its own: edits are reported, and the owner sets what the fields and the preview
+// show.
 class NotificationBuilder : public QWidget {
     Q_OBJECT
 

@@ -8,6 +8,7 @@
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "ui/components/Divider.h"
+#include "ui/components/FooterBar.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/wizard/StepIndicator.h"
@@ -146,6 +147,10 @@ void WizardView::showStep()
     m_nameStep = nullptr;
     m_waitingStep = nullptr;
     m_builder = nullptr;
+    if (m_footer != nullptr) {
+        m_footer->hide();
+        m_footer->deleteLater();
+    }
 
     QWidget* content = nullptr;
     switch (m_step) {
@@ -168,6 +173,11 @@ void WizardView::showStep()
     pageLayout->addWidget(content);
     pageLayout->addStretch();
     m_scroll->setWidget(page);
+    // Last in the layout and in the focus chain.
+    if (m_builder != nullptr) {
+        m_footer = new FooterBar({m_builder->testFireButton()}, {m_builder->saveButton()});
+        layout()->addWidget(m_footer);
+    }
     if (isVisible() && m_focusTarget != nullptr) {
         m_focusTarget->setFocus();
         m_focusTarget = nullptr;

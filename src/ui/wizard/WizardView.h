@@ -23,6 +23,7 @@ class QScrollArea;
 namespace corvane {
 
 class AppState;
+class FooterBar;
 class ScreenHeader;
 class StepIndicator;
 
@@ -112,6 +113,8 @@ private:
     QPointer<NameStep> m_nameStep;
     QPointer<WaitingStep> m_waitingStep;
     QPointer<NotificationBuilder> m_builder;
+    // The build step's "Test fire" and "Save listener", beneath the scrolling step.
+    QPointer<FooterBar> m_footer;
     // Takes the keyboard focus when the screen is next shown: the first control of a step made while hidden.
     QPointer<QWidget> m_focusTarget;
 };

@@ -192,6 +192,37 @@ private slots:
         QVERIFY(app.state()->signedIn());
     }
 
+    // At the window's first size the primary actions of the editor, the preferences and the wizard's
+    // last step are in view without scrolling, and none of these screens makes the window grow.
+    void primaryActionsInViewAtFirstSize()
+    {
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
+        startSignedIn();
+        MainWindow window(*m_state);
+        window.show();
+        const QSize first = window.size();
+        const auto inView = [&window](const QString& text) {
+            return std::ranges::any_of(window.findChildren<QPushButton*>(), [&](const QPushButton* button) {
+                return button->text() == text && button->isVisible()
+                    && window.rect().contains(QRect(button->mapTo(&window, QPoint()), button->size()))
+                    && button->visibleRegion().boundingRect() == button->rect();
+            });
+        };
+        m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
+        QTRY_VERIFY(inView("Save changes"));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
+        QTRY_VERIFY(inView("Save"));
+        m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
+        m_shell->relay().script(
+            "/listeners/", test::ScriptedHttpServer::response(200, test::SessionFixture::listener("l1", "Deploys")));
+        auto* wizard = window.findChild<WizardView*>();
+        wizard->nameStep()->createButton()->click();
+        QTRY_VERIFY(wizard->nameStep() && wizard->nameStep()->skipButton());
+        wizard->nameStep()->skipButton()->click();
+        QTRY_VERIFY(inView("Save listener"));
+        QCOMPARE(window.size(), first);
+    }
+
     // The sign-in screen, the window without and with listeners and the tray panel, light and dark, for
     // a person to look at. On the way: a failed sign-in offers itself again with the reason; the panel
     // lists the five newest notifications and opens the window on the chosen screen, or on Activity;
