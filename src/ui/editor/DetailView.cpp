@@ -16,6 +16,7 @@
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
 #include "ui/components/ToggleSwitch.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/editor/ListenerHeader.h"
 #include "ui/editor/NotificationFields.h"
 #include "ui/editor/RecentPayloadRow.h"
@@ -147,17 +148,24 @@ QWidget* DetailView::makeEndpointCard()
     const int side = m_urlField->sizeHint().height();
     m_copyButton->setFixedSize(side, side);
 
+    m_copiedConfirmation = new TransientConfirmation(tr("Copied"));
+    m_copiedConfirmation->setObjectName(QStringLiteral("copiedConfirmation"));
+
     auto* row = new QHBoxLayout;
     row->setSpacing(Theme::scaled(8));
     row->addWidget(m_urlField, 1);
     row->addWidget(m_copyButton);
+    auto* caption = new QHBoxLayout;
+    caption->addWidget(new StyledLabel(
+        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption, Theme::Colour::tertiary));
+    caption->addStretch(1);
+    caption->addWidget(m_copiedConfirmation);
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(6));
     layout->addLayout(row);
-    layout->addWidget(new StyledLabel(
-        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption, Theme::Colour::tertiary));
+    layout->addLayout(caption);
     return new Card(tr("Endpoint"), content);
 }
 
@@ -178,8 +186,10 @@ QWidget* DetailView::makeActions()
         tr("Save changes (%1)").arg(QKeySequence(QKeySequence::Save).toString(QKeySequence::NativeText)));
     m_saveButton->setAccessibleName(tr("Save changes"));
     connect(m_saveButton, &QPushButton::clicked, this, &DetailView::save);
+    m_savedConfirmation = new TransientConfirmation(tr("Saved"));
+    m_savedConfirmation->setObjectName(QStringLiteral("savedConfirmation"));
 
-    m_footer = new FooterBar({m_deleteButton}, {m_revertButton, m_saveButton});
+    m_footer = new FooterBar({m_deleteButton}, {m_savedConfirmation, m_revertButton, m_saveButton});
     return m_footer;
 }
 
@@ -266,6 +276,9 @@ QCoro::Task<> DetailView::save()
     if (!self) {
         co_return;
     }
+    if (saved) {
+        m_savedConfirmation->confirm();
+    }
     // The secret went to the relay; the field never keeps it once the relay has it.
     if (saved && !sent.verification.secret.isEmpty() && m_draft.verification.secret == sent.verification.secret) {
         m_draft.verification.secret.clear();
@@ -301,6 +314,7 @@ QCoro::Task<> DetailView::testFire()
 void DetailView::copyURL()
 {
     Clipboard::copyText(endpointURL());
+    m_copiedConfirmation->confirm();
 }
 
 void DetailView::inspect(const Payload& payload)

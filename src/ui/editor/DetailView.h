@@ -30,6 +30,7 @@ class PayloadInspectorSheet;
 class StyledLabel;
 class TemplateBuilder;
 class ToggleSwitch;
+class TransientConfirmation;
 class VerificationFields;
 
 // The editor of one listener: its name, enabled flag, signature check, templates, filter and sound, a
@@ -37,7 +38,8 @@ class VerificationFields;
 // Edits stay on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is
 // not overwritten by later changes of the listener list, which only change what counts as a change. A
 // draft whose signature check cannot be saved (a required secret is missing) keeps Save disabled and
-// says why in the Verification card.
+// says why in the Verification card. Copying the URL and a save the relay took confirm themselves
+// briefly ("Copied", "Saved").
 class DetailView : public QWidget {
     Q_OBJECT
 
@@ -115,6 +117,7 @@ private:
     QWidget* m_notFound = nullptr;
     QLineEdit* m_urlField = nullptr;
     QPushButton* m_copyButton = nullptr;
+    TransientConfirmation* m_copiedConfirmation = nullptr;
     QLineEdit* m_titleField = nullptr;
     GrowingTextField* m_bodyField = nullptr;
     QLineEdit* m_filterField = nullptr;
@@ -129,6 +132,7 @@ private:
     QPushButton* m_deleteButton = nullptr;
     QPushButton* m_revertButton = nullptr;
     QPushButton* m_saveButton = nullptr;
+    TransientConfirmation* m_savedConfirmation = nullptr;
     QWidget* m_footer = nullptr;
 };
 

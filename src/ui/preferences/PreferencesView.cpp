@@ -9,6 +9,7 @@
 #include "ui/components/ProminentButton.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/preferences/AccountCard.h"
 #include "ui/preferences/ConnectionStatusCard.h"
 #include "ui/preferences/LoginItemRow.h"
@@ -178,7 +179,9 @@ QWidget* PreferencesView::makeFooter()
     m_save->setToolTip(QKeySequence(Qt::Key_Return).toString(QKeySequence::NativeText));
     connect(m_revert, &QPushButton::clicked, this, &PreferencesView::revert);
     connect(m_save, &QPushButton::clicked, this, &PreferencesView::save);
-    return new FooterBar({}, {m_revert, m_save});
+    m_saved = new TransientConfirmation(tr("Saved"));
+    m_saved->setObjectName(QStringLiteral("savedConfirmation"));
+    return new FooterBar({}, {m_saved, m_revert, m_save});
 }
 
 bool PreferencesView::hasChanges() const
@@ -203,7 +206,7 @@ void PreferencesView::save()
         qint64 interval) -> QCoro::Task<> {
         AppSettings::setServiceURL(url);
         // A failed write is logged by keychainWrite; the next cycle's refusal shows in the status.
-        co_await AppSettings::keychainWrite(*secrets, token);
+        const bool written = co_await AppSettings::keychainWrite(*secrets, token);
         AppSettings::setPollIntervalMs(interval);
         if (state) {
             state->startPolling();
@@ -212,6 +215,9 @@ void PreferencesView::save()
             self->m_storedToken = token;
             self->m_saving = false;
             self->showChanges();
+            if (written) {
+                self->m_saved->confirm();
+            }
         }
     }(this, &m_state, &m_secrets, m_serviceURL->text(), m_token->text(),
                              m_pollInterval->value() * millisecondsPerSecond);

@@ -17,11 +17,12 @@ class ConnectionStatusCard;
 class LoginItem;
 class LoginItemRow;
 class SecretStore;
+class TransientConfirmation;
 
 // The Preferences screen: the account, the connection settings (service URL, API token, poll interval)
-// as a working copy that only "Save" writes back, the login item and the connection's status. The
-// working copy is read when the screen is made (the token once the secret store answers) and lives as
-// long as the screen.
+// as a working copy that only "Save" writes back ("Saved" confirms it once the token is stored), the
+// login item and the connection's status. The working copy is read when the screen is made (the token
+// once the secret store answers) and lives as long as the screen.
 class PreferencesView : public QWidget {
     Q_OBJECT
 
@@ -71,6 +72,7 @@ private:
     ConnectionStatusCard* m_status;
     QPushButton* m_revert = nullptr;
     QPushButton* m_save = nullptr;
+    TransientConfirmation* m_saved = nullptr;
     // The token in the secret store; none until it has been read.
     std::optional<QString> m_storedToken;
     bool m_saving = false;

@@ -5,6 +5,7 @@
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/Layouts.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/wizard/UrlField.h"
 #include "ui/wizard/WizardControls.h"
 
@@ -74,19 +75,28 @@ QWidget* NameStep::makeEndpointCard(const QString& hookURL)
     auto* copy = WizardControls::borderedButton({}, QStringLiteral("doc.on.doc"));
     copy->setToolTip(tr("Copy URL"));
     copy->setAccessibleName(tr("Copy URL"));
-    connect(copy, &QPushButton::clicked, this, [hookURL] { Clipboard::copyText(hookURL); });
+    auto* copied = new TransientConfirmation(tr("Copied"));
+    copied->setObjectName(QStringLiteral("copiedConfirmation"));
+    connect(copy, &QPushButton::clicked, this, [hookURL, copied] {
+        Clipboard::copyText(hookURL);
+        copied->confirm();
+    });
 
     auto* content = new QWidget;
     auto* urlRow = new QHBoxLayout;
     urlRow->setSpacing(Theme::scaled(8));
     urlRow->addWidget(m_urlField, 1);
     urlRow->addWidget(copy);
+    auto* caption = new QHBoxLayout;
+    caption->addWidget(new StyledLabel(
+        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption2, Theme::Colour::tertiary));
+    caption->addStretch(1);
+    caption->addWidget(copied);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(Theme::scaled(8));
     layout->addLayout(urlRow);
-    layout->addWidget(new StyledLabel(
-        tr("Anyone with this URL can post to it."), Theme::TextStyle::caption2, Theme::Colour::tertiary));
+    layout->addLayout(caption);
     return new Card(tr("Endpoint URL"), content);
 }
 

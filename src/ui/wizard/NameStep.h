@@ -12,7 +12,8 @@ namespace corvane {
 class UrlField;
 
 // The wizard's first step: the listener's name and "Create listener"; once the listener exists, its
-// hook URL with a copy button, "Continue — wait for first request" and "Skip — configure manually".
+// hook URL with a copy button (confirmed with "Copied"), "Continue — wait for first request" and
+// "Skip — configure manually".
 class NameStep : public QWidget {
     Q_OBJECT
 

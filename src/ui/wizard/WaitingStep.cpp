@@ -5,6 +5,7 @@
 #include "ui/components/Layouts.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/wizard/WizardControls.h"
 #include "ui/wizard/WizardText.h"
 
@@ -28,12 +29,19 @@ WaitingStep::WaitingStep(const std::optional<QString>& hookURL, QWidget* parent)
 {
     QList<QWidget*> items{makeListeningCard()};
     if (hookURL) {
+        auto* copied = new TransientConfirmation(tr("Copied"));
+        copied->setObjectName(QStringLiteral("copiedConfirmation"));
         m_copyURLButton = WizardControls::borderedButton(tr("Copy URL"), QStringLiteral("doc.on.doc"));
-        connect(m_copyURLButton, &QPushButton::clicked, this, [url = *hookURL] { Clipboard::copyText(url); });
+        connect(m_copyURLButton, &QPushButton::clicked, this, [url = *hookURL, copied] {
+            Clipboard::copyText(url);
+            copied->confirm();
+        });
         m_copyCurlButton = WizardControls::borderedButton(tr("Copy curl example"), QStringLiteral("terminal"));
-        connect(m_copyCurlButton, &QPushButton::clicked, this,
-            [curl = WizardText::curlExample(*hookURL)] { Clipboard::copyText(curl); });
-        items << new Card(tr("Quick actions"), WizardControls::row({m_copyURLButton, m_copyCurlButton}));
+        connect(m_copyCurlButton, &QPushButton::clicked, this, [curl = WizardText::curlExample(*hookURL), copied] {
+            Clipboard::copyText(curl);
+            copied->confirm();
+        });
+        items << new Card(tr("Quick actions"), WizardControls::row({m_copyURLButton, m_copyCurlButton, copied}));
     }
     connect(m_skipButton, &QPushButton::clicked, this, &WaitingStep::skipRequested);
     items << WizardControls::row({m_skipButton});

@@ -9,7 +9,8 @@ class QPushButton;
 namespace corvane {
 
 // The wizard's waiting step: a pulsing antenna while the first request is awaited, quick actions that
-// copy the hook URL or a curl command for it, and "Skip — configure manually".
+// copy the hook URL or a curl command for it (each confirmed with "Copied"), and "Skip — configure
+// manually".
 class WaitingStep : public QWidget {
     Q_OBJECT
 

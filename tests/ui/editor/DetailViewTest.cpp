@@ -9,6 +9,7 @@
 #include "ui/components/BannerPreview.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/ToggleSwitch.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/editor/ListenerDraft.h"
 #include "ui/editor/TemplateBuilder.h"
 #include "ui/editor/VerificationFields.h"
@@ -16,8 +17,10 @@
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/shell/MainWindow.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
 #include <QLineEdit>
@@ -166,26 +169,34 @@ private slots:
         QVERIFY(!draft.hasChanges(std::nullopt));
     }
 
+    // "Saved" confirms a save the relay took, and only such a save; "Copied" confirms Copy URL.
     void saveSendsTextsAsTyped_data()
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<bool>("byKeyboard");
-        QTest::newRow("spaces are sent, Ctrl+S") << "   " << true;
-        QTest::newRow("empty is left out, button") << "" << false;
+        QTest::addColumn<int>("status");
+        QTest::newRow("spaces are sent, Ctrl+S") << "   " << true << 200;
+        QTest::newRow("empty is left out, button") << "" << false << 200;
+        QTest::newRow("refused, Ctrl+S") << "" << true << 500;
     }
     void saveSendsTextsAsTyped()
     {
         QFETCH(QString, filter);
         QFETCH(bool, byKeyboard);
+        QFETCH(int, status);
         test::SessionFixture shell;
         const QByteArray stored = listenerJson("l1", "Deploys", R"({"filter": "$.body.action"})");
         shell.script({stored}, {}, {});
         scriptRecent(shell);
-        shell.relay().script("/listeners/l1", test::ScriptedHttpServer::response(200, stored));
+        shell.relay().script("/listeners/l1", test::ScriptedHttpServer::response(status, stored));
         shell.start(true);
         DetailView view(shell.state(), "l1");
         view.show();
         QApplication::setActiveWindow(&view);
+        view.copyButton()->click();
+        auto* copied = view.findChild<TransientConfirmation*>("copiedConfirmation");
+        QVERIFY(copied->isVisible() && QGuiApplication::clipboard()->text() == view.endpointURL());
+        QCOMPARE(QAccessible::queryAccessibleInterface(copied)->role(), QAccessible::Notification);
         QVERIFY(!view.saveButton()->isEnabled());
         view.filterField()->setText(filter);
         if (byKeyboard) {
@@ -194,6 +205,9 @@ private slots:
             view.saveButton()->click();
         }
         QTRY_VERIFY(shell.sent("PATCH", "/listeners/l1"));
+        const auto* saved = view.findChild<TransientConfirmation*>("savedConfirmation");
+        QTRY_VERIFY(saved->isVisible() || shell.state().lastError());
+        QCOMPARE(saved->isVisible(), status == 200);
 
         const auto body = nlohmann::json::parse(shell.sent("PATCH", "/listeners/l1")->body.toStdString());
         const auto& config = body.at("notification_config");

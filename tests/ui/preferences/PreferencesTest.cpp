@@ -8,6 +8,7 @@
 #include "support/TestRegistry.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/ToggleSwitch.h"
+#include "ui/components/TransientConfirmation.h"
 #include "ui/preferences/ConnectionStatusCard.h"
 #include "ui/preferences/LoginItemRow.h"
 #include "ui/preferences/PreferencesView.h"
@@ -70,6 +71,7 @@ private slots:
         QTRY_COMPARE(AppSettings::pollIntervalMs(), seconds * 1000);
         QCOMPARE(QCoro::waitFor(AppSettings::keychainRead(m_shell->state().secrets())), "typed-key");
         QTRY_VERIFY(!m_view->saveButton()->isEnabled());
+        QVERIFY(m_view->findChild<TransientConfirmation*>("savedConfirmation")->isVisible());
     }
 
     // The URL changed back is no change; Revert restores the stored values.
