@@ -63,9 +63,11 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QFontMetrics nameMetrics(fonts.name);
     const QFontMetrics timeMetrics(fonts.time);
     const QFontMetrics summaryMetrics(fonts.summary);
+    const int nameLine = Theme::lineHeight(fonts.name);
+    const int summaryLine = Theme::lineHeight(fonts.summary);
     const int left = area.left() + glyph + Theme::scaled(10);
     const int width = area.right() - left;
-    const int textHeight = nameMetrics.height() + Theme::scaled(2) + summaryMetrics.height();
+    const int textHeight = nameLine + Theme::scaled(2) + summaryLine;
     const int top = area.center().y() - textHeight / 2;
 
     const QString time = RelativeTime::shortISO(index.data(ActivityListModel::receivedAtRole).toString());
@@ -73,7 +75,7 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->setFont(fonts.time);
     painter->setPen(tinted(Theme::Colour::tertiary));
     painter->drawText(
-        QRect(area.right() - timeWidth, top, timeWidth, nameMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
+        QRect(area.right() - timeWidth, top, timeWidth, nameLine), Qt::AlignRight | Qt::AlignVCenter, time);
 
     const bool verified = index.data(ActivityListModel::verifiedRole).toBool();
     const int shield = Theme::symbolSize(shieldPixels);
@@ -83,10 +85,10 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         index.data(ActivityListModel::listenerNameRole).toString(), Qt::ElideRight, std::max(nameWidth, 0));
     painter->setFont(fonts.name);
     painter->setPen(tinted(Theme::Colour::primary));
-    painter->drawText(QRect(left, top, nameWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    painter->drawText(QRect(left, top, nameWidth, nameLine), Qt::AlignLeft | Qt::AlignVCenter, name);
     if (verified) {
         const int shieldLeft = left + nameMetrics.horizontalAdvance(name) + Theme::scaled(4);
-        painter->drawPixmap(QPoint(shieldLeft, top + (nameMetrics.height() - shield) / 2),
+        painter->drawPixmap(QPoint(shieldLeft, top + (nameLine - shield) / 2),
             Symbols::pixmap(QStringLiteral("checkmark.shield.fill"), shield, tinted(Theme::Colour::green),
                 painter->device()->devicePixelRatioF()));
     }
@@ -95,15 +97,15 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         index.data(ActivityListModel::summaryRole).toString(), Qt::ElideRight, std::max(width, 0));
     painter->setFont(fonts.summary);
     painter->setPen(tinted(Theme::Colour::secondary));
-    painter->drawText(QRect(left, top + nameMetrics.height() + Theme::scaled(2), width, summaryMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, summary);
+    painter->drawText(
+        QRect(left, top + nameLine + Theme::scaled(2), width, summaryLine), Qt::AlignLeft | Qt::AlignVCenter, summary);
 }
 
 QSize ActivityRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     Q_UNUSED(index);
     const Fonts fonts;
-    const int text = QFontMetrics(fonts.name).height() + Theme::scaled(2) + QFontMetrics(fonts.summary).height();
+    const int text = Theme::lineHeight(fonts.name) + Theme::scaled(2) + Theme::lineHeight(fonts.summary);
     const int height = std::max(text, Theme::symbolSize(glyphPixels)) + 2 * padding() + Theme::scaled(4);
     return {option.rect.width(), height};
 }
