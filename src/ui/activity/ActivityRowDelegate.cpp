@@ -1,7 +1,6 @@
 #include "ui/activity/ActivityRowDelegate.h"
 
 #include "ui/activity/ActivityListModel.h"
-#include "ui/components/RelativeTime.h"
 #include "ui/components/Symbols.h"
 #include "ui/components/Theme.h"
 
@@ -70,7 +69,7 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const int textHeight = nameLine + Theme::scaled(2) + summaryLine;
     const int top = area.center().y() - textHeight / 2;
 
-    const QString time = RelativeTime::shortISO(index.data(ActivityListModel::receivedAtRole).toString());
+    const QString time = index.data(ActivityListModel::ageRole).toString();
     const int timeWidth = timeMetrics.horizontalAdvance(time);
     painter->setFont(fonts.time);
     painter->setPen(tinted(Theme::Colour::tertiary));

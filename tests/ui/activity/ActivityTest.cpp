@@ -6,6 +6,7 @@
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityRowDelegate.h"
 #include "ui/activity/ActivityView.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/inspector/PayloadInspector.h"
@@ -169,6 +170,23 @@ private slots:
         QCOMPARE(row.data(ActivityListModel::listenerNameRole).toString(), name);
         QCOMPARE(row.data(ActivityListModel::summaryRole).toString(), summary);
         QCOMPARE(row.data(ActivityListModel::deliveredRole).toBool(), delivered);
+    }
+
+    // The ages count on by themselves while the list shows; hidden, no timer runs.
+    void agesTick()
+    {
+        const QByteArray at = QDateTime::currentDateTimeUtc().addSecs(-10).toString(Qt::ISODateWithMs).toUtf8();
+        m_shell->script({}, {R"({"id": "p1", "method": "POST", "received_at": ")" + at + R"("})"}, {});
+        m_shell->start(true);
+        ActivityView view(m_shell->state());
+        view.show();
+        const QModelIndex row = view.model()->index(0, 0);
+        const QString first = row.data(ActivityListModel::ageRole).toString();
+        QTRY_VERIFY(row.data(ActivityListModel::ageRole).toString() != first);
+        const auto* ticker = view.list()->findChild<RelativeTimeTicker*>();
+        QVERIFY(ticker->isTicking());
+        view.hide();
+        QVERIFY(!ticker->isTicking());
     }
 
     // The summary line has room for the font's whole descent: an underscore is drawn.

@@ -4,6 +4,7 @@
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/preferences/PreferencesView.h"
 #include "ui/shell/CorvaneApp.h"
@@ -225,8 +226,9 @@ private slots:
 
     // The sign-in screen, the window without and with listeners and the tray panel, light and dark, for
     // a person to look at. On the way: a failed sign-in offers itself again with the reason; the panel
-    // lists the five newest notifications and opens the window on the chosen screen, or on Activity;
-    // every visible button can take the keyboard focus and has a name, an icon-only one in its tooltip.
+    // lists the five newest notifications, whose ages count on only while it is open, and opens the
+    // window on the chosen screen, or on Activity; every visible button can take the keyboard focus and
+    // has a name, an icon-only one in its tooltip.
     void screenshots_data() { test::addSchemes(); }
     void screenshots()
     {
@@ -270,6 +272,8 @@ private slots:
         popover.adjustSize();
         test::saveScreenshot(popover, "tray-panel");
         QApplication::setPalette(QPalette());
+        const auto* ticker = popover.findChild<RelativeTimeTicker*>();
+        QVERIFY(ticker->isTicking());
 
         const auto shown = popover.findChildren<RecentRow*>();
         QCOMPARE(shown.size(), 5);
@@ -289,6 +293,7 @@ private slots:
         QSignalSpy opened(&popover, &MenuBarPopover::mainWindowRequested);
         row(popover, "Open dashboard…")->click();
         QCOMPARE(opened.size(), 1);
+        QVERIFY(!ticker->isTicking());
         QCOMPARE(m_state->sidebarSelection(), SidebarSelection::forListener("l1"));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         row(popover, "Open dashboard…")->click();
