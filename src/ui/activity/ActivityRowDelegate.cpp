@@ -32,7 +32,8 @@ int horizontalPadding()
 
 } // namespace
 
-void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ActivityRowDelegate::paintBackground(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
@@ -41,23 +42,33 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QWidget* widget = option.widget;
     QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+}
 
+QColor ActivityRowDelegate::textColour(const QStyleOptionViewItem& option, Theme::Colour colour)
+{
     const bool selected = (option.state & QStyle::State_Selected) != 0;
-    const QPalette& palette = option.palette;
-    const auto tinted = [&](Theme::Colour colour) {
-        return selected ? palette.color(QPalette::HighlightedText) : Theme::colour(colour, palette);
-    };
+    return selected ? option.palette.color(QPalette::HighlightedText) : Theme::colour(colour, option.palette);
+}
+
+void ActivityRowDelegate::paintDelivery(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index, const QRect& square)
+{
+    const bool delivered = index.data(ActivityListModel::deliveredRole).toBool();
+    const QColor colour = Theme::colour(delivered ? Theme::Colour::green : Theme::Colour::orange, option.palette);
+    painter->drawPixmap(square.topLeft(),
+        Symbols::pixmap(delivered ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle.dotted"),
+            square.width(), colour, painter->device()->devicePixelRatioF()));
+}
+
+void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    paintBackground(painter, option, index);
+    const auto tinted = [&option](Theme::Colour colour) { return textColour(option, colour); };
 
     const Fonts fonts;
     const QRect area = option.rect.adjusted(horizontalPadding(), padding(), -horizontalPadding(), -padding());
     const int glyph = Theme::symbolSize(glyphPixels);
-    const bool delivered = index.data(ActivityListModel::deliveredRole).toBool();
-    const QColor glyphColour
-        = delivered ? Theme::colour(Theme::Colour::green, palette) : Theme::colour(Theme::Colour::orange, palette);
-    const QPixmap symbol
-        = Symbols::pixmap(delivered ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle.dotted"), glyph,
-            glyphColour, painter->device()->devicePixelRatioF());
-    painter->drawPixmap(QPoint(area.left(), area.center().y() - glyph / 2), symbol);
+    paintDelivery(painter, option, index, QRect(area.left(), area.center().y() - glyph / 2, glyph, glyph));
 
     const QFontMetrics nameMetrics(fonts.name);
     const QFontMetrics timeMetrics(fonts.time);

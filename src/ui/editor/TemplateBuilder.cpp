@@ -1,9 +1,9 @@
 #include "ui/editor/TemplateBuilder.h"
 
+#include "evaluation/Template.h"
 #include "ui/components/RelativeTime.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
-#include "ui/editor/RecentPayloadRow.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
@@ -22,6 +22,20 @@ constexpr int minimumTreeRows = 3;
 constexpr int maximumTreeRows = 12;
 constexpr int treePadding = 4;
 constexpr qsizetype menuBodyLength = 60;
+constexpr qsizetype shortBodyLength = 80;
+
+// The raw body when there is one, whole; otherwise the first 80 characters of the parsed body's text;
+// otherwise empty.
+QString shortBody(const Payload& payload)
+{
+    if (payload.rawBody && !payload.rawBody->empty()) {
+        return QString::fromStdString(*payload.rawBody);
+    }
+    if (payload.body) {
+        return QString::fromStdString(Template::stringify(&payload.body->value)).left(shortBodyLength);
+    }
+    return {};
+}
 
 QString receivedText(const Payload& payload)
 {
