@@ -1,9 +1,8 @@
 #include "ui/activity/ActivityListModel.h"
 
 #include "evaluation/Template.h"
-#include "model/Timestamp.h"
+#include "ui/components/RelativeTime.h"
 
-#include <QDateTime>
 #include <QSet>
 
 #include <algorithm>
@@ -23,7 +22,7 @@ ActivityListModel::ActivityListModel(const std::vector<Payload>& payloads, Namin
     refresh();
 }
 
-ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload, RelativeTime::Clock::time_point now)
+ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload, const QDateTime& now)
 {
     Row row;
     row.id = QString::fromStdString(payload.id);
@@ -31,7 +30,7 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload, Relativ
         row.listenerName = QString::fromStdString(*payload.listenerName);
     }
     row.receivedAt = QString::fromStdString(payload.receivedAt);
-    row.moment = Timestamp::lenient(payload.receivedAt);
+    row.moment = RelativeTime::momentISO(row.receivedAt);
     row.age = ageOf(row, now);
     row.method = QString::fromStdString(payload.method);
     row.delivered = payload.deliveredAt.has_value();
@@ -41,14 +40,14 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload, Relativ
     return row;
 }
 
-QString ActivityListModel::ageOf(const Row& row, RelativeTime::Clock::time_point now)
+QString ActivityListModel::ageOf(const Row& row, const QDateTime& now)
 {
-    return row.moment ? RelativeTime::shortFrom(*row.moment, now) : QString();
+    return row.moment.isValid() ? RelativeTime::shortFrom(row.moment, now) : QString();
 }
 
 void ActivityListModel::refresh()
 {
-    const auto now = RelativeTime::Clock::now();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     QList<Row> rows;
     rows.reserve(std::ssize(m_payloads));
     for (const Payload& payload : m_payloads) {
@@ -139,7 +138,7 @@ void ActivityListModel::merge(QList<Row> rows)
 
 void ActivityListModel::refreshAges()
 {
-    const auto now = RelativeTime::Clock::now();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     const QList<int> roles{ageRole, Qt::AccessibleTextRole};
     // Changes are reported in runs of neighbouring rows.
     int first = -1;
@@ -212,11 +211,7 @@ QVariant ActivityListModel::data(const QModelIndex& index, int role) const
     case methodRole:
         return row.method;
     case momentRole:
-        return row.moment
-            ? QVariant(QDateTime::fromMSecsSinceEpoch(
-                  std::chrono::duration_cast<std::chrono::milliseconds>(row.moment->time_since_epoch()).count(),
-                  Qt::UTC))
-            : QVariant();
+        return row.moment.isValid() ? QVariant(row.moment) : QVariant();
     case ageRole:
         return row.age;
     case deliveredRole:
@@ -255,7 +250,7 @@ QString ActivityListModel::accessibleNameOf(const Row& row, const QModelIndex& i
         return tr("%1 %2, %3")
             .arg(row.method, data(index, summaryRole).toString().left(accessibleSummaryLength), row.age);
     }
-    const QString name = nameOf(row, index);
+    QString name = nameOf(row, index);
     if (!row.verified) {
         return name;
     }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/Payload.h"
-#include "ui/components/RelativeTime.h"
 
 #include <QAbstractListModel>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 
@@ -27,7 +27,7 @@ public:
         summaryRole, // one line, at most summaryLength characters
         verifiedRole, // bool: whether the relay found the sender's signature valid; absent when it did not check
         methodRole, // the request's HTTP method
-        momentRole, // QDateTime of receivedAtRole; absent when it does not parse
+        momentRole, // QDateTime: RelativeTime::momentISO of receivedAtRole; absent when it does not parse
         ageRole, // RelativeTime::shortFrom of the moment, as of the last refresh or refreshAges()
     };
 
@@ -62,7 +62,7 @@ private:
         QString id;
         std::optional<QString> listenerName;
         QString receivedAt;
-        std::optional<RelativeTime::Clock::time_point> moment;
+        QDateTime moment;
         QString age;
         QString method;
         bool delivered = false;
@@ -76,8 +76,8 @@ private:
         }
     };
 
-    static Row rowFor(const Payload& payload, RelativeTime::Clock::time_point now);
-    static QString ageOf(const Row& row, RelativeTime::Clock::time_point now);
+    static Row rowFor(const Payload& payload, const QDateTime& now);
+    static QString ageOf(const Row& row, const QDateTime& now);
     QString nameOf(const Row& row, const QModelIndex& index) const;
     QString accessibleNameOf(const Row& row, const QModelIndex& index) const;
     bool keepsOrder(const QList<Row>& rows) const;

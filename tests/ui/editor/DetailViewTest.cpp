@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <nlohmann/json.hpp>
 #include <qcoro/qcorotask.h>
@@ -397,6 +398,9 @@ private slots:
         test::saveScreenshot(whole, "editor/payloads-whole");
         shown->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
         test::saveScreenshot(window, "editor/unsaved");
+        // The age of the payload built from counts on by itself.
+        const QString from = shown->builder()->sourceButton()->text();
+        QTRY_VERIFY(shown->builder()->sourceButton()->text() != from);
         QApplication::setPalette(QPalette());
     }
 };
