@@ -121,7 +121,7 @@ private slots:
     }
 
     // A payload that reaches the relay while the editor is open tops its recent list after the next poll
-    // cycle; the chosen row stays chosen and focused, and Return opens it as a click does.
+    // cycle; the chosen row stays chosen and the list, reached by Tab, focused; Return opens it as a click does.
     void recentPayloadsFollowThePolls()
     {
         test::SessionFixture shell;
@@ -137,8 +137,11 @@ private slots:
         QApplication::setActiveWindow(&view);
         auto* list = view.findChild<RecentPayloadList*>();
         QTRY_COMPARE(list->model()->rowCount(), 1);
-        list->setFocus();
+        view.builder()->tree()->setFocus();
+        QTest::keyClick(view.builder()->tree(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
         list->setCurrentIndex(list->model()->index(0, 0));
+        QVERIFY(list->currentIndex().data(Qt::AccessibleTextRole).toString().startsWith("POST {"));
 
         relayHolds({test::SessionFixture::payload(2, "two"), test::SessionFixture::payload(1, "one")});
         shell.state().startPolling();
