@@ -19,7 +19,8 @@ public:
     // A child of `shown`, watching it being shown and hidden.
     explicit RelativeTimeTicker(QWidget* shown);
     // The newest moment shown is taken from the rows of `list` inside its viewport, each holding a QDateTime
-    // in `momentRole`, and followed as the list scrolls, resizes and its model changes.
+    // in `momentRole`, and followed as the list scrolls, resizes and its model changes; the list keeps the
+    // model it has.
     RelativeTimeTicker(QAbstractItemView* list, int momentRole);
 
     // The newest moment the widget shows; an invalid one, for none, stops the timer.

@@ -21,7 +21,6 @@ public:
     // `payloads` is read again by every refresh() and must outlive the list.
     explicit RecentPayloadList(const std::vector<Payload>& payloads, QWidget* parent = nullptr);
 
-    ActivityListModel* payloadModel() const { return m_model; }
     // Follows a change of the payloads.
     void refresh();
 
