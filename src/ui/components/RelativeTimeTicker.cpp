@@ -37,7 +37,8 @@ RelativeTimeTicker::RelativeTimeTicker(QAbstractItemView* list, int momentRole)
             }
         });
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this, &RelativeTimeTicker::followRows);
-    list->viewport()->installEventFilter(this);
+    m_viewport = list->viewport();
+    m_viewport->installEventFilter(this);
     followRows();
 }
 
@@ -59,7 +60,7 @@ bool RelativeTimeTicker::eventFilter(QObject* watched, QEvent* event)
         }
     } else if (watched == m_shown && event->type() == QEvent::Hide) {
         m_timer.stop();
-    } else if (m_list != nullptr && watched == m_list->viewport() && event->type() == QEvent::Resize) {
+    } else if (watched == m_viewport && event->type() == QEvent::Resize) {
         followRows();
     }
     return QObject::eventFilter(watched, event);

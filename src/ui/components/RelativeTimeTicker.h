@@ -40,6 +40,8 @@ private:
 
     QWidget* m_shown;
     QAbstractItemView* m_list = nullptr;
+    // The list's viewport, compared with what the filter sees without asking a list that may be going.
+    QObject* m_viewport = nullptr;
     int m_momentRole = 0;
     QTimer m_timer;
     QDateTime m_newest;
