@@ -2,6 +2,7 @@
 
 #include "ui/activity/ActivityListModel.h"
 #include "ui/components/RelativeTimeTicker.h"
+#include "ui/components/WheelHandoff.h"
 #include "ui/editor/RecentPayloadDelegate.h"
 
 #include <QKeyEvent>
@@ -23,6 +24,8 @@ RecentPayloadList::RecentPayloadList(const std::vector<Payload>& payloads, QWidg
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     viewport()->setAutoFillBackground(false);
+    // As tall as its rows, it never scrolls: the page around it takes the wheel.
+    WheelHandoff::install(this);
     connect(
         this, &QListView::clicked, this, [this](const QModelIndex& index) { emit opened(m_model->idAt(index.row())); });
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
