@@ -1,6 +1,7 @@
 #include "ui/activity/ActivityListModel.h"
 
 #include "evaluation/Template.h"
+#include "ui/components/RelativeTime.h"
 
 #include <QSet>
 
@@ -8,13 +9,20 @@
 
 namespace corvane {
 
-ActivityListModel::ActivityListModel(const std::vector<Payload>& payloads, QObject* parent)
-    : QAbstractListModel(parent), m_payloads(payloads)
+namespace {
+
+// The length of the summary in a row's accessible name.
+constexpr qsizetype accessibleSummaryLength = 40;
+
+} // namespace
+
+ActivityListModel::ActivityListModel(const std::vector<Payload>& payloads, Naming naming, QObject* parent)
+    : QAbstractListModel(parent), m_payloads(payloads), m_naming(naming)
 {
     refresh();
 }
 
-ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload)
+ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload, const QDateTime& now)
 {
     Row row;
     row.id = QString::fromStdString(payload.id);
@@ -22,6 +30,9 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload)
         row.listenerName = QString::fromStdString(*payload.listenerName);
     }
     row.receivedAt = QString::fromStdString(payload.receivedAt);
+    row.moment = RelativeTime::momentISO(row.receivedAt);
+    row.age = ageOf(row, now);
+    row.method = QString::fromStdString(payload.method);
     row.delivered = payload.deliveredAt.has_value();
     if (payload.verification) {
         row.verified = payload.verification->verified();
@@ -29,12 +40,18 @@ ActivityListModel::Row ActivityListModel::rowFor(const Payload& payload)
     return row;
 }
 
+QString ActivityListModel::ageOf(const Row& row, const QDateTime& now)
+{
+    return row.moment.isValid() ? RelativeTime::shortFrom(row.moment, now) : QString();
+}
+
 void ActivityListModel::refresh()
 {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     QList<Row> rows;
     rows.reserve(std::ssize(m_payloads));
     for (const Payload& payload : m_payloads) {
-        rows.push_back(rowFor(payload));
+        rows.push_back(rowFor(payload, now));
     }
     QSet<QString> ids;
     for (const Row& row : rows) {
@@ -119,6 +136,28 @@ void ActivityListModel::merge(QList<Row> rows)
     }
 }
 
+void ActivityListModel::refreshAges()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QList<int> roles{ageRole, Qt::AccessibleTextRole};
+    // Changes are reported in runs of neighbouring rows.
+    int first = -1;
+    for (int row = 0; row <= m_rows.size(); ++row) {
+        bool changed = false;
+        if (row < m_rows.size()) {
+            QString age = ageOf(m_rows[row], now);
+            changed = age != m_rows[row].age;
+            m_rows[row].age = std::move(age);
+        }
+        if (changed && first < 0) {
+            first = row;
+        } else if (!changed && first >= 0) {
+            emit dataChanged(index(first), index(row - 1), roles);
+            first = -1;
+        }
+    }
+}
+
 int ActivityListModel::rowOf(const QString& id) const
 {
     const auto found = std::ranges::find(m_rows, id, &Row::id);
@@ -162,17 +201,19 @@ QVariant ActivityListModel::data(const QModelIndex& index, int role) const
     case idRole:
         return row.id;
     case Qt::DisplayRole:
+        return nameOf(row, index);
+    case Qt::AccessibleTextRole:
+        return accessibleNameOf(row, index);
     case listenerNameRole:
         return row.listenerName.value_or(tr("(unknown listener)"));
     case receivedAtRole:
         return row.receivedAt;
-    case Qt::AccessibleTextRole: {
-        const QString name = row.listenerName.value_or(tr("(unknown listener)"));
-        if (!row.verified) {
-            return name;
-        }
-        return *row.verified ? tr("%1, verified").arg(name) : tr("%1, unverified").arg(name);
-    }
+    case methodRole:
+        return row.method;
+    case momentRole:
+        return row.moment.isValid() ? QVariant(row.moment) : QVariant();
+    case ageRole:
+        return row.age;
     case deliveredRole:
         return row.delivered;
     case verifiedRole:
@@ -193,6 +234,27 @@ QVariant ActivityListModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QString ActivityListModel::nameOf(const Row& row, const QModelIndex& index) const
+{
+    if (m_naming == Naming::byRequest) {
+        return QStringLiteral("%1 %2").arg(row.method, data(index, summaryRole).toString());
+    }
+    return row.listenerName.value_or(tr("(unknown listener)"));
+}
+
+QString ActivityListModel::accessibleNameOf(const Row& row, const QModelIndex& index) const
+{
+    if (m_naming == Naming::byRequest) {
+        return tr("%1 %2, %3")
+            .arg(row.method, data(index, summaryRole).toString().left(accessibleSummaryLength), row.age);
+    }
+    QString name = nameOf(row, index);
+    if (!row.verified) {
+        return name;
+    }
+    return *row.verified ? tr("%1, verified").arg(name) : tr("%1, unverified").arg(name);
 }
 
 } // namespace corvane

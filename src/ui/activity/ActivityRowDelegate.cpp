@@ -1,7 +1,6 @@
 #include "ui/activity/ActivityRowDelegate.h"
 
 #include "ui/activity/ActivityListModel.h"
-#include "ui/components/RelativeTime.h"
 #include "ui/components/Symbols.h"
 #include "ui/components/Theme.h"
 
@@ -33,7 +32,8 @@ int horizontalPadding()
 
 } // namespace
 
-void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ActivityRowDelegate::paintBackground(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
@@ -42,38 +42,50 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QWidget* widget = option.widget;
     QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+}
 
+QColor ActivityRowDelegate::textColour(const QStyleOptionViewItem& option, Theme::Colour colour)
+{
     const bool selected = (option.state & QStyle::State_Selected) != 0;
-    const QPalette& palette = option.palette;
-    const auto tinted = [&](Theme::Colour colour) {
-        return selected ? palette.color(QPalette::HighlightedText) : Theme::colour(colour, palette);
-    };
+    return selected ? option.palette.color(QPalette::HighlightedText) : Theme::colour(colour, option.palette);
+}
+
+void ActivityRowDelegate::paintDelivery(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index, const QRect& square)
+{
+    const bool delivered = index.data(ActivityListModel::deliveredRole).toBool();
+    const QColor colour = Theme::colour(delivered ? Theme::Colour::green : Theme::Colour::orange, option.palette);
+    painter->drawPixmap(square.topLeft(),
+        Symbols::pixmap(delivered ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle.dotted"),
+            square.width(), colour, painter->device()->devicePixelRatioF()));
+}
+
+void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    paintBackground(painter, option, index);
+    const auto tinted = [&option](Theme::Colour colour) { return textColour(option, colour); };
 
     const Fonts fonts;
     const QRect area = option.rect.adjusted(horizontalPadding(), padding(), -horizontalPadding(), -padding());
     const int glyph = Theme::symbolSize(glyphPixels);
-    const bool delivered = index.data(ActivityListModel::deliveredRole).toBool();
-    const QColor glyphColour
-        = delivered ? Theme::colour(Theme::Colour::green, palette) : Theme::colour(Theme::Colour::orange, palette);
-    const QPixmap symbol
-        = Symbols::pixmap(delivered ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle.dotted"), glyph,
-            glyphColour, painter->device()->devicePixelRatioF());
-    painter->drawPixmap(QPoint(area.left(), area.center().y() - glyph / 2), symbol);
+    paintDelivery(painter, option, index, QRect(area.left(), area.center().y() - glyph / 2, glyph, glyph));
 
     const QFontMetrics nameMetrics(fonts.name);
     const QFontMetrics timeMetrics(fonts.time);
     const QFontMetrics summaryMetrics(fonts.summary);
+    const int nameLine = Theme::lineHeight(fonts.name);
+    const int summaryLine = Theme::lineHeight(fonts.summary);
     const int left = area.left() + glyph + Theme::scaled(10);
     const int width = area.right() - left;
-    const int textHeight = nameMetrics.height() + Theme::scaled(2) + summaryMetrics.height();
+    const int textHeight = nameLine + Theme::scaled(2) + summaryLine;
     const int top = area.center().y() - textHeight / 2;
 
-    const QString time = RelativeTime::shortISO(index.data(ActivityListModel::receivedAtRole).toString());
+    const QString time = index.data(ActivityListModel::ageRole).toString();
     const int timeWidth = timeMetrics.horizontalAdvance(time);
     painter->setFont(fonts.time);
     painter->setPen(tinted(Theme::Colour::tertiary));
     painter->drawText(
-        QRect(area.right() - timeWidth, top, timeWidth, nameMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
+        QRect(area.right() - timeWidth, top, timeWidth, nameLine), Qt::AlignRight | Qt::AlignVCenter, time);
 
     const bool verified = index.data(ActivityListModel::verifiedRole).toBool();
     const int shield = Theme::symbolSize(shieldPixels);
@@ -83,10 +95,10 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         index.data(ActivityListModel::listenerNameRole).toString(), Qt::ElideRight, std::max(nameWidth, 0));
     painter->setFont(fonts.name);
     painter->setPen(tinted(Theme::Colour::primary));
-    painter->drawText(QRect(left, top, nameWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    painter->drawText(QRect(left, top, nameWidth, nameLine), Qt::AlignLeft | Qt::AlignVCenter, name);
     if (verified) {
         const int shieldLeft = left + nameMetrics.horizontalAdvance(name) + Theme::scaled(4);
-        painter->drawPixmap(QPoint(shieldLeft, top + (nameMetrics.height() - shield) / 2),
+        painter->drawPixmap(QPoint(shieldLeft, top + (nameLine - shield) / 2),
             Symbols::pixmap(QStringLiteral("checkmark.shield.fill"), shield, tinted(Theme::Colour::green),
                 painter->device()->devicePixelRatioF()));
     }
@@ -95,15 +107,15 @@ void ActivityRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         index.data(ActivityListModel::summaryRole).toString(), Qt::ElideRight, std::max(width, 0));
     painter->setFont(fonts.summary);
     painter->setPen(tinted(Theme::Colour::secondary));
-    painter->drawText(QRect(left, top + nameMetrics.height() + Theme::scaled(2), width, summaryMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, summary);
+    painter->drawText(
+        QRect(left, top + nameLine + Theme::scaled(2), width, summaryLine), Qt::AlignLeft | Qt::AlignVCenter, summary);
 }
 
 QSize ActivityRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     Q_UNUSED(index);
     const Fonts fonts;
-    const int text = QFontMetrics(fonts.name).height() + Theme::scaled(2) + QFontMetrics(fonts.summary).height();
+    const int text = Theme::lineHeight(fonts.name) + Theme::scaled(2) + Theme::lineHeight(fonts.summary);
     const int height = std::max(text, Theme::symbolSize(glyphPixels)) + 2 * padding() + Theme::scaled(4);
     return {option.rect.width(), height};
 }

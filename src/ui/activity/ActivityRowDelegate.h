@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/components/Theme.h"
+
 #include <QStyledItemDelegate>
 
 namespace corvane {
@@ -15,6 +17,16 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    // The parts other rows of ActivityListModel share. The style's item background: alternating, hovered,
+    // selected and focused as the view says.
+    void paintBackground(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // A text colour, or the highlighted text of a selected row.
+    static QColor textColour(const QStyleOptionViewItem& option, Theme::Colour colour);
+    // The delivery glyph in `square`.
+    static void paintDelivery(
+        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index, const QRect& square);
 };
 
 } // namespace corvane

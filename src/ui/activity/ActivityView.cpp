@@ -4,6 +4,7 @@
 #include "ui/activity/ActivityListModel.h"
 #include "ui/activity/ActivityRowDelegate.h"
 #include "ui/components/Divider.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/ScreenHeader.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
@@ -49,8 +50,10 @@ bool showsSame(const Payload& shown, const Payload& latest)
 } // namespace
 
 ActivityView::ActivityView(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_model(new ActivityListModel(state.activity(), this)), m_list(new QListView),
-      m_upper(new QStackedWidget), m_emptyState(makeEmptyState()), m_splitter(new QSplitter(Qt::Vertical)),
+    : QWidget(parent), m_state(state),
+      m_model(new ActivityListModel(state.activity(), ActivityListModel::Naming::byListener, this)),
+      m_list(new QListView), m_upper(new QStackedWidget), m_emptyState(makeEmptyState()),
+      m_splitter(new QSplitter(Qt::Vertical)),
       m_count(new StyledLabel({}, Theme::TextStyle::callout, Theme::Colour::secondary))
 {
     auto* count = new QWidget;
@@ -69,6 +72,8 @@ ActivityView::ActivityView(AppState& state, QWidget* parent)
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setAccessibleName(tr("Events"));
+    connect(new RelativeTimeTicker(m_list, ActivityListModel::momentRole), &RelativeTimeTicker::ticked, m_model,
+        &ActivityListModel::refreshAges);
     m_upper->addWidget(m_list);
     m_upper->addWidget(m_emptyState);
     m_upper->setMinimumHeight(Theme::scaled(listMinimumHeight));

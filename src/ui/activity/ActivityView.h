@@ -19,7 +19,7 @@ class StyledLabel;
 // the selected one. Read-only; it follows AppState::activity as each poll cycle replaces it. The
 // selection is an event id: it survives cycles while the event stays, and when the event leaves, the
 // id is kept and the detail shows a placeholder. The newest event is selected automatically only while
-// nothing is.
+// nothing is. The ages of the rows count on while the list shows.
 class ActivityView : public QWidget {
     Q_OBJECT
 

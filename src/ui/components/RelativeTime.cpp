@@ -62,4 +62,14 @@ QString shortISO(const QString& text)
     return shortISO(text, Clock::now());
 }
 
+QDateTime momentISO(const QString& text)
+{
+    const auto moment = Timestamp::lenient(text.toStdString());
+    if (!moment) {
+        return {};
+    }
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(moment->time_since_epoch());
+    return QDateTime::fromMSecsSinceEpoch(milliseconds.count(), Qt::UTC);
+}
+
 } // namespace corvane::RelativeTime

@@ -24,4 +24,8 @@ QString shortFrom(const QDateTime& moment);
 QString shortISO(const QString& text, Clock::time_point now);
 QString shortISO(const QString& text);
 
+// The moment a service timestamp (Timestamp::lenient) names, in UTC to the millisecond; an invalid one when
+// the timestamp does not parse.
+QDateTime momentISO(const QString& text);
+
 } // namespace corvane::RelativeTime

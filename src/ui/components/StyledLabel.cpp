@@ -194,7 +194,7 @@ QSize StyledLabel::minimumSizeHint() const
     const QMargins margins = contentsMargins();
     // Narrow enough to elide, tall enough for one line.
     return {metrics.horizontalAdvance(QStringLiteral("…")) + margins.left() + margins.right(),
-        metrics.lineSpacing() + margins.top() + margins.bottom()};
+        blockHeight(1) + margins.top() + margins.bottom()};
 }
 
 bool StyledLabel::hasHeightForWidth() const
@@ -209,7 +209,13 @@ int StyledLabel::heightForWidth(int width) const
     }
     const QMargins margins = contentsMargins();
     const auto lines = static_cast<int>(visibleLines(std::max(1, width - margins.left() - margins.right())).size());
-    return std::max(1, lines) * QFontMetrics(font()).lineSpacing() + margins.top() + margins.bottom();
+    return blockHeight(std::max(1, lines)) + margins.top() + margins.bottom();
+}
+
+int StyledLabel::blockHeight(int lines) const
+{
+    // Lines follow each other at the font's spacing; the last one keeps its whole descent.
+    return (lines - 1) * QFontMetrics(font()).lineSpacing() + Theme::lineHeight(font());
 }
 
 void StyledLabel::changeEvent(QEvent* event)
@@ -235,15 +241,15 @@ void StyledLabel::paintEvent(QPaintEvent* event)
     const QRect area = contentsRect();
     const QFontMetrics metrics(font());
     const QStringList lines = visibleLines(area.width());
-    const int blockHeight = static_cast<int>(lines.size()) * metrics.lineSpacing();
+    const int height = blockHeight(static_cast<int>(lines.size()));
     int top = area.top();
     if (alignment() & Qt::AlignVCenter) {
-        top += (area.height() - blockHeight) / 2;
+        top += (area.height() - height) / 2;
     } else if (alignment() & Qt::AlignBottom) {
-        top += area.height() - blockHeight;
+        top += area.height() - height;
     }
     for (const auto& line : lines) {
-        const QRect lineRect(area.left(), top, area.width(), metrics.lineSpacing());
+        const QRect lineRect(area.left(), top, area.width(), Theme::lineHeight(font()));
         painter.drawText(lineRect, static_cast<int>(alignment() & Qt::AlignHorizontal_Mask), line);
         top += metrics.lineSpacing();
     }

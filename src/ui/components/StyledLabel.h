@@ -56,6 +56,8 @@ private:
     void applyFont();
     void applyColour();
     bool isClamped() const { return m_maximumLines > 0; }
+    // The height `lines` lines take.
+    int blockHeight(int lines) const;
 
     qreal m_pixelSize;
     QFont::Weight m_weight = QFont::Normal;

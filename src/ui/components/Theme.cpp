@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +99,11 @@ QFont monospaced(const QFont& font)
     fixed.setPixelSize(QFontInfo(font).pixelSize());
     fixed.setWeight(font.weight());
     return fixed;
+}
+
+int lineHeight(const QFont& font)
+{
+    return static_cast<int>(std::ceil(QFontMetricsF(font).height()));
 }
 
 bool isDark(const QPalette& palette)

@@ -56,6 +56,10 @@ QFont font(TextStyle style, QFont::Weight weight);
 QFont systemFont(qreal pixels, QFont::Weight weight = QFont::Normal);
 // The same size and weight in the desktop's fixed-pitch family.
 QFont monospaced(const QFont& font);
+// The height a line of `font` needs for nothing of it to be cut off: its ascent and descent as the font
+// gives them, added, then rounded up. QFontMetrics::height() rounds the two on their own and can fall a
+// pixel short of the descent, cutting an underscore.
+int lineHeight(const QFont& font);
 
 bool isDark(const QPalette& palette);
 QColor colour(Colour role, const QPalette& palette);

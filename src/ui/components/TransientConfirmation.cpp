@@ -60,7 +60,8 @@ QSize TransientConfirmation::sizeHint() const
 {
     const QFontMetrics metrics(font());
     const int side = symbolSide();
-    return {side + Theme::scaled(spacing) + metrics.horizontalAdvance(m_text), std::max(side, metrics.height())};
+    return {
+        side + Theme::scaled(spacing) + metrics.horizontalAdvance(m_text), std::max(side, Theme::lineHeight(font()))};
 }
 
 void TransientConfirmation::changeEvent(QEvent* event)

@@ -19,7 +19,7 @@
 #include "ui/components/TransientConfirmation.h"
 #include "ui/editor/ListenerHeader.h"
 #include "ui/editor/NotificationFields.h"
-#include "ui/editor/RecentPayloadRow.h"
+#include "ui/editor/RecentPayloadList.h"
 #include "ui/editor/TemplateBuilder.h"
 #include "ui/editor/VerificationFields.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
@@ -34,6 +34,8 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -80,6 +82,14 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
 
     m_recentEmpty = new StyledLabel(tr("No payloads received yet"), Theme::TextStyle::callout, Theme::Colour::tertiary);
     m_recentPages->addWidget(m_recentEmpty);
+    m_recentList = new RecentPayloadList(m_recent);
+    m_recentPages->addWidget(m_recentList);
+    connect(m_recentList, &RecentPayloadList::opened, this, [this](const QString& id) {
+        const auto found = std::ranges::find(m_recent, id.toStdString(), &Payload::id);
+        if (found != m_recent.end()) {
+            inspect(*found);
+        }
+    });
     connect(m_builder, &TemplateBuilder::addToTitleRequested, this,
         [this](const QString& path) { m_titleField->setText(combineTemplate(m_titleField->text(), path)); });
     connect(m_builder, &TemplateBuilder::addToBodyRequested, this,
@@ -122,11 +132,17 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
         }
     });
     connect(&m_state, &AppState::listenersChanged, this, &DetailView::follow);
+    connect(&m_state, &AppState::activityChanged, this, [this] {
+        if (listener()) {
+            fetchRecent();
+        }
+    });
 
     showDraft();
     load();
     follow();
     showRecent();
+    applyTabOrder();
 }
 
 DetailView::~DetailView()
@@ -209,17 +225,6 @@ QString DetailView::endpointURL() const
     return shown ? AppSettings::serviceURL() + QString::fromStdString(shown->hookPath) : QString();
 }
 
-QList<QAbstractButton*> DetailView::recentRows() const
-{
-    QList<QAbstractButton*> rows;
-    if (m_recentList != nullptr) {
-        for (auto* row : m_recentList->findChildren<RecentPayloadRow*>()) {
-            rows << row;
-        }
-    }
-    return rows;
-}
-
 PayloadInspectorSheet* DetailView::inspectorSheet() const
 {
     return m_sheet;
@@ -241,9 +246,7 @@ void DetailView::load()
         m_didLoad = true;
         showDraft();
     }
-    m_recentStop.request_stop();
-    m_recentStop = std::stop_source();
-    fetchRecent(m_listenerId, m_recentStop.get_token());
+    fetchRecent();
 }
 
 void DetailView::revert()
@@ -252,15 +255,31 @@ void DetailView::revert()
     load();
 }
 
-QCoro::Task<> DetailView::fetchRecent(QString id, std::stop_token stop)
+QCoro::Task<> DetailView::fetchRecent()
 {
-    QPointer self(this);
-    auto fetched = co_await m_state.client().recentPayloads(std::move(id), 10, stop);
-    if (!self || stop.stop_requested()) {
+    if (m_fetchingRecent) {
+        m_fetchRecentAgain = true;
         co_return;
     }
-    m_recent = fetched ? std::move(*fetched) : std::vector<Payload>();
-    showRecent();
+    QPointer self(this);
+    const std::stop_token stop = m_recentStop.get_token();
+    m_fetchingRecent = true;
+    do {
+        m_fetchRecentAgain = false;
+        auto fetched = co_await m_state.client().recentPayloads(m_listenerId, 10, stop);
+        if (!self || stop.stop_requested()) {
+            co_return;
+        }
+        if (fetched) {
+            const bool sameIds = std::ranges::equal(*fetched, m_recent, {}, &Payload::id, &Payload::id);
+            m_recent = std::move(*fetched);
+            if (!sameIds) {
+                m_builder->setRecent(m_recent);
+            }
+            showRecent();
+        }
+    } while (m_fetchRecentAgain);
+    m_fetchingRecent = false;
 }
 
 QCoro::Task<> DetailView::save()
@@ -406,28 +425,9 @@ void DetailView::showPreview()
 
 void DetailView::showRecent()
 {
-    m_builder->setRecent(m_recent);
-    if (m_recentList != nullptr) {
-        m_recentPages->removeWidget(m_recentList);
-        m_recentList->deleteLater();
-        m_recentList = nullptr;
-    }
-    if (!m_recent.empty()) {
-        m_recentList = new QWidget;
-        auto* layout = new QVBoxLayout(m_recentList);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(Theme::scaled(2));
-        for (const Payload& payload : m_recent) {
-            auto* row = new RecentPayloadRow(payload);
-            connect(row, &RecentPayloadRow::clicked, this, [this, row] { inspect(row->payload()); });
-            layout->addWidget(row);
-        }
-        layout->addStretch(1);
-        m_recentPages->addWidget(m_recentList);
-    }
-    m_recentPages->setCurrentWidget(m_recentList != nullptr ? m_recentList : m_recentEmpty);
+    m_recentList->refresh();
+    m_recentPages->setCurrentWidget(m_recent.empty() ? m_recentEmpty : static_cast<QWidget*>(m_recentList));
     showPreview();
-    applyTabOrder();
 }
 
 void DetailView::applyTabOrder()
@@ -436,10 +436,7 @@ void DetailView::applyTabOrder()
     order << m_verificationFields->focusOrder();
     order << QList<QWidget*>{m_titleField, m_bodyField, m_filterField, m_soundPicker, m_testFireButton,
         m_builder->sourceButton(), m_builder->tree()};
-    for (QAbstractButton* row : recentRows()) {
-        order << row;
-    }
-    order << m_deleteButton << m_revertButton << m_saveButton;
+    order << m_recentList << m_deleteButton << m_revertButton << m_saveButton;
     for (qsizetype index = 1; index < order.size(); ++index) {
         setTabOrder(order[index - 1], order[index]);
     }

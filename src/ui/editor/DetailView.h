@@ -14,7 +14,6 @@
 #include <stop_token>
 #include <vector>
 
-class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -27,6 +26,7 @@ class AppState;
 class BannerPreview;
 class GrowingTextField;
 class PayloadInspectorSheet;
+class RecentPayloadList;
 class StyledLabel;
 class TemplateBuilder;
 class ToggleSwitch;
@@ -34,7 +34,8 @@ class TransientConfirmation;
 class VerificationFields;
 
 // The editor of one listener: its name, enabled flag, signature check, templates, filter and sound, a
-// preview of the notification, a payload tree to map values into the templates, and its recent payloads.
+// preview of the notification, a payload tree to map values into the templates, and its recent payloads,
+// fetched again after each poll cycle that changes the activity.
 // Edits stay on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is
 // not overwritten by later changes of the listener list, which only change what counts as a change. A
 // draft whose signature check cannot be saved (a required secret is missing) keeps Save disabled and
@@ -51,7 +52,7 @@ public:
     const ListenerDraft& draft() const { return m_draft; }
     std::optional<Listener> listener() const;
     bool hasChanges() const;
-    // The listener's latest payloads, newest first, as last fetched.
+    // The listener's latest payloads, newest first, as last fetched successfully.
     const std::vector<Payload>& recent() const { return m_recent; }
     // The service's URL followed by the listener's hook path; empty without a listener.
     QString endpointURL() const;
@@ -71,8 +72,6 @@ public:
     QPushButton* deleteButton() const { return m_deleteButton; }
     QPushButton* revertButton() const { return m_revertButton; }
     QPushButton* saveButton() const { return m_saveButton; }
-    // The rows of the recent payloads, each opening the inspector sheet.
-    QList<QAbstractButton*> recentRows() const;
     // Whether the content shows "Listener not found".
     bool showsNotFound() const;
     PayloadInspectorSheet* inspectorSheet() const;
@@ -85,7 +84,8 @@ private:
     // Fills the working copy from the listener unless it is filled already, and fetches its payloads.
     void load();
     void revert();
-    QCoro::Task<> fetchRecent(QString id, std::stop_token stop);
+    // One fetch at a time: a call while one runs fetches once more after it.
+    QCoro::Task<> fetchRecent();
     QCoro::Task<> save();
     QCoro::Task<> deleteListener();
     QCoro::Task<> testFire();
@@ -108,6 +108,8 @@ private:
     bool m_showing = false;
     std::vector<Payload> m_recent;
     std::stop_source m_recentStop;
+    bool m_fetchingRecent = false;
+    bool m_fetchRecentAgain = false;
     QPointer<PayloadInspectorSheet> m_sheet;
 
     QLineEdit* m_nameField = nullptr;
@@ -128,7 +130,7 @@ private:
     TemplateBuilder* m_builder = nullptr;
     QStackedWidget* m_recentPages = nullptr;
     QWidget* m_recentEmpty = nullptr;
-    QWidget* m_recentList = nullptr;
+    RecentPayloadList* m_recentList = nullptr;
     QPushButton* m_deleteButton = nullptr;
     QPushButton* m_revertButton = nullptr;
     QPushButton* m_saveButton = nullptr;

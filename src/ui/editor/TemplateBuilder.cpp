@@ -1,9 +1,10 @@
 #include "ui/editor/TemplateBuilder.h"
 
+#include "evaluation/Template.h"
 #include "ui/components/RelativeTime.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
-#include "ui/editor/RecentPayloadRow.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
@@ -22,6 +23,20 @@ constexpr int minimumTreeRows = 3;
 constexpr int maximumTreeRows = 12;
 constexpr int treePadding = 4;
 constexpr qsizetype menuBodyLength = 60;
+constexpr qsizetype shortBodyLength = 80;
+
+// The raw body when there is one, whole; otherwise the first 80 characters of the parsed body's text;
+// otherwise empty.
+QString shortBody(const Payload& payload)
+{
+    if (payload.rawBody && !payload.rawBody->empty()) {
+        return QString::fromStdString(*payload.rawBody);
+    }
+    if (payload.body) {
+        return QString::fromStdString(Template::stringify(&payload.body->value)).left(shortBodyLength);
+    }
+    return {};
+}
 
 QString receivedText(const Payload& payload)
 {
@@ -73,6 +88,10 @@ QWidget* TemplateBuilder::makeBuilder()
     m_sourceButton->setMenu(m_sourceMenu);
     m_sourceButton->setAccessibleName(tr("Payload to build from"));
     m_sourceButton->setFocusPolicy(Qt::StrongFocus);
+    // The menu is filled as it opens, with the ages of that moment.
+    connect(m_sourceMenu, &QMenu::aboutToShow, this, &TemplateBuilder::fillMenu);
+    m_ticker = new RelativeTimeTicker(m_sourceButton);
+    connect(m_ticker, &RelativeTimeTicker::ticked, this, &TemplateBuilder::showSourceAge);
 
     m_tree = new PayloadTreeView;
     connect(m_tree, &PayloadTreeView::addToTitleRequested, this, &TemplateBuilder::addToTitleRequested);
@@ -123,15 +142,23 @@ void TemplateBuilder::refresh()
     m_builder->setVisible(source != nullptr);
     if (source == nullptr) {
         m_shownId.reset();
+        m_ticker->setNewest({});
         return;
     }
-    m_sourceButton->setText(tr("From: %1").arg(receivedText(*source)));
-    fillMenu();
+    m_ticker->setNewest(RelativeTime::momentISO(QString::fromStdString(source->receivedAt)));
+    showSourceAge();
     if (m_shownId != source->id) {
         m_shownId = source->id;
         m_tree->setPayload(*source);
         const int rows = std::clamp(m_tree->treeModel()->rowCount(), minimumTreeRows, maximumTreeRows);
         m_tree->setFixedHeight(rows * PayloadRow::rowHeight() + 2 * Theme::scaled(treePadding));
+    }
+}
+
+void TemplateBuilder::showSourceAge()
+{
+    if (const Payload* source = templateSource()) {
+        m_sourceButton->setText(tr("From: %1").arg(receivedText(*source)));
     }
 }
 

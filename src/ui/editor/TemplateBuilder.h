@@ -13,11 +13,13 @@ class QToolButton;
 namespace corvane {
 
 class PayloadTreeView;
+class RelativeTimeTicker;
 class StyledLabel;
 
 // The payload tree of one of a listener's recent payloads, from whose values the user maps paths into
 // the notification's title and body. The "From:" menu chooses the payload; without a choice, or once
-// the chosen one has left the list, the newest is shown.
+// the chosen one has left the list, the newest is shown. The ages on the button and in the menu follow
+// the time.
 class TemplateBuilder : public QWidget {
     Q_OBJECT
 
@@ -42,6 +44,7 @@ private:
     QWidget* makeBuilder();
     void refresh();
     void fillMenu();
+    void showSourceAge();
 
     std::vector<Payload> m_recent;
     std::optional<QString> m_templateSourceId;
@@ -50,6 +53,7 @@ private:
     QWidget* m_builder = nullptr;
     QToolButton* m_sourceButton = nullptr;
     QMenu* m_sourceMenu = nullptr;
+    RelativeTimeTicker* m_ticker = nullptr;
     PayloadTreeView* m_tree = nullptr;
 };
 

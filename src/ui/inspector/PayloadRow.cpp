@@ -60,7 +60,7 @@ QString bodyLabel()
 
 int chipHeight()
 {
-    return std::max(Theme::symbolSize(chipIconPixels), QFontMetrics(chipFont()).height())
+    return std::max(Theme::symbolSize(chipIconPixels), Theme::lineHeight(chipFont()))
         + 2 * Theme::scaled(chipVerticalPadding);
 }
 
@@ -83,7 +83,7 @@ int PayloadRow::indentation(int depth)
 
 int PayloadRow::rowHeight()
 {
-    const int line = std::max(QFontMetrics(textFont()).height(), chipHeight());
+    const int line = std::max(Theme::lineHeight(textFont()), chipHeight());
     return line + 2 * Theme::scaled(verticalPadding) + Theme::scaled(rowGap);
 }
 

@@ -3,9 +3,9 @@
 #include "core/AppState.h"
 #include "core/Notifier.h"
 #include "service/AppSettings.h"
-#include "ui/components/Symbols.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MenuBarPopover.h"
+#include "ui/shell/TrayIcon.h"
 #include "update/Updater.h"
 
 #include <QApplication>
@@ -25,17 +25,10 @@ CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets) : m_secrets(std::mo
 
 CorvaneApp::~CorvaneApp() = default;
 
-QString CorvaneApp::iconName(bool connected, bool paused)
-{
-    if (!connected) {
-        return QStringLiteral("circle.dotted");
-    }
-    return paused ? QStringLiteral("circle") : QStringLiteral("circle.fill");
-}
-
 QString CorvaneApp::iconName() const
 {
-    return m_state ? iconName(m_state->connected(), m_state->paused()) : iconName(false, false);
+    return m_state ? TrayIcon::name(m_state->signedIn(), m_state->connected(), m_state->paused())
+                   : TrayIcon::name(false, false, false);
 }
 
 void CorvaneApp::launch(Start start)
@@ -50,6 +43,7 @@ void CorvaneApp::launch(Start start)
     connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, &CorvaneApp::showMainWindow);
     connect(m_popover.get(), &MenuBarPopover::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
     connect(m_popover.get(), &MenuBarPopover::quitRequested, this, &CorvaneApp::quit);
+    connect(m_state.get(), &AppState::signedInChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
     connect(m_state.get(), &AppState::listenersChanged, this, &CorvaneApp::showTrayIcon);
@@ -70,9 +64,9 @@ void CorvaneApp::launch(Start start)
 void CorvaneApp::showTrayIcon()
 {
     const QString name = iconName();
-    if (m_tray.property("symbol").toString() != name) {
-        m_tray.setIcon(Symbols::icon(name, Theme::Colour::primary));
-        m_tray.setProperty("symbol", name);
+    if (m_tray.property("iconName").toString() != name) {
+        m_tray.setIcon(TrayIcon::icon(name));
+        m_tray.setProperty("iconName", name);
     }
     const QString toolTip
         = QStringLiteral("corvane — %1")

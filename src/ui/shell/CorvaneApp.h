@@ -38,9 +38,7 @@ public:
     // with a tray to live in, the window stays closed until it is asked for.
     void launch(Start start = Start::byUser);
 
-    // The tray icon's symbol: "circle.dotted" while not connected, "circle" while paused, else
-    // "circle.fill".
-    static QString iconName(bool connected, bool paused);
+    // The tray icon's name for the state (TrayIcon::name).
     QString iconName() const;
 
     // Hands a corvane:// link to the waiting sign-in; ignored when none waits.

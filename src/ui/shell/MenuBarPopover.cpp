@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "ui/components/Divider.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/shell/MenuRow.h"
 #include "ui/shell/PanelListenerRow.h"
@@ -52,7 +53,8 @@ template <class Row> QList<Row*> keepRows(QVBoxLayout* rows, qsizetype count)
 } // namespace
 
 MenuBarPopover::MenuBarPopover(AppState& state, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_state(state), m_layout(new QVBoxLayout(this))
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_state(state), m_layout(new QVBoxLayout(this)),
+      m_ticker(new RelativeTimeTicker(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(panelWidth);
@@ -124,6 +126,7 @@ MenuBarPopover::MenuBarPopover(AppState& state, QWidget* parent)
     }
     connect(&m_state, &AppState::listenersChanged, this, &MenuBarPopover::showListeners);
     connect(&m_state, &AppState::recentBannerChanged, this, &MenuBarPopover::showRecent);
+    connect(m_ticker, &RelativeTimeTicker::ticked, this, &MenuBarPopover::showRecent);
     showStatus();
     showListeners();
     showRecent();
@@ -161,13 +164,6 @@ void MenuBarPopover::place()
     const int left = near.x() - width() / 2;
     move(std::clamp(left, available.left(), std::max(available.left(), available.right() - width())),
         std::clamp(top, available.top(), std::max(available.top(), available.bottom() - height())));
-}
-
-void MenuBarPopover::showEvent(QShowEvent* event)
-{
-    // The ages of the recent rows count from now.
-    showRecent();
-    QWidget::showEvent(event);
 }
 
 void MenuBarPopover::resizeEvent(QResizeEvent* event)
@@ -248,7 +244,9 @@ void MenuBarPopover::showRecent()
     const std::size_t shown = std::min(recentRows, events.size());
     auto rows = keepRows<RecentRow>(m_recentRows, static_cast<qsizetype>(shown));
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    QDateTime newest;
     for (std::size_t index = 0; index < shown; ++index) {
+        newest = newest.isValid() ? std::max(newest, events[index].at) : events[index].at;
         if (std::cmp_greater_equal(index, rows.size())) {
             auto* row = new RecentRow(events[index], now, m_recentSection);
             connect(
@@ -260,6 +258,7 @@ void MenuBarPopover::showRecent()
         }
     }
     m_recentSection->setVisible(shown > 0);
+    m_ticker->setNewest(newest);
     adjustSize();
 }
 

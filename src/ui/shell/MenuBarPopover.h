@@ -8,6 +8,7 @@ namespace corvane {
 
 class AppState;
 class MenuRow;
+class RelativeTimeTicker;
 class StatusDot;
 class StyledLabel;
 struct SidebarSelection;
@@ -35,7 +36,6 @@ signals:
     void quitRequested();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -61,6 +61,8 @@ private:
     QWidget* m_recentSection = nullptr;
     QVBoxLayout* m_recentRows = nullptr;
     QRect m_anchor;
+    // Keeps the ages of the recent rows current while the panel is open.
+    RelativeTimeTicker* m_ticker;
 };
 
 } // namespace corvane

@@ -4,7 +4,9 @@
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
 #include "ui/activity/ActivityListModel.h"
+#include "ui/activity/ActivityRowDelegate.h"
 #include "ui/activity/ActivityView.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/inspector/PayloadInspector.h"
@@ -15,6 +17,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -167,6 +170,43 @@ private slots:
         QCOMPARE(row.data(ActivityListModel::listenerNameRole).toString(), name);
         QCOMPARE(row.data(ActivityListModel::summaryRole).toString(), summary);
         QCOMPARE(row.data(ActivityListModel::deliveredRole).toBool(), delivered);
+    }
+
+    // The ages count on by themselves while the list shows; hidden, no timer runs.
+    void agesTick()
+    {
+        const QByteArray at = QDateTime::currentDateTimeUtc().addSecs(-10).toString(Qt::ISODateWithMs).toUtf8();
+        m_shell->script({}, {R"({"id": "p1", "method": "POST", "received_at": ")" + at + R"("})"}, {});
+        m_shell->start(true);
+        ActivityView view(m_shell->state());
+        view.show();
+        const QModelIndex row = view.model()->index(0, 0);
+        const QString first = row.data(ActivityListModel::ageRole).toString();
+        QTRY_VERIFY(row.data(ActivityListModel::ageRole).toString() != first);
+        const auto* ticker = view.list()->findChild<RelativeTimeTicker*>();
+        QVERIFY(ticker->isTicking());
+        view.hide();
+        QVERIFY(!ticker->isTicking());
+    }
+
+    // The summary line has room for the font's whole descent: an underscore is drawn.
+    void underscoresAreDrawn()
+    {
+        QApplication::setFont(test::defaultFont());
+        const auto drawn = [](const QByteArray& body) {
+            const std::vector<Payload> payloads{payload("\"raw_body\": \"" + body + "\"")};
+            const ActivityListModel model(payloads);
+            const ActivityRowDelegate delegate;
+            QStyleOptionViewItem option;
+            option.rect = QRect(0, 0, 300, 0);
+            option.rect.setSize(delegate.sizeHint(option, model.index(0)));
+            QImage image(option.rect.size(), QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            delegate.paint(&painter, option, model.index(0));
+            return image;
+        };
+        QVERIFY(drawn("cus_Q") != drawn("cus Q"));
     }
 
     // Empty at first; cycles then change the list in place. The newest event is chosen only while

@@ -57,6 +57,12 @@ private slots:
 
         const auto now = RelativeTime::Clock::time_point(1'738'314'900'250ms + 187'500ms);
         QCOMPARE(RelativeTime::shortISO(text, now), expected);
+        // momentISO names the same moment.
+        const QDateTime moment = RelativeTime::momentISO(text);
+        QCOMPARE(moment.isValid()
+                ? RelativeTime::shortFrom(moment, QDateTime::fromMSecsSinceEpoch(1'738'315'087'750, Qt::UTC))
+                : QString(),
+            expected);
     }
 };
 

@@ -6,13 +6,17 @@
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/activity/ActivityListModel.h"
 #include "ui/components/BannerPreview.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/ToggleSwitch.h"
 #include "ui/components/TransientConfirmation.h"
 #include "ui/editor/ListenerDraft.h"
+#include "ui/editor/RecentPayloadList.h"
 #include "ui/editor/TemplateBuilder.h"
 #include "ui/editor/VerificationFields.h"
+#include "ui/inspector/PayloadInspector.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/inspector/PayloadTreeModel.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/shell/MainWindow.h"
@@ -26,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <nlohmann/json.hpp>
 #include <qcoro/qcorotask.h>
@@ -113,6 +118,39 @@ private slots:
 
         session.stopState();
         QCOMPARE(AppState::runningLoops(), 0);
+    }
+
+    // A payload that reaches the relay while the editor is open tops its recent list after the next poll
+    // cycle; the chosen row stays chosen and the list, reached by Tab, focused; Return opens it as a click does.
+    void recentPayloadsFollowThePolls()
+    {
+        test::SessionFixture shell;
+        const auto relayHolds = [&shell](const QList<QByteArray>& payloads) {
+            shell.script({listenerJson("l1", "Deploys")}, payloads, {});
+            shell.relay().script(
+                "/webhooks/listener/l1/recent?limit=10", test::SessionFixture::envelope("webhooks", payloads));
+        };
+        relayHolds({test::SessionFixture::payload(1, "one")});
+        shell.start(true);
+        DetailView view(shell.state(), "l1");
+        view.show();
+        QApplication::setActiveWindow(&view);
+        auto* list = view.findChild<RecentPayloadList*>();
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        view.builder()->tree()->setFocus();
+        QTest::keyClick(view.builder()->tree(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QVERIFY(list->currentIndex().data(Qt::AccessibleTextRole).toString().startsWith("POST {"));
+
+        relayHolds({test::SessionFixture::payload(2, "two"), test::SessionFixture::payload(1, "one")});
+        shell.state().startPolling();
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->index(0, 0).data(ActivityListModel::idRole), "p2");
+        QCOMPARE(list->currentIndex().row(), 1);
+        QVERIFY(list->selectionModel()->isSelected(list->currentIndex()) && list->hasFocus());
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(view.inspectorSheet() && view.inspectorSheet()->inspector()->payload().id == "p1");
     }
 
     void combineTemplate_data()
@@ -363,6 +401,9 @@ private slots:
         test::saveScreenshot(whole, "editor/payloads-whole");
         shown->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
         test::saveScreenshot(window, "editor/unsaved");
+        // The age of the payload built from counts on by itself.
+        const QString from = shown->builder()->sourceButton()->text();
+        QTRY_VERIFY(shown->builder()->sourceButton()->text() != from);
         QApplication::setPalette(QPalette());
     }
 };

@@ -113,7 +113,7 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(app->state()->connected(), 10'000);
-        QCOMPARE(app->trayIcon().property("symbol"), "circle.fill");
+        QCOMPARE(app->trayIcon().property("iconName"), "connected");
 
         const auto key = QCoro::waitFor(AppSettings::keychainRead(app->secretStore()));
         QVERIFY(key && !key->isEmpty());

@@ -4,6 +4,7 @@
 #include "support/Screenshots.h"
 #include "support/SessionFixture.h"
 #include "support/TestRegistry.h"
+#include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/preferences/PreferencesView.h"
 #include "ui/shell/CorvaneApp.h"
@@ -16,10 +17,13 @@
 #include "ui/shell/RecentRow.h"
 #include "ui/shell/Sidebar.h"
 #include "ui/shell/SignInView.h"
+#include "ui/shell/TrayIcon.h"
 #include "ui/wizard/WizardView.h"
 
 #include <QDBusConnectionInterface>
+#include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -223,14 +227,38 @@ private slots:
         QCOMPARE(window.size(), first);
     }
 
-    // The sign-in screen, the window without and with listeners and the tray panel, light and dark, for
-    // a person to look at. On the way: a failed sign-in offers itself again with the reason; the panel
-    // lists the five newest notifications and opens the window on the chosen screen, or on Activity;
-    // every visible button can take the keyboard focus and has a name, an icon-only one in its tooltip.
+    // The sign-in screen, the window without and with listeners, the tray panel and a sheet of the tray
+    // icon (signed out, offline, paused, connected at 48, 22 and 16 pixels on a light and a dark panel),
+    // light and dark, for a person to look at. On the way: no two states of the tray icon look alike; a
+    // failed sign-in offers itself again with the reason; the panel lists the five newest notifications,
+    // whose ages count on only while it is open, and opens the window on the chosen screen, or on
+    // Activity; every visible button can take the keyboard focus and has a name, an icon-only one in its
+    // tooltip.
     void screenshots_data() { test::addSchemes(); }
     void screenshots()
     {
         test::applyScheme();
+        const QList<QString> states{TrayIcon::name(false, false, false), TrayIcon::name(true, false, false),
+            TrayIcon::name(true, true, true), TrayIcon::name(true, true, false)};
+        QPixmap sheet(4 * 96, 2 * 64);
+        QPainter painter(&sheet);
+        for (int panel = 0; panel < 2; ++panel) {
+            painter.fillRect(0, panel * 64, sheet.width(), 64, panel == 0 ? QColor(0xf6f5f4) : QColor(0x1e1e1e));
+            for (int state = 0; state < 4; ++state) {
+                const QIcon icon = TrayIcon::icon(states[state]);
+                const int left = state * 96 + 8;
+                painter.drawPixmap(left, panel * 64 + 8, icon.pixmap(48));
+                painter.drawPixmap(left + 56, panel * 64 + 8, icon.pixmap(22));
+                painter.drawPixmap(left + 56, panel * 64 + 40, icon.pixmap(16));
+                for (int other = 0; other < state; ++other) {
+                    QVERIFY(icon.pixmap(22).toImage() != TrayIcon::icon(states[other]).pixmap(22).toImage());
+                }
+            }
+        }
+        painter.end();
+        QLabel sheetLabel;
+        sheetLabel.setPixmap(sheet);
+        test::saveScreenshot(sheetLabel, "tray-icons");
         startSignedOut();
         {
             MainWindow window(*m_state);
@@ -270,6 +298,8 @@ private slots:
         popover.adjustSize();
         test::saveScreenshot(popover, "tray-panel");
         QApplication::setPalette(QPalette());
+        const auto* ticker = popover.findChild<RelativeTimeTicker*>();
+        QVERIFY(ticker->isTicking());
 
         const auto shown = popover.findChildren<RecentRow*>();
         QCOMPARE(shown.size(), 5);
@@ -289,6 +319,7 @@ private slots:
         QSignalSpy opened(&popover, &MenuBarPopover::mainWindowRequested);
         row(popover, "Open dashboard…")->click();
         QCOMPARE(opened.size(), 1);
+        QVERIFY(!ticker->isTicking());
         QCOMPARE(m_state->sidebarSelection(), SidebarSelection::forListener("l1"));
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         row(popover, "Open dashboard…")->click();
