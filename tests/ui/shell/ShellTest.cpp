@@ -198,8 +198,10 @@ private slots:
 
     // At the window's first size the primary actions of the editor, the preferences and the wizard's
     // last step are in view without scrolling, and none of these screens makes the window grow.
+    void primaryActionsInViewAtFirstSize_data() { test::addSchemes(); }
     void primaryActionsInViewAtFirstSize()
     {
+        test::applyScheme();
         m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
         startSignedIn();
         MainWindow window(*m_state);
@@ -214,8 +216,10 @@ private slots:
         };
         m_state->setSidebarSelection(SidebarSelection::forListener("l1"));
         QTRY_VERIFY(inView("Save changes"));
+        test::saveScreenshot(window, "first-size-editor");
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::preferences, {}});
         QTRY_VERIFY(inView("Save"));
+        test::saveScreenshot(window, "first-size-preferences");
         m_state->setSidebarSelection(SidebarSelection{SidebarSelection::Kind::newListener, {}});
         m_shell->relay().script(
             "/listeners/", test::ScriptedHttpServer::response(200, test::SessionFixture::listener("l1", "Deploys")));
@@ -224,6 +228,7 @@ private slots:
         QTRY_VERIFY(wizard->nameStep() && wizard->nameStep()->skipButton());
         wizard->nameStep()->skipButton()->click();
         QTRY_VERIFY(inView("Save listener"));
+        test::saveScreenshot(window, "first-size-wizard");
         QCOMPARE(window.size(), first);
     }
 
