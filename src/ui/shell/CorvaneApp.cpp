@@ -68,9 +68,10 @@ void CorvaneApp::showTrayIcon()
         m_tray.setIcon(TrayIcon::icon(name));
         m_tray.setProperty("iconName", name);
     }
-    const QString toolTip
-        = QStringLiteral("corvane — %1")
-              .arg(MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size()));
+    const QString status = m_state->signedIn()
+        ? MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())
+        : tr("Not signed in");
+    const QString toolTip = QStringLiteral("corvane — %1").arg(status);
     if (m_tray.toolTip() != toolTip) {
         m_tray.setToolTip(toolTip);
     }
