@@ -1,5 +1,7 @@
 #include "core/Notifier.h"
 
+#include "core/NotificationText.h"
+
 #include "BuildSettings.h"
 
 #include "platform/Logging.h"
@@ -10,7 +12,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
-#include <QTextBoundaryFinder>
 #include <QVariantMap>
 
 #include <qcoro/qcorodbuspendingcall.h>
@@ -30,29 +31,6 @@ constexpr std::array bundledSounds{"Bottle", "Funk", "Glass", "Hero", "Ping", "P
 
 // Distinct rejected sound names logged at most, so that a relay cannot grow the log's memory.
 constexpr qsizetype rejectedSoundsLogged = 32;
-
-// What a notification shows of its title and body, in UTF-16 code units with the ellipsis: a desktop
-// notification is a glance, and the whole payload stays in the app.
-constexpr qsizetype shownTitleLength = 120;
-constexpr qsizetype shownBodyLength = 300;
-
-// `text` when it fits in `limit`, otherwise its start up to a grapheme boundary (UAX #29) followed by
-// "…". Only the start is looked at, however long the text is.
-QString shown(const QString& text, qsizetype limit)
-{
-    if (text.size() <= limit) {
-        return text;
-    }
-    const QStringView start = QStringView(text).first(limit + 1);
-    QTextBoundaryFinder graphemes(
-        QTextBoundaryFinder::Grapheme, start.data(), static_cast<int>(start.size()), nullptr, 0);
-    graphemes.setPosition(static_cast<int>(limit - 1));
-    qsizetype cut = graphemes.isAtBoundary() ? graphemes.position() : graphemes.toPreviousBoundary();
-    while (cut > 0 && start[cut - 1].isSpace()) {
-        --cut;
-    }
-    return start.first(std::max<qsizetype>(cut, 0)).toString() + QChar(0x2026);
-}
 
 // A name that cannot leave the folder it is looked up in.
 bool isPlainName(const QString& name)
@@ -89,7 +67,9 @@ QCoro::Task<> Notifier::requestAuthorizationIfNeeded()
         co_return;
     }
     m_authorized = reply.type() == QDBusMessage::ReplyMessage;
-    m_serverPlaysSounds = m_authorized && reply.arguments().value(0).toStringList().contains("sound");
+    const QStringList capabilities = m_authorized ? reply.arguments().value(0).toStringList() : QStringList();
+    m_serverPlaysSounds = capabilities.contains("sound");
+    m_serverReadsMarkup = capabilities.contains("body-markup");
 }
 
 QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString> sound)
@@ -108,11 +88,15 @@ QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString>
     } else {
         hints.insert("sound-name", "message-new-instant");
     }
+    // The summary is plain text to every server; the body is markup to those that say so.
+    const QString summary = NotificationText::shown(title, NotificationText::titleLength);
+    const QString shownBody = NotificationText::shown(body, NotificationText::bodyLength);
     QDBusMessage notify = notificationsCall("Notify");
     // app_name, replaces_id (0: a new notification), app_icon, summary, body, actions, hints, timeout
     notify << QStringLiteral("corvane") << 0U << QStringLiteral("dev.corvane.app")
-           << (title.isEmpty() ? QStringLiteral("corvane") : shown(title, shownTitleLength))
-           << shown(body, shownBodyLength) << QStringList() << hints << -1;
+           << (summary.isEmpty() ? QStringLiteral("corvane") : summary)
+           << (m_serverReadsMarkup ? NotificationText::escapedForMarkup(shownBody) : shownBody) << QStringList()
+           << hints << -1;
     const QDBusPendingCall pending = m_bus.asyncCall(notify, m_timeoutMilliseconds);
     co_await pending;
     if (self) {

@@ -32,14 +32,14 @@ public:
     // Asks whether a notification server answers, and whether it plays sounds; never fails.
     QCoro::Task<> requestAuthorizationIfNeeded();
 
-    // Posts one notification at once, never replacing an earlier one. An empty title becomes
-    // "corvane"; a title over 120 or a body over 300 UTF-16 code units is cut at a character boundary
-    // and ends in "…" (line breaks kept). A sound name asks for <name>.aiff in the sounds folder
-    // when it is one of the bundled sounds (Bottle, Funk, Glass, Hero, Ping, Pop, Sosumi, Submarine) or
-    // names a file there without leaving it (no "/", no ".."); any other name, or none, asks for the
-    // desktop's default message sound, and a rejected name is logged the first time it is seen. When
-    // the server does not play sounds, the sound is played here. Never fails: a server that refuses,
-    // is slow or is absent is ignored.
+    // Posts one notification at once, never replacing an earlier one. Title and body are shown as
+    // NotificationText::shown makes them (cut to 120 and 300 UTF-16 code units, line breaks kept); an
+    // empty title becomes "corvane", and a server that interprets markup gets the body escaped. A sound name asks for
+    // <name>.aiff in the sounds folder when it is one of the bundled sounds (Bottle, Funk, Glass, Hero, Ping, Pop,
+    // Sosumi, Submarine) or names a file there without leaving it (no "/", no ".."); any other name, or none, asks for
+    // the desktop's default message sound, and a rejected name is logged the first time it is seen. When the server
+    // does not play sounds, the sound is played here. Never fails: a server that refuses, is slow or is absent is
+    // ignored.
     QCoro::Task<> fire(QString title, QString body, std::optional<QString> sound);
 
     bool isAuthorized() const { return m_authorized; }
@@ -54,6 +54,7 @@ private:
     int m_timeoutMilliseconds;
     bool m_authorized = false;
     bool m_serverPlaysSounds = false;
+    bool m_serverReadsMarkup = false;
     SoundPlayer m_player;
     QSet<QString> m_rejectedSounds;
 };
