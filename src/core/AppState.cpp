@@ -335,10 +335,19 @@ QCoro::Task<RefireResult> AppState::refire(Payload payload)
     if (!found) {
         co_return RefireResult::listenerMissing;
     }
-    auto context = corvane::payloadContext(payload);
+    QPointer self(this);
+    auto whole = co_await m_client->wholePayload(std::move(payload));
+    if (!self) {
+        co_return RefireResult::bodyUnavailable;
+    }
+    if (!whole) {
+        reportError(whole.error().description);
+        co_return RefireResult::bodyUnavailable;
+    }
+    auto context = corvane::payloadContext(*whole);
     context["listener_name"] = found->name;
     const bool fired = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(found->name),
-        unverifiedNotice(payload), false);
+        unverifiedNotice(*whole), false);
     co_return fired ? RefireResult::fired : RefireResult::filteredOut;
 }
 

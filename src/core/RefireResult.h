@@ -9,6 +9,8 @@ enum class RefireResult {
     fired,
     filteredOut,
     listenerMissing,
+    // The list held only the start of the body, and the whole could not be read.
+    bodyUnavailable,
 };
 
 // What the payload inspector says about a re-fire.
@@ -21,6 +23,8 @@ inline QString refireResultText(RefireResult result)
         return QStringLiteral("Filtered out — didn't match the listener's filter");
     case RefireResult::listenerMissing:
         return QStringLiteral("Listener no longer exists");
+    case RefireResult::bodyUnavailable:
+        return QStringLiteral("Couldn't load the whole request — try again");
     }
     return {};
 }

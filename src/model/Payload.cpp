@@ -20,6 +20,8 @@ template <class Json> std::expected<Payload, DecodingError> decodePayload(Json&&
     reader.optional("query", payload.query);
     reader.optional("body", payload.body);
     reader.optional("raw_body", payload.rawBody);
+    reader.optional("body_truncated", payload.bodyTruncated);
+    reader.optional("body_size", payload.bodySize);
     reader.required("received_at", payload.receivedAt);
     reader.optional("delivered_at", payload.deliveredAt);
     reader.optional("verification", payload.verification);
@@ -51,6 +53,8 @@ nlohmann::json Payload::toJson() const
     JsonFields::put(json, "query", query);
     JsonFields::put(json, "body", body);
     JsonFields::put(json, "raw_body", rawBody);
+    JsonFields::put(json, "body_truncated", bodyTruncated);
+    JsonFields::put(json, "body_size", bodySize);
     JsonFields::put(json, "received_at", receivedAt);
     JsonFields::put(json, "delivered_at", deliveredAt);
     JsonFields::put(json, "verification", verification);

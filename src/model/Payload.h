@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <expected>
 #include <map>
 #include <optional>
@@ -27,6 +28,10 @@ struct Payload {
     // A JSON null body is no body at all; nulls inside headers, query and the body are kept.
     std::optional<AnyCodable> body;
     std::optional<std::string> rawBody;
+    // Set by a list that carried only the start of a large body: `rawBody` is that start, `body` is
+    // absent, and `bodySize` is the whole body's size in bytes. The whole payload is read by its id.
+    std::optional<bool> bodyTruncated;
+    std::optional<std::int64_t> bodySize;
     std::string receivedAt;
     std::optional<std::string> deliveredAt;
     // Absent when the listener checks no signatures.
@@ -35,6 +40,8 @@ struct Payload {
     static std::expected<Payload, DecodingError> fromJson(const nlohmann::json& json);
     static std::expected<Payload, DecodingError> fromJson(nlohmann::json&& json);
     nlohmann::json toJson() const;
+
+    bool isBodyCut() const { return bodyTruncated.value_or(false); }
 
     friend bool operator==(const Payload&, const Payload&) = default;
 };

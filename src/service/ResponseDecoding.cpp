@@ -96,6 +96,11 @@ QCoro::Task<Decoded<std::vector<Listener>>> listenersResponse(QByteArray body)
         [](nlohmann::json&& envelope) { return listMember<Listener>(std::move(envelope), "listeners"); });
 }
 
+QCoro::Task<Decoded<Payload>> payload(QByteArray body)
+{
+    return decode<Payload>(std::move(body), [](nlohmann::json&& json) { return Payload::fromJson(std::move(json)); });
+}
+
 QCoro::Task<Decoded<Listener>> listener(QByteArray body)
 {
     return decode<Listener>(std::move(body), [](nlohmann::json&& json) { return Listener::fromJson(std::move(json)); });

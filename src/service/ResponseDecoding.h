@@ -19,6 +19,7 @@ namespace corvane::ResponseDecoding {
 QCoro::Task<std::expected<std::vector<Payload>, Failure>> pollResponse(QByteArray body);
 QCoro::Task<std::expected<std::vector<Payload>, Failure>> recentResponse(QByteArray body);
 QCoro::Task<std::expected<std::vector<Listener>, Failure>> listenersResponse(QByteArray body);
+QCoro::Task<std::expected<Payload, Failure>> payload(QByteArray body);
 QCoro::Task<std::expected<Listener, Failure>> listener(QByteArray body);
 QCoro::Task<std::expected<ExchangeResponse, Failure>> exchangeResponse(QByteArray body);
 QCoro::Task<std::expected<TemplateSuggestion, Failure>> templateSuggestion(QByteArray body);

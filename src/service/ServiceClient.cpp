@@ -274,6 +274,21 @@ QCoro::Task<ServiceResult<std::vector<Payload>>> ServiceClient::recentPayloads(
     co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::recentResponse, stop);
 }
 
+QCoro::Task<ServiceResult<Payload>> ServiceClient::payload(QString payloadId, std::stop_token stop)
+{
+    auto response = co_await request(
+        "/webhooks/" + QString::fromLatin1(QUrl::toPercentEncoding(payloadId)), "GET", {}, true, stop);
+    co_return co_await decodeOrPass(std::move(response), &ResponseDecoding::payload, stop);
+}
+
+QCoro::Task<ServiceResult<Payload>> ServiceClient::wholePayload(Payload listed, std::stop_token stop)
+{
+    if (!listed.isBodyCut()) {
+        co_return listed;
+    }
+    co_return co_await payload(QString::fromStdString(listed.id), stop);
+}
+
 QCoro::Task<ServiceResult<Listener>> ServiceClient::createListener(
     QString name, NotificationConfig config, std::optional<VerificationSettings> verification, std::stop_token stop)
 {

@@ -69,6 +69,10 @@ public:
     QCoro::Task<ServiceResult<QString>> changes(QString after, int wait, std::stop_token stop = {});
     QCoro::Task<ServiceResult<std::vector<Payload>>> recentPayloads(
         QString listenerId, int limit, std::stop_token stop = {});
+    // One captured request whole, the body a list may have cut included.
+    QCoro::Task<ServiceResult<Payload>> payload(QString payloadId, std::stop_token stop = {});
+    // `listed` itself when its body is whole, otherwise the payload read again by its id.
+    QCoro::Task<ServiceResult<Payload>> wholePayload(Payload listed, std::stop_token stop = {});
     QCoro::Task<ServiceResult<Listener>> createListener(QString name, NotificationConfig config,
         std::optional<VerificationSettings> verification = std::nullopt, std::stop_token stop = {});
     QCoro::Task<ServiceResult<Listener>> updateListener(QString id, std::optional<QString> name,

@@ -31,7 +31,8 @@ Json payloadJson()
         "notification_config": {"body": "{{raw_body}}"}, "method": "POST",
         "headers": {"content-type": "application/json", "x-empty": null},
         "query": {"ref": ["a", "b"]}, "body": {"action": "opened", "n": 1.5},
-        "raw_body": "action=opened&n=1.5", "received_at": "2025-01-31T09:15:00.250Z",
+        "raw_body": "action=opened&n=1.5", "body_truncated": true, "body_size": 70000,
+        "received_at": "2025-01-31T09:15:00.250Z",
         "delivered_at": "2025-01-31T09:15:01.000Z",
         "verification": {"status": "failed", "reason": "signature does not match"}
     })");
@@ -164,12 +165,14 @@ private slots:
         QCOMPARE(Listener::fromJson(listenerJson())->toJson(), listenerJson());
 
         auto json = payloadJson();
-        for (const auto* member :
-            {"listener_id", "headers", "query", "body", "raw_body", "delivered_at", "verification"}) {
+        for (const auto* member : {"listener_id", "headers", "query", "body", "raw_body", "body_truncated", "body_size",
+                 "delivered_at", "verification"}) {
             json.erase(member);
         }
         QCOMPARE(Payload::fromJson(json)->toJson(), json);
+        QVERIFY(!Payload::fromJson(json)->isBodyCut());
         const auto payload = Payload::fromJson(payloadJson());
+        QVERIFY(payload->isBodyCut() && payload->bodySize == 70000);
         QCOMPARE(Payload::fromJson(payload->toJson()), payload);
         const auto account = Account::fromJson(test::json(R"({"id":"a","email":"dev@example.com","tier":"pro"})"));
         QVERIFY(account);

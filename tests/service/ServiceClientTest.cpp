@@ -105,6 +105,21 @@ private slots:
         QCOMPARE(requests[2].headers.value("authorization"), "Bearer new-key");
     }
 
+    // A payload whose listed body was cut is read again whole by its id; a whole one is used as it is.
+    void cutBodiesAreReadWhole()
+    {
+        m_server->script("/webhooks/p%2F1", ScriptedHttpServer::response(200, R"({"id": "p/1", "method": "POST",
+            "received_at": "2025-01-31T09:15:00.250Z", "raw_body": "whole"})"));
+        Payload listed;
+        listed.id = "p/1";
+        listed.rawBody = "wh";
+        listed.bodyTruncated = true;
+        QCOMPARE(QCoro::waitFor(m_client->wholePayload(listed))->rawBody, std::optional<std::string>("whole"));
+        listed.bodyTruncated = false;
+        QCOMPARE(QCoro::waitFor(m_client->wholePayload(listed))->rawBody, std::optional<std::string>("wh"));
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
     // The key goes as a bearer token, and a content type with a body, only where they apply; bodies
     // leave out what is absent.
     void requestsCarryWhatApplies()

@@ -345,8 +345,15 @@ QCoro::Task<> WizardView::captureLoop(
         if (recent && !recent->empty()) {
             const auto receivedAt = Timestamp::lenient(recent->front().receivedAt);
             if (receivedAt && *receivedAt > start) {
-                view->capture(std::move(recent->front()));
-                co_return;
+                // The list may hold only the start of a large body; templates are built on the whole.
+                auto whole = co_await client->wholePayload(std::move(recent->front()), stop);
+                if (stop.stop_requested() || !view) {
+                    co_return;
+                }
+                if (whole) {
+                    view->capture(*std::move(whole));
+                    co_return;
+                }
             }
         }
         co_await cancellableSleep(pollPause, stop);
