@@ -111,13 +111,13 @@ private:
     bool m_full = false;
 };
 
-// Writes the body to `buffer`; false when a JSON body holds strings that are not valid UTF-8, after
-// which the buffer holds part of it.
-bool writeJson(const Payload& payload, BodyBuffer& buffer)
+// Writes `value` to `buffer`; false when it holds strings that are not valid UTF-8, after which the
+// buffer holds part of it.
+bool writeJson(const nlohmann::json& value, BodyBuffer& buffer)
 {
     std::ostream stream(&buffer);
     try {
-        stream << std::setw(2) << payload.body->value;
+        stream << std::setw(2) << value;
         return true;
     } catch (const nlohmann::json::type_error&) {
         return false;
@@ -134,7 +134,7 @@ template <typename Buffer> Buffer written(const Payload& payload)
 {
     if (payload.body && payload.body->value.is_structured()) {
         Buffer json(true);
-        if (writeJson(payload, json)) {
+        if (writeJson(payload.body->value, json)) {
             return json;
         }
     }

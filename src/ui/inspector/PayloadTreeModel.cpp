@@ -61,7 +61,7 @@ bool PayloadTreeModel::canFetchMore(const QModelIndex& parent) const
 
 void PayloadTreeModel::fetchMore(const QModelIndex& parent)
 {
-    if (!canFetchMore(parent)) {
+    if (parent.isValid() || !m_cursor || m_cursor->atEnd()) {
         return;
     }
     std::vector<PayloadFlattener::Row> rows;
