@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -84,6 +85,11 @@ PayloadBody::PayloadBody(std::shared_ptr<const Payload> payload, QWidget* parent
     }
     m_layout->addWidget(m_note);
     m_layout->addLayout(actions);
+}
+
+PayloadBody::~PayloadBody()
+{
+    QThreadPool::globalInstance()->start([payload = std::move(m_payload)]() mutable { payload.reset(); });
 }
 
 QCoro::Task<> PayloadBody::fill()

@@ -26,6 +26,8 @@ class PayloadBody : public QWidget {
 
 public:
     explicit PayloadBody(std::shared_ptr<const Payload> payload, QWidget* parent = nullptr);
+    // Lets go of the payload on the thread pool, where the last holder frees it.
+    ~PayloadBody() override;
 
     // Null until the text is ready.
     PayloadBodyText* text() const { return m_text; }

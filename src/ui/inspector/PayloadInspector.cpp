@@ -16,6 +16,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -78,6 +79,11 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
         setMinimumSize(Theme::scaled(560), Theme::scaled(520));
     }
     setAccessibleName(tr("Payload inspector"));
+}
+
+PayloadInspector::~PayloadInspector()
+{
+    QThreadPool::globalInstance()->start([payload = std::move(m_payload)]() mutable { payload.reset(); });
 }
 
 QWidget* PayloadInspector::makeEventCard()

@@ -41,6 +41,8 @@ public:
     static constexpr int feedbackMilliseconds = 4000;
 
     PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent = nullptr);
+    // Lets go of the payload on the thread pool, where the last holder frees it.
+    ~PayloadInspector() override;
 
     const Payload& payload() const { return *m_payload; }
 

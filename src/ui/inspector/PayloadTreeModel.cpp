@@ -3,20 +3,34 @@
 #include "evaluation/PayloadContext.h"
 #include "evaluation/Template.h"
 
+#include <QThreadPool>
+
 namespace corvane {
 
 PayloadTreeModel::PayloadTreeModel(QObject* parent) : QAbstractListModel(parent)
 {
 }
 
+PayloadTreeModel::~PayloadTreeModel()
+{
+    releaseTree();
+}
+
+void PayloadTreeModel::releaseTree()
+{
+    m_cursor.reset();
+    m_rows = {};
+    m_values = {};
+    if (m_root) {
+        QThreadPool::globalInstance()->start([root = std::move(m_root)]() mutable { root.reset(); });
+    }
+}
+
 void PayloadTreeModel::setPayload(const Payload& payload)
 {
     beginResetModel();
     // The old tree goes first, so that two large trees are never held at once.
-    m_cursor.reset();
-    m_rows = {};
-    m_values = {};
-    m_root.reset();
+    releaseTree();
     auto root = std::make_shared<nlohmann::json>(payloadContext(payload));
     root->erase("method");
     root->erase("listener_name");

@@ -31,6 +31,7 @@ public:
     static constexpr int batchRows = 256;
 
     explicit PayloadTreeModel(QObject* parent = nullptr);
+    ~PayloadTreeModel() override;
 
     // Replaces every row: a different payload is a different tree.
     void setPayload(const Payload& payload);
@@ -57,6 +58,9 @@ public:
     void fetchMore(const QModelIndex& parent) override;
 
 private:
+    // Frees the tree on the thread pool: 200,000 values take a frame or more to free.
+    void releaseTree();
+
     std::shared_ptr<const nlohmann::json> m_root;
     std::optional<PayloadFlattener::Cursor> m_cursor;
     std::vector<PayloadFlattener::Row> m_rows;
