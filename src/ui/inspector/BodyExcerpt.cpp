@@ -170,13 +170,18 @@ std::string BodyExcerpt::wholeText(const Payload& payload)
 
 QString BodyExcerpt::note() const
 {
-    if (!cut()) {
-        return {};
+    if (shownBytes < totalBytes) {
+        const QString lines
+            = linesCut ? QCoreApplication::translate("PayloadInspector", ", long lines cut") : QString();
+        return QCoreApplication::translate(
+            "PayloadInspector", "Showing the first %1 of %2%3. Copy or save the body for all of it.")
+            .arg(size(shownBytes), size(totalBytes), lines);
     }
-    const QString lines = linesCut ? QCoreApplication::translate("PayloadInspector", ", long lines cut") : QString();
-    return QCoreApplication::translate(
-        "PayloadInspector", "Showing the first %1 of %2%3. Copy or save the body for all of it.")
-        .arg(size(shownBytes), size(totalBytes), lines);
+    if (linesCut) {
+        return QCoreApplication::translate(
+            "PayloadInspector", "Long lines are cut. Copy or save the body for all of it.");
+    }
+    return {};
 }
 
 } // namespace corvane

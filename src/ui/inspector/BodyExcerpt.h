@@ -22,7 +22,6 @@ struct BodyExcerpt {
     std::size_t totalBytes = 0;
     bool linesCut = false;
 
-    bool cut() const { return linesCut || shownBytes < totalBytes; }
     // What is shown of how much, or the empty text when all is shown.
     QString note() const;
 
