@@ -137,4 +137,17 @@ std::string_view trimSpacesAndTabs(std::string_view text)
     return text;
 }
 
+std::size_t prefixLength(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    std::size_t length = limit;
+    // A sequence is at most four bytes: at most three continuation bytes are given back.
+    for (int step = 0; step < 3 && length > 0 && isContinuation(static_cast<unsigned char>(text[length])); ++step) {
+        --length;
+    }
+    return length;
+}
+
 } // namespace corvane::UnicodeText

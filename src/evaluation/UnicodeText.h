@@ -16,4 +16,8 @@ bool standsAlone(std::string_view text, std::size_t offset);
 // are kept.
 std::string_view trimSpacesAndTabs(std::string_view text);
 
+// The length of the longest start of `text` of at most `limit` bytes that does not end inside a
+// character's sequence.
+std::size_t prefixLength(std::string_view text, std::size_t limit);
+
 } // namespace corvane::UnicodeText

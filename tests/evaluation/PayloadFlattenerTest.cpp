@@ -53,6 +53,10 @@ private slots:
             << R"({"body": {"o": {}, "a": [], "d": 2.0, "t": "2.0", "k.x": 1}})"
             << QStringList{"body 0 body [{ 5 keys }] +", "body.a 1 a [[ 0 items ]] +", "body.d 1 d [2]",
                    "body.k.x 1 k.x [1]", "body.o 1 o [{ 0 keys }] +", "body.t 1 t [2.0]"};
+        QString accents;
+        accents.fill(QChar(0xE9), 600);
+        QTest::newRow("long value cut between characters") << "{\"body\": {\"s\": \"a" + accents
+                + "\"}}" << QStringList{"body 0 body [{ 1 keys }] +", "body.s 1 s [a" + accents.left(511) + "…]"};
     }
     void listsRowsInPreOrder()
     {

@@ -8,7 +8,7 @@
 #include "ui/components/StyledLabel.h"
 #include "ui/components/SymbolView.h"
 #include "ui/components/Symbols.h"
-#include "ui/inspector/PayloadBodyText.h"
+#include "ui/inspector/PayloadBody.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
@@ -16,20 +16,14 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTextDocument>
+#include <QThreadPool>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <qcoro/qcorofuture.h>
 
 namespace corvane {
 namespace {
 
 constexpr int keyColumnWidth = 160;
 constexpr int fadeMilliseconds = 180;
-// Bodies with more values than this (or raw bodies of more bytes than 8 per value) are pretty-printed
-// and filled into their document on the thread pool.
-constexpr int poolValues = 2000;
 
 StyledLabel* monospacedCaption(const QString& text, Theme::Colour colour, QWidget* parent)
 {
@@ -46,34 +40,6 @@ QPushButton* symbolButton(const QString& text, const QString& symbol, const Them
     button->setIconSize(QSize(Theme::symbolSize(12), Theme::symbolSize(12)));
     button->setAutoDefault(false);
     return button;
-}
-
-QString rawBodyText(const Payload& payload)
-{
-    return payload.rawBody ? QString::fromStdString(*payload.rawBody) : PayloadInspector::tr("(empty)");
-}
-
-// Whether `value` holds more than `budget` values, counting no further than that.
-bool holdsMoreThan(const nlohmann::json& value, int& budget)
-{
-    if (--budget < 0) {
-        return true;
-    }
-    if (value.is_structured()) {
-        for (const auto& element : value) {
-            if (holdsMoreThan(element, budget)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-bool isLarge(const Payload& payload)
-{
-    int budget = poolValues;
-    return payload.body ? holdsMoreThan(payload.body->value, budget)
-                        : payload.rawBody && std::ssize(*payload.rawBody) > std::ptrdiff_t{poolValues} * 8;
 }
 
 } // namespace
@@ -113,6 +79,11 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
         setMinimumSize(Theme::scaled(560), Theme::scaled(520));
     }
     setAccessibleName(tr("Payload inspector"));
+}
+
+PayloadInspector::~PayloadInspector()
+{
+    QThreadPool::globalInstance()->start([payload = std::move(m_payload)]() mutable { payload.reset(); });
 }
 
 QWidget* PayloadInspector::makeEventCard()
@@ -244,59 +215,13 @@ QWidget* PayloadInspector::makeValuesCard(
 
 QWidget* PayloadInspector::makeBodyCard()
 {
-    auto* card = new Card(tr("Body"));
-    if (isLarge(*m_payload)) {
-        card->hide();
-        fillBodyCard(card);
-    } else {
-        m_bodyText = new PayloadBodyText(prettyBody(*m_payload));
-        m_bodyText->setAccessibleName(tr("Body"));
-        card->setContent(m_bodyText);
-    }
-    return card;
+    m_body = new PayloadBody(m_payload);
+    return new Card(tr("Body"), m_body);
 }
 
-QCoro::Task<> PayloadInspector::fillBodyCard(QPointer<Card> card)
+PayloadBodyText* PayloadInspector::bodyText() const
 {
-    QPointer self(this);
-    // The worker holds the payload: an inspector closed meanwhile drops the text when it comes.
-    QFuture<std::unique_ptr<QTextDocument>> pretty
-        = QtConcurrent::run([payload = m_payload, font = PayloadBodyText::textFont()] {
-              return PayloadBodyText::makeDocument(prettyBody(*payload), font);
-          });
-    co_await QFuture<void>(pretty);
-    // Taken here, so that a document dropped is freed on its own thread.
-    auto document = pretty.takeResult();
-    if (!self || !card) {
-        co_return;
-    }
-    m_bodyText = new PayloadBodyText(std::move(document));
-    m_bodyText->setAccessibleName(tr("Body"));
-    card->setContent(m_bodyText);
-    card->show();
-}
-
-QString PayloadInspector::prettyBody(const Payload& payload)
-{
-    if (payload.body && payload.body->value.is_structured()) {
-        try {
-            const std::string plain = payload.body->value.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
-            std::string escaped;
-            escaped.reserve(plain.size() + plain.size() / 16);
-            // A "/" can only occur inside strings in JSON text, so every one of them is escaped.
-            for (const char character : plain) {
-                if (character == '/') {
-                    escaped += '\\';
-                }
-                escaped += character;
-            }
-            return QString::fromStdString(escaped);
-        } catch (const nlohmann::json::type_error&) {
-            // Strings that are not valid UTF-8: shown as the raw body instead.
-            return rawBodyText(payload);
-        }
-    }
-    return rawBodyText(payload);
+    return m_body->text();
 }
 
 QString PayloadInspector::feedbackText() const

@@ -7,8 +7,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <qcoro/qcorotask.h>
-
 #include <memory>
 #include <optional>
 
@@ -21,6 +19,7 @@ namespace corvane {
 
 class AppState;
 class Card;
+class PayloadBody;
 class PayloadBodyText;
 class StatusPill;
 class StyledLabel;
@@ -28,8 +27,7 @@ class SymbolView;
 
 // One captured request: its event summary with the re-fire and edit actions, its headers, query
 // parameters and body. Embedded in a screen it scrolls with its content; in a sheet it also offers
-// "Close" (Escape) and asks for a minimum size. A large body is pretty-printed on the thread pool and
-// its card shows once that is done.
+// "Close" (Escape) and asks for a minimum size. The body card is a PayloadBody.
 class PayloadInspector : public QWidget {
     Q_OBJECT
 
@@ -43,12 +41,10 @@ public:
     static constexpr int feedbackMilliseconds = 4000;
 
     PayloadInspector(AppState& state, Payload payload, Presentation presentation, QWidget* parent = nullptr);
+    // Lets go of the payload on the thread pool, where the last holder frees it.
+    ~PayloadInspector() override;
 
     const Payload& payload() const { return *m_payload; }
-
-    // Pretty-printed JSON (keys sorted, "/" written as "\/") for an object or array body; otherwise the
-    // raw body, and "(empty)" without one.
-    static QString prettyBody(const Payload& payload);
 
     QPushButton* refireButton() const { return m_refireButton; }
     // Null when the payload names no listener.
@@ -58,8 +54,9 @@ public:
     StatusPill* verificationPill() const { return m_verificationPill; }
     // Null when embedded.
     QPushButton* closeButton() const { return m_closeButton; }
+    PayloadBody* body() const { return m_body; }
     // Null until the body's text is ready.
-    PayloadBodyText* bodyText() const { return m_bodyText; }
+    PayloadBodyText* bodyText() const;
     // The empty text while no re-fire outcome is shown; the outcome fades in and out.
     QString feedbackText() const;
     std::optional<bool> feedbackOk() const { return m_feedbackOk; }
@@ -74,7 +71,6 @@ private:
     QWidget* makeEventCard();
     QWidget* makeValuesCard(const QString& title, const std::optional<std::map<std::string, AnyCodable>>& values);
     QWidget* makeBodyCard();
-    QCoro::Task<> fillBodyCard(QPointer<Card> card);
     void fadeFeedback(double opacity);
     void refire();
     void showFeedback(RefireResult result);
@@ -82,7 +78,7 @@ private:
     void editListener();
 
     AppState& m_state;
-    // Shared with the thread pool while it pretty-prints the body.
+    // Shared with the thread pool while it writes out the body.
     std::shared_ptr<const Payload> m_payload;
     Presentation m_presentation;
     QPushButton* m_refireButton = nullptr;
@@ -94,7 +90,7 @@ private:
     StyledLabel* m_feedbackLabel = nullptr;
     QGraphicsOpacityEffect* m_feedbackOpacity = nullptr;
     QPropertyAnimation* m_feedbackFade = nullptr;
-    PayloadBodyText* m_bodyText = nullptr;
+    PayloadBody* m_body = nullptr;
     std::optional<bool> m_feedbackOk;
     QTimer m_feedbackTimer;
 };

@@ -5,13 +5,17 @@
 
 #include <QAbstractListModel>
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace corvane {
 
 // The rows of a payload tree: the payload's headers, query and parsed body under those three keys,
-// flattened in pre-order. Qt::DisplayRole is the row's display value, Qt::AccessibleTextRole
-// "key: value"; the other fields have roles of their own.
+// flattened in pre-order. Rows are made as the view asks for them (canFetchMore/fetchMore), a batch
+// at a time, so a body of any size costs only the rows scrolled to. Qt::DisplayRole is the row's
+// display value (a long one cut), Qt::AccessibleTextRole "key: value"; the other fields have roles of
+// their own.
 class PayloadTreeModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -23,11 +27,11 @@ public:
         containerRole,
     };
 
-    explicit PayloadTreeModel(QObject* parent = nullptr);
+    // Rows made by one fetch, and after a new payload.
+    static constexpr int batchRows = 256;
 
-    // The rows of `payload`'s tree: one per header, query parameter and body entry at every level,
-    // below the top-level rows "body", "headers" and "query" (each only when the payload carries it).
-    static std::vector<PayloadFlattener::Row> flatten(const Payload& payload);
+    explicit PayloadTreeModel(QObject* parent = nullptr);
+    ~PayloadTreeModel() override;
 
     // Replaces every row: a different payload is a different tree.
     void setPayload(const Payload& payload);
@@ -35,11 +39,32 @@ public:
     // The row at `row`, which must be in range.
     const PayloadFlattener::Row& rowAt(int row) const;
 
+    // The whole value shown at `row` (a container as pretty-printed JSON), for any thread: it holds
+    // the tree it reads, so the model may change meanwhile.
+    class Value {
+    public:
+        std::string text() const;
+
+    private:
+        friend class PayloadTreeModel;
+        std::shared_ptr<const nlohmann::json> m_root;
+        const nlohmann::json* m_value = nullptr;
+    };
+    Value valueAt(int row) const;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
 private:
+    // Frees the tree on the thread pool: 200,000 values take a frame or more to free.
+    void releaseTree();
+
+    std::shared_ptr<const nlohmann::json> m_root;
+    std::optional<PayloadFlattener::Cursor> m_cursor;
     std::vector<PayloadFlattener::Row> m_rows;
+    std::vector<const nlohmann::json*> m_values;
 };
 
 } // namespace corvane

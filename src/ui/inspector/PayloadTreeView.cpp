@@ -5,13 +5,19 @@
 #include "ui/components/WheelHandoff.h"
 #include "ui/inspector/PayloadRow.h"
 #include "ui/inspector/PayloadTreeModel.h"
+#include "ui/inspector/ValueExport.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
+#include <QToolTip>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <qcoro/qcorofuture.h>
 
 namespace corvane {
 
@@ -30,7 +36,8 @@ constexpr qreal scrollHandleMinimum = 24;
 
 PayloadTreeView::PayloadTreeView(QWidget* parent)
     : QListView(parent), m_model(new PayloadTreeModel(this)), m_delegate(new PayloadRow(this)),
-      m_mapToTitle(new QAction(tr("Map to Title"), this)), m_mapToBody(new QAction(tr("Map to Body"), this))
+      m_mapToTitle(new QAction(tr("Map to Title"), this)), m_mapToBody(new QAction(tr("Map to Body"), this)),
+      m_copyValue(new QAction(tr("Copy Value"), this)), m_saveValue(new QAction(tr("Save Value…"), this))
 {
     setAccessibleName(tr("Payload"));
     setModel(m_model);
@@ -63,6 +70,13 @@ PayloadTreeView::PayloadTreeView(QWidget* parent)
             emit addToBodyRequested(path);
         }
     });
+    connect(m_copyValue, &QAction::triggered, this, [this] {
+        if (currentIndex().isValid()) {
+            ValueExport::copy(QtConcurrent::run(
+                [value = m_model->valueAt(currentIndex().row())] { return QString::fromStdString(value.text()); }));
+        }
+    });
+    connect(m_saveValue, &QAction::triggered, this, &PayloadTreeView::saveCurrentValue);
     connect(m_delegate, &PayloadRow::addToTitleRequested, this, &PayloadTreeView::addToTitleRequested);
     connect(m_delegate, &PayloadRow::addToBodyRequested, this, &PayloadTreeView::addToBodyRequested);
     connect(m_model, &QAbstractItemModel::modelReset, this, &PayloadTreeView::updateActions);
@@ -118,6 +132,9 @@ void PayloadTreeView::contextMenuEvent(QContextMenuEvent* event)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(m_mapToTitle);
     menu->addAction(m_mapToBody);
+    menu->addSeparator();
+    menu->addAction(m_copyValue);
+    menu->addAction(m_saveValue);
     const QPoint position = event->reason() == QContextMenuEvent::Mouse
         ? event->globalPos()
         : viewport()->mapToGlobal(visualRect(currentIndex()).bottomLeft());
@@ -135,6 +152,27 @@ void PayloadTreeView::updateActions()
     const bool enabled = !currentScalarPath().isEmpty();
     m_mapToTitle->setEnabled(enabled);
     m_mapToBody->setEnabled(enabled);
+    m_copyValue->setEnabled(currentIndex().isValid());
+    m_saveValue->setEnabled(currentIndex().isValid());
+}
+
+QCoro::Task<> PayloadTreeView::saveCurrentValue()
+{
+    if (!currentIndex().isValid()) {
+        co_return;
+    }
+    // Taken now: the tree may change while the dialog is open.
+    auto value = m_model->valueAt(currentIndex().row());
+    QPointer self(this);
+    const QString fileName = co_await ValueExport::chooseFile(this, tr("Save Value"));
+    if (!self || fileName.isEmpty()) {
+        co_return;
+    }
+    const QString failure = co_await QtConcurrent::run(
+        [value = std::move(value), fileName] { return ValueExport::writeFile(fileName, value.text()); });
+    if (self && !failure.isEmpty()) {
+        QToolTip::showText(mapToGlobal(rect().center()), tr("The value could not be saved: %1").arg(failure), this);
+    }
 }
 
 void PayloadTreeView::applyMetrics()

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QScrollArea>
@@ -94,10 +95,42 @@ private slots:
             big["body"]["rows"].push_back(row);
         }
         m_view->setPayload(*Payload::fromJson(big));
+        while (m_view->model()->canFetchMore({})) {
+            m_view->model()->fetchMore({});
+        }
         QCOMPARE(m_view->model()->rowCount(), 10'001);
         m_view->scrollToBottom();
         QApplication::processEvents();
         QCOMPARE_LT(m_view->findChildren<QWidget*>().size(), 10);
+    }
+
+    // Rows are made as the view scrolls to them; a long value shows cut, and "Copy Value" gives it whole.
+    void largePayloadsShowInPart()
+    {
+        auto keys = nlohmann::json::object();
+        for (int key = 0; key < 200'000; ++key) {
+            keys["k" + std::to_string(key)] = key;
+        }
+        const std::string text(9 << 20, 'v');
+        m_view->setPayload(*Payload::fromJson(
+            {{"id", "p3"}, {"method", "POST"}, {"received_at", ""}, {"body", {{"keys", keys}, {"text", text}}}}));
+        auto* model = m_view->treeModel();
+        QCOMPARE(model->rowCount(), PayloadTreeModel::batchRows);
+        m_view->scrollToBottom();
+        QTRY_VERIFY(model->rowCount() > PayloadTreeModel::batchRows);
+        QCOMPARE_LT(model->rowCount(), 10 * PayloadTreeModel::batchRows);
+
+        QVERIFY(!find("body.text").isValid());
+        while (model->canFetchMore({})) {
+            model->fetchMore({});
+        }
+        QCOMPARE(model->rowCount(), 200'003);
+        m_view->setCurrentIndex(find("body.text"));
+        QCOMPARE_LT(m_view->currentIndex().data().toString().size(), 1100);
+        QApplication::clipboard()->clear();
+        m_view->copyValueAction()->trigger();
+        QTRY_COMPARE(QApplication::clipboard()->text().size(), text.size());
+        QVERIFY(QApplication::clipboard()->text() == QString::fromStdString(text));
     }
 
     // Inside a page a view takes the wheel while it can scroll that way; at its end, or with nothing to
