@@ -26,8 +26,8 @@ QString cleaned(QStringView text)
     QString result;
     result.reserve(text.size());
     int marks = 0;
-    for (qsizetype index = 0; index < text.size(); ++index) {
-        const char16_t unit = text[index].unicode();
+    for (const QChar character : text) {
+        const char16_t unit = character.unicode();
         if (steersDirection(unit) || isDroppedControl(unit)) {
             continue;
         }
@@ -40,7 +40,7 @@ QString cleaned(QStringView text)
         const bool mark = QChar::isMark(unit);
         marks = mark ? marks + 1 : 0;
         if (marks <= marksKept) {
-            result += text[index];
+            result += character;
         }
     }
     return result;
@@ -52,7 +52,7 @@ QString shown(const QString& text, qsizetype limit)
 {
     // Dropped characters can shorten what is looked at; four times the limit leaves room for them.
     const qsizetype looked = std::min(text.size(), limit * 4);
-    const QString clean = cleaned(QStringView(text).first(looked));
+    QString clean = cleaned(QStringView(text).first(looked));
     if (looked == text.size() && clean.size() <= limit) {
         return clean;
     }

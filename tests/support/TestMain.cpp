@@ -1,5 +1,6 @@
 #include "support/TestRegistry.h"
 
+#include <QProcess>
 #include <QTest>
 
 // Widget tests need a QApplication; the others stay free of the GUI.
@@ -47,6 +48,19 @@ int main(int argc, char** argv)
     }
     const bool oneClass
         = argc > 1 && std::ranges::any_of(tests, [&](const auto& test) { return isNamed(*test, argv[1]); });
+    // Several classes run one process each: after a class skipped itself in initTestCase, QtTest 6.4
+    // passes every later class of the same process without running any of its functions.
+    if (!oneClass && tests.size() > 1) {
+        int failed = 0;
+        for (const auto& test : tests) {
+            QStringList arguments{QString::fromLatin1(test->metaObject()->className())};
+            for (int index = 1; index < argc; ++index) {
+                arguments << QString::fromLocal8Bit(argv[index]);
+            }
+            failed += QProcess::execute(QCoreApplication::applicationFilePath(), arguments) == 0 ? 0 : 1;
+        }
+        return failed == 0 ? 0 : 1;
+    }
     std::vector<char*> arguments(argv, argv + argc);
     if (oneClass) {
         arguments.erase(arguments.begin() + 1);

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "evaluation/Template.h"
+#include "service/ServiceClient.h"
 #include "ui/components/Card.h"
 #include "ui/components/ProminentButton.h"
 #include "ui/components/StatusPill.h"
@@ -83,6 +84,7 @@ PayloadInspector::PayloadInspector(AppState& state, Payload payload, Presentatio
 
 PayloadInspector::~PayloadInspector()
 {
+    m_requestStop.request_stop();
     QThreadPool::globalInstance()->start([payload = std::move(m_payload)]() mutable { payload.reset(); });
 }
 
@@ -215,13 +217,36 @@ QWidget* PayloadInspector::makeValuesCard(
 
 QWidget* PayloadInspector::makeBodyCard()
 {
+    if (!m_payload->isBodyCut()) {
+        m_body = new PayloadBody(m_payload);
+        return new Card(tr("Body"), m_body);
+    }
+    auto* card = new Card(tr("Body"),
+        new StyledLabel(tr("Loading the whole body…"), Theme::TextStyle::callout, Theme::Colour::secondary));
+    showWholeBody(card);
+    return card;
+}
+
+QCoro::Task<> PayloadInspector::showWholeBody(QPointer<Card> card)
+{
+    QPointer self(this);
+    auto whole = co_await m_state.client().wholePayload(*m_payload, m_requestStop.get_token());
+    if (!self || !card) {
+        co_return;
+    }
+    // Without the whole body the start the list carried is shown, and the failure said.
+    if (whole) {
+        m_payload = std::make_shared<const Payload>(*std::move(whole));
+    } else {
+        m_state.reportError(whole.error().description);
+    }
     m_body = new PayloadBody(m_payload);
-    return new Card(tr("Body"), m_body);
+    card->setContent(m_body);
 }
 
 PayloadBodyText* PayloadInspector::bodyText() const
 {
-    return m_body->text();
+    return m_body != nullptr ? m_body->text() : nullptr;
 }
 
 QString PayloadInspector::feedbackText() const

@@ -7,8 +7,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <qcoro/qcorotask.h>
+
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
@@ -27,7 +30,8 @@ class SymbolView;
 
 // One captured request: its event summary with the re-fire and edit actions, its headers, query
 // parameters and body. Embedded in a screen it scrolls with its content; in a sheet it also offers
-// "Close" (Escape) and asks for a minimum size. The body card is a PayloadBody.
+// "Close" (Escape) and asks for a minimum size. The body card is a PayloadBody, of the whole payload
+// read again by its id when the list held only the start of the body.
 class PayloadInspector : public QWidget {
     Q_OBJECT
 
@@ -54,6 +58,7 @@ public:
     StatusPill* verificationPill() const { return m_verificationPill; }
     // Null when embedded.
     QPushButton* closeButton() const { return m_closeButton; }
+    // Null while the whole of a body the list cut is being read.
     PayloadBody* body() const { return m_body; }
     // Null until the body's text is ready.
     PayloadBodyText* bodyText() const;
@@ -71,6 +76,8 @@ private:
     QWidget* makeEventCard();
     QWidget* makeValuesCard(const QString& title, const std::optional<std::map<std::string, AnyCodable>>& values);
     QWidget* makeBodyCard();
+    // Reads the whole payload when the list held only the start of its body, then fills `card`.
+    QCoro::Task<> showWholeBody(QPointer<Card> card);
     void fadeFeedback(double opacity);
     void refire();
     void showFeedback(RefireResult result);
@@ -91,6 +98,7 @@ private:
     QGraphicsOpacityEffect* m_feedbackOpacity = nullptr;
     QPropertyAnimation* m_feedbackFade = nullptr;
     PayloadBody* m_body = nullptr;
+    std::stop_source m_requestStop;
     std::optional<bool> m_feedbackOk;
     QTimer m_feedbackTimer;
 };

@@ -9,6 +9,7 @@
 #include "ui/components/RelativeTimeTicker.h"
 #include "ui/components/StatusPill.h"
 #include "ui/components/StyledLabel.h"
+#include "ui/inspector/PayloadBodyText.h"
 #include "ui/inspector/PayloadInspector.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/shell/MainWindow.h"
@@ -329,6 +330,25 @@ private slots:
         inspector.editButton()->click();
         QCOMPARE(dismissed.size(), 1);
         QCOMPARE(m_shell->state().sidebarSelection(), SidebarSelection::forListener("gone"));
+    }
+
+    // A payload whose listed body was cut is shown, and re-fired, whole: it is read again by its id.
+    void cutBodiesAreShownWhole()
+    {
+        m_shell->script({test::SessionFixture::listener("l1", "Deploys")}, {}, {});
+        m_shell->start(true);
+        m_shell->relay().script("/webhooks/p1",
+            test::ScriptedHttpServer::response(200,
+                R"({"id": "p1", "listener_id": "l1", "method": "PUT", "received_at": "2026-01-01T00:00:00.000Z",
+                    "raw_body": "the whole body"})"));
+        PayloadInspector inspector(m_shell->state(),
+            payload(R"("listener_id": "l1", "raw_body": "the", "body_truncated": true, "body_size": 14)"),
+            PayloadInspector::Presentation::embedded);
+        QTRY_VERIFY(inspector.bodyText() != nullptr);
+        QCOMPARE(inspector.bodyText()->toPlainText(), "the whole body");
+        inspector.refireButton()->click();
+        QTRY_COMPARE(m_shell->notifications().received().size(), 1);
+        QCOMPARE(m_shell->notifications().received().front().body, "the whole body");
     }
 
     // In a sheet at its smallest, a re-fire's outcome moves none of the other controls; once it has gone
