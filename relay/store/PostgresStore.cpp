@@ -48,17 +48,18 @@ FROM listeners l WHERE l.account_id = $1 ORDER BY l.created_at DESC, l.seq DESC)
     "id, listener_id, name, token, notification_config, method, headers, query, body_kind, form_body, raw_body,"       \
     " received_at, delivered_at, body_parts, body_size, verification_status, verification_reason"
 
+// Whole payloads, with `seq` for ordering.
+#define CORVANE_WHOLE(WHERE) CORVANE_PAYLOADS("p.form_body", "p.raw_body", WHERE)
+
 // A page of payloads: the first `limit` of the rows the inner query selects, cut before the first
 // one whose body would take the bodies read beyond the budget, unless it is the first. The budget is
 // applied here so that bodies beyond it never leave the server. $1 the account, $2 the limit, $3 the
 // budget; the page's order is the inner one's.
 #define CORVANE_PAYLOAD_PAGE(WHERE, ORDER)                                                                             \
     "SELECT " CORVANE_COLUMNS " FROM (SELECT page.*, row_number() OVER w AS position,"                                 \
-    " SUM(COALESCE(octet_length(form_body), 0) + body_size) OVER w AS taken FROM (" CORVANE_PAYLOADS("p.form_body",    \
-        "p.raw_body",                                                                                                  \
-        WHERE " ORDER BY p.seq " ORDER " LIMIT $2") ") page WINDOW w AS (ORDER BY seq " ORDER                          \
-                                                    " ROWS UNBOUNDED PRECEDING)) budgeted"                             \
-                                                    " WHERE position = 1 OR taken <= $3 ORDER BY seq " ORDER
+    " SUM(COALESCE(octet_length(form_body), 0) + body_size) OVER w AS taken FROM (" CORVANE_WHOLE(                     \
+        WHERE " ORDER BY p.seq " ORDER " LIMIT $2) page WINDOW w AS (ORDER BY seq " ORDER                              \
+              " ROWS UNBOUNDED PRECEDING)) budgeted WHERE position = 1 OR taken <= $3 ORDER BY seq " ORDER)
 
 // Listed payloads, newest first: the first $3 bytes of each raw body at most, read from the row or the
 // first part, and the form fields only of a raw body that is not cut. $1 the account, $2 the limit.
@@ -74,11 +75,12 @@ constexpr const char* selectPending
     = CORVANE_PAYLOAD_PAGE("p.account_id = $1 AND p.delivered_at IS NULL AND p.offered", "ASC");
 constexpr const char* selectRecent = CORVANE_LISTED("p.account_id = $1");
 constexpr const char* selectRecentOfListener = CORVANE_LISTED("p.listener_id = $4 AND l.account_id = $1");
-constexpr const char* selectPayload = "SELECT " CORVANE_COLUMNS " FROM (" CORVANE_PAYLOADS(
-    "p.form_body", "p.raw_body", "p.account_id = $1 AND p.id = $2") ") found";
+constexpr const char* selectPayload
+    = "SELECT " CORVANE_COLUMNS " FROM (" CORVANE_WHOLE("p.account_id = $1 AND p.id = $2") ") found";
 
 #undef CORVANE_LISTED
 #undef CORVANE_PAYLOAD_PAGE
+#undef CORVANE_WHOLE
 #undef CORVANE_COLUMNS
 #undef CORVANE_PAYLOADS
 #undef CORVANE_BODY_SIZE
