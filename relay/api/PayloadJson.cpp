@@ -45,7 +45,8 @@ void append(std::string& out, const StoredPayload& payload)
         name(out, "query");
         out += *payload.query;
     }
-    if (payload.bodyKind == BodyKind::json) {
+    const bool cut = payload.bodySize.has_value();
+    if (payload.bodyKind == BodyKind::json && !cut) {
         name(out, "body");
         out += JsonSyntax::valueText(payload.rawBody);
     } else if (payload.bodyKind == BodyKind::form && payload.formBody) {
@@ -53,8 +54,13 @@ void append(std::string& out, const StoredPayload& payload)
         out += *payload.formBody;
     }
     name(out, "raw_body");
-    JsonSyntax::appendString(out, payload.rawBody);
-    if (!JsonSyntax::isValidUtf8(payload.rawBody)) {
+    JsonSyntax::appendString(out, cut ? JsonSyntax::wholeCharacters(payload.rawBody) : payload.rawBody);
+    if (cut) {
+        name(out, "body_truncated");
+        out += "true";
+        name(out, "body_size");
+        out += std::to_string(*payload.bodySize);
+    } else if (!JsonSyntax::isValidUtf8(payload.rawBody)) {
         name(out, "raw_body_base64");
         out += '"';
         out += Secrets::base64(payload.rawBody);

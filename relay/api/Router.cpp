@@ -83,6 +83,9 @@ std::optional<ApiRoute> apiRoute(std::string_view path)
     if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
         return ApiRoute{"/webhooks/:id/delivered", {"POST"}, *std::move(id)};
     }
+    if (auto id = segmentBetween(path, "/webhooks/", "")) {
+        return ApiRoute{"/webhooks/:id", {"GET"}, *std::move(id)};
+    }
     if (path == "/changes") {
         return ApiRoute{"/changes", {"GET"}, {}};
     }
@@ -298,6 +301,10 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
     if (route == "/webhooks/listener/:id/recent") {
         auto listing = m_webhooks.recent(*caller, request, id);
         co_return co_await std::move(listing);
+    }
+    if (route == "/webhooks/:id") {
+        auto reading = m_webhooks.payload(*caller, request, id);
+        co_return co_await std::move(reading);
     }
     if (route == "/webhooks/:id/delivered") {
         auto marking = m_webhooks.markDelivered(*caller, id);

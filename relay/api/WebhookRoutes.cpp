@@ -25,14 +25,20 @@ bool acceptsGzip(const HttpRequest& request)
     return Gzip::accepted(request.header("accept-encoding").value_or(""));
 }
 
+// Room for the payload's JSON, its raw body counted twice (for escapes or base64).
+std::size_t jsonSize(const StoredPayload& payload)
+{
+    return payloadOverhead + payload.notificationConfig.size() + payload.headers.size()
+        + (payload.query ? payload.query->size() : 0) + (payload.formBody ? payload.formBody->size() : 0)
+        + 2 * payload.rawBody.size();
+}
+
 // Appends the payloads as a JSON array, letting go of each one's texts once it is written.
 void appendPayloads(std::string& out, std::vector<StoredPayload>& payloads)
 {
     std::size_t size = out.size() + 2;
     for (const auto& payload : payloads) {
-        size += payloadOverhead + payload.notificationConfig.size() + payload.headers.size()
-            + (payload.query ? payload.query->size() : 0) + (payload.formBody ? payload.formBody->size() : 0)
-            + 2 * payload.rawBody.size();
+        size += jsonSize(payload);
     }
     out.reserve(size);
     out += '[';
@@ -106,7 +112,7 @@ boost::asio::awaitable<HttpResponse> WebhookRoutes::recent(
                 return HttpResponse::error(404, "no such listener");
             }
         }
-        auto payloads = m_answerReader.recent(accountId, listenerId, limit, answerBodyBytes);
+        auto payloads = m_answerReader.recent(accountId, listenerId, limit, listedBodyBytes);
         if (!payloads) {
             return unavailable();
         }
@@ -115,6 +121,27 @@ boost::asio::awaitable<HttpResponse> WebhookRoutes::recent(
         body += '}';
         return answer(std::move(body), gzip);
     };
+    auto answered = m_worker.run(std::move(answering));
+    co_return co_await std::move(answered);
+}
+
+boost::asio::awaitable<HttpResponse> WebhookRoutes::payload(
+    const Caller& caller, const HttpRequest& request, std::string payloadId)
+{
+    auto answering
+        = [this, accountId = caller.account.id, payloadId = std::move(payloadId), gzip = acceptsGzip(request)] {
+              auto found = m_answerReader.payload(accountId, payloadId);
+              if (!found) {
+                  return unavailable();
+              }
+              if (!*found) {
+                  return HttpResponse::error(404, "no such payload");
+              }
+              std::string body;
+              body.reserve(jsonSize(**found));
+              PayloadJson::append(body, **found);
+              return answer(std::move(body), gzip);
+          };
     auto answered = m_worker.run(std::move(answering));
     co_return co_await std::move(answered);
 }

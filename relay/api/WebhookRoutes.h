@@ -16,13 +16,15 @@
 
 namespace corvane::relay {
 
-// GET /webhooks/poll, GET /webhooks/recent, GET /webhooks/listener/<id>/recent and
-// POST /webhooks/<id>/delivered. Lists are read, written and compressed on the worker thread, from
-// the stored texts as they are; one answer holds payloads whose bodies take at most answerBodyBytes,
-// or the first payload whatever its size.
+// GET /webhooks/poll, GET /webhooks/recent, GET /webhooks/listener/<id>/recent, GET /webhooks/<id>
+// and POST /webhooks/<id>/delivered. Answers are read, written and compressed on the worker thread,
+// from the stored texts as they are. A poll holds payloads whose bodies take at most answerBodyBytes,
+// or the first payload whatever its size; a history list holds each body larger than listedBodyBytes
+// cut to its first listedBodyBytes at most, so that its length never depends on body sizes.
 class WebhookRoutes {
 public:
     static constexpr std::size_t answerBodyBytes = std::size_t{8} * 1024 * 1024;
+    static constexpr std::size_t listedBodyBytes = std::size_t{64} * 1024;
 
     // `answerReader` is used on the worker thread only.
     WebhookRoutes(Store& answerReader, WorkerThread& worker, CommitQueue& queue, ChangeVersions& versions);
@@ -32,6 +34,9 @@ public:
     // Newest first, of the account or of one of its listeners.
     boost::asio::awaitable<HttpResponse> recent(
         const Caller& caller, const HttpRequest& request, std::optional<std::string> listenerId);
+    // One payload of the caller's account, its body whole.
+    boost::asio::awaitable<HttpResponse> payload(
+        const Caller& caller, const HttpRequest& request, std::string payloadId);
     // Idempotent: a payload delivered before keeps its first delivery time.
     boost::asio::awaitable<HttpResponse> markDelivered(const Caller& caller, std::string payloadId);
 

@@ -137,6 +137,21 @@ bool isValidUtf8(std::string_view text)
     return simdjson::validate_utf8(text.data(), text.size());
 }
 
+std::string_view wholeCharacters(std::string_view text)
+{
+    // A sequence is a lead byte and up to three continuation bytes (10xxxxxx).
+    const auto size = text.size();
+    for (std::size_t back = 1; back <= std::min<std::size_t>(4, size); ++back) {
+        const auto byte = static_cast<unsigned char>(text[size - back]);
+        if ((byte & 0xC0U) == 0x80U) {
+            continue;
+        }
+        const std::size_t length = byte >= 0xF0U ? 4 : byte >= 0xE0U ? 3 : byte >= 0xC0U ? 2 : 1;
+        return length > back ? text.substr(0, size - back) : text;
+    }
+    return text;
+}
+
 void appendString(std::string& out, std::string_view text)
 {
     if (!isValidUtf8(text)) {

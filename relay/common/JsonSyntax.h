@@ -25,6 +25,9 @@ std::string_view valueText(std::string_view text);
 
 bool isValidUtf8(std::string_view text);
 
+// `text` without the UTF-8 sequence its end cuts short, when it ends in the first bytes of one.
+std::string_view wholeCharacters(std::string_view text);
+
 // Appends `text` as a JSON string, quotes included, as nlohmann::json::dump writes it with
 // error_handler_t::replace: control characters escaped, valid UTF-8 kept as it is, invalid bytes
 // replaced by U+FFFD.

@@ -29,29 +29,61 @@ SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config
     l.verification_encoding, l.verification_prefix
 FROM listeners l WHERE l.account_id = $1 ORDER BY l.created_at DESC, l.seq DESC)sql";
 
+// The raw body's size, in the row or in parts; octet_length() reads the size of a stored value, not
+// its bytes.
+#define CORVANE_BODY_SIZE                                                                                              \
+    "(octet_length(p.raw_body) + CASE WHEN p.body_parts > 0 THEN (SELECT COALESCE(SUM(octet_length(b.bytes)), 0)"      \
+    " FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END)::bigint"
+
+// The columns StoreRows::payload reads, with FORM and RAW for form_body and raw_body, of the payloads
+// p (with their listener l) that WHERE selects.
+#define CORVANE_PAYLOADS(FORM, RAW, WHERE)                                                                             \
+    "SELECT p.seq, p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query,"         \
+    " p.body_kind, " FORM " AS form_body, " RAW                                                                        \
+    " AS raw_body, p.received_at, p.delivered_at, p.body_parts, " CORVANE_BODY_SIZE                                    \
+    " AS body_size, p.verification_status, p.verification_reason"                                                      \
+    " FROM payloads p JOIN listeners l ON l.id = p.listener_id WHERE " WHERE
+
+#define CORVANE_COLUMNS                                                                                                \
+    "id, listener_id, name, token, notification_config, method, headers, query, body_kind, form_body, raw_body,"       \
+    " received_at, delivered_at, body_parts, body_size, verification_status, verification_reason"
+
+// Whole payloads, with `seq` for ordering.
+#define CORVANE_WHOLE(WHERE) CORVANE_PAYLOADS("p.form_body", "p.raw_body", WHERE)
+
 // A page of payloads: the first `limit` of the rows the inner query selects, cut before the first
 // one whose body would take the bodies read beyond the budget, unless it is the first. The budget is
 // applied here so that bodies beyond it never leave the server. $1 the account, $2 the limit, $3 the
 // budget; the page's order is the inner one's.
 #define CORVANE_PAYLOAD_PAGE(WHERE, ORDER)                                                                             \
-    "SELECT id, listener_id, name, token, notification_config, method, headers, query, body_kind, form_body,"          \
-    " raw_body, received_at, delivered_at, body_parts, parts_size, verification_status, verification_reason"           \
-    " FROM (SELECT page.*, row_number() OVER w AS position,"                                                           \
-    " SUM(COALESCE(octet_length(form_body), 0) + octet_length(raw_body) + parts_size) OVER w AS taken"                 \
-    " FROM (SELECT p.seq, p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers,"           \
-    " p.query, p.body_kind, p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,"                     \
-    " (CASE WHEN p.body_parts > 0 THEN (SELECT COALESCE(SUM(octet_length(b.bytes)), 0) FROM body_parts b"              \
-    " WHERE b.payload_id = p.id) ELSE 0 END)::bigint AS parts_size, p.verification_status, p.verification_reason"      \
-    " FROM payloads p JOIN listeners l ON l.id = p.listener_id WHERE " WHERE " ORDER BY p.seq " ORDER                  \
-    " LIMIT $2) page WINDOW w AS (ORDER BY seq " ORDER " ROWS UNBOUNDED PRECEDING)) budgeted"                          \
-    " WHERE position = 1 OR taken <= $3 ORDER BY seq " ORDER
+    "SELECT " CORVANE_COLUMNS " FROM (SELECT page.*, row_number() OVER w AS position,"                                 \
+    " SUM(COALESCE(octet_length(form_body), 0) + body_size) OVER w AS taken FROM (" CORVANE_WHOLE(                     \
+        WHERE " ORDER BY p.seq " ORDER " LIMIT $2) page WINDOW w AS (ORDER BY seq " ORDER                              \
+              " ROWS UNBOUNDED PRECEDING)) budgeted WHERE position = 1 OR taken <= $3 ORDER BY seq " ORDER)
+
+// Listed payloads, newest first: the first $3 bytes of each raw body at most, read from the row or the
+// first part, and the form fields only of a raw body that is not cut. $1 the account, $2 the limit.
+#define CORVANE_LISTED(WHERE)                                                                                          \
+    "SELECT " CORVANE_COLUMNS                                                                                          \
+    " FROM (" CORVANE_PAYLOADS("CASE WHEN " CORVANE_BODY_SIZE " > $3 THEN NULL ELSE p.form_body END",                  \
+        "CASE WHEN p.body_parts = 0 THEN substring(p.raw_body FROM 1 FOR $3::integer) ELSE"                            \
+        " (SELECT substring(b.bytes FROM 1 FOR $3::integer) FROM body_parts b WHERE b.payload_id = p.id"               \
+        " AND b.part = 0) END",                                                                                        \
+        WHERE " ORDER BY p.seq DESC LIMIT $2") ") listed"
 
 constexpr const char* selectPending
     = CORVANE_PAYLOAD_PAGE("p.account_id = $1 AND p.delivered_at IS NULL AND p.offered", "ASC");
-constexpr const char* selectRecent = CORVANE_PAYLOAD_PAGE("p.account_id = $1", "DESC");
-constexpr const char* selectRecentOfListener = CORVANE_PAYLOAD_PAGE("p.listener_id = $4 AND l.account_id = $1", "DESC");
+constexpr const char* selectRecent = CORVANE_LISTED("p.account_id = $1");
+constexpr const char* selectRecentOfListener = CORVANE_LISTED("p.listener_id = $4 AND l.account_id = $1");
+constexpr const char* selectPayload
+    = "SELECT " CORVANE_COLUMNS " FROM (" CORVANE_WHOLE("p.account_id = $1 AND p.id = $2") ") found";
 
+#undef CORVANE_LISTED
 #undef CORVANE_PAYLOAD_PAGE
+#undef CORVANE_WHOLE
+#undef CORVANE_COLUMNS
+#undef CORVANE_PAYLOADS
+#undef CORVANE_BODY_SIZE
 
 PostgresParameters& addVerification(PostgresParameters& parameters, const StoreColumns::Verification& columns)
 {
@@ -513,7 +545,8 @@ StoreResult<void> PostgresStore::removeWebhookIdsBefore(Milliseconds cutoff)
     });
 }
 
-StoreResult<std::vector<StoredPayload>> PostgresStore::payloads(const char* sql, const PostgresParameters& parameters)
+StoreResult<std::vector<StoredPayload>> PostgresStore::payloads(
+    const char* sql, const PostgresParameters& parameters, std::size_t cutBytes)
 {
     auto found = m_connection.query(sql, parameters);
     if (!found) {
@@ -522,8 +555,8 @@ StoreResult<std::vector<StoredPayload>> PostgresStore::payloads(const char* sql,
     std::vector<StoredPayload> result;
     for (int index = 0; index < found->rows(); ++index) {
         const auto row = found->row(index);
-        result.push_back(StoreRows::payload(row));
-        if (!StoreRows::hasBodyParts(row)) {
+        result.push_back(StoreRows::payload(row, cutBytes));
+        if (!StoreRows::hasBodyParts(row, result.back())) {
             continue;
         }
         auto parts = m_connection.query("SELECT bytes FROM body_parts WHERE payload_id = $1 ORDER BY part",
@@ -531,6 +564,7 @@ StoreResult<std::vector<StoredPayload>> PostgresStore::payloads(const char* sql,
         if (!parts) {
             return std::unexpected(parts.error());
         }
+        result.back().rawBody.clear();
         for (int part = 0; part < parts->rows(); ++part) {
             result.back().rawBody += parts->text(part, 0);
         }
@@ -560,12 +594,30 @@ StoreResult<std::vector<StoredPayload>> PostgresStore::recent(const std::string&
     if (listenerId && !mayName(*listenerId)) {
         return std::vector<StoredPayload>();
     }
+    // substring() takes an integer length.
+    const auto cut = std::min<std::size_t>(bodyBytes, std::numeric_limits<std::int32_t>::max());
     PostgresParameters parameters;
-    parameters.text(accountId).integer(limit).integer(budget(bodyBytes));
+    parameters.text(accountId).integer(limit).integer(std::int64_t(cut));
     if (listenerId) {
         parameters.text(*listenerId);
     }
-    return payloads(listenerId ? selectRecentOfListener : selectRecent, parameters);
+    return payloads(listenerId ? selectRecentOfListener : selectRecent, parameters, cut);
+}
+
+StoreResult<std::optional<StoredPayload>> PostgresStore::payload(
+    const std::string& accountId, const std::string& payloadId)
+{
+    if (!mayName(payloadId)) {
+        return std::nullopt;
+    }
+    auto found = payloads(selectPayload, PostgresParameters().text(accountId).text(payloadId));
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->empty()) {
+        return std::nullopt;
+    }
+    return std::move(found->front());
 }
 
 StoreResult<bool> PostgresStore::markDelivered(

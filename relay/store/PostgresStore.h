@@ -3,7 +3,9 @@
 #include "store/PostgresConnection.h"
 #include "store/Store.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 
@@ -45,6 +47,8 @@ public:
     StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes) override;
     StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
         const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes) override;
+    StoreResult<std::optional<StoredPayload>> payload(
+        const std::string& accountId, const std::string& payloadId) override;
     StoreResult<bool> markDelivered(
         const std::string& accountId, const std::string& payloadId, Milliseconds now) override;
     StoreResult<std::int64_t> payloadCount() override;
@@ -61,7 +65,9 @@ private:
     StoreResult<std::int64_t> change(const char* sql, const PostgresParameters& parameters);
     // Whether this transaction holds the retention lock, taken when no other relay's does.
     StoreResult<bool> retentionLock();
-    StoreResult<std::vector<StoredPayload>> payloads(const char* sql, const PostgresParameters& parameters);
+    // The payloads `sql` selects, each read by StoreRows::payload with `cutBytes`.
+    StoreResult<std::vector<StoredPayload>> payloads(const char* sql, const PostgresParameters& parameters,
+        std::size_t cutBytes = std::numeric_limits<std::size_t>::max());
     StoreResult<std::optional<std::string>> storedSecret(
         const std::string& accountId, const std::string& id, VerificationScheme scheme);
 

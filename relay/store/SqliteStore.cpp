@@ -6,7 +6,9 @@
 #include "store/TimeText.h"
 #include "verification/SignatureVerifier.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace corvane::relay {
 namespace {
@@ -33,8 +35,7 @@ StoreResult<std::vector<Record>> readAll(
     }
 }
 
-// The payload rows of `statement` up to the budget of body bytes; the first row is read whatever its size.
-// Appends the parts of a body written in parts, in order.
+// Reads the parts of a body written in parts, in order, as the payload's raw body.
 StoreResult<void> readBodyParts(SqliteConnection& connection, StoredPayload& payload)
 {
     auto statement = connection.prepare("SELECT bytes FROM body_parts WHERE payload_id = ?1 ORDER BY part");
@@ -42,6 +43,7 @@ StoreResult<void> readBodyParts(SqliteConnection& connection, StoredPayload& pay
         return std::unexpected(statement.error());
     }
     statement->bind(1, std::string_view(payload.id));
+    payload.rawBody.clear();
     for (;;) {
         auto row = statement->step();
         if (!row) {
@@ -54,8 +56,10 @@ StoreResult<void> readBodyParts(SqliteConnection& connection, StoredPayload& pay
     }
 }
 
-StoreResult<std::vector<StoredPayload>> readPayloads(
-    SqliteConnection& connection, SqliteStatement& statement, std::size_t bodyBytes)
+// The payload rows of `statement` up to the budget of body bytes, the first read whatever its size; a
+// raw body larger than `cutBytes` as the row holds it, cut.
+StoreResult<std::vector<StoredPayload>> readPayloads(SqliteConnection& connection, SqliteStatement& statement,
+    std::size_t bodyBytes, std::size_t cutBytes = std::numeric_limits<std::size_t>::max())
 {
     std::vector<StoredPayload> result;
     std::size_t taken = 0;
@@ -69,14 +73,45 @@ StoreResult<std::vector<StoredPayload>> readPayloads(
             return result;
         }
         taken += size;
-        result.push_back(StoreRows::payload(statement));
-        if (StoreRows::hasBodyParts(statement)) {
+        result.push_back(StoreRows::payload(statement, cutBytes));
+        if (StoreRows::hasBodyParts(statement, result.back())) {
             if (auto parts = readBodyParts(connection, result.back()); !parts) {
                 return std::unexpected(parts.error());
             }
         }
     }
 }
+
+// The raw body's size; length() reads the size of a blob, not its bytes.
+#define CORVANE_BODY_SIZE                                                                                              \
+    "length(p.raw_body) + CASE WHEN p.body_parts > 0 THEN"                                                             \
+    " (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END"
+
+// The columns StoreRows::payload reads, with FORM and RAW for form_body and raw_body, of the payloads
+// p (with their listener l) that WHERE selects.
+#define CORVANE_PAYLOADS(FORM, RAW, WHERE)                                                                             \
+    "SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query,"                \
+    " p.body_kind, " FORM ", " RAW ", p.received_at, p.delivered_at, p.body_parts, " CORVANE_BODY_SIZE ","             \
+    " p.verification_status, p.verification_reason FROM payloads p JOIN listeners l ON l.id = p.listener_id"           \
+    " WHERE " WHERE
+
+// A listed payload: the first ?3 bytes of its raw body at most, read from the row or the first part, and
+// its form fields only when the raw body is not cut. ?1 the account, ?2 the limit.
+#define CORVANE_LISTED(WHERE)                                                                                          \
+    CORVANE_PAYLOADS("CASE WHEN " CORVANE_BODY_SIZE " > ?3 THEN NULL ELSE p.form_body END",                            \
+        "CASE WHEN p.body_parts = 0 THEN substr(p.raw_body, 1, ?3) ELSE (SELECT substr(b.bytes, 1, ?3)"                \
+        " FROM body_parts b WHERE b.payload_id = p.id AND b.part = 0) END",                                            \
+        WHERE " ORDER BY p.seq DESC LIMIT ?2")
+
+constexpr const char* selectPending = CORVANE_PAYLOADS("p.form_body", "p.raw_body",
+    "p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2");
+constexpr const char* selectPayload = CORVANE_PAYLOADS("p.form_body", "p.raw_body", "p.account_id = ?1 AND p.id = ?2");
+constexpr const char* selectRecent = CORVANE_LISTED("p.account_id = ?1");
+constexpr const char* selectRecentOfListener = CORVANE_LISTED("p.listener_id = ?4 AND l.account_id = ?1");
+
+#undef CORVANE_LISTED
+#undef CORVANE_PAYLOADS
+#undef CORVANE_BODY_SIZE
 
 constexpr const char* selectListener = R"sql(
 SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config, l.created_at, l.updated_at,
@@ -91,30 +126,6 @@ SELECT l.id, l.token, l.name, l.description, l.is_enabled, l.notification_config
     l.total_received, l.verification_scheme, l.verification_mode, l.verification_header, l.verification_algorithm,
     l.verification_encoding, l.verification_prefix
 FROM listeners l WHERE l.account_id = ?1 ORDER BY l.created_at DESC, l.rowid DESC)sql";
-
-constexpr const char* selectPending = R"sql(
-SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
-    p.verification_status, p.verification_reason
-FROM payloads p JOIN listeners l ON l.id = p.listener_id
-WHERE p.account_id = ?1 AND p.delivered_at IS NULL AND p.offered = 1 ORDER BY p.seq LIMIT ?2)sql";
-
-constexpr const char* selectRecent = R"sql(
-SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
-    p.verification_status, p.verification_reason
-FROM payloads p JOIN listeners l ON l.id = p.listener_id
-WHERE p.account_id = ?1 ORDER BY p.seq DESC LIMIT ?2)sql";
-
-constexpr const char* selectRecentOfListener = R"sql(
-SELECT p.id, p.listener_id, l.name, l.token, l.notification_config, p.method, p.headers, p.query, p.body_kind,
-    p.form_body, p.raw_body, p.received_at, p.delivered_at, p.body_parts,
-    CASE WHEN p.body_parts > 0 THEN (SELECT SUM(length(b.bytes)) FROM body_parts b WHERE b.payload_id = p.id) ELSE 0 END,
-    p.verification_status, p.verification_reason
-FROM payloads p JOIN listeners l ON l.id = p.listener_id
-WHERE p.listener_id = ?2 AND l.account_id = ?1 ORDER BY p.seq DESC LIMIT ?3)sql";
 
 } // namespace
 
@@ -545,13 +556,30 @@ StoreResult<std::vector<StoredPayload>> SqliteStore::recent(const std::string& a
     if (!statement) {
         return std::unexpected(statement.error());
     }
-    statement->bind(1, std::string_view(accountId));
+    const auto cut = std::int64_t(std::min<std::size_t>(bodyBytes, std::numeric_limits<std::int64_t>::max()));
+    statement->bind(1, std::string_view(accountId)).bind(2, limit).bind(3, cut);
     if (listenerId) {
-        statement->bind(2, std::string_view(*listenerId)).bind(3, limit);
-    } else {
-        statement->bind(2, limit);
+        statement->bind(4, std::string_view(*listenerId));
     }
-    return readPayloads(m_connection, *statement, bodyBytes);
+    return readPayloads(m_connection, *statement, std::numeric_limits<std::size_t>::max(), bodyBytes);
+}
+
+StoreResult<std::optional<StoredPayload>> SqliteStore::payload(
+    const std::string& accountId, const std::string& payloadId)
+{
+    auto statement = m_connection.prepare(selectPayload);
+    if (!statement) {
+        return std::unexpected(statement.error());
+    }
+    statement->bind(1, std::string_view(accountId)).bind(2, std::string_view(payloadId));
+    auto found = readPayloads(m_connection, *statement, 0);
+    if (!found) {
+        return std::unexpected(found.error());
+    }
+    if (found->empty()) {
+        return std::nullopt;
+    }
+    return std::move(found->front());
 }
 
 StoreResult<bool> SqliteStore::markDelivered(

@@ -45,6 +45,8 @@ public:
     StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes) override;
     StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
         const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes) override;
+    StoreResult<std::optional<StoredPayload>> payload(
+        const std::string& accountId, const std::string& payloadId) override;
     StoreResult<bool> markDelivered(
         const std::string& accountId, const std::string& payloadId, Milliseconds now) override;
     StoreResult<std::int64_t> payloadCount() override;

@@ -60,15 +60,20 @@ public:
     // Forgets the webhook-ids stored before `cutoff`.
     virtual StoreResult<void> removeWebhookIdsBefore(Milliseconds cutoff) = 0;
 
-    // Payload reads return at most `limit` payloads, and stop before the first one whose body would
-    // take the bodies read beyond `bodyBytes` (raw and form fields counted), unless it is the first.
-
-    // Undelivered payloads that polling may offer, oldest first, and how many there are in all.
+    // Undelivered payloads that polling may offer, oldest first, and how many there are in all: at most
+    // `limit`, stopping before the first one whose body would take the bodies read beyond `bodyBytes`
+    // (raw and form fields counted), unless it is the first.
     virtual StoreResult<PendingPage> pending(const std::string& accountId, std::int64_t limit, std::size_t bodyBytes)
         = 0;
-    // Newest first, of the account or of one of its listeners.
+    // At most `limit` payloads, newest first, of the account or of one of its listeners. A raw body
+    // larger than `bodyBytes` is read as its first `bodyBytes` bytes at most, with bodySize set; only
+    // that much of it leaves the database.
     virtual StoreResult<std::vector<StoredPayload>> recent(const std::string& accountId,
         const std::optional<std::string>& listenerId, std::int64_t limit, std::size_t bodyBytes)
+        = 0;
+    // The account's payload with this id, its body whole.
+    virtual StoreResult<std::optional<StoredPayload>> payload(
+        const std::string& accountId, const std::string& payloadId)
         = 0;
     // True when the payload exists in the account, delivered before or not.
     virtual StoreResult<bool> markDelivered(

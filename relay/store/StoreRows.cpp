@@ -70,7 +70,7 @@ template <class Row> std::optional<VerificationSettings> verification(const Row&
     return settings;
 }
 
-template <class Row> StoredPayload payload(const Row& statement)
+template <class Row> StoredPayload payload(const Row& statement, std::size_t cutBytes)
 {
     StoredPayload payload;
     payload.id = statement.text(0);
@@ -82,7 +82,11 @@ template <class Row> StoredPayload payload(const Row& statement)
     payload.headers = statement.text(6);
     payload.query = statement.optionalText(7);
     payload.bodyKind = static_cast<BodyKind>(statement.integer(8));
-    payload.formBody = statement.optionalText(9);
+    if (const auto size = static_cast<std::size_t>(statement.integer(14)); size > cutBytes) {
+        payload.bodySize = size;
+    } else {
+        payload.formBody = statement.optionalText(9);
+    }
     payload.rawBody = statement.blob(10);
     payload.receivedAt = statement.integer(11);
     payload.deliveredAt = statement.optionalInteger(12);
@@ -94,23 +98,23 @@ template <class Row> StoredPayload payload(const Row& statement)
 
 template <class Row> std::size_t payloadBodySize(const Row& statement)
 {
-    return statement.size(9) + statement.size(10) + static_cast<std::size_t>(statement.integer(14));
+    return statement.size(9) + static_cast<std::size_t>(statement.integer(14));
 }
 
-template <class Row> bool hasBodyParts(const Row& statement)
+template <class Row> bool hasBodyParts(const Row& statement, const StoredPayload& payload)
 {
-    return statement.integer(13) > 0;
+    return statement.integer(13) > 0 && !payload.bodySize;
 }
 
 template StoreResult<ListenerRecord> listener(const SqliteStatement&);
-template StoredPayload payload(const SqliteStatement&);
+template StoredPayload payload(const SqliteStatement&, std::size_t);
 template std::size_t payloadBodySize(const SqliteStatement&);
-template bool hasBodyParts(const SqliteStatement&);
+template bool hasBodyParts(const SqliteStatement&, const StoredPayload&);
 template std::optional<VerificationSettings> verification(const SqliteStatement&, int);
 template StoreResult<ListenerRecord> listener(const PostgresResult::Row&);
-template StoredPayload payload(const PostgresResult::Row&);
+template StoredPayload payload(const PostgresResult::Row&, std::size_t);
 template std::size_t payloadBodySize(const PostgresResult::Row&);
-template bool hasBodyParts(const PostgresResult::Row&);
+template bool hasBodyParts(const PostgresResult::Row&, const StoredPayload&);
 template std::optional<VerificationSettings> verification(const PostgresResult::Row&, int);
 
 } // namespace corvane::relay::StoreRows

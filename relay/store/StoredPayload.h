@@ -3,6 +3,7 @@
 #include "store/Capture.h"
 #include "store/Milliseconds.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -25,8 +26,12 @@ struct StoredPayload {
     BodyKind bodyKind = BodyKind::none;
     // JSON object text of the fields, for a form body.
     std::optional<std::string> formBody;
-    // The body bytes exactly as received; the JSON text itself when bodyKind is json.
+    // The body bytes exactly as received; the JSON text itself when bodyKind is json. Only its first
+    // bytes when bodySize is set.
     std::string rawBody;
+    // The whole body's size in bytes, set when rawBody holds only its first bytes; such a payload has
+    // no formBody.
+    std::optional<std::size_t> bodySize;
     Milliseconds receivedAt = 0;
     std::optional<Milliseconds> deliveredAt;
     std::optional<PayloadVerification> verification;

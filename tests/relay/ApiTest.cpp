@@ -138,9 +138,12 @@ private slots:
             QCOMPARE(client.send("POST", deliveredPath(id)).status, 204);
         }
         QCOMPARE(client.send("POST", deliveredPath("pay_unknown")).status, 404);
+        QCOMPARE(client.send("GET", "/webhooks/pay_unknown").status, 404);
+        QVERIFY(client.send("GET", "/webhooks/" + ids[0]).json().contains("delivered_at"));
         poll = client.send("GET", "/webhooks/poll").json();
         QCOMPARE(poll["count"], 3);
         QCOMPARE(RelayClient::idOf(poll["webhooks"][0]), ids[2]);
+        QCOMPARE(client.send("GET", "/webhooks/" + ids[2]).json(), poll["webhooks"][0]);
         const auto counted = client.send("PATCH", listenerPath(listener), "{}").json();
         QCOMPARE(counted["undelivered_count"], 3);
         QCOMPARE(counted["total_received"], 5);
@@ -195,6 +198,7 @@ private slots:
         QCOMPARE(caller.send("DELETE", listenerPath(listener)).status, 404);
         QCOMPARE(caller.send("GET", "/webhooks/listener/" + RelayClient::idOf(listener) + "/recent").status, 404);
         QCOMPARE(caller.send("POST", deliveredPath(payloadId)).status, 404);
+        QCOMPARE(caller.send("GET", "/webhooks/" + payloadId).status, 404);
         QCOMPARE(
             caller.raw("POST /h/\xff HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\nConnection: close\r\n\r\n").status,
             404);
@@ -214,8 +218,9 @@ private slots:
     void unauthorisedCallsAre401()
     {
         QFETCH(HeaderList, headers);
-        for (const auto& [method, path] : {std::pair<QByteArray, QString>{"GET", "/listeners/"},
-                 {"GET", "/webhooks/poll?limit=25"}, {"POST", "/listeners/suggest-template"}}) {
+        for (const auto& [method, path] :
+            {std::pair<QByteArray, QString>{"GET", "/listeners/"}, {"GET", "/webhooks/poll?limit=25"},
+                {"GET", "/webhooks/pay_unknown"}, {"POST", "/listeners/suggest-template"}}) {
             const auto reply = RelayClient(m_relay).send(method, path, {}, headers);
             QCOMPARE(reply.status, 401);
             QVERIFY(reply.json()["error"].is_string());

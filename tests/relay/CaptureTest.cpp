@@ -304,8 +304,7 @@ private slots:
         }
         const auto stored = client.hook(listener, body);
         QCOMPARE(stored.status, 202);
-        const auto payload = client.recent(listener, 1)[0];
-        QCOMPARE(payload["id"], stored.json()["id"]);
+        const auto payload = client.send("GET", "/webhooks/" + RelayClient::idOf(stored.json())).json();
         QCOMPARE(payload["raw_body_base64"], body.toBase64().toStdString());
 
         body.fill('w', int(2 * megabyte));
@@ -318,6 +317,45 @@ private slots:
         }
         const auto walBytes = QFileInfo(m_roomy.databasePath() + "-wal").size();
         QVERIFY2(walBytes < bodies * body.size() / 2, qPrintable(QString::number(walBytes) + " bytes of WAL"));
+    }
+
+    // A history list holds every payload, a large body cut after a whole character within its first
+    // 64 KiB; the payload's own route gives it whole, to its account only.
+    void largeBodiesAreCutInListsOnly()
+    {
+        RelayClient client(m_roomy);
+        client.signInAndUse("cut@example.org");
+        const auto listener = client.createListener("Cut");
+        // Two-byte characters put byte 65,536 inside one.
+        QByteArray body = "{\"text\":\"";
+        while (body.size() + 4 <= 10 * megabyte) {
+            body += "\xc3\xa9";
+        }
+        body += QByteArray(10 * megabyte - 2 - body.size(), 'x') + "\"}";
+        QString largeId;
+        for (int index = 0; index < 100; ++index) {
+            const auto stored = client.hook(listener, index == 50 ? body : "{}");
+            QCOMPARE(stored.status, 202);
+            largeId = index == 50 ? RelayClient::idOf(stored.json()) : largeId;
+        }
+        const auto listed = client.recent(listener);
+        QCOMPARE(listed.size(), 100u);
+        const auto& cut = listed[49];
+        QCOMPARE(RelayClient::idOf(cut), largeId);
+        QCOMPARE(cut["body_truncated"], true);
+        QCOMPARE(cut["body_size"], body.size());
+        QVERIFY(!cut.contains("body") && !cut.contains("raw_body_base64"));
+        const auto prefix = cut["raw_body"].get<std::string>();
+        QVERIFY(prefix.size() > 65000 && prefix.size() <= 65536);
+        QVERIFY(body.startsWith(QByteArray::fromStdString(prefix)));
+        QVERIFY(!listed[48].contains("body_truncated") && listed[48].contains("body"));
+
+        const auto whole = client.send("GET", "/webhooks/" + largeId).json();
+        QCOMPARE(whole["raw_body"].get<std::string>().size(), std::size_t(body.size()));
+        QVERIFY(whole["body"]["text"].is_string() && !whole.contains("body_truncated"));
+        RelayClient stranger(m_roomy);
+        stranger.signInAndUse("stranger@example.org");
+        QCOMPARE(stranger.send("GET", "/webhooks/" + largeId).status, 404);
     }
 
     // Stored bodies are answered for far less memory than parsing them takes, and the memory taken by
