@@ -140,6 +140,18 @@ private slots:
         QTRY_COMPARE(notifications.received().size(), 2);
         QCOMPARE(notifications.received()[1].summary, "opened");
 
+        // A 9 MiB value: the notification shows its start, the list carries the start of the body, and
+        // the inspector reads the whole payload and shows a bounded excerpt of it.
+        const QByteArray large = "{\"action\": \"pushed\", \"blob\": \"" + QByteArray(9 << 20, 'x') + "\"}";
+        QCOMPARE(session.post(QString::fromStdString(listener->hookPath), large), 202);
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 3, 10'000);
+        QVERIFY(notifications.received()[2].body.size() <= 300);
+        QTRY_COMPARE_WITH_TIMEOUT(view.model()->rowCount(), 2, 10'000);
+        view.list()->setCurrentIndex(view.model()->index(0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(view.inspector() && view.inspector()->bodyText(), 10'000);
+        QCOMPARE(view.inspector()->payload().rawBody->size(), std::size_t(large.size()));
+        QVERIFY(view.inspector()->bodyText()->toPlainText().size() < 300'000);
+
         session.stopState();
         QCOMPARE(AppState::runningLoops(), 0);
     }
