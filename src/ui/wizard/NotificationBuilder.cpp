@@ -210,4 +210,16 @@ void NotificationBuilder::showSuggestButton()
     }
 }
 
+QList<QWidget*> NotificationBuilder::focusOrder() const
+{
+    QList<QWidget*> order;
+    for (QWidget* control : {static_cast<QWidget*>(m_suggest), static_cast<QWidget*>(m_tree)}) {
+        if (control != nullptr) {
+            order << control;
+        }
+    }
+    order << m_title << m_body << m_filter << m_sound << m_testFire << m_save;
+    return order;
+}
+
 } // namespace corvane

@@ -42,6 +42,8 @@ public:
     BannerPreview* preview() const { return m_preview; }
     QPushButton* testFireButton() const { return m_testFire; }
     QPushButton* saveButton() const { return m_save; }
+    // The controls in the order Tab visits them, the two actions last wherever they are placed.
+    QList<QWidget*> focusOrder() const;
 
 signals:
     void titleEdited(const QString& title);

@@ -173,10 +173,14 @@ void WizardView::showStep()
     pageLayout->addWidget(content);
     pageLayout->addStretch();
     m_scroll->setWidget(page);
-    // Last in the layout and in the focus chain.
+    // Last in the layout and in the focus chain, which reparenting alone does not settle.
     if (m_builder != nullptr) {
         m_footer = new FooterBar({m_builder->testFireButton()}, {m_builder->saveButton()});
         layout()->addWidget(m_footer);
+        const QList<QWidget*> order = m_builder->focusOrder();
+        for (qsizetype index = 1; index < order.size(); ++index) {
+            setTabOrder(order[index - 1], order[index]);
+        }
     }
     if (isVisible() && m_focusTarget != nullptr) {
         m_focusTarget->setFocus();
