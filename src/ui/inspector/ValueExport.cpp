@@ -1,8 +1,8 @@
 #include "ui/inspector/ValueExport.h"
 
-#include <QClipboard>
+#include "ui/components/Clipboard.h"
+
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QSaveFile>
 
@@ -13,8 +13,7 @@ namespace corvane::ValueExport {
 
 QCoro::Task<> copy(QFuture<QString> text)
 {
-    const QString whole = co_await text;
-    QGuiApplication::clipboard()->setText(whole);
+    Clipboard::copyText(co_await text);
 }
 
 QCoro::Task<QString> chooseFile(QWidget* parent, const QString& caption)
