@@ -119,7 +119,9 @@ private slots:
             QCOMPARE(wizard->builder()->titleField()->text(), "{{body.repo.name}}");
             QCOMPARE(wizard->builder()->preview()->title(), "first");
 
+            // The footer is shown by the event loop after the step; from there on the keyboard reaches its save.
             QPushButton* save = wizard->builder()->saveButton();
+            QTRY_VERIFY(save->isVisible());
             for (int tab = 0; tab < 10 && QApplication::focusWidget() != save; ++tab) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
