@@ -35,6 +35,8 @@ function(corvane_add_test name)
     add_executable(${name} ${ARG_SOURCES} "${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp")
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
+    # The app's own sounds, which notifications in tests name.
+    target_compile_definitions(${name} PRIVATE CORVANE_TEST_SOUNDS_FOLDER="${CORVANE_SOUNDS_FOLDER}")
     if(ARG_WIDGETS)
         target_link_libraries(${name} PRIVATE Qt6::Widgets)
         target_compile_definitions(${name} PRIVATE CORVANE_TEST_WIDGETS)

@@ -11,7 +11,7 @@
 #include "NoChangesProxy.h"
 #include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/SecretServiceStore.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
@@ -241,7 +241,7 @@ private:
     QNetworkAccessManager m_network;
     corvane::ServiceClient m_client{m_network, m_secrets};
     FakeNotificationServer m_notifications;
-    corvane::Notifier m_notifier{QDBusConnection::sessionBus(), "/sounds"};
+    corvane::DesktopNotifier m_notifier{QDBusConnection::sessionBus(), CORVANE_TEST_SOUNDS_FOLDER};
     corvane::test::FakeWebAuthenticationSession m_browser;
     corvane::AuthCoordinator m_auth{m_client, m_secrets, m_browser};
     std::unique_ptr<corvane::AppState> m_state;

@@ -3,10 +3,10 @@
 #include "auth/AuthCoordinator.h"
 #include "core/CancellableSleep.h"
 #include "core/ChangeWaiter.h"
-#include "core/Notifier.h"
 #include "evaluation/JSONPathFilter.h"
+#include "evaluation/NotificationContent.h"
 #include "evaluation/PayloadContext.h"
-#include "evaluation/Template.h"
+#include "platform/Notifier.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 
@@ -26,9 +26,19 @@ constexpr std::size_t bannerLimit = 50;
 
 int loopCount = 0; // touched on the GUI thread only
 
-QString render(const std::optional<std::string>& templateText, const char* fallback, const nlohmann::json& context)
+Notification notificationOf(
+    const NotificationContent& content, const std::optional<std::string>& sound, QString payloadId, QString notice)
 {
-    return QString::fromStdString(Template::render(templateText.value_or(fallback), context));
+    return {
+        .title = QString::fromStdString(content.title),
+        .body = notice + QString::fromStdString(content.body),
+        .sound = sound.transform([](const std::string& name) { return QString::fromStdString(name); }),
+        .payloadId = std::move(payloadId),
+        .link = content.link.and_then([](const std::string& text) -> std::optional<QUrl> {
+            QUrl link(QString::fromStdString(text), QUrl::StrictMode);
+            return link.isValid() ? std::optional(std::move(link)) : std::nullopt;
+        }),
+    };
 }
 
 // The line that heads the body of a notification whose sender failed the signature check, with its
@@ -322,8 +332,9 @@ QCoro::Task<> AppState::tick(std::stop_token stop)
 QCoro::Task<> AppState::deliver(Payload payload)
 {
     const QString name = payload.listenerName ? QString::fromStdString(*payload.listenerName) : "(unknown)";
-    co_await post(corvane::payloadContext(payload), payload.notificationConfig.value_or(NotificationConfig{}), name,
-        unverifiedNotice(payload), true);
+    const QString notice = unverifiedNotice(payload);
+    co_await post(corvane::payloadContext(payload), payload.notificationConfig.value_or(NotificationConfig{}),
+        QString::fromStdString(payload.id), name, notice, true);
 }
 
 QCoro::Task<RefireResult> AppState::refire(Payload payload)
@@ -346,22 +357,30 @@ QCoro::Task<RefireResult> AppState::refire(Payload payload)
     }
     auto context = corvane::payloadContext(*whole);
     context["listener_name"] = found->name;
-    const bool fired = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(found->name),
-        unverifiedNotice(*whole), false);
+    const bool fired = co_await post(std::move(context), found->notificationConfig, QString::fromStdString(whole->id),
+        QString::fromStdString(found->name), unverifiedNotice(*whole), false);
     co_return fired ? RefireResult::fired : RefireResult::filteredOut;
 }
 
-QCoro::Task<bool> AppState::post(
-    nlohmann::json context, NotificationConfig config, QString listenerName, QString notice, bool trimToLimit)
+QCoro::Task<> AppState::testFire(NotificationConfig config, nlohmann::json context, QString payloadId)
+{
+    const auto content = NotificationContent::render(config, context, NotificationContent::Unset::empty);
+    co_await m_notifier->fire(notificationOf(content, config.sound, std::move(payloadId), {}));
+}
+
+QCoro::Task<bool> AppState::post(nlohmann::json context, NotificationConfig config, QString payloadId,
+    QString listenerName, QString notice, bool trimToLimit)
 {
     if (!JSONPathFilter::matches(config.filter, context)) {
         co_return false;
     }
     QPointer self(this);
-    const QString title = render(config.title, "{{listener_name}}", context);
-    const QString body = notice + render(config.body, "{{raw_body}}", context);
-    const auto sound = config.sound.transform([](const std::string& name) { return QString::fromStdString(name); });
-    co_await m_notifier->fire(title, body, sound);
+    Notification notification
+        = notificationOf(NotificationContent::render(config, context, NotificationContent::Unset::defaults),
+            config.sound, std::move(payloadId), std::move(notice));
+    const QString title = notification.title;
+    const QString body = notification.body;
+    co_await m_notifier->fire(std::move(notification));
     if (!self) {
         co_return true;
     }

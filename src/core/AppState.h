@@ -64,7 +64,6 @@ public:
 
     // What the state was made with, for screens that talk to the service or the desktop themselves.
     ServiceClient& client() const { return *m_client; }
-    Notifier& notifier() const { return *m_notifier; }
 
     // Once per process: asks for notification permission and, when signed in, starts polling.
     void start();
@@ -102,6 +101,9 @@ public:
 
     // Posts a stored payload again with its listener's current name and set-up.
     QCoro::Task<RefireResult> refire(Payload payload);
+    // Posts what `config` renders over `context` as typed: an unset title or body shows as empty text,
+    // and the filter is not asked. `payloadId` names the webhook the context was made from, if any.
+    QCoro::Task<> testFire(NotificationConfig config, nlohmann::json context, QString payloadId);
 
     QCoro::Task<> refreshListeners();
     QCoro::Task<std::optional<Listener>> createListener(QString name);
@@ -134,8 +136,8 @@ private:
     QCoro::Task<> deliver(Payload payload);
     // Filters, renders and posts, with `notice` ahead of the rendered body; false when the filter rejects
     // the payload.
-    QCoro::Task<bool> post(
-        nlohmann::json context, NotificationConfig config, QString listenerName, QString notice, bool trimToLimit);
+    QCoro::Task<bool> post(nlohmann::json context, NotificationConfig config, QString payloadId, QString listenerName,
+        QString notice, bool trimToLimit);
 
     void setListeners(std::vector<Listener> listeners);
     void setActivity(std::vector<Payload> activity);

@@ -3,6 +3,7 @@
 #include "evaluation/UnicodeText.h"
 #include "model/JsonText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -120,6 +121,16 @@ std::string stringify(const nlohmann::json* value)
         return {};
     }
     return displayText(*value);
+}
+
+std::string combine(std::string_view existing, std::string_view path, std::span<const std::string_view> placeholders)
+{
+    std::string token = "{{" + std::string(path) + "}}";
+    const std::string_view trimmed = UnicodeText::trimSpacesAndTabs(existing);
+    if (trimmed.empty() || std::ranges::find(placeholders, trimmed) != placeholders.end()) {
+        return token;
+    }
+    return std::string(existing) + (existing.ends_with(' ') ? "" : " ") + token;
 }
 
 } // namespace corvane::Template

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,10 @@ const nlohmann::json* resolve(std::string_view path, const nlohmann::json* start
 // The text of a value: empty for absent and null, otherwise as displayText renders it (strings
 // unquoted, integral doubles as integers, containers as compact JSON with "/" written as "\/").
 std::string stringify(const nlohmann::json* value);
+
+// `existing` with the token {{path}} added, as a click on a payload value adds it: the token replaces a
+// template that is blank (spaces and tabs) or, ignoring blanks, one of `placeholders` (text the user did
+// not write), and otherwise follows it after one space.
+std::string combine(std::string_view existing, std::string_view path, std::span<const std::string_view> placeholders);
 
 } // namespace corvane::Template

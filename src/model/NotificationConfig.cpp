@@ -14,6 +14,7 @@ template <class Json> std::expected<NotificationConfig, DecodingError> decodeNot
     reader.optional("body", config.body);
     reader.optional("filter", config.filter);
     reader.optional("sound", config.sound);
+    reader.optional("link", config.link);
     return reader.finish(std::move(config));
 }
 
@@ -36,6 +37,7 @@ nlohmann::json NotificationConfig::toJson() const
     JsonFields::put(json, "body", body);
     JsonFields::put(json, "filter", filter);
     JsonFields::put(json, "sound", sound);
+    JsonFields::put(json, "link", link);
     return json;
 }
 

@@ -70,6 +70,7 @@ std::expected<TemplateSuggestion, DecodingError> TemplateSuggestion::fromJson(nl
     reader.required("title", suggestion.title);
     reader.required("body", suggestion.body);
     reader.optional("filter", suggestion.filter);
+    reader.optional("link", suggestion.link);
     return reader.finish(std::move(suggestion));
 }
 

@@ -75,6 +75,7 @@ struct TemplateSuggestion {
     std::string title;
     std::string body;
     std::optional<std::string> filter;
+    std::optional<std::string> link;
 
     static std::expected<TemplateSuggestion, DecodingError> fromJson(nlohmann::json&& json);
     friend bool operator==(const TemplateSuggestion&, const TemplateSuggestion&) = default;

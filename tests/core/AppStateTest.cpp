@@ -211,7 +211,7 @@ private slots:
         const auto received = m_fixture->notifications().received();
         QCOMPARE(received[0].summary, "Deploys");
         QCOMPARE(received[1].body, "opened");
-        QCOMPARE(received[1].hints.value("sound-file").toString(), "/sounds/Ping.aiff");
+        QCOMPARE(received[1].hints.value("sound-file").toString(), CORVANE_TEST_SOUNDS_FOLDER "/Ping.aiff");
         QCOMPARE(received[3].body, "Unverified sender: signature does not match\nraw p4");
         QCOMPARE(received[4].body, "raw p6");
 

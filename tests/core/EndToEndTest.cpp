@@ -37,7 +37,7 @@ private slots:
         const auto shown = notifications.received().front();
         QCOMPARE(shown.summary, "Deploys: opened");
         QCOMPARE(shown.body, "corvane");
-        QCOMPARE(shown.hints.value("sound-file").toString(), "/sounds/Ping.aiff");
+        QCOMPARE(shown.hints.value("sound-file").toString(), CORVANE_TEST_SOUNDS_FOLDER "/Ping.aiff");
         QTRY_VERIFY_WITH_TIMEOUT(!state.activity().empty() && state.activity().front().deliveredAt.has_value(), 10'000);
 
         // A webhook that arrives while the app is paused waits at the relay, through a hard restart.

@@ -1,12 +1,17 @@
 #include "evaluation/Template.h"
+#include "evaluation/NotificationContent.h"
 #include "evaluation/PayloadContext.h"
 #include "support/JsonLiteral.h"
 #include "support/TestRegistry.h"
 
 #include <QTest>
 
+#include <array>
 #include <charconv>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 using namespace corvane;
 using Json = nlohmann::json;
@@ -152,6 +157,49 @@ private slots:
         const std::string invalidTemplate = "\xFF{{\xC3}}\xE2\x82";
         const auto output = Template::render(invalidTemplate, test::json(R"({"\u00c3": 1})"));
         QCOMPARE(output, "\xFF\xE2\x82");
+    }
+
+    // A payload value added to a template replaces what the user did not write, and follows the rest.
+    void combinesTokens_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("combined");
+        QTest::newRow("placeholder, padded") << " {{listener_name}}\t" << "{{body.action}}";
+        QTest::newRow("blank") << " \t" << "{{body.action}}";
+        QTest::newRow("text") << "Deploy" << "Deploy {{body.action}}";
+        QTest::newRow("trailing space") << "Deploy " << "Deploy {{body.action}}";
+        QTest::newRow("line break kept") << "Deploy\n" << "Deploy\n {{body.action}}";
+    }
+    void combinesTokens()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, combined);
+        constexpr std::array<std::string_view, 1> placeholders{"{{listener_name}}"};
+        QCOMPARE(
+            QString::fromStdString(Template::combine(existing.toStdString(), "body.action", placeholders)), combined);
+    }
+
+    // Unset templates render as the defaults or as nothing, as the caller says; a link is offered only
+    // when it renders to a web address.
+    void rendersNotifications()
+    {
+        const Json context{{"listener_name", "CI"}, {"raw_body", "{}"},
+            {"body", {{"url", "https://ci.example.test/9"}, {"path", "/etc/passwd"}, {"page", "javascript:void 0"}}}};
+        const NotificationConfig unset;
+        const auto defaults = NotificationContent::render(unset, context, NotificationContent::Unset::defaults);
+        QCOMPARE(defaults.title, "CI");
+        QCOMPARE(defaults.body, "{}");
+        QCOMPARE(NotificationContent::render(unset, context, NotificationContent::Unset::empty).title, "");
+
+        NotificationConfig linked;
+        for (const auto& [link, shown] : std::initializer_list<std::pair<std::string, std::optional<std::string>>>{
+                 {"{{body.url}}", "https://ci.example.test/9"},
+                 {"HTTP://ci.example.test/a", "HTTP://ci.example.test/a"}, {"file://{{body.path}}", std::nullopt},
+                 {"{{body.page}}", std::nullopt}, {"https://ci.example.test/a b", std::nullopt},
+                 {"https:///path", std::nullopt}, {"{{body.missing}}", std::nullopt}}) {
+            linked.link = link;
+            QCOMPARE(NotificationContent::render(linked, context, NotificationContent::Unset::defaults).link, shown);
+        }
     }
 };
 

@@ -160,8 +160,11 @@ private slots:
     // Encoding leaves absent optionals out, and decoding what was encoded gives the same record back.
     void encodingRoundTrips()
     {
-        const NotificationConfig config{"Title", "Body", std::nullopt, std::nullopt};
-        QCOMPARE(config.toJson(), test::json(R"({"title": "Title", "body": "Body"})"));
+        const NotificationConfig config{
+            "Title", "Body", std::nullopt, std::nullopt, "https://ci.example.test/{{body.id}}"};
+        QCOMPARE(config.toJson(),
+            test::json(
+                "{\"title\": \"Title\", \"body\": \"Body\", \"link\": \"https://ci.example.test/{{body.id}}\"}"));
         QCOMPARE(Listener::fromJson(listenerJson())->toJson(), listenerJson());
 
         auto json = payloadJson();

@@ -1,5 +1,6 @@
 #include "support/FakeNotificationServer.h"
 
+#include <QDBusMessage>
 #include <QMutexLocker>
 
 namespace corvane::test {
@@ -37,6 +38,14 @@ void FakeNotificationServer::clear()
     m_received.clear();
 }
 
+void FakeNotificationServer::invokeAction(uint id, const QString& key)
+{
+    auto signal = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    signal << id << key;
+    m_bus.send(signal);
+}
+
 QStringList FakeNotificationServer::GetCapabilities()
 {
     return m_capabilities;
@@ -51,15 +60,14 @@ QString FakeNotificationServer::GetServerInformation(QString& vendor, QString& v
 }
 
 uint FakeNotificationServer::Notify(const QString& appName, uint replacesId, const QString& /*appIcon*/,
-    const QString& summary, const QString& body, const QStringList& /*actions*/, const QVariantMap& hints,
-    int /*timeout*/)
+    const QString& summary, const QString& body, const QStringList& actions, const QVariantMap& hints, int /*timeout*/)
 {
     QThread::msleep(m_replyDelay);
     uint id = 0;
     {
         const QMutexLocker lock(&m_mutex);
-        m_received.append({appName, replacesId, summary, body, hints});
         id = ++m_lastId;
+        m_received.append({appName, replacesId, summary, body, actions, hints, id});
     }
     emit notified();
     return id;

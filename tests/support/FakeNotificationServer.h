@@ -15,7 +15,10 @@ struct ReceivedNotification {
     uint replacesId = 0;
     QString summary;
     QString body;
+    QStringList actions;
     QVariantMap hints;
+    // What the server answered.
+    uint id = 0;
 };
 
 // A notification server on the session bus, serving org.freedesktop.Notifications from its own bus
@@ -33,6 +36,8 @@ public:
     QList<ReceivedNotification> received() const;
     // Forgets the calls received so far.
     void clear();
+    // Tells every client that the action `key` of notification `id` was invoked, as a click does.
+    void invokeAction(uint id, const QString& key);
 
 public slots:
     QStringList GetCapabilities();

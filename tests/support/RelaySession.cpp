@@ -12,7 +12,7 @@ namespace corvane::test {
 RelaySession::RelaySession(const QByteArray& ownerKey)
     : m_ownerKey(ownerKey), m_relay(ownerKey.isEmpty() ? QStringList() : QStringList{"API_TOKEN=" + ownerKey}),
       m_secrets(std::chrono::seconds(10), m_folder.filePath("fallback")), m_client(m_network, m_secrets),
-      m_notifier(QDBusConnection::sessionBus(), "/sounds")
+      m_notifier(QDBusConnection::sessionBus(), CORVANE_TEST_SOUNDS_FOLDER)
 {
 }
 

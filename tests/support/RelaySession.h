@@ -2,7 +2,7 @@
 
 #include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/SecretServiceStore.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
@@ -53,7 +53,7 @@ private:
     QNetworkAccessManager m_network;
     ServiceClient m_client;
     FakeNotificationServer m_notifications;
-    Notifier m_notifier;
+    DesktopNotifier m_notifier;
     FakeWebAuthenticationSession m_browser;
     std::unique_ptr<RelayClient> m_sender;
     std::unique_ptr<AuthCoordinator> m_auth;

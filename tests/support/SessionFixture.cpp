@@ -30,7 +30,7 @@ SessionFixture::SessionFixture()
             "/webhooks/p" + QByteArray::number(number) + "/delivered", ScriptedHttpServer::response(204, ""));
     }
     m_notifications = std::make_unique<FakeNotificationServer>();
-    m_notifier = std::make_unique<Notifier>(QDBusConnection::sessionBus(), "/sounds");
+    m_notifier = std::make_unique<DesktopNotifier>(QDBusConnection::sessionBus(), CORVANE_TEST_SOUNDS_FOLDER);
     m_secrets = std::make_unique<FileSecretStore>(m_folder.filePath("api-token"));
     m_client = std::make_unique<ServiceClient>(m_network, *m_secrets);
     m_auth = std::make_unique<AuthCoordinator>(*m_client, *m_secrets, m_session);

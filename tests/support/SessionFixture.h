@@ -2,7 +2,7 @@
 
 #include "auth/AuthCoordinator.h"
 #include "core/AppState.h"
-#include "core/Notifier.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/FileSecretStore.h"
 #include "service/ServiceClient.h"
 #include "support/FakeNotificationServer.h"
@@ -42,7 +42,7 @@ public:
     void start(bool signedIn, SecretStore* secrets = nullptr);
     AppState& state() { return *m_state; }
     FileSecretStore& secrets() { return *m_secrets; }
-    Notifier& notifier() { return *m_notifier; }
+    DesktopNotifier& notifier() { return *m_notifier; }
     ServiceClient& client() { return *m_client; }
     AuthCoordinator& auth() { return *m_auth; }
     FakeNotificationServer& notifications() { return *m_notifications; }
@@ -59,7 +59,7 @@ private:
     QNetworkAccessManager m_network;
     std::unique_ptr<ScriptedHttpServer> m_relay;
     std::unique_ptr<FakeNotificationServer> m_notifications;
-    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<DesktopNotifier> m_notifier;
     std::unique_ptr<FileSecretStore> m_secrets;
     std::unique_ptr<ServiceClient> m_client;
     FakeWebAuthenticationSession m_session;

@@ -1,11 +1,8 @@
 #include "ui/editor/DetailView.h"
 
 #include "core/AppState.h"
-#include "core/Notifier.h"
-#include "evaluation/Template.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
-#include "ui/components/BannerPreview.h"
 #include "ui/components/Card.h"
 #include "ui/components/Clipboard.h"
 #include "ui/components/Divider.h"
@@ -25,7 +22,6 @@
 #include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/inspector/PayloadTreeView.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,15 +58,9 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     m_unsavedLabel = header->unsavedLabel();
     m_enabledSwitch = header->enabledSwitch();
     connect(header, &ListenerHeader::edited, this, &DetailView::editDraft);
-    auto* fields = new NotificationFields;
-    m_titleField = fields->titleField();
-    m_bodyField = fields->bodyField();
-    m_filterField = fields->filterField();
-    m_soundPicker = fields->soundPicker();
-    m_testFireButton = fields->testFireButton();
-    m_preview = fields->preview();
-    connect(fields, &NotificationFields::edited, this, &DetailView::editDraft);
-    connect(m_testFireButton, &QPushButton::clicked, this, &DetailView::testFire);
+    m_fields = new NotificationFields;
+    connect(m_fields, &NotificationFields::edited, this, &DetailView::editDraft);
+    connect(m_fields->testFireButton(), &QPushButton::clicked, this, &DetailView::testFire);
     m_verificationFields = new VerificationFields;
     connect(m_verificationFields, &VerificationFields::edited, this, &DetailView::editDraft);
 
@@ -90,10 +80,8 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
             inspect(*found);
         }
     });
-    connect(m_builder, &TemplateBuilder::addToTitleRequested, this,
-        [this](const QString& path) { m_titleField->setText(combineTemplate(m_titleField->text(), path)); });
-    connect(m_builder, &TemplateBuilder::addToBodyRequested, this,
-        [this](const QString& path) { m_bodyField->setPlainText(combineTemplate(m_bodyField->toPlainText(), path)); });
+    connect(m_builder, &TemplateBuilder::addToTitleRequested, m_fields, &NotificationFields::addToTitle);
+    connect(m_builder, &TemplateBuilder::addToBodyRequested, m_fields, &NotificationFields::addToBody);
 
     auto* cards = new QWidget;
     auto* cardsLayout = new QVBoxLayout(cards);
@@ -101,7 +89,7 @@ DetailView::DetailView(AppState& state, QString listenerId, QWidget* parent)
     cardsLayout->setSpacing(Theme::scaled(12));
     cardsLayout->addWidget(makeEndpointCard());
     cardsLayout->addWidget(new Card(tr("Verification"), m_verificationFields));
-    cardsLayout->addWidget(new Card(tr("Notification"), fields));
+    cardsLayout->addWidget(new Card(tr("Notification"), m_fields));
     cardsLayout->addWidget(new Card(tr("Build from payload"), m_builder));
     cardsLayout->addWidget(new Card(tr("Recent payloads"), m_recentPages));
     cardsLayout->addStretch(1);
@@ -225,6 +213,36 @@ QString DetailView::endpointURL() const
     return shown ? AppSettings::serviceURL() + QString::fromStdString(shown->hookPath) : QString();
 }
 
+QLineEdit* DetailView::titleField() const
+{
+    return m_fields->titleField();
+}
+
+GrowingTextField* DetailView::bodyField() const
+{
+    return m_fields->bodyField();
+}
+
+QLineEdit* DetailView::filterField() const
+{
+    return m_fields->filterField();
+}
+
+SoundPicker* DetailView::soundPicker() const
+{
+    return m_fields->soundPicker();
+}
+
+BannerPreview* DetailView::preview() const
+{
+    return m_fields->preview();
+}
+
+QPushButton* DetailView::testFireButton() const
+{
+    return m_fields->testFireButton();
+}
+
 PayloadInspectorSheet* DetailView::inspectorSheet() const
 {
     return m_sheet;
@@ -320,13 +338,11 @@ QCoro::Task<> DetailView::deleteListener()
 QCoro::Task<> DetailView::testFire()
 {
     QPointer self(this);
-    const nlohmann::json context = previewContext();
-    const QString title = QString::fromStdString(Template::render(m_draft.title.toStdString(), context));
-    const QString body = QString::fromStdString(Template::render(m_draft.body.toStdString(), context));
-    m_testFireButton->setEnabled(false);
-    co_await Notifier::shared().fire(title, body, m_draft.sound);
+    const QString payloadId = m_recent.empty() ? QString() : QString::fromStdString(m_recent.front().id);
+    testFireButton()->setEnabled(false);
+    co_await m_state.testFire(m_draft.config(), previewContext(), payloadId);
     if (self) {
-        m_testFireButton->setEnabled(true);
+        testFireButton()->setEnabled(true);
     }
 }
 
@@ -351,15 +367,7 @@ void DetailView::showDraft()
     m_showing = true;
     m_nameField->setText(m_draft.name);
     m_enabledSwitch->setChecked(m_draft.isEnabled);
-    m_titleField->setText(m_draft.title);
-    if (m_bodyField->toPlainText() != m_draft.body) {
-        m_bodyField->setPlainText(m_draft.body);
-    }
-    m_filterField->setText(m_draft.filter);
-    if (m_soundPicker->findText(m_draft.sound) < 0) {
-        m_soundPicker->addItem(m_draft.sound);
-    }
-    m_soundPicker->setCurrentText(m_draft.sound);
+    m_fields->showDraft(m_draft);
     m_verificationFields->showDraft(m_draft.verification);
     m_showing = false;
     showChanges();
@@ -373,10 +381,7 @@ void DetailView::editDraft()
     }
     m_draft.name = m_nameField->text();
     m_draft.isEnabled = m_enabledSwitch->isChecked();
-    m_draft.title = m_titleField->text();
-    m_draft.body = m_bodyField->toPlainText();
-    m_draft.filter = m_filterField->text();
-    m_draft.sound = m_soundPicker->currentText();
+    m_fields->readDraft(m_draft);
     m_draft.verification = m_verificationFields->draft();
     showChanges();
     showPreview();
@@ -415,12 +420,7 @@ nlohmann::json DetailView::previewContext() const
 
 void DetailView::showPreview()
 {
-    const nlohmann::json context = previewContext();
-    const auto render = [&context](const QString& text, const char* fallback) {
-        return QString::fromStdString(Template::render(text.isEmpty() ? fallback : text.toStdString(), context));
-    };
-    m_preview->setTitle(render(m_draft.title, "{{listener_name}}"));
-    m_preview->setMessage(render(m_draft.body, "{{raw_body}}"));
+    m_fields->showPreview(m_draft, previewContext());
 }
 
 void DetailView::showRecent()
@@ -434,8 +434,7 @@ void DetailView::applyTabOrder()
 {
     QList<QWidget*> order{m_nameField, m_enabledSwitch, m_urlField, m_copyButton};
     order << m_verificationFields->focusOrder();
-    order << QList<QWidget*>{m_titleField, m_bodyField, m_filterField, m_soundPicker, m_testFireButton,
-        m_builder->sourceButton(), m_builder->tree()};
+    order << m_fields->focusOrder() << m_builder->sourceButton() << m_builder->tree();
     order << m_recentList << m_deleteButton << m_revertButton << m_saveButton;
     for (qsizetype index = 1; index < order.size(); ++index) {
         setTabOrder(order[index - 1], order[index]);

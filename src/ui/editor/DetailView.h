@@ -14,7 +14,6 @@
 #include <stop_token>
 #include <vector>
 
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
@@ -25,15 +24,17 @@ namespace corvane {
 class AppState;
 class BannerPreview;
 class GrowingTextField;
+class NotificationFields;
 class PayloadInspectorSheet;
 class RecentPayloadList;
+class SoundPicker;
 class StyledLabel;
 class TemplateBuilder;
 class ToggleSwitch;
 class TransientConfirmation;
 class VerificationFields;
 
-// The editor of one listener: its name, enabled flag, signature check, templates, filter and sound, a
+// The editor of one listener: its name, enabled flag, signature check, templates, link, filter and sound, a
 // preview of the notification, a payload tree to map values into the templates, and its recent payloads,
 // fetched again after each poll cycle that changes the activity.
 // Edits stay on a working copy (draft()) until "Save changes"; once filled from the listener, the copy is
@@ -60,15 +61,16 @@ public:
     QLineEdit* nameField() const { return m_nameField; }
     StyledLabel* unsavedLabel() const { return m_unsavedLabel; }
     ToggleSwitch* enabledSwitch() const { return m_enabledSwitch; }
-    QLineEdit* titleField() const { return m_titleField; }
-    GrowingTextField* bodyField() const { return m_bodyField; }
-    QLineEdit* filterField() const { return m_filterField; }
-    QComboBox* soundPicker() const { return m_soundPicker; }
+    NotificationFields* notificationFields() const { return m_fields; }
+    QLineEdit* titleField() const;
+    GrowingTextField* bodyField() const;
+    QLineEdit* filterField() const;
+    SoundPicker* soundPicker() const;
     VerificationFields* verificationFields() const { return m_verificationFields; }
-    BannerPreview* preview() const { return m_preview; }
+    BannerPreview* preview() const;
     TemplateBuilder* builder() const { return m_builder; }
     QPushButton* copyButton() const { return m_copyButton; }
-    QPushButton* testFireButton() const { return m_testFireButton; }
+    QPushButton* testFireButton() const;
     QPushButton* deleteButton() const { return m_deleteButton; }
     QPushButton* revertButton() const { return m_revertButton; }
     QPushButton* saveButton() const { return m_saveButton; }
@@ -120,13 +122,8 @@ private:
     QLineEdit* m_urlField = nullptr;
     QPushButton* m_copyButton = nullptr;
     TransientConfirmation* m_copiedConfirmation = nullptr;
-    QLineEdit* m_titleField = nullptr;
-    GrowingTextField* m_bodyField = nullptr;
-    QLineEdit* m_filterField = nullptr;
-    QComboBox* m_soundPicker = nullptr;
+    NotificationFields* m_fields = nullptr;
     VerificationFields* m_verificationFields = nullptr;
-    QPushButton* m_testFireButton = nullptr;
-    BannerPreview* m_preview = nullptr;
     TemplateBuilder* m_builder = nullptr;
     QStackedWidget* m_recentPages = nullptr;
     QWidget* m_recentEmpty = nullptr;

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-class QComboBox;
+#include <nlohmann/json.hpp>
+
 class QLineEdit;
 class QPushButton;
 
@@ -10,10 +11,12 @@ namespace corvane {
 
 class BannerPreview;
 class GrowingTextField;
+class SoundPicker;
+struct ListenerDraft;
 
-// The notification part of the editor: the Title, Body and Filter fields, the sound picker with
+// The notification part of the editor: the Title, Body, Link and Filter fields, the sound picker with
 // "Test fire", and the preview of the notification. edited() follows every change of a field or the
-// sound; what the fields mean is the owner's business.
+// sound.
 class NotificationFields : public QWidget {
     Q_OBJECT
 
@@ -22,10 +25,21 @@ public:
 
     QLineEdit* titleField() const { return m_titleField; }
     GrowingTextField* bodyField() const { return m_bodyField; }
+    QLineEdit* linkField() const { return m_linkField; }
     QLineEdit* filterField() const { return m_filterField; }
-    QComboBox* soundPicker() const { return m_soundPicker; }
+    SoundPicker* soundPicker() const { return m_soundPicker; }
     QPushButton* testFireButton() const { return m_testFireButton; }
     BannerPreview* preview() const { return m_preview; }
+
+    // The draft's notification part into the fields, and back.
+    void showDraft(const ListenerDraft& draft);
+    void readDraft(ListenerDraft& draft) const;
+    // The preview of what `draft` notifies over `context`, unset templates as their defaults.
+    void showPreview(const ListenerDraft& draft, const nlohmann::json& context);
+    // Adds the token of a payload value to the title or body (Template::combine).
+    void addToTitle(const QString& path);
+    void addToBody(const QString& path);
+    QList<QWidget*> focusOrder() const;
 
 signals:
     void edited();
@@ -35,8 +49,9 @@ private:
 
     QLineEdit* m_titleField;
     GrowingTextField* m_bodyField;
+    QLineEdit* m_linkField;
     QLineEdit* m_filterField;
-    QComboBox* m_soundPicker = nullptr;
+    SoundPicker* m_soundPicker = nullptr;
     QPushButton* m_testFireButton = nullptr;
     BannerPreview* m_preview;
 };

@@ -1,21 +1,30 @@
 #include "ui/shell/CorvaneApp.h"
 
 #include "core/AppState.h"
-#include "core/Notifier.h"
 #include "service/AppSettings.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MenuBarPopover.h"
 #include "ui/shell/TrayIcon.h"
 #include "update/Updater.h"
 
+#include "BuildSettings.h"
+
 #include <QApplication>
+#include <QDesktopServices>
 
 namespace corvane {
 
 using namespace std::chrono_literals;
 
-CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets) : m_secrets(std::move(secrets))
+CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets)
+    : m_secrets(std::move(secrets)), m_notifier(QDBusConnection::sessionBus(), QStringLiteral(CORVANE_SOUNDS_FOLDER))
 {
+    connect(&m_notifier, &Notifier::linkRequested, this, [](const QUrl& link) { QDesktopServices::openUrl(link); });
+    connect(&m_notifier, &Notifier::payloadRequested, this, [this](const QString& payloadId) {
+        if (m_window) {
+            m_window->showPayload(payloadId);
+        }
+    });
     connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
             m_popover->popUp(m_tray.geometry());
@@ -33,8 +42,7 @@ QString CorvaneApp::iconName() const
 
 void CorvaneApp::launch(Start start)
 {
-    m_state = std::make_unique<AppState>(
-        m_client, *m_secrets, m_auth, Notifier::shared(), false, AppSettings::accountEmail());
+    m_state = std::make_unique<AppState>(m_client, *m_secrets, m_auth, m_notifier, false, AppSettings::accountEmail());
     m_state->restoreSession();
     m_window = std::make_unique<MainWindow>(*m_state);
     m_popover = std::make_unique<MenuBarPopover>(*m_state);

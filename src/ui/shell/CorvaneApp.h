@@ -3,6 +3,7 @@
 #include "auth/AuthCoordinator.h"
 #include "platform/BrowserAuthenticationSession.h"
 #include "platform/DeleteLater.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/SecretServiceStore.h"
 #include "service/ServiceClient.h"
 
@@ -20,8 +21,8 @@ class AppState;
 class MainWindow;
 class MenuBarPopover;
 
-// The application: the one AppState, the main window, the tray icon with its panel, and the links
-// the browser sends back.
+// The application: the one AppState, the main window, the tray icon with its panel, the links the
+// browser sends back, and the clicks on notifications.
 class CorvaneApp : public QObject {
     Q_OBJECT
 
@@ -53,6 +54,7 @@ public:
     MenuBarPopover* popover() const { return m_popover.get(); }
     QSystemTrayIcon& trayIcon() { return m_tray; }
     SecretStore& secretStore() { return *m_secrets; }
+    Notifier& notifier() { return m_notifier; }
 
 signals:
     void launched();
@@ -68,6 +70,7 @@ private:
     ServiceClient m_client{*m_network, *m_secrets};
     BrowserAuthenticationSession m_browser;
     AuthCoordinator m_auth{m_client, *m_secrets, m_browser};
+    DesktopNotifier m_notifier;
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuBarPopover> m_popover;

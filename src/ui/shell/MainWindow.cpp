@@ -2,6 +2,8 @@
 
 #include "core/AppState.h"
 #include "service/AppSettings.h"
+#include "service/ServiceClient.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/shell/DetailPane.h"
 #include "ui/shell/ReadingKeyView.h"
 #include "ui/shell/Sidebar.h"
@@ -14,6 +16,8 @@
 #include <QMessageBox>
 #include <QShowEvent>
 #include <QSplitter>
+
+#include <algorithm>
 
 namespace corvane {
 MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
@@ -105,6 +109,43 @@ void MainWindow::bringToFront()
     show();
     raise();
     activateWindow();
+}
+
+PayloadInspectorSheet* MainWindow::payloadSheet() const
+{
+    return m_payloadSheet;
+}
+
+QCoro::Task<> MainWindow::showPayload(QString payloadId)
+{
+    bringToFront();
+    if (payloadId.isEmpty() || !m_state.signedIn()) {
+        co_return;
+    }
+    QPointer self(this);
+    const auto& activity = m_state.activity();
+    const auto local = std::ranges::find(activity, payloadId.toStdString(), &Payload::id);
+    std::optional<Payload> payload;
+    if (local != activity.end()) {
+        payload = *local;
+    } else {
+        auto fetched = co_await m_state.client().payload(payloadId);
+        if (!self) {
+            co_return;
+        }
+        if (!fetched) {
+            const bool gone = fetched.error().kind == Failure::Kind::badStatus && fetched.error().status == 404;
+            m_state.reportError(gone ? tr("That webhook is no longer on the relay.") : fetched.error().description);
+            co_return;
+        }
+        payload = std::move(*fetched);
+    }
+    if (m_payloadSheet != nullptr) {
+        m_payloadSheet->close();
+    }
+    m_payloadSheet = new PayloadInspectorSheet(m_state, *payload, this);
+    m_payloadSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_payloadSheet->open();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

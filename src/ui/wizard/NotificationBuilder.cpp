@@ -4,12 +4,12 @@
 #include "ui/components/Card.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/GrowingTextField.h"
+#include "ui/components/SoundPicker.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/wizard/WizardControls.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,14 +43,6 @@ QString emphasised(const QString& word, const QColor& colour)
 }
 
 } // namespace
-
-const QStringList& NotificationBuilder::soundNames()
-{
-    static const QStringList names{QStringLiteral("Glass"), QStringLiteral("Funk"), QStringLiteral("Pop"),
-        QStringLiteral("Submarine"), QStringLiteral("Ping"), QStringLiteral("Hero"), QStringLiteral("Sosumi"),
-        QStringLiteral("Bottle")};
-    return names;
-}
 
 NotificationBuilder::NotificationBuilder(const Payload* payload, bool offersSuggestion, QWidget* parent)
     : QWidget(parent)
@@ -122,13 +114,16 @@ QWidget* NotificationBuilder::makeTemplateCard()
     FilledFieldStyle::apply(m_title);
     m_body = new GrowingTextField(4);
     m_body->setAccessibleName(tr("Body"));
+    m_link = new QLineEdit;
+    m_link->setAccessibleName(tr("Link"));
+    m_link->setPlaceholderText(tr("{{body.url}}  (empty = no link)"));
+    m_link->setToolTip(tr("Opened by a click on the notification when it is an http or https address"));
+    FilledFieldStyle::apply(m_link);
     m_filter = new QLineEdit;
     m_filter->setAccessibleName(tr("Filter"));
     m_filter->setPlaceholderText(tr("$.body.action  (empty = match all)"));
     FilledFieldStyle::apply(m_filter);
-    m_sound = new QComboBox;
-    m_sound->addItems(soundNames());
-    m_sound->setAccessibleName(tr("Sound"));
+    m_sound = new SoundPicker;
     m_sound->setMaximumWidth(Theme::scaled(soundPickerMaximumWidth));
 
     connect(m_title, &QLineEdit::textEdited, this, &NotificationBuilder::titleEdited);
@@ -137,6 +132,7 @@ QWidget* NotificationBuilder::makeTemplateCard()
             emit bodyEdited(m_body->toPlainText());
         }
     });
+    connect(m_link, &QLineEdit::textEdited, this, &NotificationBuilder::linkEdited);
     connect(m_filter, &QLineEdit::textEdited, this, &NotificationBuilder::filterEdited);
     connect(m_sound, &QComboBox::currentTextChanged, this, [this](const QString& sound) {
         if (!m_loading) {
@@ -157,13 +153,14 @@ QWidget* NotificationBuilder::makeTemplateCard()
     layout->setSpacing(Theme::scaled(12));
     layout->addLayout(labelled(tr("Title"), m_title));
     layout->addLayout(labelled(tr("Body"), m_body));
+    layout->addLayout(labelled(tr("Link"), m_link));
     layout->addLayout(labelled(tr("Filter"), m_filter));
     layout->addLayout(soundRow);
     return new Card(tr("Template"), content);
 }
 
 void NotificationBuilder::setTemplates(
-    const QString& title, const QString& body, const QString& filter, const QString& sound)
+    const QString& title, const QString& body, const QString& link, const QString& filter, const QString& sound)
 {
     m_loading = true;
     if (m_title->text() != title) {
@@ -172,13 +169,13 @@ void NotificationBuilder::setTemplates(
     if (m_body->toPlainText() != body) {
         m_body->setPlainText(body);
     }
+    if (m_link->text() != link) {
+        m_link->setText(link);
+    }
     if (m_filter->text() != filter) {
         m_filter->setText(filter);
     }
-    if (m_sound->findText(sound) < 0) {
-        m_sound->addItem(sound);
-    }
-    m_sound->setCurrentText(sound);
+    m_sound->choose(sound);
     m_loading = false;
 }
 
@@ -218,7 +215,7 @@ QList<QWidget*> NotificationBuilder::focusOrder() const
             order << control;
         }
     }
-    order << m_title << m_body << m_filter << m_sound << m_testFire << m_save;
+    order << m_title << m_body << m_link << m_filter << m_sound << m_testFire << m_save;
     return order;
 }
 

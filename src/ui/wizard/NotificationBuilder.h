@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QVariantAnimation;
@@ -14,9 +13,10 @@ namespace corvane {
 class BannerPreview;
 class GrowingTextField;
 class PayloadTreeView;
+class SoundPicker;
 
 // The wizard's last step: the captured payload's tree (when there is one), the AI button (when it is
-// offered), the title, body and filter templates with the sound, a live preview, and the "Test fire"
+// offered), the title, body and link templates, the filter and the sound, a live preview, and the "Test fire"
 // and "Save listener" buttons, which it makes but leaves to the owner to place where they stay in view.
 // It holds no state of its own: edits are reported, and the owner sets what the fields and the preview
 // show.
@@ -24,20 +24,19 @@ class NotificationBuilder : public QWidget {
     Q_OBJECT
 
 public:
-    // The sounds offered, in the order shown.
-    static const QStringList& soundNames();
-
     // Without `payload` there is no tree; `offersSuggestion` adds the AI button.
     NotificationBuilder(const Payload* payload, bool offersSuggestion, QWidget* parent = nullptr);
 
     // Shows these values without reporting them as edits.
-    void setTemplates(const QString& title, const QString& body, const QString& filter, const QString& sound);
+    void setTemplates(
+        const QString& title, const QString& body, const QString& link, const QString& filter, const QString& sound);
     void setSuggesting(bool suggesting);
     void setPreview(const QString& title, const QString& message);
 
     // Null without a payload.
     PayloadTreeView* tree() const { return m_tree; }
     QLineEdit* titleField() const { return m_title; }
+    QLineEdit* linkField() const { return m_link; }
     QLineEdit* filterField() const { return m_filter; }
     BannerPreview* preview() const { return m_preview; }
     QPushButton* testFireButton() const { return m_testFire; }
@@ -48,6 +47,7 @@ public:
 signals:
     void titleEdited(const QString& title);
     void bodyEdited(const QString& body);
+    void linkEdited(const QString& link);
     void filterEdited(const QString& filter);
     void soundChosen(const QString& sound);
     void suggestRequested();
@@ -64,8 +64,9 @@ private:
     QVariantAnimation* m_spinner = nullptr;
     QLineEdit* m_title = nullptr;
     GrowingTextField* m_body = nullptr;
+    QLineEdit* m_link = nullptr;
     QLineEdit* m_filter = nullptr;
-    QComboBox* m_sound = nullptr;
+    SoundPicker* m_sound = nullptr;
     BannerPreview* m_preview = nullptr;
     QPushButton* m_testFire = nullptr;
     QPushButton* m_save = nullptr;

@@ -1,25 +1,18 @@
 #include "ui/wizard/WizardText.h"
 
+#include "evaluation/NotificationContent.h"
+#include "evaluation/Template.h"
+
 #include <QStringList>
+
+#include <array>
+#include <string>
+#include <string_view>
 
 namespace corvane::WizardText {
 namespace {
 
-const QString listenerNameToken = QStringLiteral("{{listener_name}}");
-
-QString trimmedOfSpacesAndTabs(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar character) { return character == u' ' || character == u'\t'; };
-    while (first < end && blank(text[first])) {
-        ++first;
-    }
-    while (end > first && blank(text[end - 1])) {
-        --end;
-    }
-    return text.sliced(first, end - first);
-}
+const QString listenerNameToken = QString::fromUtf8(NotificationContent::defaultTitle);
 
 } // namespace
 
@@ -30,14 +23,12 @@ Templates startingTemplates()
 
 QString combine(const QString& existing, const QString& path)
 {
-    QString token = QStringLiteral("{{") + path + QStringLiteral("}}");
-    const QString trimmed = trimmedOfSpacesAndTabs(existing);
     const Templates starting = startingTemplates();
-    const QStringList replaceable{listenerNameToken, QStringLiteral("{{raw_body}}"), starting.title, starting.body};
-    if (trimmed.isEmpty() || replaceable.contains(trimmed)) {
-        return token;
-    }
-    return existing.endsWith(u' ') ? existing + token : existing + u' ' + token;
+    const std::string startingTitle = starting.title.toStdString();
+    const std::string startingBody = starting.body.toStdString();
+    const std::array<std::string_view, 4> placeholders{
+        NotificationContent::defaultTitle, NotificationContent::defaultBody, startingTitle, startingBody};
+    return QString::fromStdString(Template::combine(existing.toStdString(), path.toStdString(), placeholders));
 }
 
 Templates seedTemplatesFrom(const nlohmann::json& context, Templates current)

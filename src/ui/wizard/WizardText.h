@@ -18,9 +18,8 @@ struct Templates {
 // The templates a new listener starts with.
 Templates startingTemplates();
 
-// `existing` with the token "{{path}}" added: the token alone when `existing`, trimmed of spaces and
-// tabs, is empty or still one of the starting templates; otherwise appended after one space (none
-// added when `existing` already ends with a space).
+// `existing` with the token "{{path}}" added (Template::combine): it replaces a template that is blank,
+// one of the defaults or still one of the starting templates.
 QString combine(const QString& existing, const QString& path);
 
 // Starting templates that fit a payload context whose "body" is an object: the title names the body's

@@ -2,14 +2,14 @@
 
 #include "core/AppState.h"
 #include "core/CancellableSleep.h"
-#include "core/Notifier.h"
-#include "evaluation/Template.h"
+#include "evaluation/NotificationContent.h"
 #include "model/Timestamp.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "ui/components/Divider.h"
 #include "ui/components/FooterBar.h"
 #include "ui/components/ScreenHeader.h"
+#include "ui/components/SoundPicker.h"
 #include "ui/inspector/PayloadTreeView.h"
 #include "ui/wizard/StepIndicator.h"
 #include "ui/wizard/WizardControls.h"
@@ -70,7 +70,7 @@ bool isBlank(const QString& text)
 } // namespace
 
 WizardView::WizardView(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_name(tr("New listener")), m_sound(NotificationBuilder::soundNames().front()),
+    : QWidget(parent), m_state(state), m_name(tr("New listener")), m_sound(SoundPicker::defaultSound()),
       m_header(new ScreenHeader), m_indicator(new StepIndicator), m_scroll(new QScrollArea)
 {
     const WizardText::Templates starting = WizardText::startingTemplates();
@@ -104,6 +104,21 @@ QString WizardView::hookURL() const
     return m_createdListener
         ? WizardText::hookURL(AppSettings::serviceURL(), QString::fromStdString(m_createdListener->hookPath))
         : QString();
+}
+
+NotificationConfig WizardView::config() const
+{
+    NotificationConfig config;
+    config.title = m_titleTemplate.toStdString();
+    config.body = m_bodyTemplate.toStdString();
+    if (!m_linkTemplate.isEmpty()) {
+        config.link = m_linkTemplate.toStdString();
+    }
+    if (!m_filter.isEmpty()) {
+        config.filter = m_filter.toStdString();
+    }
+    config.sound = m_sound.toStdString();
+    return config;
 }
 
 nlohmann::json WizardView::previewContext() const
@@ -241,6 +256,7 @@ QWidget* WizardView::makeBuildStep(const Payload* payload)
         m_bodyTemplate = body;
         refreshPreview();
     });
+    connect(m_builder, &NotificationBuilder::linkEdited, this, [this](const QString& link) { m_linkTemplate = link; });
     connect(m_builder, &NotificationBuilder::filterEdited, this, [this](const QString& filter) { m_filter = filter; });
     connect(m_builder, &NotificationBuilder::soundChosen, this, [this](const QString& sound) { m_sound = sound; });
     connect(m_builder, &NotificationBuilder::suggestRequested, this, &WizardView::suggestWithAI);
@@ -266,15 +282,14 @@ void WizardView::refreshPreview()
     if (m_builder == nullptr) {
         return;
     }
-    const nlohmann::json context = previewContext();
-    m_builder->setPreview(QString::fromStdString(Template::render(m_titleTemplate.toStdString(), context)),
-        QString::fromStdString(Template::render(m_bodyTemplate.toStdString(), context)));
+    const auto content = NotificationContent::render(config(), previewContext(), NotificationContent::Unset::empty);
+    m_builder->setPreview(QString::fromStdString(content.title), QString::fromStdString(content.body));
 }
 
 void WizardView::pushTemplates()
 {
     if (m_builder != nullptr) {
-        m_builder->setTemplates(m_titleTemplate, m_bodyTemplate, m_filter, m_sound);
+        m_builder->setTemplates(m_titleTemplate, m_bodyTemplate, m_linkTemplate, m_filter, m_sound);
     }
 }
 
@@ -398,6 +413,7 @@ QCoro::Task<> WizardView::suggestWithAI()
             m_titleTemplate = QString::fromStdString(suggestion->title);
             m_bodyTemplate = QString::fromStdString(suggestion->body);
             m_filter = QString::fromStdString(suggestion->filter.value_or(std::string()));
+            m_linkTemplate = QString::fromStdString(suggestion->link.value_or(std::string()));
             pushTemplates();
             refreshPreview();
         } else {
@@ -412,10 +428,8 @@ QCoro::Task<> WizardView::suggestWithAI()
 
 QCoro::Task<> WizardView::testFire()
 {
-    const nlohmann::json context = previewContext();
-    Notifier& notifier = m_state.notifier();
-    co_await notifier.fire(QString::fromStdString(Template::render(m_titleTemplate.toStdString(), context)),
-        QString::fromStdString(Template::render(m_bodyTemplate.toStdString(), context)), m_sound);
+    const QString payloadId = m_capturedPayload ? QString::fromStdString(m_capturedPayload->id) : QString();
+    co_await m_state.testFire(config(), previewContext(), payloadId);
 }
 
 QCoro::Task<> WizardView::save()
@@ -424,16 +438,9 @@ QCoro::Task<> WizardView::save()
         co_return;
     }
     QPointer self(this);
-    NotificationConfig config;
-    config.title = m_titleTemplate.toStdString();
-    config.body = m_bodyTemplate.toStdString();
-    if (!m_filter.isEmpty()) {
-        config.filter = m_filter.toStdString();
-    }
-    config.sound = m_sound.toStdString();
     const QString id = QString::fromStdString(m_createdListener->id);
     AppState& state = m_state;
-    co_await state.updateListener(id, std::nullopt, std::move(config), std::nullopt);
+    co_await state.updateListener(id, std::nullopt, config(), std::nullopt);
     if (!self) {
         co_return;
     }

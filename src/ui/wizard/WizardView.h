@@ -51,6 +51,7 @@ public:
     const std::optional<Listener>& createdListener() const { return m_createdListener; }
     QString titleTemplate() const { return m_titleTemplate; }
     QString bodyTemplate() const { return m_bodyTemplate; }
+    QString linkTemplate() const { return m_linkTemplate; }
     // The created listener's public URL; empty before creation.
     QString hookURL() const;
 
@@ -66,6 +67,8 @@ protected:
 private:
     // What previews and test notifications render over: the captured payload's context, or sample data.
     nlohmann::json previewContext() const;
+    // What the templates, filter and sound make, as saved and as test fire sends them.
+    NotificationConfig config() const;
     void showStep();
     QWidget* makeNameStep();
     QWidget* makeWaitingStep();
@@ -101,6 +104,7 @@ private:
     std::stop_source m_requestStop;
     QString m_titleTemplate;
     QString m_bodyTemplate;
+    QString m_linkTemplate;
     QString m_filter;
     QString m_sound;
     bool m_suggesting = false;

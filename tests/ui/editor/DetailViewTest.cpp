@@ -153,22 +153,6 @@ private slots:
         QVERIFY(view.inspectorSheet() && view.inspectorSheet()->inspector()->payload().id == "p1");
     }
 
-    void combineTemplate_data()
-    {
-        QTest::addColumn<QString>("existing");
-        QTest::addColumn<QString>("combined");
-        QTest::newRow("default title, padded") << " {{listener_name}}\t" << "{{body.action}}";
-        QTest::newRow("text") << "Deploy" << "Deploy {{body.action}}";
-        QTest::newRow("trailing space") << "Deploy " << "Deploy {{body.action}}";
-        QTest::newRow("line break kept") << "Deploy\n" << "Deploy\n {{body.action}}";
-    }
-    void combineTemplate()
-    {
-        QFETCH(QString, existing);
-        QFETCH(QString, combined);
-        QCOMPARE(corvane::combineTemplate(existing, "body.action"), combined);
-    }
-
     void hasChanges_data()
     {
         QTest::addColumn<NotificationConfig>("stored");
@@ -180,12 +164,17 @@ private slots:
         ListenerDraft pinging = initial;
         pinging.sound = "Ping";
         QTest::newRow("absent sound against Ping") << NotificationConfig{} << pinging << true;
-        const NotificationConfig set{.title = "t", .body = "b", .filter = "f", .sound = "Ping"};
-        const ListenerDraft same{
-            .name = "Deploys", .title = "t", .body = "b", .filter = "f", .sound = "Ping", .isEnabled = true};
+        const NotificationConfig set{.title = "t", .body = "b", .filter = "f", .sound = "Ping", .link = "l"};
+        const ListenerDraft same{.name = "Deploys",
+            .title = "t",
+            .body = "b",
+            .link = "l",
+            .filter = "f",
+            .sound = "Ping",
+            .isEnabled = true};
         QTest::newRow("set members") << set << same << false;
         for (QString ListenerDraft::* text : {&ListenerDraft::name, &ListenerDraft::title, &ListenerDraft::body,
-                 &ListenerDraft::filter, &ListenerDraft::sound}) {
+                 &ListenerDraft::link, &ListenerDraft::filter, &ListenerDraft::sound}) {
             ListenerDraft edited = same;
             edited.*text += ' ';
             QTest::addRow("%s edited", qPrintable(edited.*text)) << set << edited << true;

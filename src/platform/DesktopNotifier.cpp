@@ -1,10 +1,7 @@
-#include "core/Notifier.h"
-
-#include "core/NotificationText.h"
-
-#include "BuildSettings.h"
+#include "platform/DesktopNotifier.h"
 
 #include "platform/Logging.h"
+#include "platform/NotificationText.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -16,9 +13,6 @@
 
 #include <qcoro/qcorodbuspendingcall.h>
 
-#include <algorithm>
-#include <array>
-
 namespace corvane {
 namespace {
 
@@ -26,11 +20,13 @@ constexpr auto service = "org.freedesktop.Notifications";
 constexpr auto path = "/org/freedesktop/Notifications";
 constexpr auto interface = "org.freedesktop.Notifications";
 
-// The sounds installed with the app, as <name>.aiff in the sounds folder.
-constexpr std::array bundledSounds{"Bottle", "Funk", "Glass", "Hero", "Ping", "Pop", "Sosumi", "Submarine"};
-
 // Distinct rejected sound names logged at most, so that a relay cannot grow the log's memory.
 constexpr qsizetype rejectedSoundsLogged = 32;
+// Posted notifications whose clicks are still answered; older ones are forgotten.
+constexpr std::size_t targetsRemembered = 256;
+
+constexpr auto defaultAction = "default";
+constexpr auto showAction = "show";
 
 // A name that cannot leave the folder it is looked up in.
 bool isPlainName(const QString& name)
@@ -46,19 +42,15 @@ QDBusMessage notificationsCall(const QString& method)
 
 } // namespace
 
-Notifier& Notifier::shared()
-{
-    static Notifier instance(QDBusConnection::sessionBus(), QStringLiteral(CORVANE_SOUNDS_FOLDER));
-    return instance;
-}
-
-Notifier::Notifier(QDBusConnection bus, QString soundsFolder, std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)), m_soundsFolder(std::move(soundsFolder)),
+DesktopNotifier::DesktopNotifier(
+    QDBusConnection bus, QString soundsFolder, std::chrono::milliseconds timeout, QObject* parent)
+    : Notifier(parent), m_bus(std::move(bus)), m_soundsFolder(std::move(soundsFolder)),
       m_timeoutMilliseconds(static_cast<int>(timeout.count()))
 {
+    m_bus.connect(service, path, interface, "ActionInvoked", this, SLOT(actionInvoked(uint, QString)));
 }
 
-QCoro::Task<> Notifier::requestAuthorizationIfNeeded()
+QCoro::Task<> DesktopNotifier::requestAuthorizationIfNeeded()
 {
     QPointer self(this);
     const QDBusPendingCall pending = m_bus.asyncCall(notificationsCall("GetCapabilities"), m_timeoutMilliseconds);
@@ -70,9 +62,10 @@ QCoro::Task<> Notifier::requestAuthorizationIfNeeded()
     const QStringList capabilities = m_authorized ? reply.arguments().value(0).toStringList() : QStringList();
     m_serverPlaysSounds = capabilities.contains("sound");
     m_serverReadsMarkup = capabilities.contains("body-markup");
+    m_serverHasActions = capabilities.contains("actions");
 }
 
-QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString> sound)
+QCoro::Task<> DesktopNotifier::fire(Notification notification)
 {
     QPointer self(this);
     if (!m_authorized) {
@@ -81,7 +74,7 @@ QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString>
             co_return;
         }
     }
-    const auto file = soundFile(sound);
+    const auto file = soundFile(notification.sound);
     QVariantMap hints;
     if (file) {
         hints.insert("sound-file", *file);
@@ -89,29 +82,66 @@ QCoro::Task<> Notifier::fire(QString title, QString body, std::optional<QString>
         hints.insert("sound-name", "message-new-instant");
     }
     // The summary is plain text to every server; the body is markup to those that say so.
-    const QString summary = NotificationText::shown(title, NotificationText::titleLength);
-    const QString shownBody = NotificationText::shown(body, NotificationText::bodyLength);
+    const QString summary = NotificationText::shown(notification.title, NotificationText::titleLength);
+    const QString shownBody = NotificationText::shown(notification.body, NotificationText::bodyLength);
+    QStringList actions;
+    if (m_serverHasActions) {
+        actions << defaultAction << (notification.link ? tr("Open link") : tr("Show in Corvane"));
+        if (notification.link) {
+            actions << showAction << tr("Show in Corvane");
+        }
+    }
     QDBusMessage notify = notificationsCall("Notify");
     // app_name, replaces_id (0: a new notification), app_icon, summary, body, actions, hints, timeout
     notify << QStringLiteral("corvane") << 0U << QStringLiteral("dev.corvane.app")
            << (summary.isEmpty() ? QStringLiteral("corvane") : summary)
-           << (m_serverReadsMarkup ? NotificationText::escapedForMarkup(shownBody) : shownBody) << QStringList()
-           << hints << -1;
+           << (m_serverReadsMarkup ? NotificationText::escapedForMarkup(shownBody) : shownBody) << actions << hints
+           << -1;
     const QDBusPendingCall pending = m_bus.asyncCall(notify, m_timeoutMilliseconds);
-    co_await pending;
-    if (self) {
-        playSoundIfServerWillNot(file);
+    const QDBusMessage reply = co_await pending;
+    if (!self) {
+        co_return;
+    }
+    if (!actions.isEmpty() && reply.type() == QDBusMessage::ReplyMessage) {
+        remember(reply.arguments().value(0).toUInt(), {notification.payloadId, std::move(notification.link)});
+    }
+    playSoundIfServerWillNot(file);
+}
+
+void DesktopNotifier::actionInvoked(uint id, const QString& action)
+{
+    const auto target = m_targets.constFind(id);
+    if (target == m_targets.constEnd()) {
+        return;
+    }
+    if (action == QLatin1String(defaultAction) && target->link) {
+        emit linkRequested(*target->link);
+    } else if (action == QLatin1String(defaultAction) || action == QLatin1String(showAction)) {
+        emit payloadRequested(target->payloadId);
     }
 }
 
-std::optional<QString> Notifier::soundFile(const std::optional<QString>& sound)
+void DesktopNotifier::remember(uint id, Target target)
+{
+    if (m_targets.contains(id)) {
+        m_targets[id] = std::move(target);
+        return;
+    }
+    if (m_targetOrder.size() == targetsRemembered) {
+        m_targets.remove(m_targetOrder.front());
+        m_targetOrder.pop_front();
+    }
+    m_targets.insert(id, std::move(target));
+    m_targetOrder.push_back(id);
+}
+
+std::optional<QString> DesktopNotifier::soundFile(const std::optional<QString>& sound)
 {
     if (!sound || sound->isEmpty()) {
         return std::nullopt;
     }
     QString file = QDir(m_soundsFolder).filePath(*sound + ".aiff");
-    if (isPlainName(*sound)
-        && (std::ranges::find(bundledSounds, *sound) != bundledSounds.end() || QFileInfo::exists(file))) {
+    if (isPlainName(*sound) && QFileInfo::exists(file)) {
         return file;
     }
     if (m_rejectedSounds.size() < rejectedSoundsLogged && !m_rejectedSounds.contains(*sound)) {
@@ -122,7 +152,7 @@ std::optional<QString> Notifier::soundFile(const std::optional<QString>& sound)
     return std::nullopt;
 }
 
-void Notifier::playSoundIfServerWillNot(const std::optional<QString>& file) const
+void DesktopNotifier::playSoundIfServerWillNot(const std::optional<QString>& file) const
 {
     if (!m_authorized || m_serverPlaysSounds) {
         return;

@@ -1,11 +1,13 @@
-#include "core/Notifier.h"
-#include "core/NotificationText.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/NotificationText.h"
 #include "support/FakeNotificationServer.h"
 #include "support/HeadlessSession.h"
 #include "support/TestRegistry.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
@@ -15,8 +17,20 @@
 using namespace corvane;
 using test::FakeNotificationServer;
 
-class NotifierTest : public QObject {
+namespace {
+
+Notification notification(const QString& title, const QString& body, std::optional<QString> sound = std::nullopt)
+{
+    return {.title = title, .body = body, .sound = std::move(sound), .payloadId = {}, .link = std::nullopt};
+}
+
+} // namespace
+
+class DesktopNotifierTest : public QObject {
     Q_OBJECT
+
+public:
+    DesktopNotifierTest() { QFile(m_sounds.filePath("Ping.aiff")).open(QIODevice::WriteOnly); }
 
 private slots:
     void init()
@@ -36,9 +50,10 @@ private slots:
         QTest::addColumn<QString>("soundValue");
 
         QTest::newRow("empty title") << "" << "body" << "" << "corvane" << "sound-name" << "message-new-instant";
-        QTest::newRow("one space is a title") << " " << "" << "Ping" << " " << "sound-file" << "/sounds/Ping.aiff";
-        // The relay names the sound: only the bundled ones and files of the sounds folder play.
-        for (const char* outside : {"../x", "/etc/passwd", "Klaxon"}) {
+        QTest::newRow("one space is a title")
+            << " " << "" << "Ping" << " " << "sound-file" << m_sounds.filePath("Ping.aiff");
+        // The relay names the sound: only files of the sounds folder play.
+        for (const char* outside : {"../x", "/etc/passwd", "Klaxon", "Funk"}) {
             QTest::newRow(outside) << "T" << "" << outside << "T" << "sound-name" << "message-new-instant";
         }
     }
@@ -54,9 +69,9 @@ private slots:
         if (soundHint == "sound-name" && !sound.isEmpty()) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Sound \"" + QRegularExpression::escape(sound)));
         }
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        DesktopNotifier notifier(QDBusConnection::sessionBus(), m_sounds.path());
         const auto soundName = sound.isEmpty() ? std::nullopt : std::optional(sound);
-        QCoro::waitFor(notifier.fire(title, body, soundName));
+        QCoro::waitFor(notifier.fire(notification(title, body, soundName)));
 
         QTRY_COMPARE(m_server->received().size(), 1);
         const auto notification = m_server->received().front();
@@ -99,10 +114,10 @@ private slots:
     {
         m_server.reset();
         m_server = std::make_unique<FakeNotificationServer>(QStringList{"body", "body-markup", "sound"});
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds");
+        DesktopNotifier notifier(QDBusConnection::sessionBus(), m_sounds.path());
         const QString body = R"(<b>bold</b> <a href="file:///etc/passwd">open</a> <img src="http://127.0.0.1:9/x">)";
-        QCoro::waitFor(notifier.fire("Fix <init> & cleanup", body, std::nullopt));
-        QCoro::waitFor(notifier.fire(QString(9 << 20, 'T'), "", std::nullopt));
+        QCoro::waitFor(notifier.fire(notification("Fix <init> & cleanup", body)));
+        QCoro::waitFor(notifier.fire(notification(QString(9 << 20, 'T'), "")));
         QTRY_COMPARE(m_server->received().size(), 2);
         QCOMPARE(m_server->received()[0].summary, "Fix <init> & cleanup");
         QCOMPARE(m_server->received()[0].body,
@@ -116,21 +131,55 @@ private slots:
     void missingOrSlowServerHoldsNothing()
     {
         m_server.reset();
-        Notifier notifier(QDBusConnection::sessionBus(), "/sounds", std::chrono::milliseconds(200));
+        DesktopNotifier notifier(QDBusConnection::sessionBus(), m_sounds.path(), std::chrono::milliseconds(200));
         QCoro::waitFor(notifier.requestAuthorizationIfNeeded());
         QVERIFY(!notifier.isAuthorized());
-        QCoro::waitFor(notifier.fire("title", "body", "Ping"));
+        QCoro::waitFor(notifier.fire(notification("title", "body", "Ping")));
         QVERIFY(!notifier.isAuthorized());
 
         m_server = std::make_unique<FakeNotificationServer>(QStringList{"body", "sound"}, 3000);
-        QCoro::waitFor(notifier.fire("later", "", std::nullopt));
+        QCoro::waitFor(notifier.fire(notification("later", "")));
         QVERIFY(notifier.isAuthorized() && m_server->received().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(m_server->received().size(), 1, 10'000);
     }
 
+    // A click comes back as what the notification was posted with: the link, else the webhook; with a
+    // link, the webhook is a second action.
+    void clicksComeBack()
+    {
+        m_server.reset();
+        m_server = std::make_unique<FakeNotificationServer>(QStringList{"body", "actions"});
+        DesktopNotifier notifier(QDBusConnection::sessionBus(), m_sounds.path());
+        QSignalSpy payloads(&notifier, &Notifier::payloadRequested);
+        QSignalSpy links(&notifier, &Notifier::linkRequested);
+        const QUrl link("https://git.example.test/atlas/pull/7");
+        Notification plain = notification("plain", "");
+        plain.payloadId = "w1";
+        Notification linked = notification("linked", "");
+        linked.payloadId = "w2";
+        linked.link = link;
+        QCoro::waitFor(notifier.fire(plain));
+        QCoro::waitFor(notifier.fire(linked));
+        QTRY_COMPARE(m_server->received().size(), 2);
+        const auto received = m_server->received();
+        QCOMPARE(received[0].actions, QStringList({"default", "Show in Corvane"}));
+        QCOMPARE(received[1].actions, QStringList({"default", "Open link", "show", "Show in Corvane"}));
+
+        m_server->invokeAction(received[0].id, "default");
+        QTRY_COMPARE(payloads.size(), 1);
+        QCOMPARE(payloads[0][0].toString(), "w1");
+        m_server->invokeAction(received[1].id, "default");
+        QTRY_COMPARE(links.size(), 1);
+        QCOMPARE(links[0][0].toUrl(), link);
+        m_server->invokeAction(received[1].id, "show");
+        QTRY_COMPARE(payloads.size(), 2);
+        QCOMPARE(payloads[1][0].toString(), "w2");
+    }
+
 private:
+    QTemporaryDir m_sounds;
     std::unique_ptr<FakeNotificationServer> m_server;
 };
 
-CORVANE_TEST(NotifierTest)
-#include "NotifierTest.moc"
+CORVANE_TEST(DesktopNotifierTest)
+#include "DesktopNotifierTest.moc"

@@ -1,4 +1,4 @@
-#include "core/NotificationText.h"
+#include "platform/NotificationText.h"
 
 #include <QTextBoundaryFinder>
 
