@@ -8,6 +8,8 @@
 #include "support/RelayProcess.h"
 #include "support/ScriptedBrowser.h"
 #include "support/TestRegistry.h"
+#include "ui/inspector/PayloadInspector.h"
+#include "ui/inspector/PayloadInspectorSheet.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MenuBarPopover.h"
@@ -15,6 +17,7 @@
 #include "ui/shell/Sidebar.h"
 #include "ui/shell/SignInView.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -25,6 +28,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace corvane {
@@ -48,6 +52,20 @@ bool answers(quint16 port)
 }
 
 } // namespace
+
+// Stands in for the desktop's browser: records the links the app opens.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    LinkCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
+    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
+
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
 
 // The app as a person meets it, on the session's X server with a tray host on the bus.
 class ShellEndToEndTest : public QObject {
@@ -87,16 +105,19 @@ private slots:
     }
 
     // Sign-in through the relay's page turns the sign-in screen into the split view; a webhook then
-    // becomes a notification and a row of the tray panel.
+    // becomes a notification and a row of the tray panel. A click on the notification brings the hidden
+    // window back with the webhook in the inspector; with a link, the click opens the link instead, and
+    // "Show in Corvane" shows a webhook that has left the activity, or says that it is gone.
     void signInThenAWebhookArrives()
     {
         test::RelayProcess relay;
-        QVERIFY(relay.start());
+        QVERIFY(relay.start({"--rate-burst", "1000"}));
         AppSettings::setServiceURL(QStringLiteral("http://127.0.0.1:%1").arg(relay.port()));
         AppSettings::setPollIntervalMs(500);
         test::FakeStatusNotifierWatcher tray;
-        test::FakeNotificationServer notifications;
+        test::FakeNotificationServer notifications({"body", "actions"});
         test::ScriptedBrowser browser(CORVANE_EXECUTABLE);
+        LinkCatcher links;
 
         SingleInstance instance;
         QVERIFY(instance.claim());
@@ -130,6 +151,40 @@ private slots:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front()->bannerEvent().listenerName, "Deploys");
         app->popover()->close();
+
+        MainWindow* window = app->mainWindow();
+        window->close();
+        const QString first = QString::fromStdString(app->state()->activity().front().id);
+        notifications.invokeAction(notifications.received().front().id, "default");
+        QTRY_VERIFY_WITH_TIMEOUT(window->isVisible() && window->payloadSheet(), 10'000);
+        QCOMPARE(QString::fromStdString(window->payloadSheet()->inspector()->payload().id), first);
+        window->payloadSheet()->close();
+
+        const QString id = test::RelayClient::idOf(listener);
+        const auto linked = sender.send("PATCH", "/listeners/" + id,
+            "{\"notification_config\": {\"title\": \"{{body.action}}\", \"link\": \"{{body.url}}\"}}");
+        QCOMPARE(linked.status, 200);
+        QCOMPARE(sender.hook(listener, "{\"action\": \"merged\", \"url\": \"https://git.example.test/pull/7\"}").status,
+            202);
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 2, 10'000);
+        const auto merged = notifications.received().back();
+        notifications.invokeAction(merged.id, "default");
+        QTRY_COMPARE_WITH_TIMEOUT(links.opened, QList<QUrl>{QUrl("https://git.example.test/pull/7")}, 10'000);
+
+        const auto earlier = app->state()->activity().back().id;
+        for (int hook = 0; hook < 100; ++hook) {
+            QCOMPARE(sender.hook(listener, "{\"action\": \"noise\"}").status, 202);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::none_of(app->state()->activity(),
+                                     [&](const Payload& payload) { return payload.id == earlier; }),
+            20'000);
+        notifications.invokeAction(notifications.received().front().id, "default");
+        QTRY_VERIFY_WITH_TIMEOUT(window->payloadSheet(), 10'000);
+        QCOMPARE(window->payloadSheet()->inspector()->payload().id, earlier);
+        window->payloadSheet()->close();
+        QVERIFY(sender.send("DELETE", "/listeners/" + id).status < 300);
+        notifications.invokeAction(merged.id, "show");
+        QTRY_COMPARE_WITH_TIMEOUT(app->state()->lastError(), "That webhook is no longer on the relay.", 10'000);
 
         app.reset();
         QTRY_COMPARE_WITH_TIMEOUT(AppState::runningLoops(), 0, 20'000);
