@@ -48,6 +48,7 @@ DesktopNotifier::DesktopNotifier(
       m_timeoutMilliseconds(static_cast<int>(timeout.count()))
 {
     m_bus.connect(service, path, interface, "ActionInvoked", this, SLOT(actionInvoked(uint, QString)));
+    m_bus.connect(service, path, interface, "ActivationToken", this, SLOT(activationToken(uint, QString)));
 }
 
 QCoro::Task<> DesktopNotifier::requestAuthorizationIfNeeded()
@@ -118,6 +119,13 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action)
         emit linkRequested(*target->link);
     } else if (action == QLatin1String(defaultAction) || action == QLatin1String(showAction)) {
         emit payloadRequested(target->payloadId);
+    }
+}
+
+void DesktopNotifier::activationToken(uint id, const QString& token)
+{
+    if (m_targets.contains(id)) {
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     }
 }
 

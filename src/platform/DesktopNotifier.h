@@ -42,6 +42,9 @@ public:
 
 private slots:
     void actionInvoked(uint id, const QString& action);
+    // Sent just before an action by servers that support xdg-activation (specification 1.2): the token
+    // lets the window that the action brings forward take the focus on Wayland.
+    void activationToken(uint id, const QString& token);
 
 private:
     // What a click on one posted notification leads to.
