@@ -31,8 +31,8 @@ using Json = nlohmann::json;
 // Calls to the model at once; a request beyond them gets the rules' suggestion.
 constexpr int maxCalls = 4;
 // The sample a model reads, as JSON text, and the reply read from it.
-constexpr std::size_t maxSampleBytes = 16 * 1024;
-constexpr std::uint64_t maxReplyBytes = 256 * 1024;
+constexpr std::size_t maxSampleBytes = std::size_t{16} * 1024;
+constexpr std::uint64_t maxReplyBytes = std::uint64_t{256} * 1024;
 
 constexpr std::string_view instructions = R"(You write desktop notification templates for webhooks.
 The user sends one webhook request as a JSON payload context with the members method, listener_name, headers (names in lower case), query, body and raw_body.
