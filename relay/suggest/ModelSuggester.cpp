@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <memory>
 
 namespace corvane::relay {
 namespace {
@@ -129,10 +130,11 @@ asio::awaitable<std::optional<TemplateSuggestion>> ModelSuggester::suggest(const
     if (!m_settings.model.empty()) {
         request["model"] = m_settings.model;
     }
+    // The call counts until it ends, however its coroutine ends.
     ++m_calls;
+    const std::unique_ptr<int, decltype([](int* calls) { --*calls; })> counted(&m_calls);
     auto posting = post(request.dump(-1, ' ', false, Json::error_handler_t::replace));
     const auto reply = co_await std::move(posting);
-    --m_calls;
     co_return reply ? fromReply(*reply, sample) : std::nullopt;
 }
 

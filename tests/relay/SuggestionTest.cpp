@@ -175,7 +175,8 @@ private slots:
             << completion(R"({"title": "{{body.ref}}", "body": "{{body.pusher.name}}", "filter": "$.body.none",
                 "link": "javascript:{{body.ref}}"})")
             << "model" << false << false;
-        QTest::newRow("huge") << completion(std::string(300 * 1024, ' ') + good) << "rules" << false << true;
+        QTest::newRow("huge") << completion(std::string(std::size_t{300} * 1024, ' ') + good) << "rules" << false
+                              << true;
         QTest::newRow("too slow") << QByteArray() << "rules" << false << true;
     }
 
