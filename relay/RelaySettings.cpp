@@ -1,5 +1,7 @@
 #include "RelaySettings.h"
 
+#include <boost/url/parse.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -77,7 +79,8 @@ std::expected<void, std::string> applyToken(RelaySettings& settings, std::string
     return {};
 }
 
-std::expected<void, std::string> applyTokenFile(RelaySettings& settings, std::string_view path)
+// A secret kept in a file, without the line break and blanks that end it.
+std::expected<std::string, std::string> secretFile(std::string_view path)
 {
     std::ifstream file{std::string(path)};
     if (!file) {
@@ -85,14 +88,53 @@ std::expected<void, std::string> applyTokenFile(RelaySettings& settings, std::st
     }
     std::ostringstream contents;
     contents << file.rdbuf();
-    std::string token = contents.str();
-    while (!token.empty() && (token.back() == '\n' || token.back() == '\r' || token.back() == ' ')) {
-        token.pop_back();
+    std::string secret = contents.str();
+    while (!secret.empty() && (secret.back() == '\n' || secret.back() == '\r' || secret.back() == ' ')) {
+        secret.pop_back();
     }
-    if (token.empty()) {
+    if (secret.empty()) {
         return std::unexpected(std::string(path) + " holds no token");
     }
-    return applyToken(settings, token);
+    return secret;
+}
+
+std::expected<void, std::string> applyTokenFile(RelaySettings& settings, std::string_view path)
+{
+    const auto token = secretFile(path);
+    if (!token) {
+        return std::unexpected(token.error());
+    }
+    return applyToken(settings, *token);
+}
+
+std::expected<void, std::string> applySuggestKeyFile(RelaySettings& settings, std::string_view path)
+{
+    auto key = secretFile(path);
+    if (!key) {
+        return std::unexpected(key.error());
+    }
+    settings.suggestApiKey = *std::move(key);
+    return {};
+}
+
+std::expected<void, std::string> applySuggestUrl(RelaySettings& settings, std::string_view text)
+{
+    const auto url = boost::urls::parse_uri(text);
+    if (!url || (url->scheme_id() != boost::urls::scheme::http && url->scheme_id() != boost::urls::scheme::https)
+        || url->host_address().empty()) {
+        return std::unexpected("expected an http:// or https:// URL, got \"" + std::string(text) + "\"");
+    }
+    settings.suggestUrl = std::string(text);
+    return {};
+}
+
+// A setting that takes any text as it is.
+Apply verbatim(std::string RelaySettings::* member)
+{
+    return [=](RelaySettings& settings, std::string_view text) -> std::expected<void, std::string> {
+        settings.*member = std::string(text);
+        return {};
+    };
 }
 
 std::expected<void, std::string> applyRedirectUris(RelaySettings& settings, std::string_view text)
@@ -121,10 +163,7 @@ const std::vector<Option>& options()
         {"--database", "CORVANE_RELAY_DATABASE", "PATH|URI",
             "SQLite database file (default $XDG_DATA_HOME/corvane-relay/relay.sqlite3), or a PostgreSQL database"
             " as a postgresql:// URI; its password may also come from PGPASSWORD or ~/.pgpass",
-            [](Settings& settings, std::string_view text) -> std::expected<void, std::string> {
-                settings.database = std::string(text);
-                return {};
-            }},
+            verbatim(&Settings::database)},
         {"", "API_TOKEN", "TOKEN",
             "static API token of the owner account, 16 characters or more; no flag: command lines are visible to all",
             applyToken},
@@ -194,6 +233,22 @@ const std::vector<Option>& options()
             }},
         {"--prune-interval", "CORVANE_RELAY_PRUNE_INTERVAL", "SECONDS", "how often retention is applied (default 60)",
             numeric<std::int64_t>(&Settings::pruneInterval, 1, 86400)},
+        {"--suggest-senders", "CORVANE_RELAY_SUGGEST_SENDERS", "PATH",
+            "a sender table for template suggestions whose events come before the shipped ones",
+            verbatim(&Settings::suggestSenders)},
+        {"--suggest-url", "CORVANE_RELAY_SUGGEST_URL", "URL",
+            "OpenAI-compatible chat completions endpoint that suggests templates (default none: rules only)",
+            applySuggestUrl},
+        {"--suggest-model", "CORVANE_RELAY_SUGGEST_MODEL", "NAME", "the model to ask at --suggest-url",
+            verbatim(&Settings::suggestModel)},
+        {"", "CORVANE_RELAY_SUGGEST_API_KEY", "KEY",
+            "API key sent as a bearer token to --suggest-url; no flag: command lines are visible to all",
+            verbatim(&Settings::suggestApiKey)},
+        {"--suggest-api-key-file", "CORVANE_RELAY_SUGGEST_API_KEY_FILE", "PATH",
+            "read the API key for --suggest-url from this file", applySuggestKeyFile},
+        {"--suggest-timeout-ms", "CORVANE_RELAY_SUGGEST_TIMEOUT_MS", "MILLISECONDS",
+            "how long a suggestion waits for the model before it falls back to the rules (default 5000)",
+            numeric<std::int64_t>(&Settings::suggestTimeout, 1, 60000)},
         {"--discard", "CORVANE_RELAY_DISCARD", "", "answer hook requests without storing them (benchmark baseline)",
             [](Settings& settings, std::string_view text) -> std::expected<void, std::string> {
                 if (text != "1" && text != "0") {

@@ -49,6 +49,15 @@ struct RelaySettings {
     std::chrono::hours retentionAge{24 * 30};
     std::chrono::seconds pruneInterval{60};
 
+    // An operator's sender table for template suggestions, read before the shipped one; empty for none.
+    std::string suggestSenders;
+    // An OpenAI-compatible chat completions endpoint that suggests templates; empty for none. The model
+    // to ask there, the key it takes and how long a suggestion may wait for it.
+    std::string suggestUrl;
+    std::string suggestModel;
+    std::string suggestApiKey;
+    std::chrono::milliseconds suggestTimeout{5000};
+
     // Answer every request without storing or looking anything up (benchmark baseline only).
     bool discard = false;
 

@@ -13,6 +13,9 @@
 #include "store/StoreFactory.h"
 #include "store/TimeText.h"
 #include "store/WalCheckpointer.h"
+#include "suggest/ModelSuggester.h"
+#include "suggest/SenderTable.h"
+#include "suggest/TemplateSuggester.h"
 
 #include <boost/asio/signal_set.hpp>
 
@@ -21,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 using namespace corvane::relay;
 
@@ -55,6 +59,35 @@ HttpLimits httpLimits(const RelaySettings& settings)
         .maxBufferedBytes = settings.maxBufferedBytes};
 }
 
+// The sender table installed with the relay (<prefix>/share/corvane-relay/senders.json beside
+// <prefix>/bin), or the copy beside the relay in its build folder.
+std::optional<std::string> shippedSenderTable()
+{
+    std::error_code error;
+    const auto folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const auto& candidate : {folder / CORVANE_RELAY_DATA_FOLDER / "senders.json", folder / "senders.json"}) {
+        if (std::filesystem::is_regular_file(candidate, error)) {
+            return candidate.lexically_normal().string();
+        }
+    }
+    return std::nullopt;
+}
+
+// The operator's table first, so that its events win over the shipped ones.
+std::expected<SenderTable, std::string> senderTable(const RelaySettings& settings)
+{
+    std::vector<std::string> paths;
+    if (!settings.suggestSenders.empty()) {
+        paths.push_back(settings.suggestSenders);
+    }
+    if (auto shipped = shippedSenderTable()) {
+        paths.push_back(*std::move(shipped));
+    } else {
+        std::fputs("corvane-relay: no senders.json installed: suggestions know no senders\n", stderr);
+    }
+    return SenderTable::load(paths);
+}
+
 int run(int argc, char** argv)
 {
     // Blocks this large get mappings of their own, given back to the system when freed, so that large
@@ -80,6 +113,17 @@ int run(int argc, char** argv)
 
     if (settings.maxBufferedBytes < settings.maxBodyBytes) {
         return fail(2, "--max-buffered-bytes must be at least --max-body-bytes");
+    }
+
+    auto senders = senderTable(settings);
+    if (!senders) {
+        return fail(2, "sender table: " + senders.error());
+    }
+    const TemplateSuggester suggester(*std::move(senders));
+    std::optional<ModelSuggester> model;
+    if (!settings.suggestUrl.empty()) {
+        model.emplace(
+            ModelSettings{settings.suggestUrl, settings.suggestModel, settings.suggestApiKey, settings.suggestTimeout});
     }
 
     std::fprintf(stderr, "corvane-relay: store: %s\n", StoreFactory::describe(settings.database).c_str());
@@ -125,6 +169,8 @@ int run(int argc, char** argv)
     routerSettings.rateLimit = settings.rateLimit;
     routerSettings.rateBurst = settings.rateBurst;
     routerSettings.discard = settings.discard;
+    routerSettings.suggester = &suggester;
+    routerSettings.model = model ? &*model : nullptr;
     RequestLog requestLog(context.get_executor(), stderr);
     WorkerThread worker;
     // Instances on one PostgreSQL database tell each other of their changes; alone, nobody is told.

@@ -1,6 +1,5 @@
 #include "api/ListenerRoutes.h"
 
-#include "api/TemplateSuggester.h"
 #include "api/VerificationJson.h"
 #include "common/RequestParsing.h"
 #include "common/Secrets.h"
@@ -84,9 +83,10 @@ std::expected<ListenerChanges, HttpResponse> changesOf(const nlohmann::json& obj
 
 } // namespace
 
-ListenerRoutes::ListenerRoutes(
-    Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions, int maxJsonDepth)
-    : m_reader(reader), m_queue(queue), m_targets(targets), m_versions(versions), m_maxJsonDepth(maxJsonDepth)
+ListenerRoutes::ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions,
+    int maxJsonDepth, const TemplateSuggester& suggester, ModelSuggester* model)
+    : m_reader(reader), m_queue(queue), m_targets(targets), m_versions(versions), m_maxJsonDepth(maxJsonDepth),
+      m_suggester(suggester), m_model(model)
 {
 }
 
@@ -185,17 +185,23 @@ boost::asio::awaitable<HttpResponse> ListenerRoutes::remove(const Caller& caller
     co_return HttpResponse::empty(204);
 }
 
-HttpResponse ListenerRoutes::suggestTemplate(const HttpRequest& request)
+boost::asio::awaitable<HttpResponse> ListenerRoutes::suggestTemplate(const HttpRequest& request)
 {
     auto body = RequestParsing::jsonObject(request, m_maxJsonDepth);
     if (!body) {
-        return body.error();
+        co_return body.error();
     }
     const auto sample = body->find("sample");
     if (sample == body->end() || !sample->is_object()) {
-        return HttpResponse::error(400, "sample must be a JSON object (a payload context)");
+        co_return HttpResponse::error(400, "sample must be a JSON object (a payload context)");
     }
-    return HttpResponse::json(200, TemplateSuggester::suggest(*sample).toJson());
+    if (m_model) {
+        auto asking = m_model->suggest(*sample);
+        if (const auto suggested = co_await std::move(asking)) {
+            co_return HttpResponse::json(200, suggested->toJson());
+        }
+    }
+    co_return HttpResponse::json(200, m_suggester.suggest(*sample).toJson());
 }
 
 HttpResponse ListenerRoutes::current(const Caller& caller, const std::string& id, unsigned status)

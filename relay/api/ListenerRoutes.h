@@ -7,6 +7,8 @@
 #include "http/HttpResponse.h"
 #include "store/CommitQueue.h"
 #include "store/Store.h"
+#include "suggest/ModelSuggester.h"
+#include "suggest/TemplateSuggester.h"
 
 #include <boost/asio/awaitable.hpp>
 
@@ -17,7 +19,9 @@ namespace corvane::relay {
 // GET and POST /listeners/, PATCH and DELETE /listeners/<id>, POST /listeners/suggest-template.
 class ListenerRoutes {
 public:
-    ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions, int maxJsonDepth);
+    // `model`, when there is one, is asked first for suggestions; `suggester` answers when it cannot.
+    ListenerRoutes(Store& reader, CommitQueue& queue, HookTargets& targets, ChangeVersions& versions, int maxJsonDepth,
+        const TemplateSuggester& suggester, ModelSuggester* model);
 
     HttpResponse list(const Caller& caller);
     boost::asio::awaitable<HttpResponse> create(const Caller& caller, const HttpRequest& request);
@@ -25,7 +29,7 @@ public:
     boost::asio::awaitable<HttpResponse> update(const Caller& caller, const HttpRequest& request, std::string id);
     // Deletes the listener with every payload it received.
     boost::asio::awaitable<HttpResponse> remove(const Caller& caller, std::string id);
-    HttpResponse suggestTemplate(const HttpRequest& request);
+    boost::asio::awaitable<HttpResponse> suggestTemplate(const HttpRequest& request);
 
 private:
     HttpResponse current(const Caller& caller, const std::string& id, unsigned status);
@@ -35,6 +39,8 @@ private:
     HookTargets& m_targets;
     ChangeVersions& m_versions;
     int m_maxJsonDepth;
+    const TemplateSuggester& m_suggester;
+    ModelSuggester* m_model;
 };
 
 } // namespace corvane::relay

@@ -120,7 +120,8 @@ Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQ
       m_hookTargets(reader, HookTargets::defaultCapacity, m_settings.broadcast, m_settings.hookTargetAge),
       m_hooks(m_hookTargets, queue, metrics, m_limiter, m_versions, worker, m_settings.maxJsonDepth,
           m_settings.maxFormFields),
-      m_listeners(reader, queue, m_hookTargets, m_versions, m_settings.maxJsonDepth),
+      m_listeners(
+          reader, queue, m_hookTargets, m_versions, m_settings.maxJsonDepth, *m_settings.suggester, m_settings.model),
       m_webhooks(answerReader, worker, queue, m_versions), m_signIn(queue, m_settings.signIn)
 {
 }
@@ -271,7 +272,8 @@ boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, st
         co_return co_await m_listeners.create(*caller, request);
     }
     if (route == "/listeners/suggest-template") {
-        co_return m_listeners.suggestTemplate(request);
+        auto suggesting = m_listeners.suggestTemplate(request);
+        co_return co_await std::move(suggesting);
     }
     if (route == "/listeners/:id") {
         if (method == "PATCH") {

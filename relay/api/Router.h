@@ -35,6 +35,9 @@ struct RouterSettings {
     // cached hook target is trusted then.
     ChangeBroadcast* broadcast = nullptr;
     std::optional<std::chrono::steady_clock::duration> hookTargetAge;
+    // Template suggestions: the rules, and the model asked first when one is configured.
+    const TemplateSuggester* suggester = nullptr;
+    ModelSuggester* model = nullptr;
 };
 
 // Matches each request to its route, checks the method and the API key, and hands it on. Logs every

@@ -1,4 +1,6 @@
-#include "api/TemplateSuggester.h"
+#include "suggest/TemplateSuggester.h"
+
+#include "suggest/TemplateCheck.h"
 
 #include <array>
 #include <cctype>
@@ -112,18 +114,61 @@ std::string token(const std::string& path)
     return "{{" + path + "}}";
 }
 
+// The first candidate that passes `check` over the sample.
+template <class Check>
+std::optional<std::string> firstPassing(
+    const std::vector<std::string>& candidates, const nlohmann::json& sample, Check check)
+{
+    for (const auto& candidate : candidates) {
+        if (check(candidate, sample)) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 nlohmann::json TemplateSuggestion::toJson() const
 {
     nlohmann::json json{{"title", title}, {"body", body}};
-    if (filter) {
-        json["filter"] = *filter;
+    for (const auto& [name, member] : {std::pair{"filter", &filter}, std::pair{"link", &link},
+             std::pair{"sender", &sender}, std::pair{"event", &event}}) {
+        if (*member) {
+            json[name] = **member;
+        }
     }
+    json["source"] = source;
     return json;
 }
 
-TemplateSuggestion TemplateSuggester::suggest(const nlohmann::json& sample)
+TemplateSuggester::TemplateSuggester(SenderTable table) : m_table(std::move(table))
+{
+}
+
+TemplateSuggestion TemplateSuggester::suggest(const nlohmann::json& sample) const
+{
+    TemplateSuggestion suggestion = generic(sample);
+    for (const SenderEvent* known : m_table.matching(sample)) {
+        auto title = firstPassing(known->titles, sample, TemplateCheck::renders);
+        if (!title) {
+            continue;
+        }
+        suggestion.title = *std::move(title);
+        if (auto body = firstPassing(known->bodies, sample, TemplateCheck::renders)) {
+            suggestion.body = *std::move(body);
+        }
+        suggestion.filter
+            = known->filter && TemplateCheck::reaches(*known->filter, sample) ? known->filter : std::nullopt;
+        suggestion.link = firstPassing(known->links, sample, TemplateCheck::rendersLink);
+        suggestion.sender = known->sender;
+        suggestion.event = known->event;
+        break;
+    }
+    return suggestion;
+}
+
+TemplateSuggestion TemplateSuggester::generic(const nlohmann::json& sample)
 {
     TemplateSuggestion suggestion;
     const auto body = sample.find("body");
