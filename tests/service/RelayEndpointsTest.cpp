@@ -60,6 +60,7 @@ private slots:
         NotificationConfig config;
         config.title = "{{body.action}}";
         config.sound = "Pop";
+        config.link = "{{body.pull_request.html_url}}";
         const auto created = QCoro::waitFor(m_client->createListener("Deploys", config));
         QVERIFY2(created, failureOf(created));
         QCOMPARE(created->notificationConfig, config);
@@ -79,6 +80,18 @@ private slots:
         QVERIFY(QCoro::waitFor(m_client->deleteListener(id)));
         const auto missing = QCoro::waitFor(m_client->deleteListener(id));
         QCOMPARE(missing.error().status, 404);
+    }
+
+    // A sender the relay knows gets templates that name its facts, and the link to what happened.
+    void suggestionOfAKnownSender()
+    {
+        const auto suggestion = QCoro::waitFor(m_client->suggestTemplate(
+            "{\"headers\": {\"x-github-event\": \"pull_request\"}, \"body\": {\"action\": \"opened\", \"number\": 7, "
+            "\"repository\": {\"full_name\": \"acme/atlas\"}, \"pull_request\": {\"title\": \"Faster builds\", "
+            "\"user\": {\"login\": \"ada\"}, \"html_url\": \"https://git.example.test/acme/atlas/pull/7\"}}}"));
+        QVERIFY2(suggestion, failureOf(suggestion));
+        QCOMPARE(suggestion->link, "{{body.pull_request.html_url}}");
+        QVERIFY(suggestion->title.find("{{body.repository.full_name}}") != std::string::npos);
     }
 
     void payloadsFromHookToDelivered()
