@@ -1,9 +1,9 @@
 #include "platform/BrowserAuthenticationSession.h"
 #include "platform/BrowserSignInSheet.h"
+#include "support/LinkCatcher.h"
 #include "support/TestRegistry.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
@@ -11,20 +11,6 @@
 #include <memory>
 
 namespace corvane {
-
-// Receives the links the session asks the desktop to open.
-class LinkCatcher : public QObject {
-    Q_OBJECT
-
-public:
-    LinkCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
-    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
-
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
 
 class BrowserAuthenticationSessionTest : public QObject {
     Q_OBJECT
@@ -42,7 +28,7 @@ private slots:
     // nothing waits and a second session while one waits are refused.
     void firstCallbackEndsTheSession()
     {
-        LinkCatcher browser;
+        test::LinkCatcher browser;
         BrowserAuthenticationSession session;
         QVERIFY(!session.deliver("corvane://auth/callback?code=early"));
         start(session);
@@ -72,7 +58,7 @@ private slots:
     {
         QFETCH(bool, cancel);
         QFETCH(QString, error);
-        LinkCatcher browser;
+        test::LinkCatcher browser;
         BrowserAuthenticationSession session;
         start(session);
         if (cancel) {

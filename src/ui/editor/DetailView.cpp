@@ -8,7 +8,6 @@
 #include "ui/components/Divider.h"
 #include "ui/components/FilledFieldStyle.h"
 #include "ui/components/FooterBar.h"
-#include "ui/components/GrowingTextField.h"
 #include "ui/components/ProminentButton.h"
 #include "ui/components/StyledLabel.h"
 #include "ui/components/Symbols.h"
@@ -213,36 +212,6 @@ QString DetailView::endpointURL() const
     return shown ? AppSettings::serviceURL() + QString::fromStdString(shown->hookPath) : QString();
 }
 
-QLineEdit* DetailView::titleField() const
-{
-    return m_fields->titleField();
-}
-
-GrowingTextField* DetailView::bodyField() const
-{
-    return m_fields->bodyField();
-}
-
-QLineEdit* DetailView::filterField() const
-{
-    return m_fields->filterField();
-}
-
-SoundPicker* DetailView::soundPicker() const
-{
-    return m_fields->soundPicker();
-}
-
-BannerPreview* DetailView::preview() const
-{
-    return m_fields->preview();
-}
-
-QPushButton* DetailView::testFireButton() const
-{
-    return m_fields->testFireButton();
-}
-
 PayloadInspectorSheet* DetailView::inspectorSheet() const
 {
     return m_sheet;
@@ -339,10 +308,10 @@ QCoro::Task<> DetailView::testFire()
 {
     QPointer self(this);
     const QString payloadId = m_recent.empty() ? QString() : QString::fromStdString(m_recent.front().id);
-    testFireButton()->setEnabled(false);
+    m_fields->testFireButton()->setEnabled(false);
     co_await m_state.testFire(m_draft.config(), previewContext(), payloadId);
     if (self) {
-        testFireButton()->setEnabled(true);
+        m_fields->testFireButton()->setEnabled(true);
     }
 }
 

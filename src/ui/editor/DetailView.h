@@ -22,12 +22,9 @@ class QVBoxLayout;
 namespace corvane {
 
 class AppState;
-class BannerPreview;
-class GrowingTextField;
 class NotificationFields;
 class PayloadInspectorSheet;
 class RecentPayloadList;
-class SoundPicker;
 class StyledLabel;
 class TemplateBuilder;
 class ToggleSwitch;
@@ -62,15 +59,9 @@ public:
     StyledLabel* unsavedLabel() const { return m_unsavedLabel; }
     ToggleSwitch* enabledSwitch() const { return m_enabledSwitch; }
     NotificationFields* notificationFields() const { return m_fields; }
-    QLineEdit* titleField() const;
-    GrowingTextField* bodyField() const;
-    QLineEdit* filterField() const;
-    SoundPicker* soundPicker() const;
     VerificationFields* verificationFields() const { return m_verificationFields; }
-    BannerPreview* preview() const;
     TemplateBuilder* builder() const { return m_builder; }
     QPushButton* copyButton() const { return m_copyButton; }
-    QPushButton* testFireButton() const;
     QPushButton* deleteButton() const { return m_deleteButton; }
     QPushButton* revertButton() const { return m_revertButton; }
     QPushButton* saveButton() const { return m_saveButton; }

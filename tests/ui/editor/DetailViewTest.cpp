@@ -12,6 +12,7 @@
 #include "ui/components/ToggleSwitch.h"
 #include "ui/components/TransientConfirmation.h"
 #include "ui/editor/ListenerDraft.h"
+#include "ui/editor/NotificationFields.h"
 #include "ui/editor/RecentPayloadList.h"
 #include "ui/editor/TemplateBuilder.h"
 #include "ui/editor/VerificationFields.h"
@@ -94,7 +95,7 @@ private slots:
             tree.treeModel()->index(0, 0), PayloadTreeModel::pathRole, "body.action", 1, Qt::MatchExactly);
         tree.setCurrentIndex(rows.value(0));
         tree.mapToTitleAction()->trigger();
-        QCOMPARE(view->titleField()->text(), "{{body.action}}");
+        QCOMPARE(view->notificationFields()->titleField()->text(), "{{body.action}}");
         view->saveButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(state.listener(id)->notificationConfig.title, "{{body.action}}", 10'000);
 
@@ -102,7 +103,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(notifications.received().size(), 2, 10'000);
         QCOMPARE(notifications.received().back().summary, "deployed");
 
-        view->filterField()->setText("$.body.missing");
+        view->notificationFields()->filterField()->setText("$.body.missing");
         view->saveButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(state.listener(id)->notificationConfig.filter, "$.body.missing", 10'000);
         QCOMPARE(post("held back"), 202);
@@ -225,9 +226,9 @@ private slots:
         QVERIFY(copied->isVisible() && QGuiApplication::clipboard()->text() == view.endpointURL());
         QCOMPARE(QAccessible::queryAccessibleInterface(copied)->role(), QAccessible::Notification);
         QVERIFY(!view.saveButton()->isEnabled());
-        view.filterField()->setText(filter);
+        view.notificationFields()->filterField()->setText(filter);
         if (byKeyboard) {
-            QTest::keyClick(view.filterField(), Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClick(view.notificationFields()->filterField(), Qt::Key_S, Qt::ControlModifier);
         } else {
             view.saveButton()->click();
         }
@@ -271,7 +272,7 @@ private slots:
         QCOMPARE(view.showsNotFound(), !listed);
         if (listed) {
             QTRY_VERIFY(shell.sent("GET", recent));
-            view.titleField()->setText("{{body.action}}");
+            view.notificationFields()->titleField()->setText("{{body.action}}");
         } else {
             QCOMPARE(view.draft(), ListenerDraft{});
         }
@@ -388,7 +389,7 @@ private slots:
         QTRY_VERIFY(shown->recent().size() == 3 && whole.recent().size() == 3);
         test::saveScreenshot(window, "editor/payloads");
         test::saveScreenshot(whole, "editor/payloads-whole");
-        shown->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
+        shown->notificationFields()->titleField()->setText("Deploy {{body.deployment.ref}} {{body.deployment.id}}");
         test::saveScreenshot(window, "editor/unsaved");
         // The age of the payload built from counts on by itself.
         const QString from = shown->builder()->sourceButton()->text();

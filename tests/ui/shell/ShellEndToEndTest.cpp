@@ -4,6 +4,7 @@
 #include "support/FakeNotificationServer.h"
 #include "support/FakeStatusNotifierWatcher.h"
 #include "support/HeadlessSession.h"
+#include "support/LinkCatcher.h"
 #include "support/RelayClient.h"
 #include "support/RelayProcess.h"
 #include "support/ScriptedBrowser.h"
@@ -17,7 +18,6 @@
 #include "ui/shell/Sidebar.h"
 #include "ui/shell/SignInView.h"
 
-#include <QDesktopServices>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -52,20 +52,6 @@ bool answers(quint16 port)
 }
 
 } // namespace
-
-// Stands in for the desktop's browser: records the links the app opens.
-class LinkCatcher : public QObject {
-    Q_OBJECT
-
-public:
-    LinkCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
-    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
-
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
 
 // The app as a person meets it, on the session's X server with a tray host on the bus.
 class ShellEndToEndTest : public QObject {
@@ -117,7 +103,7 @@ private slots:
         test::FakeStatusNotifierWatcher tray;
         test::FakeNotificationServer notifications({"body", "actions"});
         test::ScriptedBrowser browser(CORVANE_EXECUTABLE);
-        LinkCatcher links;
+        test::LinkCatcher links;
 
         SingleInstance instance;
         QVERIFY(instance.claim());
