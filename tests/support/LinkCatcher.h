@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDesktopServices>
 #include <QList>
 #include <QObject>
 #include <QUrl>
@@ -12,13 +13,13 @@ class LinkCatcher : public QObject {
     Q_OBJECT
 
 public:
-    LinkCatcher();
-    ~LinkCatcher() override;
+    LinkCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
+    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
 
     QList<QUrl> opened;
 
 public slots:
-    void open(const QUrl& url);
+    void open(const QUrl& url) { opened << url; }
 };
 
 } // namespace corvane::test
