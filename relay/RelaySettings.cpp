@@ -284,18 +284,22 @@ std::string described(const Option& option, std::string_view source, const std::
 std::expected<RelaySettings::Parsed, std::string> RelaySettings::fromEnvironmentAndArguments(int argc, char** argv)
 {
     Parsed parsed;
-    parsed.settings.database = defaultDatabasePath();
-    for (const auto& option : options()) {
-        if (const char* value = std::getenv(std::string(option.variable).c_str()); value && *value) {
-            if (auto applied = option.apply(parsed.settings, value); !applied) {
-                return std::unexpected(described(option, option.variable, applied.error()));
-            }
-        }
-    }
+    // The flags are read first, so that --help and --version answer whatever the environment holds;
+    // they are applied after it, as they win over their variables.
+    struct Flag {
+        const Option* option;
+        std::string_view name;
+        std::string_view value;
+    };
+    std::vector<Flag> flags;
     for (int index = 1; index < argc; ++index) {
         std::string_view argument = argv[index];
         if (argument == "--help" || argument == "-h") {
             parsed.outcome = Outcome::help;
+            return parsed;
+        }
+        if (argument == "--version") {
+            parsed.outcome = Outcome::version;
             return parsed;
         }
         std::string_view value;
@@ -320,8 +324,19 @@ std::expected<RelaySettings::Parsed, std::string> RelaySettings::fromEnvironment
             }
             value = argv[++index];
         }
-        if (auto applied = match->apply(parsed.settings, value); !applied) {
-            return std::unexpected(described(*match, argument, applied.error()));
+        flags.push_back({match, argument, value});
+    }
+    parsed.settings.database = defaultDatabasePath();
+    for (const auto& option : options()) {
+        if (const char* value = std::getenv(std::string(option.variable).c_str()); value && *value) {
+            if (auto applied = option.apply(parsed.settings, value); !applied) {
+                return std::unexpected(described(option, option.variable, applied.error()));
+            }
+        }
+    }
+    for (const auto& flag : flags) {
+        if (auto applied = flag.option->apply(parsed.settings, flag.value); !applied) {
+            return std::unexpected(described(*flag.option, flag.name, applied.error()));
         }
     }
     return parsed;
@@ -329,7 +344,8 @@ std::expected<RelaySettings::Parsed, std::string> RelaySettings::fromEnvironment
 
 std::string RelaySettings::helpText()
 {
-    std::string text = "Usage: corvane-relay [options]\n\n"
+    std::string text = "Usage: corvane-relay [options]\n"
+                       "       corvane-relay --help | --version\n\n"
                        "Captures webhooks at public hook URLs and serves the Corvane app's API.\n"
                        "Every option can also be set by the environment variable shown beside it.\n\n";
     for (const auto& option : options()) {

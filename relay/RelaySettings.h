@@ -61,7 +61,8 @@ struct RelaySettings {
     // Answer every request without storing or looking anything up (benchmark baseline only).
     bool discard = false;
 
-    enum class Outcome { run, help };
+    // What the command line asks for: run the relay, or print the help text or the version and exit.
+    enum class Outcome { run, help, version };
     struct Parsed;
 
     // Reads the environment, then the flags. Fails with a message naming the bad setting.

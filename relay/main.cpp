@@ -102,6 +102,10 @@ int run(int argc, char** argv)
         std::fputs(RelaySettings::helpText().c_str(), stdout);
         return 0;
     }
+    if (parsed->outcome == RelaySettings::Outcome::version) {
+        std::fputs("corvane-relay " CORVANE_RELAY_VERSION "\n", stdout);
+        return 0;
+    }
     const RelaySettings& settings = parsed->settings;
 
     boost::system::error_code addressError;
