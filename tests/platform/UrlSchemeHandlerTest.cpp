@@ -2,9 +2,12 @@
 #include "support/HeadlessSession.h"
 #include "support/TestRegistry.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
@@ -35,6 +38,15 @@ private slots:
         QFile::remove(entryPath());
     }
 
+    void cleanup()
+    {
+        if (m_systemDataFolders.isEmpty()) {
+            qunsetenv("XDG_DATA_DIRS");
+        } else {
+            qputenv("XDG_DATA_DIRS", m_systemDataFolders);
+        }
+    }
+
     // Without an installed entry, a hidden one is written and chosen as the handler.
     void registersWhenNoHandlerIsChosen()
     {
@@ -47,6 +59,48 @@ private slots:
         QVERIFY(text.contains("\nExec=\"/opt/my apps/\\\\$corvane\" %u\n"));
         QVERIFY(text.contains("\nNoDisplay=true\n"));
         QVERIFY(text.contains("\nMimeType=x-scheme-handler/corvane-test;\n"));
+    }
+
+    // An installed entry is the handler; no hidden one is written beside it.
+    void installedEntryIsChosenWithoutHiddenOne()
+    {
+        const QTemporaryDir system;
+        install(system);
+        QCoro::waitFor(
+            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/opt/corvane/corvane"));
+        QCOMPARE(defaultHandler(), "dev.corvane.test.desktop");
+        QVERIFY(!QFile::exists(entryPath()));
+    }
+
+    // The hidden entry a build run from a source tree wrote goes once the program is installed, also
+    // when the desktop already names that entry as the handler: it would hide the installed one.
+    void installedEntryReplacesOwnHiddenOne()
+    {
+        QCoro::waitFor(
+            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/src/build/corvane"));
+        QVERIFY(QFile::exists(entryPath()));
+        const QTemporaryDir system;
+        install(system);
+        QCoro::waitFor(
+            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/usr/bin/corvane"));
+        QVERIFY(!QFile::exists(entryPath()));
+        QCOMPARE(defaultHandler(), "dev.corvane.test.desktop");
+    }
+
+    // An entry of the user's own under the same name (a menu editor's copy) is not ours to remove.
+    void usersOwnEntryStays()
+    {
+        QFile own(entryPath());
+        QVERIFY(QDir().mkpath(QFileInfo(entryPath()).absolutePath()));
+        QVERIFY(own.open(QIODevice::WriteOnly));
+        own.write("[Desktop Entry]\nType=Application\nName=Corvane (mine)\nExec=corvane %u\n"
+                  "MimeType=x-scheme-handler/corvane-test;\n");
+        own.close();
+        const QTemporaryDir system;
+        install(system);
+        QCoro::waitFor(
+            UrlSchemeHandler::ensureRegistered("dev.corvane.test.desktop", "corvane-test", "/usr/bin/corvane"));
+        QVERIFY(QFile::exists(entryPath()));
     }
 
     void execLineQuoting_data()
@@ -64,10 +118,28 @@ private slots:
     }
 
 private:
+    // Installs an entry called dev.corvane.test.desktop into `folder`, made a system data folder.
+    void install(const QTemporaryDir& folder)
+    {
+        QVERIFY(folder.isValid());
+        QVERIFY(QDir(folder.path()).mkpath("applications"));
+        QFile entry(folder.path() + "/applications/dev.corvane.test.desktop");
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Corvane Test\nExec=corvane %u\n"
+                    "MimeType=x-scheme-handler/corvane-test;\n");
+        entry.close();
+        const QByteArray systemFolders
+            = m_systemDataFolders.isEmpty() ? "/usr/local/share:/usr/share" : m_systemDataFolders;
+        qputenv("XDG_DATA_DIRS", folder.path().toUtf8() + ':' + systemFolders);
+    }
+
     static QString entryPath()
     {
         return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/dev.corvane.test.desktop";
     }
+
+    // $XDG_DATA_DIRS as the session has it; a test that installs an entry changes it, cleanup() restores it.
+    const QByteArray m_systemDataFolders = qgetenv("XDG_DATA_DIRS");
 };
 
 CORVANE_TEST(UrlSchemeHandlerTest)
