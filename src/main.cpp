@@ -7,6 +7,7 @@
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/StartupReport.h"
+#include "update/AppVersion.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,7 +23,7 @@ int main(int argc, char** argv)
     sinceStart.start();
     QApplication qtApplication(argc, argv);
     QCoreApplication::setApplicationName("corvane");
-    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QCoreApplication::setApplicationVersion(appVersion());
     QGuiApplication::setDesktopFileName(QStringLiteral("dev.corvane.app"));
 
     QCommandLineParser parser;
