@@ -2,6 +2,7 @@
 
 #include "platform/Logging.h"
 #include "platform/NotificationText.h"
+#include "platform/WindowActivation.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -125,7 +126,7 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action)
 void DesktopNotifier::activationToken(uint id, const QString& token)
 {
     if (m_targets.contains(id)) {
-        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        WindowActivation::grant(token);
     }
 }
 

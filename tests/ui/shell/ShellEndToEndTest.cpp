@@ -120,7 +120,7 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(app->state()->connected(), 10'000);
-        QCOMPARE(app->trayIcon().property("iconName"), "connected");
+        QCOMPARE(app->trayIcon()->property("iconName"), "connected");
 
         const auto key = QCoro::waitFor(AppSettings::keychainRead(app->secretStore()));
         QVERIFY(key && !key->isEmpty());
@@ -132,7 +132,7 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(app->state()->recentBanner().size(), 1U, 10'000);
         QCOMPARE(notifications.received().size(), 1);
-        app->popover()->popUp(app->trayIcon().geometry());
+        app->popover()->popUp(app->trayIcon()->geometry());
         const auto rows = app->popover()->findChildren<RecentRow*>();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front()->bannerEvent().listenerName, "Deploys");
