@@ -1,6 +1,10 @@
 #include "platform/WindowActivation.h"
 
+#include "platform/X11StartupNotification.h"
+
+#include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 namespace corvane::WindowActivation {
 namespace {
@@ -24,9 +28,8 @@ void grant(const QString& token)
 
 void bringForward(QWidget& window, const QString& token)
 {
-    if (!token.isEmpty()) {
-        grant(token);
-    }
+    const QString permission = token.isEmpty() ? qEnvironmentVariable(xdgActivationToken) : token;
+    grant(permission);
     if (window.isMinimized()) {
         window.showNormal();
     }
@@ -34,6 +37,9 @@ void bringForward(QWidget& window, const QString& token)
     window.raise();
     window.activateWindow();
     qunsetenv(xdgActivationToken);
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && window.windowHandle() != nullptr) {
+        X11StartupNotification::complete(*window.windowHandle(), permission);
+    }
 }
 
 } // namespace corvane::WindowActivation
