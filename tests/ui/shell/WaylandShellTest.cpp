@@ -91,7 +91,7 @@ private slots:
 
         test::FakeStatusNotifierWatcher tray;
         QTRY_VERIFY_WITH_TIMEOUT(!tray.RegisteredStatusNotifierItems().isEmpty(), 10'000);
-        QCOMPARE(app.trayIcon()->property("iconName"), "signed-out");
+        QVERIFY(app.trayIcon()->isVisible());
         QVERIFY(app.mainWindow()->isVisible());
     }
 };
