@@ -58,6 +58,12 @@ std::string codingOf(const HttpRequest& request)
     return Gzip::accepted(request.header("accept-encoding").value_or("")) ? "-gzip" : "";
 }
 
+// The answer of a route that needs no waiting, as the awaitable every handler gives.
+boost::asio::awaitable<HttpResponse> ready(HttpResponse response)
+{
+    co_return response;
+}
+
 HttpResponse refused(HttpResponse response, std::string_view route)
 {
     response.route = std::string(route);
@@ -84,25 +90,72 @@ std::span<const Router::Route> Router::routes()
 {
     using enum Credential;
     constexpr auto signInBytes = SignInRoutes::maxBodyBytes;
+    constexpr std::optional<std::uint64_t> serverLimit;
     static const std::array table{
-        Route{"/h/:token", "", hookToken, &Router::hook, std::nullopt, false},
-        Route{"/healthz", "GET", none, &Router::health, std::nullopt, false},
-        Route{"/metrics", "GET", none, &Router::metrics, std::nullopt, false},
-        Route{"/user_management/authorize", "GET", none, &Router::signInPage, signInBytes, false},
-        Route{"/user_management/authorize", "POST", none, &Router::signIn, signInBytes, false},
-        Route{"/auth/callback", "POST", none, &Router::exchangeCode, signInBytes, false},
-        Route{"/listeners/", "GET", apiKey, &Router::listListeners, std::nullopt, false},
-        Route{"/listeners/", "POST", apiKey, &Router::createListener, std::nullopt, false},
-        Route{"/listeners/suggest-template", "POST", apiKey, &Router::suggestTemplate, std::nullopt, false},
-        Route{"/listeners/:id", "PATCH", apiKey, &Router::updateListener, std::nullopt, false},
-        Route{"/listeners/:id", "DELETE", apiKey, &Router::removeListener, std::nullopt, false},
-        Route{"/webhooks/poll", "GET", apiKey, &Router::poll, std::nullopt, false},
-        Route{"/webhooks/recent", "GET", apiKey, &Router::recent, std::nullopt, false},
-        Route{"/webhooks/listener/:id/recent", "GET", apiKey, &Router::listenerRecent, std::nullopt, false},
-        Route{"/webhooks/:id/delivered", "POST", apiKey, &Router::markDelivered, std::nullopt, false},
-        Route{"/webhooks/:id", "GET", apiKey, &Router::payload, std::nullopt, false},
-        Route{"/changes", "GET", apiKey, &Router::changes, std::nullopt, true},
-        Route{"/auth/revoke", "POST", apiKey, &Router::revoke, std::nullopt, false},
+        Route{"/h/:token", "", hookToken,
+            [](Router& router, Call& call) {
+                return router.m_settings.discard ? ready(HttpResponse::json(202, {{"id", "discarded"}}))
+                                                 : router.m_hooks.capture(std::move(call.request), std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/healthz", "GET", none, [](Router& router, Call& /*call*/) { return router.health(); }, serverLimit,
+            false},
+        Route{"/metrics", "GET", none, [](Router& router, Call& /*call*/) { return ready(router.metrics()); },
+            serverLimit, false},
+        Route{"/user_management/authorize", "GET", none,
+            [](Router& router, Call& call) { return ready(router.m_signIn.page(call.request)); }, signInBytes, false},
+        Route{"/user_management/authorize", "POST", none,
+            [](Router& router, Call& call) { return router.m_signIn.signIn(call.request); }, signInBytes, false},
+        Route{"/auth/callback", "POST", none,
+            [](Router& router, Call& call) {
+                return router.m_signIn.exchange(call.request, router.m_settings.maxJsonDepth);
+            },
+            signInBytes, false},
+        Route{"/listeners/", "GET", apiKey, [](Router& router, Call& call) { return ready(router.listeners(call)); },
+            serverLimit, false},
+        Route{"/listeners/", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.create(call.caller, call.request); },
+            serverLimit, false},
+        Route{"/listeners/suggest-template", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.suggestTemplate(call.request); }, serverLimit,
+            false},
+        Route{"/listeners/:id", "PATCH", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_listeners.update(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/listeners/:id", "DELETE", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.remove(call.caller, std::move(call.id)); },
+            serverLimit, false},
+        Route{"/webhooks/poll", "GET", apiKey,
+            [](Router& router, Call& call) { return router.m_webhooks.poll(call.caller, call.request); }, serverLimit,
+            false},
+        Route{"/webhooks/recent", "GET", apiKey, [](Router& router, Call& call) { return router.recent(call); },
+            serverLimit, false},
+        Route{"/webhooks/listener/:id/recent", "GET", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_webhooks.recent(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/webhooks/:id/delivered", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_webhooks.markDelivered(call.caller, std::move(call.id)); },
+            serverLimit, false},
+        Route{"/webhooks/:id", "GET", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_webhooks.payload(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/changes", "GET", apiKey,
+            [](Router& router, Call& call) { return router.m_changes.changes(call.caller, call.request); }, serverLimit,
+            true},
+        Route{"/auth/revoke", "POST", apiKey,
+            [](Router& router, Call& call) {
+                const auto& keyHash = call.caller.keyHash;
+                return keyHash ? router.m_signIn.revoke(*keyHash)
+                               : ready(HttpResponse::error(
+                                     400, "the static API token cannot be revoked; change API_TOKEN instead"));
+            },
+            serverLimit, false},
     };
     return table;
 }
@@ -159,22 +212,14 @@ std::optional<HttpResponse> Router::hookRefusal(const std::string& token)
 
 boost::asio::awaitable<HttpResponse> Router::run(const Route& route, Call call)
 {
-    auto handling = (this->*route.handler)(std::move(call));
+    // The handler's awaitable may refer to `call`, which lives here until it is done.
+    auto handling = route.handler(*this, call);
     auto response = co_await std::move(handling);
     response.route = std::string(route.pattern);
     co_return response;
 }
 
-boost::asio::awaitable<HttpResponse> Router::hook(Call call)
-{
-    if (m_settings.discard) {
-        co_return HttpResponse::json(202, {{"id", "discarded"}});
-    }
-    auto capturing = m_hooks.capture(std::move(call.request), std::move(call.id));
-    co_return co_await std::move(capturing);
-}
-
-boost::asio::awaitable<HttpResponse> Router::health(Call /*call*/)
+boost::asio::awaitable<HttpResponse> Router::health()
 {
     auto writtenWork = [now = TimeText::now()](Store& store) { return store.recordHealthCheck(now); };
     auto written = co_await m_queue.submit(std::move(writtenWork));
@@ -184,71 +229,24 @@ boost::asio::awaitable<HttpResponse> Router::health(Call /*call*/)
     co_return HttpResponse::json(200, {{"status", "ok"}});
 }
 
-boost::asio::awaitable<HttpResponse> Router::metrics(Call /*call*/)
+HttpResponse Router::metrics() const
 {
     HttpResponse response;
     response.contentType = "text/plain; version=0.0.4";
     response.body = m_metrics.text(m_reader.payloadCount().value_or(-1), m_versions.waiting());
-    co_return response;
+    return response;
 }
 
-boost::asio::awaitable<HttpResponse> Router::signInPage(Call call)
-{
-    co_return m_signIn.page(call.request);
-}
-
-boost::asio::awaitable<HttpResponse> Router::signIn(Call call)
-{
-    auto signingIn = m_signIn.signIn(call.request);
-    co_return co_await std::move(signingIn);
-}
-
-boost::asio::awaitable<HttpResponse> Router::exchangeCode(Call call)
-{
-    auto exchanging = m_signIn.exchange(call.request, m_settings.maxJsonDepth);
-    co_return co_await std::move(exchanging);
-}
-
-boost::asio::awaitable<HttpResponse> Router::listListeners(Call call)
+HttpResponse Router::listeners(const Call& call)
 {
     const auto tag = m_changes.tag(call.caller, codingOf(call.request));
     if (auto unchanged = ChangesRoute::notModified(call.request, tag)) {
-        co_return *std::move(unchanged);
+        return *std::move(unchanged);
     }
-    co_return ChangesRoute::tagged(m_listeners.list(call.caller), tag);
+    return ChangesRoute::tagged(m_listeners.list(call.caller), tag);
 }
 
-boost::asio::awaitable<HttpResponse> Router::createListener(Call call)
-{
-    auto creating = m_listeners.create(call.caller, call.request);
-    co_return co_await std::move(creating);
-}
-
-boost::asio::awaitable<HttpResponse> Router::suggestTemplate(Call call)
-{
-    auto suggesting = m_listeners.suggestTemplate(call.request);
-    co_return co_await std::move(suggesting);
-}
-
-boost::asio::awaitable<HttpResponse> Router::updateListener(Call call)
-{
-    auto updating = m_listeners.update(call.caller, call.request, std::move(call.id));
-    co_return co_await std::move(updating);
-}
-
-boost::asio::awaitable<HttpResponse> Router::removeListener(Call call)
-{
-    auto removing = m_listeners.remove(call.caller, std::move(call.id));
-    co_return co_await std::move(removing);
-}
-
-boost::asio::awaitable<HttpResponse> Router::poll(Call call)
-{
-    auto polling = m_webhooks.poll(call.caller, call.request);
-    co_return co_await std::move(polling);
-}
-
-boost::asio::awaitable<HttpResponse> Router::recent(Call call)
+boost::asio::awaitable<HttpResponse> Router::recent(const Call& call)
 {
     const auto limit = RequestParsing::limit(call.request, 0);
     const auto tag = m_changes.tag(call.caller, std::to_string(limit.value_or(0)) + codingOf(call.request));
@@ -257,40 +255,6 @@ boost::asio::awaitable<HttpResponse> Router::recent(Call call)
     }
     auto listing = m_webhooks.recent(call.caller, call.request, std::nullopt);
     co_return ChangesRoute::tagged(co_await std::move(listing), tag);
-}
-
-boost::asio::awaitable<HttpResponse> Router::listenerRecent(Call call)
-{
-    auto listing = m_webhooks.recent(call.caller, call.request, std::move(call.id));
-    co_return co_await std::move(listing);
-}
-
-boost::asio::awaitable<HttpResponse> Router::payload(Call call)
-{
-    auto reading = m_webhooks.payload(call.caller, call.request, std::move(call.id));
-    co_return co_await std::move(reading);
-}
-
-boost::asio::awaitable<HttpResponse> Router::markDelivered(Call call)
-{
-    auto marking = m_webhooks.markDelivered(call.caller, std::move(call.id));
-    co_return co_await std::move(marking);
-}
-
-boost::asio::awaitable<HttpResponse> Router::changes(Call call)
-{
-    auto waiting = m_changes.changes(call.caller, call.request);
-    co_return co_await std::move(waiting);
-}
-
-boost::asio::awaitable<HttpResponse> Router::revoke(Call call)
-{
-    const auto& keyHash = call.caller.keyHash;
-    if (!keyHash) {
-        co_return HttpResponse::error(400, "the static API token cannot be revoked; change API_TOKEN instead");
-    }
-    auto revoking = m_signIn.revoke(*keyHash);
-    co_return co_await std::move(revoking);
 }
 
 void Router::responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
