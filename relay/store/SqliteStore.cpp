@@ -437,9 +437,7 @@ WHERE seen_at < excluded.seen_at - ?4)sql",
             return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
         }
     }
-    const auto verification = capture.verification;
-    const auto status = verification ? std::optional<std::int64_t>(verification->verified ? 1 : 2) : std::nullopt;
-    const auto reason = verification && !verification->verified ? std::optional(verification->reason) : std::nullopt;
+    const auto verification = StoreColumns::verificationStatus(capture.verification);
     auto statement = m_connection.prepare(
         "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
         " received_at, offered, body_parts, verification_status, verification_reason)"
@@ -459,8 +457,8 @@ WHERE seen_at < excluded.seen_at - ?4)sql",
         .bind(10, capture.receivedAt)
         .bind(11, std::int64_t(capture.offered))
         .bind(12, capture.bodyParts)
-        .bind(13, status)
-        .bind(14, reason);
+        .bind(13, verification.status)
+        .bind(14, verification.reason);
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }

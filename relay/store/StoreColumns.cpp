@@ -19,6 +19,17 @@ Verification verification(const std::optional<VerificationSettings>& settings)
         hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
 }
 
+VerificationStatus verificationStatus(const std::optional<PayloadVerification>& verification)
+{
+    if (!verification) {
+        return {.status = std::nullopt, .reason = std::nullopt};
+    }
+    if (verification->verified) {
+        return {.status = 1, .reason = std::nullopt};
+    }
+    return {.status = 2, .reason = verification->reason};
+}
+
 StoreResult<std::optional<ListenerUpdate>> keepStoredSecret(
     std::optional<VerificationSettings>& settings, const StoredSecret& storedSecret)
 {

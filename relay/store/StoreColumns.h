@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/NotificationConfig.h"
+#include "store/Capture.h"
 #include "store/ListenerChanges.h"
 #include "store/StoreResult.h"
 #include "verification/VerificationSettings.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +21,14 @@ std::string configText(const NotificationConfig& config);
 // algorithm, encoding, prefix.
 using Verification = std::array<std::optional<std::string>, 7>;
 Verification verification(const std::optional<VerificationSettings>& settings);
+
+// The verification_status and verification_reason columns of a payload: null for none, 1 verified,
+// 2 failed with its reason.
+struct VerificationStatus {
+    std::optional<std::int64_t> status;
+    std::optional<std::string> reason;
+};
+VerificationStatus verificationStatus(const std::optional<PayloadVerification>& verification);
 
 // Reads the secret stored for the listener under a scheme: empty when it has none for that scheme,
 // nothing when there is no such listener.
