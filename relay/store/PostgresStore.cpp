@@ -331,19 +331,15 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
         return ListenerUpdate::notFound;
     }
     return guarded([&]() -> StoreResult<ListenerUpdate> {
-        const auto config = changes.notificationConfig
-            ? std::optional(StoreColumns::configText(*changes.notificationConfig))
-            : std::optional<std::string>();
-        auto settings = changes.verification.value_or(std::nullopt);
-        const auto refused = StoreColumns::keepStoredSecret(
-            settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-        if (!refused) {
-            return std::unexpected(refused.error());
+        auto columns = StoreColumns::updatedColumns(
+            changes, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
+        if (!columns) {
+            return std::unexpected(columns.error());
         }
-        if (const auto& outcome = *refused) {
-            return *outcome;
+        if (const auto* refused = std::get_if<ListenerUpdate>(&*columns)) {
+            return *refused;
         }
-        const auto verification = StoreColumns::verification(settings);
+        const auto& [config, verification] = std::get<StoreColumns::UpdatedColumns>(*columns);
         const auto description = changes.description.value_or(std::nullopt);
         PostgresParameters parameters;
         parameters.text(accountId)

@@ -310,19 +310,15 @@ StoreResult<std::optional<std::string>> SqliteStore::storedSecret(
 StoreResult<ListenerUpdate> SqliteStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
-    const auto config = changes.notificationConfig
-        ? std::optional(StoreColumns::configText(*changes.notificationConfig))
-        : std::optional<std::string>();
-    auto settings = changes.verification.value_or(std::nullopt);
-    const auto refused = StoreColumns::keepStoredSecret(
-        settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-    if (!refused) {
-        return std::unexpected(refused.error());
+    auto columns = StoreColumns::updatedColumns(
+        changes, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
+    if (!columns) {
+        return std::unexpected(columns.error());
     }
-    if (const auto& outcome = *refused) {
-        return *outcome;
+    if (const auto* refused = std::get_if<ListenerUpdate>(&*columns)) {
+        return *refused;
     }
-    const auto verification = StoreColumns::verification(settings);
+    const auto& [config, verification] = std::get<StoreColumns::UpdatedColumns>(*columns);
     auto updated = change(R"sql(
 UPDATE listeners SET
     name = CASE WHEN ?1 THEN ?2 ELSE name END,

@@ -30,25 +30,28 @@ VerificationStatus verificationStatus(const std::optional<PayloadVerification>& 
     return {.status = 2, .reason = verification->reason};
 }
 
-StoreResult<std::optional<ListenerUpdate>> keepStoredSecret(
-    std::optional<VerificationSettings>& settings, const StoredSecret& storedSecret)
+StoreResult<std::variant<ListenerUpdate, UpdatedColumns>> updatedColumns(
+    const ListenerChanges& changes, const StoredSecret& storedSecret)
 {
-    if (!settings || !settings->secret.empty()) {
-        return std::nullopt;
+    auto settings = changes.verification.value_or(std::nullopt);
+    if (settings && settings->secret.empty()) {
+        auto stored = storedSecret(settings->scheme);
+        if (!stored) {
+            return std::unexpected(stored.error());
+        }
+        const auto& secret = *stored;
+        if (!secret) {
+            return ListenerUpdate::notFound;
+        }
+        if (secret->empty()) {
+            return ListenerUpdate::secretRequired;
+        }
+        settings->secret = *secret;
     }
-    auto stored = storedSecret(settings->scheme);
-    if (!stored) {
-        return std::unexpected(stored.error());
-    }
-    const auto& secret = *stored;
-    if (!secret) {
-        return ListenerUpdate::notFound;
-    }
-    if (secret->empty()) {
-        return ListenerUpdate::secretRequired;
-    }
-    settings->secret = *secret;
-    return std::nullopt;
+    return UpdatedColumns{
+        .config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig)) : std::nullopt,
+        .verification = verification(settings),
+    };
 }
 
 } // namespace corvane::relay::StoreColumns

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/NotificationConfig.h"
-#include "store/Capture.h"
+#include "store/CapturedRequest.h"
 #include "store/ListenerChanges.h"
 #include "store/StoreResult.h"
 #include "verification/VerificationSettings.h"
@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 
 // What the stores write into a listener's columns; StoreRows reads them back.
 namespace corvane::relay::StoreColumns {
@@ -34,9 +35,18 @@ VerificationStatus verificationStatus(const std::optional<PayloadVerification>& 
 // nothing when there is no such listener.
 using StoredSecret = std::function<StoreResult<std::optional<std::string>>(VerificationScheme)>;
 
-// Gives settings without a secret the listener's stored one. Nothing when the update may go ahead,
-// otherwise what it comes to: no such listener, or no secret stored under the settings' scheme.
-StoreResult<std::optional<ListenerUpdate>> keepStoredSecret(
-    std::optional<VerificationSettings>& settings, const StoredSecret& storedSecret);
+// What an update writes to a listener's columns besides the ones it takes as they are.
+struct UpdatedColumns {
+    // The notification_config text, when the update changes it.
+    std::optional<std::string> config;
+    // The verification columns, when the update changes them.
+    Verification verification;
+};
+
+// The columns `changes` writes, with the listener's stored secret kept for verification settings
+// that give none, or what the update comes to without writing: no such listener, or no secret stored
+// under the settings' scheme.
+StoreResult<std::variant<ListenerUpdate, UpdatedColumns>> updatedColumns(
+    const ListenerChanges& changes, const StoredSecret& storedSecret);
 
 } // namespace corvane::relay::StoreColumns
