@@ -105,8 +105,8 @@ bool mayName(std::string_view identifier)
     return std::ranges::all_of(identifier, [](char character) { return character > ' ' && character < '\x7f'; });
 }
 
-// Inserts `rows` captures, 14 parameters each in the order of the columns. A capture whose listener was
-// deleted in the meantime is left out: deleting the listener would have removed it.
+// Inserts `rows` captures, 14 parameters each in the order of the columns. A capture whose listener
+// this batch deleted after it was captured is left out, as the deletion would have removed it.
 std::string insertCapturesSql(std::size_t rows)
 {
     std::string sql = "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body,"
@@ -463,6 +463,19 @@ StoreResult<void> PostgresStore::insertBodyPart(const std::string& payloadId, st
 
 StoreResult<bool> PostgresStore::insertCapture(const Capture& capture)
 {
+    if (!m_receivedInBatch.contains(capture.listenerId)) {
+        // Held until the batch ends: the listener cannot be deleted by another relay before its
+        // payloads are written (as a payload's foreign key would hold it), and one that is gone
+        // already fails this capture alone.
+        auto held = m_connection.query(
+            "SELECT 1 FROM listeners WHERE id = $1 FOR KEY SHARE", PostgresParameters().text(capture.listenerId));
+        if (!held) {
+            return std::unexpected(held.error());
+        }
+        if (held->rows() == 0) {
+            return std::unexpected(StoreError{"the listener was deleted"});
+        }
+    }
     if (capture.webhookId) {
         auto noted = guarded([&]() -> StoreResult<bool> {
             // A webhook-id seen within the tolerance is a retry; one seen before that is taken as new.
@@ -486,11 +499,7 @@ WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
         }
     }
     m_capturesInBatch.push_back(capture);
-    if (!m_inBatch) {
-        if (auto written = writeCaptures(); !written) {
-            return std::unexpected(written.error());
-        }
-    }
+    ++m_receivedInBatch[capture.listenerId];
     return true;
 }
 
@@ -526,7 +535,6 @@ StoreResult<void> PostgresStore::writeCaptures()
                 .integer(capture.bodyParts)
                 .integer(verification.status)
                 .text(verification.reason);
-            ++m_receivedInBatch[capture.listenerId];
         }
         if (auto inserted = change(sql.c_str(), parameters); !inserted) {
             return std::unexpected(inserted.error());

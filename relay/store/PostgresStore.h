@@ -75,7 +75,7 @@ private:
         const std::string& accountId, const std::string& id, VerificationScheme scheme);
 
     // Rows of one INSERT: each row count is a statement of its own, prepared once per connection.
-    static constexpr std::size_t capturesPerInsert = 64;
+    static constexpr std::size_t capturesPerInsert = 32;
 
     PostgresConnection m_connection;
     bool m_inBatch = false;
@@ -83,7 +83,7 @@ private:
     std::vector<Capture> m_capturesInBatch;
     // The INSERT statement for n captures at index n - 1, made when first needed.
     std::vector<std::string> m_insertCaptures;
-    // Captures inserted in the open batch, per listener: added to the listeners' totals once per
+    // Captures inserted in the open batch, per listener (each listener's row held for the batch): added to the listeners' totals once per
     // batch, just before it commits. Ordered, so that relays sharing the database lock the listeners'
     // rows in one order and never deadlock.
     std::map<std::string, std::int64_t> m_receivedInBatch;
