@@ -139,8 +139,8 @@ StoreResult<PostgresResult> PostgresConnection::run(const char* sql, const Postg
     if (!name) {
         return std::unexpected(name.error());
     }
-    PostgresResult result(PQexecPrepared(m_connection.get(), (*name)->c_str(), parameters.count(),
-        parameters.values(), parameters.lengths(), parameters.formats(), 1));
+    PostgresResult result(PQexecPrepared(m_connection.get(), (*name)->c_str(), parameters.count(), parameters.values(),
+        parameters.lengths(), parameters.formats(), 1));
     if (!result.succeeded()) {
         return std::unexpected(StoreError{trimmed(result.errorMessage(PQerrorMessage(m_connection.get())))});
     }

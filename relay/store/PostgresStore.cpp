@@ -330,16 +330,9 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
     if (!mayName(id)) {
         return ListenerUpdate::notFound;
     }
-    return guarded([&]() -> StoreResult<ListenerUpdate> {
-        auto columns = StoreColumns::updatedColumns(
-            changes, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-        if (!columns) {
-            return std::unexpected(columns.error());
-        }
-        if (const auto* refused = std::get_if<ListenerUpdate>(&*columns)) {
-            return *refused;
-        }
-        const auto& [config, verification] = std::get<StoreColumns::UpdatedColumns>(*columns);
+    const auto secret = [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); };
+    const auto write = [&](const StoreColumns::UpdatedColumns& columns) {
+        const auto& [config, verification] = columns;
         const auto description = changes.description.value_or(std::nullopt);
         PostgresParameters parameters;
         parameters.text(accountId)
@@ -354,7 +347,7 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
             .boolean(changes.isEnabled.has_value())
             .boolean(changes.isEnabled.value_or(false))
             .boolean(changes.verification.has_value());
-        auto updated = change(R"sql(
+        return change(R"sql(
 UPDATE listeners SET
     updated_at = $3,
     name = CASE WHEN $4 THEN $5 ELSE name END,
@@ -370,11 +363,8 @@ UPDATE listeners SET
     verification_prefix = CASE WHEN $12 THEN $19 ELSE verification_prefix END
 WHERE account_id = $1 AND id = $2)sql",
             addVerification(parameters, verification));
-        if (!updated) {
-            return std::unexpected(updated.error());
-        }
-        return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
-    });
+    };
+    return guarded([&] { return StoreColumns::updateListener(changes, secret, write); });
 }
 
 StoreResult<bool> PostgresStore::deleteListener(const std::string& accountId, const std::string& id)

@@ -83,9 +83,9 @@ private:
     std::vector<Capture> m_capturesInBatch;
     // The INSERT statement for n captures at index n - 1, made when first needed.
     std::vector<std::string> m_insertCaptures;
-    // Captures inserted in the open batch, per listener (each listener's row held for the batch): added to the listeners' totals once per
-    // batch, just before it commits. Ordered, so that relays sharing the database lock the listeners'
-    // rows in one order and never deadlock.
+    // Captures inserted in the open batch, per listener, whose rows the batch holds: added to the
+    // listeners' totals once per batch, just before it commits. Ordered, so that relays sharing the
+    // database lock the listeners' rows in one order and never deadlock.
     std::map<std::string, std::int64_t> m_receivedInBatch;
 };
 

@@ -310,16 +310,10 @@ StoreResult<std::optional<std::string>> SqliteStore::storedSecret(
 StoreResult<ListenerUpdate> SqliteStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
-    auto columns = StoreColumns::updatedColumns(
-        changes, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-    if (!columns) {
-        return std::unexpected(columns.error());
-    }
-    if (const auto* refused = std::get_if<ListenerUpdate>(&*columns)) {
-        return *refused;
-    }
-    const auto& [config, verification] = std::get<StoreColumns::UpdatedColumns>(*columns);
-    auto updated = change(R"sql(
+    const auto secret = [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); };
+    return StoreColumns::updateListener(changes, secret, [&](const StoreColumns::UpdatedColumns& columns) {
+        const auto& [config, verification] = columns;
+        return change(R"sql(
 UPDATE listeners SET
     name = CASE WHEN ?1 THEN ?2 ELSE name END,
     description = CASE WHEN ?3 THEN ?4 ELSE description END,
@@ -334,16 +328,13 @@ UPDATE listeners SET
     verification_encoding = CASE WHEN ?12 THEN ?18 ELSE verification_encoding END,
     verification_prefix = CASE WHEN ?12 THEN ?19 ELSE verification_prefix END
 WHERE account_id = ?10 AND id = ?11)sql",
-        std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
-        changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
-        std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
-        std::string_view(accountId), std::string_view(id), std::int64_t(changes.verification.has_value()),
-        verification[0], verification[1], verification[2], verification[3], verification[4], verification[5],
-        verification[6]);
-    if (!updated) {
-        return std::unexpected(updated.error());
-    }
-    return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
+            std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
+            changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
+            std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
+            std::string_view(accountId), std::string_view(id), std::int64_t(changes.verification.has_value()),
+            verification[0], verification[1], verification[2], verification[3], verification[4], verification[5],
+            verification[6]);
+    });
 }
 
 StoreResult<bool> SqliteStore::deleteListener(const std::string& accountId, const std::string& id)

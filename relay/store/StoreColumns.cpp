@@ -30,8 +30,8 @@ VerificationStatus verificationStatus(const std::optional<PayloadVerification>& 
     return {.status = 2, .reason = verification->reason};
 }
 
-StoreResult<std::variant<ListenerUpdate, UpdatedColumns>> updatedColumns(
-    const ListenerChanges& changes, const StoredSecret& storedSecret)
+StoreResult<ListenerUpdate> updateListener(
+    const ListenerChanges& changes, const StoredSecret& storedSecret, const WriteColumns& write)
 {
     auto settings = changes.verification.value_or(std::nullopt);
     if (settings && settings->secret.empty()) {
@@ -48,10 +48,14 @@ StoreResult<std::variant<ListenerUpdate, UpdatedColumns>> updatedColumns(
         }
         settings->secret = *secret;
     }
-    return UpdatedColumns{
+    auto updated = write(UpdatedColumns{
         .config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig)) : std::nullopt,
         .verification = verification(settings),
-    };
+    });
+    if (!updated) {
+        return std::unexpected(updated.error());
+    }
+    return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
 }
 
 } // namespace corvane::relay::StoreColumns

@@ -11,7 +11,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <variant>
 
 // What the stores write into a listener's columns; StoreRows reads them back.
 namespace corvane::relay::StoreColumns {
@@ -43,10 +42,12 @@ struct UpdatedColumns {
     Verification verification;
 };
 
-// The columns `changes` writes, with the listener's stored secret kept for verification settings
-// that give none, or what the update comes to without writing: no such listener, or no secret stored
-// under the settings' scheme.
-StoreResult<std::variant<ListenerUpdate, UpdatedColumns>> updatedColumns(
-    const ListenerChanges& changes, const StoredSecret& storedSecret);
+// Writes the columns of an update to a listener; the rows it changed.
+using WriteColumns = std::function<StoreResult<std::int64_t>(const UpdatedColumns&)>;
+
+// Updates a listener with `write`, giving verification settings without a secret the listener's
+// stored one; an update that needs a stored secret and finds none writes nothing.
+StoreResult<ListenerUpdate> updateListener(
+    const ListenerChanges& changes, const StoredSecret& storedSecret, const WriteColumns& write);
 
 } // namespace corvane::relay::StoreColumns

@@ -352,7 +352,8 @@ private slots:
         QMap<QString, std::string> sent;
         for (int index = 0; index < requests; ++index) {
             auto& socket = *sockets[std::size_t(index)];
-            QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(waitMilliseconds));
+            QVERIFY(
+                socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(waitMilliseconds));
             const auto reply = HttpReply::parse(socket.readAll());
             QCOMPARE(reply.status, 202);
             sent[RelayClient::idOf(reply.json())] = std::to_string(index);
