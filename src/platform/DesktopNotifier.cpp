@@ -116,8 +116,9 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action)
     if (target == m_targets.constEnd()) {
         return;
     }
-    if (action == QLatin1String(defaultAction) && target->link) {
-        emit linkRequested(*target->link);
+    const std::optional<QUrl>& link = target->link;
+    if (action == QLatin1String(defaultAction) && link) {
+        emit linkRequested(*link);
     } else if (action == QLatin1String(defaultAction) || action == QLatin1String(showAction)) {
         emit payloadRequested(target->payloadId);
     }
@@ -140,7 +141,7 @@ void DesktopNotifier::remember(uint id, Target target)
         m_targets.remove(m_targetOrder.front());
         m_targetOrder.pop_front();
     }
-    m_targets.insert(id, std::move(target));
+    m_targets.emplace(id, std::move(target));
     m_targetOrder.push_back(id);
 }
 
