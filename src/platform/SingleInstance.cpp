@@ -76,7 +76,7 @@ bool SingleInstance::forward(
 {
     const QDeadlineTimer deadline(timeout);
     QByteArray request = url ? openRequest + url->toUtf8() : activateRequest;
-    // A token that would break the line is not one the desktop issued.
+    // A token that would break the line is not one a desktop hands out.
     const QByteArray token = activationToken.toUtf8();
     if (!token.isEmpty() && !token.contains(fieldSeparator) && !token.contains('\n')) {
         request += fieldSeparator + tokenField + token;
