@@ -185,9 +185,11 @@ const std::vector<Option>& options()
         {"--max-body-bytes", "CORVANE_RELAY_MAX_BODY_BYTES", "BYTES", "largest request body (default 10485760)",
             numeric<std::uint64_t>(&Settings::maxBodyBytes, 0, std::uint64_t{1} << 32)},
         {"--max-header-bytes", "CORVANE_RELAY_MAX_HEADER_BYTES", "BYTES",
-            "largest request line and headers together (default 16384)",
+            "largest request line and headers together, chunk-size line, chunk extensions of a body together, or "
+            "trailer section (default 16384)",
             numeric<std::uint32_t>(&Settings::maxHeaderBytes, 256, 1024 * 1024)},
-        {"--max-headers", "CORVANE_RELAY_MAX_HEADERS", "COUNT", "most header fields in one request (default 100)",
+        {"--max-headers", "CORVANE_RELAY_MAX_HEADERS", "COUNT",
+            "most header fields, or trailer fields, in one request (default 100)",
             numeric<std::uint32_t>(&Settings::maxHeaderCount, 1, 10000)},
         {"--max-json-depth", "CORVANE_RELAY_MAX_JSON_DEPTH", "LEVELS", "deepest JSON nesting accepted (default 64)",
             numeric<int>(&Settings::maxJsonDepth, 1, 512)},

@@ -3,6 +3,7 @@
 #include "platform/QuietBrowserLauncher.h"
 #include "platform/SingleInstance.h"
 #include "platform/UrlSchemeHandler.h"
+#include "platform/WindowActivation.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "ui/shell/CorvaneApp.h"
 #include "ui/shell/MainWindow.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     using namespace std::chrono_literals;
     QElapsedTimer sinceStart;
     sinceStart.start();
+    const QString activationToken = WindowActivation::tokenFromEnvironment();
     QApplication qtApplication(argc, argv);
     QCoreApplication::setApplicationName("corvane");
     QCoreApplication::setApplicationVersion(appVersion());
@@ -42,7 +44,7 @@ int main(int argc, char** argv)
     SingleInstance instance;
     if (!instance.claim()) {
         // A login that finds corvane already running leaves it as it is.
-        if (startedAtLogin || instance.forward(url, 5s)) {
+        if (startedAtLogin || instance.forward(url, activationToken, 5s)) {
             return 0;
         }
         qCritical().noquote() << "corvane: another corvane is running but did not answer";

@@ -5,17 +5,19 @@
 #include "store/TimeText.h"
 
 #include <algorithm>
-#include <vector>
+#include <array>
+#include <ranges>
 
 namespace corvane::relay {
 namespace {
 
-HttpResponse methodNotAllowed(const std::vector<std::string_view>& allowed)
+// The rows of one pattern list the methods it serves.
+template <class Rows> HttpResponse methodNotAllowed(const Rows& rows)
 {
     std::string list;
-    for (const auto method : allowed) {
+    for (const auto& row : rows) {
         list += list.empty() ? "" : ", ";
-        list += method;
+        list += row.method;
     }
     auto response = HttpResponse::error(405, "method not allowed here; use " + list);
     response.headers.emplace_back("Allow", list);
@@ -36,9 +38,18 @@ std::optional<std::string> segmentBetween(std::string_view path, std::string_vie
     return std::string(segment);
 }
 
-const std::vector<std::string_view> getOnly{"GET"};
-const std::vector<std::string_view> postOnly{"POST"};
-const std::vector<std::string_view> getOrPost{"GET", "POST"};
+// When `path` matches `pattern`: the segment it gives the pattern's ":name", empty for a pattern
+// without one.
+std::optional<std::string> matched(std::string_view pattern, std::string_view path)
+{
+    const auto colon = pattern.find(':');
+    if (colon == std::string_view::npos) {
+        return pattern == path ? std::optional<std::string>(std::in_place) : std::nullopt;
+    }
+    const auto suffix = pattern.find('/', colon);
+    return segmentBetween(
+        path, pattern.substr(0, colon), suffix == std::string_view::npos ? "" : pattern.substr(suffix));
+}
 
 // What the entity tag of an answer adds for its content coding: a gzip-compressed answer is another
 // representation (RFC 9110 §8.8.3).
@@ -47,67 +58,16 @@ std::string codingOf(const HttpRequest& request)
     return Gzip::accepted(request.header("accept-encoding").value_or("")) ? "-gzip" : "";
 }
 
-HttpResponse discarded()
+// The answer of a route that needs no waiting, as the awaitable every handler gives.
+boost::asio::awaitable<HttpResponse> ready(HttpResponse response)
 {
-    return HttpResponse::json(202, {{"id", "discarded"}});
+    co_return response;
 }
 
-// An authorised API route: its name for logs and metrics, its methods and the identifier in its path
-// (empty for the routes without one).
-struct ApiRoute {
-    std::string route;
-    std::vector<std::string_view> methods;
-    std::string id;
-};
-
-std::optional<ApiRoute> apiRoute(std::string_view path)
+HttpResponse refused(HttpResponse response, std::string_view route)
 {
-    if (path == "/listeners/") {
-        return ApiRoute{"/listeners/", {"GET", "POST"}, {}};
-    }
-    if (path == "/listeners/suggest-template") {
-        return ApiRoute{"/listeners/suggest-template", {"POST"}, {}};
-    }
-    if (auto id = segmentBetween(path, "/listeners/", "")) {
-        return ApiRoute{"/listeners/:id", {"PATCH", "DELETE"}, *std::move(id)};
-    }
-    if (path == "/webhooks/poll") {
-        return ApiRoute{"/webhooks/poll", {"GET"}, {}};
-    }
-    if (path == "/webhooks/recent") {
-        return ApiRoute{"/webhooks/recent", {"GET"}, {}};
-    }
-    if (auto id = segmentBetween(path, "/webhooks/listener/", "/recent")) {
-        return ApiRoute{"/webhooks/listener/:id/recent", {"GET"}, *std::move(id)};
-    }
-    if (auto id = segmentBetween(path, "/webhooks/", "/delivered")) {
-        return ApiRoute{"/webhooks/:id/delivered", {"POST"}, *std::move(id)};
-    }
-    if (auto id = segmentBetween(path, "/webhooks/", "")) {
-        return ApiRoute{"/webhooks/:id", {"GET"}, *std::move(id)};
-    }
-    if (path == "/changes") {
-        return ApiRoute{"/changes", {"GET"}, {}};
-    }
-    if (path == "/auth/revoke") {
-        return ApiRoute{"/auth/revoke", {"POST"}, {}};
-    }
-    return std::nullopt;
-}
-
-// The methods of a route that needs no API key, null for other paths.
-const std::vector<std::string_view>* publicMethods(std::string_view path)
-{
-    if (path == "/healthz" || path == "/metrics") {
-        return &getOnly;
-    }
-    if (path == "/user_management/authorize") {
-        return &getOrPost;
-    }
-    if (path == "/auth/callback") {
-        return &postOnly;
-    }
-    return nullptr;
+    response.route = std::string(route);
+    return response;
 }
 
 } // namespace
@@ -126,198 +86,137 @@ Router::Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQ
 {
 }
 
-std::optional<HttpResponse> Router::admit(const HttpRequest& head)
+std::span<const Router::Route> Router::routes()
 {
-    std::string route = "unmatched";
-    auto refused = refusal(head, route);
-    if (refused) {
-        refused->route = std::move(route);
-    }
-    return refused;
+    using enum Credential;
+    constexpr auto signInBytes = SignInRoutes::maxBodyBytes;
+    constexpr std::optional<std::uint64_t> serverLimit;
+    static const std::array table{
+        Route{"/h/:token", "", hookToken,
+            [](Router& router, Call& call) {
+                return router.m_settings.discard ? ready(HttpResponse::json(202, {{"id", "discarded"}}))
+                                                 : router.m_hooks.capture(std::move(call.request), std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/healthz", "GET", none, [](Router& router, Call& /*call*/) { return router.health(); }, serverLimit,
+            false},
+        Route{"/metrics", "GET", none, [](Router& router, Call& /*call*/) { return ready(router.metrics()); },
+            serverLimit, false},
+        Route{"/user_management/authorize", "GET", none,
+            [](Router& router, Call& call) { return ready(router.m_signIn.page(call.request)); }, signInBytes, false},
+        Route{"/user_management/authorize", "POST", none,
+            [](Router& router, Call& call) { return router.m_signIn.signIn(call.request); }, signInBytes, false},
+        Route{"/auth/callback", "POST", none,
+            [](Router& router, Call& call) {
+                return router.m_signIn.exchange(call.request, router.m_settings.maxJsonDepth);
+            },
+            signInBytes, false},
+        Route{"/listeners/", "GET", apiKey, [](Router& router, Call& call) { return ready(router.listeners(call)); },
+            serverLimit, false},
+        Route{"/listeners/", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.create(call.caller, call.request); },
+            serverLimit, false},
+        Route{"/listeners/suggest-template", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.suggestTemplate(call.request); }, serverLimit,
+            false},
+        Route{"/listeners/:id", "PATCH", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_listeners.update(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/listeners/:id", "DELETE", apiKey,
+            [](Router& router, Call& call) { return router.m_listeners.remove(call.caller, std::move(call.id)); },
+            serverLimit, false},
+        Route{"/webhooks/poll", "GET", apiKey,
+            [](Router& router, Call& call) { return router.m_webhooks.poll(call.caller, call.request); }, serverLimit,
+            false},
+        Route{"/webhooks/recent", "GET", apiKey, [](Router& router, Call& call) { return router.recent(call); },
+            serverLimit, false},
+        Route{"/webhooks/listener/:id/recent", "GET", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_webhooks.recent(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/webhooks/:id/delivered", "POST", apiKey,
+            [](Router& router, Call& call) { return router.m_webhooks.markDelivered(call.caller, std::move(call.id)); },
+            serverLimit, false},
+        Route{"/webhooks/:id", "GET", apiKey,
+            [](Router& router, Call& call) {
+                return router.m_webhooks.payload(call.caller, call.request, std::move(call.id));
+            },
+            serverLimit, false},
+        Route{"/changes", "GET", apiKey,
+            [](Router& router, Call& call) { return router.m_changes.changes(call.caller, call.request); }, serverLimit,
+            true},
+        Route{"/auth/revoke", "POST", apiKey,
+            [](Router& router, Call& call) {
+                const auto& keyHash = call.caller.keyHash;
+                return keyHash ? router.m_signIn.revoke(*keyHash)
+                               : ready(HttpResponse::error(
+                                     400, "the static API token cannot be revoked; change API_TOKEN instead"));
+            },
+            serverLimit, false},
+    };
+    return table;
 }
 
-std::optional<std::uint64_t> Router::maxBodyBytes(const HttpRequest& head) const
+std::expected<Admission, HttpResponse> Router::admit(const HttpRequest& head)
 {
-    if (head.path == "/user_management/authorize" || head.path == "/auth/callback") {
-        return SignInRoutes::maxBodyBytes;
+    const auto table = routes();
+    std::optional<std::string> id;
+    const auto first = std::ranges::find_if(
+        table, [&](const Route& route) { return (id = matched(route.pattern, head.path)).has_value(); });
+    if (!id) {
+        return std::unexpected(HttpResponse::error(404, "no such route"));
+    }
+    const std::ranges::subrange rows(first,
+        std::ranges::find_if(first, table.end(), [&](const Route& row) { return row.pattern != first->pattern; }));
+    const auto row = std::ranges::find_if(
+        rows, [&](const Route& route) { return route.method.empty() || route.method == head.method; });
+    if (row == rows.end()) {
+        return std::unexpected(refused(methodNotAllowed(rows), first->pattern));
+    }
+    Call call{{}, {}, *std::move(id)};
+    if (row->credential == Credential::apiKey) {
+        auto caller = m_authenticator.authenticate(head);
+        if (!caller) {
+            return std::unexpected(refused(std::move(caller.error()), row->pattern));
+        }
+        call.caller = *std::move(caller);
+    } else if (row->credential == Credential::hookToken) {
+        if (auto unknown = hookRefusal(call.id)) {
+            return std::unexpected(refused(*std::move(unknown), row->pattern));
+        }
+    }
+    return Admission{
+        row->maxBodyBytes, row->holds, [this, route = &*row, call = std::move(call)](HttpRequest request) mutable {
+            call.request = std::move(request);
+            return run(*route, std::move(call));
+        }};
+}
+
+std::optional<HttpResponse> Router::hookRefusal(const std::string& token)
+{
+    if (m_settings.discard) {
+        return std::nullopt;
+    }
+    const auto found = m_hookTargets.find(token);
+    if (!found) {
+        return HttpResponse::error(503, "the database is unavailable");
+    }
+    if (*found == nullptr) {
+        return HttpResponse::error(404, "no listener has this hook URL");
     }
     return std::nullopt;
 }
 
-bool Router::holds(const HttpRequest& head) const
+boost::asio::awaitable<HttpResponse> Router::run(const Route& route, Call call)
 {
-    return head.path == "/changes";
-}
-
-std::optional<HttpResponse> Router::refusal(const HttpRequest& head, std::string& route)
-{
-    const std::string_view path = head.path;
-    if (auto token = segmentBetween(path, "/h/", "")) {
-        route = "/h/:token";
-        if (m_settings.discard) {
-            return std::nullopt;
-        }
-        const auto found = m_hookTargets.find(*token);
-        if (!found) {
-            return HttpResponse::error(503, "the database is unavailable");
-        }
-        if (*found == nullptr) {
-            return HttpResponse::error(404, "no listener has this hook URL");
-        }
-        return std::nullopt;
-    }
-    if (const auto* methods = publicMethods(path)) {
-        route = std::string(path);
-        if (std::ranges::find(*methods, head.method) == methods->end()) {
-            return methodNotAllowed(*methods);
-        }
-        return std::nullopt;
-    }
-    const auto matched = apiRoute(path);
-    if (!matched) {
-        return HttpResponse::error(404, "no such route");
-    }
-    route = matched->route;
-    if (std::ranges::find(matched->methods, head.method) == matched->methods.end()) {
-        return methodNotAllowed(matched->methods);
-    }
-    if (auto caller = m_authenticator.authenticate(head); !caller) {
-        return caller.error();
-    }
-    return std::nullopt;
-}
-
-boost::asio::awaitable<HttpResponse> Router::handle(HttpRequest request)
-{
-    std::string route = "unmatched";
-    HttpResponse response = co_await dispatch(request, route);
-    response.route = std::move(route);
+    // The handler's awaitable may refer to `call`, which lives here until it is done.
+    auto handling = route.handler(*this, call);
+    auto response = co_await std::move(handling);
+    response.route = std::string(route.pattern);
     co_return response;
-}
-
-boost::asio::awaitable<HttpResponse> Router::dispatch(HttpRequest& request, std::string& route)
-{
-    const std::string_view path = request.path;
-    const std::string_view method = request.method;
-    if (auto token = segmentBetween(path, "/h/", "")) {
-        route = "/h/:token";
-        if (m_settings.discard) {
-            co_return discarded();
-        }
-        auto capturing = m_hooks.capture(std::move(request), *std::move(token));
-        co_return co_await std::move(capturing);
-    }
-    if (path == "/healthz") {
-        route = "/healthz";
-        if (method != "GET") {
-            co_return methodNotAllowed(getOnly);
-        }
-        co_return co_await health();
-    }
-    if (path == "/metrics") {
-        route = "/metrics";
-        if (method != "GET") {
-            co_return methodNotAllowed(getOnly);
-        }
-        HttpResponse response;
-        response.contentType = "text/plain; version=0.0.4";
-        response.body = m_metrics.text(m_reader.payloadCount().value_or(-1), m_versions.waiting());
-        co_return response;
-    }
-    if (path == "/user_management/authorize") {
-        route = "/user_management/authorize";
-        if (method == "GET") {
-            co_return m_signIn.page(request);
-        }
-        if (method != "POST") {
-            co_return methodNotAllowed(getOrPost);
-        }
-        co_return co_await m_signIn.signIn(request);
-    }
-    if (path == "/auth/callback") {
-        route = "/auth/callback";
-        if (method != "POST") {
-            co_return methodNotAllowed(postOnly);
-        }
-        co_return co_await m_signIn.exchange(request, m_settings.maxJsonDepth);
-    }
-    co_return co_await authorized(request, route);
-}
-
-boost::asio::awaitable<HttpResponse> Router::authorized(HttpRequest& request, std::string& route)
-{
-    const std::string_view method = request.method;
-    auto matched = apiRoute(request.path);
-    if (!matched) {
-        co_return HttpResponse::error(404, "no such route");
-    }
-    route = matched->route;
-    const auto& allowed = matched->methods;
-    const auto& id = matched->id;
-    if (std::ranges::find(allowed, method) == allowed.end()) {
-        co_return methodNotAllowed(allowed);
-    }
-    auto caller = m_authenticator.authenticate(request);
-    if (!caller) {
-        co_return caller.error();
-    }
-    if (route == "/listeners/") {
-        if (method == "GET") {
-            const auto tag = m_changes.tag(*caller, codingOf(request));
-            if (auto unchanged = ChangesRoute::notModified(request, tag)) {
-                co_return *std::move(unchanged);
-            }
-            co_return ChangesRoute::tagged(m_listeners.list(*caller), tag);
-        }
-        co_return co_await m_listeners.create(*caller, request);
-    }
-    if (route == "/listeners/suggest-template") {
-        auto suggesting = m_listeners.suggestTemplate(request);
-        co_return co_await std::move(suggesting);
-    }
-    if (route == "/listeners/:id") {
-        if (method == "PATCH") {
-            auto updating = m_listeners.update(*caller, request, id);
-            co_return co_await std::move(updating);
-        }
-        auto removing = m_listeners.remove(*caller, id);
-        co_return co_await std::move(removing);
-    }
-    if (route == "/webhooks/poll") {
-        auto polling = m_webhooks.poll(*caller, request);
-        co_return co_await std::move(polling);
-    }
-    if (route == "/webhooks/recent") {
-        const auto limit = RequestParsing::limit(request, 0);
-        const auto tag = m_changes.tag(*caller, std::to_string(limit.value_or(0)) + codingOf(request));
-        if (auto unchanged = ChangesRoute::notModified(request, tag)) {
-            co_return *std::move(unchanged);
-        }
-        auto listing = m_webhooks.recent(*caller, request, std::nullopt);
-        co_return ChangesRoute::tagged(co_await std::move(listing), tag);
-    }
-    if (route == "/changes") {
-        auto waiting = m_changes.changes(*caller, request);
-        co_return co_await std::move(waiting);
-    }
-    if (route == "/webhooks/listener/:id/recent") {
-        auto listing = m_webhooks.recent(*caller, request, id);
-        co_return co_await std::move(listing);
-    }
-    if (route == "/webhooks/:id") {
-        auto reading = m_webhooks.payload(*caller, request, id);
-        co_return co_await std::move(reading);
-    }
-    if (route == "/webhooks/:id/delivered") {
-        auto marking = m_webhooks.markDelivered(*caller, id);
-        co_return co_await std::move(marking);
-    }
-    const auto& keyHash = caller->keyHash;
-    if (!keyHash) {
-        co_return HttpResponse::error(400, "the static API token cannot be revoked; change API_TOKEN instead");
-    }
-    auto revoking = m_signIn.revoke(*keyHash);
-    co_return co_await std::move(revoking);
 }
 
 boost::asio::awaitable<HttpResponse> Router::health()
@@ -328,6 +227,34 @@ boost::asio::awaitable<HttpResponse> Router::health()
         co_return HttpResponse::error(503, "the database is not writable: " + written.error().message);
     }
     co_return HttpResponse::json(200, {{"status", "ok"}});
+}
+
+HttpResponse Router::metrics() const
+{
+    HttpResponse response;
+    response.contentType = "text/plain; version=0.0.4";
+    response.body = m_metrics.text(m_reader.payloadCount().value_or(-1), m_versions.waiting());
+    return response;
+}
+
+HttpResponse Router::listeners(const Call& call)
+{
+    const auto tag = m_changes.tag(call.caller, codingOf(call.request));
+    if (auto unchanged = ChangesRoute::notModified(call.request, tag)) {
+        return *std::move(unchanged);
+    }
+    return ChangesRoute::tagged(m_listeners.list(call.caller), tag);
+}
+
+boost::asio::awaitable<HttpResponse> Router::recent(const Call& call)
+{
+    const auto limit = RequestParsing::limit(call.request, 0);
+    const auto tag = m_changes.tag(call.caller, std::to_string(limit.value_or(0)) + codingOf(call.request));
+    if (auto unchanged = ChangesRoute::notModified(call.request, tag)) {
+        co_return *std::move(unchanged);
+    }
+    auto listing = m_webhooks.recent(call.caller, call.request, std::nullopt);
+    co_return ChangesRoute::tagged(co_await std::move(listing), tag);
 }
 
 void Router::responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,

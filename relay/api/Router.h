@@ -18,7 +18,10 @@
 #include "store/Store.h"
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 
 namespace corvane::relay {
 
@@ -40,30 +43,53 @@ struct RouterSettings {
     ModelSuggester* model = nullptr;
 };
 
-// Matches each request to its route, checks the method and the API key, and hands it on. Logs every
-// response and counts it in the metrics.
+// Matches the head of each request to one route of its table, checks the method and the credential
+// the route needs, and hands the request, once read, to the route's handler. Logs every response and
+// counts it in the metrics.
 class Router final : public RequestHandler {
 public:
     // `reader` is used on the I/O thread, `answerReader` on the worker thread only.
     Router(Store& reader, Store& answerReader, WorkerThread& worker, CommitQueue& queue, Metrics& metrics,
         RequestLog& log, ChangeVersions& versions, RouterSettings settings);
 
-    // Refuses on the head alone what handle() would refuse: an unknown route or hook token, a method
-    // the route does not take, an API request without a valid key.
-    std::optional<HttpResponse> admit(const HttpRequest& head) override;
-    std::optional<std::uint64_t> maxBodyBytes(const HttpRequest& head) const override;
-    bool holds(const HttpRequest& head) const override;
-    boost::asio::awaitable<HttpResponse> handle(HttpRequest request) override;
+    // Refuses an unknown route, a method the route does not take (405 with Allow), then a hook token
+    // no listener has or an API request without a valid key.
+    std::expected<Admission, HttpResponse> admit(const HttpRequest& head) override;
     void responded(std::string_view method, const HttpResponse& response, std::string_view remoteAddress,
         std::chrono::steady_clock::duration elapsed) override;
 
     HookTargets& hookTargets() { return m_hookTargets; }
 
 private:
-    std::optional<HttpResponse> refusal(const HttpRequest& head, std::string& route);
-    boost::asio::awaitable<HttpResponse> dispatch(HttpRequest& request, std::string& route);
-    boost::asio::awaitable<HttpResponse> authorized(HttpRequest& request, std::string& route);
+    // What a handler is given: the request, who sent it (for a route that needs an API key; nobody's
+    // account otherwise), and the segment its path gives the route's ":name".
+    struct Call {
+        HttpRequest request;
+        Caller caller;
+        std::string id;
+    };
+    enum class Credential { none, hookToken, apiKey };
+    // Gives the route's answer; what it awaits may refer to `call`, which outlives it.
+    using Handler = boost::asio::awaitable<HttpResponse> (*)(Router& router, Call& call);
+    // One method of one path. `pattern` is the path, with ":name" standing for one non-empty segment,
+    // and names the route in logs and metrics; the rows of one pattern follow each other, and an empty
+    // `method` takes every method.
+    struct Route {
+        std::string_view pattern;
+        std::string_view method;
+        Credential credential;
+        Handler handler;
+        std::optional<std::uint64_t> maxBodyBytes;
+        bool holds;
+    };
+
+    static std::span<const Route> routes();
+    std::optional<HttpResponse> hookRefusal(const std::string& token);
+    boost::asio::awaitable<HttpResponse> run(const Route& route, Call call);
     boost::asio::awaitable<HttpResponse> health();
+    HttpResponse metrics() const;
+    HttpResponse listeners(const Call& call);
+    boost::asio::awaitable<HttpResponse> recent(const Call& call);
 
     Store& m_reader;
     CommitQueue& m_queue;

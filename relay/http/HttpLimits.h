@@ -7,6 +7,8 @@ namespace corvane::relay {
 
 // What the server holds every client to, and how many it serves at once.
 struct HttpLimits {
+    // Also bound a chunked body: each chunk-size line, the chunk extensions of all its lines together,
+    // its trailer section and its trailer fields.
     std::uint32_t maxHeaderBytes = 16 * 1024;
     std::uint32_t maxHeaderCount = 100;
     std::uint64_t maxBodyBytes = std::uint64_t{10} * 1024 * 1024;

@@ -324,14 +324,15 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
     exchange.gzip = Gzip::accepted(request.header("accept-encoding").value_or(""));
     exchange.headOnly = request.method == "HEAD";
     exchange.keepAlive = parser.keepAlive();
-    if (auto refused = m_handler.admit(request)) {
+    auto admission = m_handler.admit(request);
+    if (!admission) {
         if (parser.done()) {
-            co_return co_await respond(connection, *std::move(refused), exchange);
+            co_return co_await respond(connection, std::move(admission.error()), exchange);
         }
-        co_await refuse(connection, *std::move(refused), exchange.method, exchange.started);
+        co_await refuse(connection, std::move(admission.error()), exchange.method, exchange.started);
         co_return false;
     }
-    if (const auto bodyBytes = m_handler.maxBodyBytes(request)) {
+    if (const auto bodyBytes = admission->maxBodyBytes) {
         if (auto limited = parser.limitBody(*bodyBytes); !limited) {
             co_await refuse(connection, refusal(413, limited.error().message), exchange.method, exchange.started);
             co_return false;
@@ -362,9 +363,8 @@ asio::awaitable<bool> HttpServer::exchange(Connection& connection, beast::flat_b
         request.body = parser.takeBody();
     }
     connection.deadline = Clock::time_point::max();
-    const bool held = m_handler.holds(request);
-    auto handling = m_handler.handle(std::move(request));
-    if (!held) {
+    auto handling = admission->handle(std::move(request));
+    if (!admission->holds) {
         auto response = co_await std::move(handling);
         co_return co_await respond(connection, std::move(response), exchange);
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <vector>
 
 namespace corvane::relay {
@@ -85,13 +86,33 @@ std::vector<std::string_view> transferCodings(const http::fields& fields)
 
 struct RequestParser::State {
     http::request_parser<GrowingBody> parser;
+    // What the parser is given now. It is not eager, so this starts where the element it reads starts.
+    std::string_view input;
+    std::optional<Refusal> refusal;
+    std::uint64_t extensionBytes = 0;
+    std::size_t headFields = 0;
+    std::function<void(std::uint64_t, beast::string_view, boost::system::error_code&)> onChunkHeader;
 };
 
 RequestParser::RequestParser(const HttpLimits& limits)
     : m_limits(limits), m_bodyLimit(limits.maxBodyBytes), m_state(std::make_unique<State>())
 {
-    m_state->parser.header_limit(limits.maxHeaderBytes);
-    m_state->parser.body_limit(limits.maxBodyBytes);
+    auto& parser = m_state->parser;
+    parser.header_limit(limits.maxHeaderBytes);
+    parser.body_limit(limits.maxBodyBytes);
+    parser.eager(false);
+    m_state->onChunkHeader
+        = [this](std::uint64_t size, beast::string_view extensions, boost::system::error_code& error) {
+              m_state->extensionBytes += extensions.size();
+              m_state->refusal = chunkRefusal(m_state->input, size == 0);
+              if (!m_state->refusal && m_state->extensionBytes > m_limits.maxHeaderBytes) {
+                  m_state->refusal = Refusal{400,
+                      "the chunk extensions of a request are longer than " + std::to_string(m_limits.maxHeaderBytes)
+                          + " bytes together"};
+              }
+              error = m_state->refusal ? http::error::bad_chunk_extension : boost::system::error_code();
+          };
+    parser.on_chunk_header(m_state->onChunkHeader);
 }
 
 RequestParser::~RequestParser() = default;
@@ -100,12 +121,15 @@ std::expected<std::size_t, Refusal> RequestParser::parse(std::string_view bytes)
 {
     auto& parser = m_state->parser;
     const bool wholeRequest = parser.is_header_done();
-    parser.eager(wholeRequest);
     std::size_t used = 0;
     while (!(wholeRequest ? parser.is_done() : parser.is_header_done()) && used < bytes.size()) {
         boost::system::error_code error;
-        const auto count = parser.put(boost::asio::buffer(bytes.data() + used, bytes.size() - used), error);
+        m_state->input = bytes.substr(used);
+        const auto count = parser.put(boost::asio::buffer(m_state->input), error);
         used += count;
+        if (const auto& refused = m_state->refusal; refused) {
+            return std::unexpected(*refused);
+        }
         if (error == http::error::need_more) {
             break;
         }
@@ -123,11 +147,52 @@ std::expected<std::size_t, Refusal> RequestParser::parse(std::string_view bytes)
         }
     }
     if (!wholeRequest && parser.is_header_done()) {
+        m_state->headFields = fieldCount();
         if (auto checked = checkHead(); !checked) {
             return std::unexpected(checked.error());
         }
     }
+    if (wholeRequest && parser.chunked() && !parser.is_done()) {
+        // The parser takes a chunk-size line, and the trailer section after the last one, only once
+        // whole: until then their bytes wait here, and are bounded here.
+        if (auto refused = chunkRefusal(bytes.substr(used), true)) {
+            return std::unexpected(*std::move(refused));
+        }
+    }
+    if (wholeRequest && parser.is_done() && fieldCount() - m_state->headFields > m_limits.maxHeaderCount) {
+        return std::unexpected(Refusal{431, "too many trailer fields"});
+    }
     return used;
+}
+
+std::optional<Refusal> RequestParser::chunkRefusal(std::string_view input, bool last) const
+{
+    if (input.starts_with("\r\n")) {
+        input.remove_prefix(2);
+    }
+    const auto lineEnd = input.find("\r\n");
+    auto line = input.substr(0, lineEnd);
+    if (lineEnd == std::string_view::npos && line.ends_with('\r')) {
+        line.remove_suffix(1);
+    }
+    if (line.size() > m_limits.maxHeaderBytes) {
+        return Refusal{400, "a chunk-size line is longer than " + std::to_string(m_limits.maxHeaderBytes) + " bytes"};
+    }
+    if (!last || lineEnd == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto sectionEnd = input.find("\r\n\r\n", lineEnd);
+    const auto section = (sectionEnd == std::string_view::npos ? input.size() : sectionEnd + 4) - lineEnd - 2;
+    if (section > m_limits.maxHeaderBytes) {
+        return Refusal{431, "the trailer section is larger than " + std::to_string(m_limits.maxHeaderBytes) + " bytes"};
+    }
+    return std::nullopt;
+}
+
+std::size_t RequestParser::fieldCount() const
+{
+    const auto& header = m_state->parser.get();
+    return static_cast<std::size_t>(std::distance(header.begin(), header.end()));
 }
 
 std::expected<void, Refusal> RequestParser::limitBody(std::uint64_t bytes)
@@ -158,7 +223,7 @@ std::expected<void, Refusal> RequestParser::finish()
 std::expected<void, Refusal> RequestParser::checkHead() const
 {
     const auto& header = m_state->parser.get();
-    if (std::distance(header.begin(), header.end()) > std::ptrdiff_t(m_limits.maxHeaderCount)) {
+    if (m_state->headFields > m_limits.maxHeaderCount) {
         return std::unexpected(Refusal{431, "too many request header fields"});
     }
     const auto hosts = header.count(http::field::host);

@@ -22,7 +22,9 @@ struct Refusal {
 // Reads one HTTP/1.1 request from its bytes however they are split: first its head, judged on its
 // own, then its body. A head is refused unless its framing is unambiguous (RFC 9112 §6.3: a
 // Transfer-Encoding ends in chunked and comes without Content-Length) and an HTTP/1.1 request names
-// exactly one Host (§3.2). The body takes memory only as its bytes arrive.
+// exactly one Host (§3.2). The body takes memory only as its bytes arrive. A chunked body (§7.1) is
+// bounded as the head is: each chunk-size line, the chunk extensions of all its lines together and its
+// trailer section take at most the header bytes, and the trailer fields at most the header count.
 class RequestParser {
 public:
     explicit RequestParser(const HttpLimits& limits);
@@ -56,6 +58,11 @@ private:
     struct State;
 
     std::expected<void, Refusal> checkHead() const;
+    // The refusal for the chunk-size line `input` starts with (after the CRLF ending the chunk before),
+    // and for the `last` one also for the trailer section after it, of which `input` holds the whole
+    // or the part that arrived.
+    std::optional<Refusal> chunkRefusal(std::string_view input, bool last) const;
+    std::size_t fieldCount() const;
     Refusal tooLarge() const;
 
     const HttpLimits& m_limits;

@@ -92,6 +92,7 @@ StoreResult<void> PostgresConnection::reconnect(std::chrono::steady_clock::time_
         const int polling = m_reconnecting.value_or(PGRES_POLLING_FAILED);
         if (polling == PGRES_POLLING_OK) {
             m_reconnecting.reset();
+            m_prepared.clear();
             return {};
         }
         if (polling == PGRES_POLLING_FAILED) {
@@ -118,10 +119,28 @@ StoreResult<void> PostgresConnection::reconnect(std::chrono::steady_clock::time_
     }
 }
 
+StoreResult<const std::string*> PostgresConnection::prepared(const char* sql, const PostgresParameters& parameters)
+{
+    if (const auto found = m_prepared.find(sql); found != m_prepared.end()) {
+        return &found->second;
+    }
+    auto name = "corvane_" + std::to_string(m_prepared.size());
+    const PostgresResult result(
+        PQprepare(m_connection.get(), name.c_str(), sql, parameters.count(), parameters.types()));
+    if (!result.succeeded()) {
+        return std::unexpected(StoreError{trimmed(result.errorMessage(PQerrorMessage(m_connection.get())))});
+    }
+    return &m_prepared.emplace(sql, std::move(name)).first->second;
+}
+
 StoreResult<PostgresResult> PostgresConnection::run(const char* sql, const PostgresParameters& parameters)
 {
-    PostgresResult result(PQexecParams(m_connection.get(), sql, parameters.count(), parameters.types(),
-        parameters.values(), parameters.lengths(), parameters.formats(), 1));
+    const auto name = prepared(sql, parameters);
+    if (!name) {
+        return std::unexpected(name.error());
+    }
+    PostgresResult result(PQexecPrepared(m_connection.get(), (*name)->c_str(), parameters.count(), parameters.values(),
+        parameters.lengths(), parameters.formats(), 1));
     if (!result.succeeded()) {
         return std::unexpected(StoreError{trimmed(result.errorMessage(PQerrorMessage(m_connection.get())))});
     }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 struct pg_conn;
 
@@ -26,8 +27,9 @@ public:
     // Connects, waiting as long as it takes (up to the connect timeout).
     static StoreResult<PostgresConnection> open(const std::string& database, std::chrono::milliseconds reconnectWait);
 
-    // Runs one statement with its values as parameters. A statement outside a transaction that failed
-    // because the connection broke is run once more on a new one.
+    // Runs one statement with its values as parameters, prepared on the connection the first time its
+    // text is run there (the server parses and plans it once). A statement outside a transaction that
+    // failed because the connection broke is run once more on a new one.
     StoreResult<PostgresResult> query(const char* sql, const PostgresParameters& parameters = {});
     // Runs one or more statements without parameters or results.
     StoreResult<void> execute(const char* sql);
@@ -48,12 +50,16 @@ private:
     StoreResult<void> reconnect(std::chrono::steady_clock::time_point deadline);
     StoreResult<PostgresResult> run(const char* sql, const PostgresParameters& parameters);
     StoreError failure(std::string_view what) const;
+    // The name `sql` is prepared under on this connection, prepared now when it was not.
+    StoreResult<const std::string*> prepared(const char* sql, const PostgresParameters& parameters);
 
     std::unique_ptr<pg_conn, Closer> m_connection;
     std::chrono::milliseconds m_reconnectWait;
     std::chrono::steady_clock::time_point m_lastAttempt;
     // While an attempt is under way: what libpq waits for next (a PostgresPollingStatusType).
     std::optional<int> m_reconnecting;
+    // Statement texts to the names they are prepared under; a new connection starts without any.
+    std::unordered_map<std::string, std::string> m_prepared;
 };
 
 } // namespace corvane::relay

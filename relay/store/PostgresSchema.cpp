@@ -1,5 +1,7 @@
 #include "store/PostgresSchema.h"
 
+#include "store/SchemaMigrations.h"
+
 #include <array>
 #include <string>
 
@@ -122,12 +124,7 @@ StoreResult<void> applyMissing(PostgresConnection& connection)
     if (!version) {
         return std::unexpected(version.error());
     }
-    const auto current = *version;
-    if (current > std::int64_t(migrations.size())) {
-        return std::unexpected(StoreError{"the database has schema version " + std::to_string(current)
-            + ", newer than this relay knows (" + std::to_string(migrations.size()) + ")"});
-    }
-    for (auto index = static_cast<std::size_t>(current); index < migrations.size(); ++index) {
+    return SchemaMigrations::applyFrom(*version, migrations.size(), [&connection](std::size_t index) {
         // One transaction: a migration is applied and recorded whole, or not at all.
         auto applied = connection.execute("BEGIN");
         if (applied) {
@@ -140,11 +137,9 @@ StoreResult<void> applyMissing(PostgresConnection& connection)
         }
         if (!applied) {
             std::ignore = connection.execute("ROLLBACK");
-            return std::unexpected(StoreError{
-                "migration to schema version " + std::to_string(index + 1) + " failed: " + applied.error().message});
         }
-    }
-    return {};
+        return applied;
+    });
 }
 
 } // namespace

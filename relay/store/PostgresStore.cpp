@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <span>
 
 namespace corvane::relay {
 namespace {
@@ -104,6 +105,24 @@ bool mayName(std::string_view identifier)
     return std::ranges::all_of(identifier, [](char character) { return character > ' ' && character < '\x7f'; });
 }
 
+// Inserts `rows` captures, 14 parameters each in the order of the columns. A capture whose listener
+// this batch deleted after it was captured is left out, as the deletion would have removed it.
+std::string insertCapturesSql(std::size_t rows)
+{
+    std::string sql = "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body,"
+                      " raw_body, received_at, offered, body_parts, verification_status, verification_reason)"
+                      " SELECT * FROM (VALUES ";
+    for (std::size_t row = 0; row < rows; ++row) {
+        sql += row == 0 ? "(" : ", (";
+        for (std::size_t column = 1; column <= 14; ++column) {
+            sql += (column == 1 ? "$" : ", $") + std::to_string(row * 14 + column);
+        }
+        sql += ")";
+    }
+    sql += ") captured (id, listener_id) WHERE EXISTS (SELECT 1 FROM listeners l WHERE l.id = captured.listener_id)";
+    return sql;
+}
+
 std::int64_t budget(std::size_t bodyBytes)
 {
     return std::int64_t(std::min<std::size_t>(bodyBytes, std::numeric_limits<std::int64_t>::max()));
@@ -161,6 +180,7 @@ StoreResult<std::int64_t> PostgresStore::change(const char* sql, const PostgresP
 StoreResult<void> PostgresStore::beginBatch()
 {
     m_receivedInBatch.clear();
+    m_capturesInBatch.clear();
     // A query, not execute(): on a connection that broke while it rested, it is retried on a new one.
     if (auto begun = m_connection.query("BEGIN ISOLATION LEVEL READ COMMITTED"); !begun) {
         return std::unexpected(begun.error());
@@ -171,6 +191,9 @@ StoreResult<void> PostgresStore::beginBatch()
 
 StoreResult<void> PostgresStore::commitBatch()
 {
+    if (auto written = writeCaptures(); !written) {
+        return std::unexpected(written.error());
+    }
     for (const auto& [listenerId, count] : m_receivedInBatch) {
         auto counted = change("UPDATE listeners SET total_received = total_received + $2 WHERE id = $1",
             PostgresParameters().text(listenerId).integer(count));
@@ -198,6 +221,7 @@ void PostgresStore::rollbackBatch()
 {
     m_inBatch = false;
     m_receivedInBatch.clear();
+    m_capturesInBatch.clear();
     if (auto rolledBack = m_connection.execute("ROLLBACK"); !rolledBack) {
         // The next batch reports its own failure; this says why.
         std::fprintf(
@@ -306,20 +330,9 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
     if (!mayName(id)) {
         return ListenerUpdate::notFound;
     }
-    return guarded([&]() -> StoreResult<ListenerUpdate> {
-        const auto config = changes.notificationConfig
-            ? std::optional(StoreColumns::configText(*changes.notificationConfig))
-            : std::optional<std::string>();
-        auto settings = changes.verification.value_or(std::nullopt);
-        const auto refused = StoreColumns::keepStoredSecret(
-            settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-        if (!refused) {
-            return std::unexpected(refused.error());
-        }
-        if (const auto& outcome = *refused) {
-            return *outcome;
-        }
-        const auto verification = StoreColumns::verification(settings);
+    const auto secret = [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); };
+    const auto write = [&](const StoreColumns::UpdatedColumns& columns) {
+        const auto& [config, verification] = columns;
         const auto description = changes.description.value_or(std::nullopt);
         PostgresParameters parameters;
         parameters.text(accountId)
@@ -334,7 +347,7 @@ StoreResult<ListenerUpdate> PostgresStore::updateListener(
             .boolean(changes.isEnabled.has_value())
             .boolean(changes.isEnabled.value_or(false))
             .boolean(changes.verification.has_value());
-        auto updated = change(R"sql(
+        return change(R"sql(
 UPDATE listeners SET
     updated_at = $3,
     name = CASE WHEN $4 THEN $5 ELSE name END,
@@ -350,11 +363,8 @@ UPDATE listeners SET
     verification_prefix = CASE WHEN $12 THEN $19 ELSE verification_prefix END
 WHERE account_id = $1 AND id = $2)sql",
             addVerification(parameters, verification));
-        if (!updated) {
-            return std::unexpected(updated.error());
-        }
-        return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
-    });
+    };
+    return guarded([&] { return StoreColumns::updateListener(changes, secret, write); });
 }
 
 StoreResult<bool> PostgresStore::deleteListener(const std::string& accountId, const std::string& id)
@@ -443,10 +453,23 @@ StoreResult<void> PostgresStore::insertBodyPart(const std::string& payloadId, st
 
 StoreResult<bool> PostgresStore::insertCapture(const Capture& capture)
 {
-    return guarded([&]() -> StoreResult<bool> {
-        if (capture.webhookId) {
+    if (!m_receivedInBatch.contains(capture.listenerId)) {
+        // Held until the batch ends: the listener cannot be deleted by another relay before its
+        // payloads are written (as a payload's foreign key would hold it), and one that is gone
+        // already fails this capture alone.
+        auto held = m_connection.query(
+            "SELECT 1 FROM listeners WHERE id = $1 FOR KEY SHARE", PostgresParameters().text(capture.listenerId));
+        if (!held) {
+            return std::unexpected(held.error());
+        }
+        if (held->rows() == 0) {
+            return std::unexpected(StoreError{"the listener was deleted"});
+        }
+    }
+    if (capture.webhookId) {
+        auto noted = guarded([&]() -> StoreResult<bool> {
             // A webhook-id seen within the tolerance is a retry; one seen before that is taken as new.
-            auto noted = change(R"sql(
+            auto seen = change(R"sql(
 INSERT INTO webhook_ids (listener_id, webhook_id, seen_at) VALUES ($1, $2, $3)
 ON CONFLICT (listener_id, webhook_id) DO UPDATE SET seen_at = excluded.seen_at
 WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
@@ -455,25 +478,40 @@ WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
                     .bytes(*capture.webhookId)
                     .integer(capture.receivedAt)
                     .integer(SignatureVerifier::toleranceSeconds * 1000));
-            if (!noted) {
-                return std::unexpected(noted.error());
+            if (!seen || *seen > 0) {
+                return seen ? StoreResult<bool>(true) : std::unexpected(seen.error());
             }
-            if (*noted == 0) {
-                auto parts
-                    = change("DELETE FROM body_parts WHERE payload_id = $1", PostgresParameters().text(capture.id));
-                return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
-            }
+            auto parts = change("DELETE FROM body_parts WHERE payload_id = $1", PostgresParameters().text(capture.id));
+            return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
+        });
+        if (!noted || !*noted) {
+            return noted;
         }
-        const auto verification = capture.verification;
-        const auto status = verification ? std::optional<std::int64_t>(verification->verified ? 1 : 2) : std::nullopt;
-        const auto reason
-            = verification && !verification->verified ? std::optional(verification->reason) : std::nullopt;
-        auto inserted = change(
-            "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
-            " received_at, offered, body_parts, verification_status, verification_reason)"
-            " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)",
-            PostgresParameters()
-                .text(capture.id)
+    }
+    m_capturesInBatch.push_back(capture);
+    ++m_receivedInBatch[capture.listenerId];
+    return true;
+}
+
+StoreResult<void> PostgresStore::writeCaptures()
+{
+    for (std::size_t first = 0; first < m_capturesInBatch.size(); first += capturesPerInsert) {
+        const auto rows = std::min(capturesPerInsert, m_capturesInBatch.size() - first);
+        if (m_insertCaptures.size() < rows) {
+            m_insertCaptures.resize(rows);
+        }
+        auto& sql = m_insertCaptures[rows - 1];
+        if (sql.empty()) {
+            sql = insertCapturesSql(rows);
+        }
+        PostgresParameters parameters;
+        // The parameters point into these, as into the captures.
+        std::vector<StoreColumns::VerificationStatus> verifications;
+        verifications.reserve(rows);
+        for (const auto& capture : std::span(m_capturesInBatch).subspan(first, rows)) {
+            const auto& verification
+                = verifications.emplace_back(StoreColumns::verificationStatus(capture.verification));
+            parameters.text(capture.id)
                 .text(capture.listenerId)
                 .text(capture.accountId)
                 .text(capture.method)
@@ -485,14 +523,15 @@ WHERE webhook_ids.seen_at < excluded.seen_at - $4)sql",
                 .integer(capture.receivedAt)
                 .boolean(capture.offered)
                 .integer(capture.bodyParts)
-                .integer(status)
-                .text(reason));
-        if (!inserted) {
+                .integer(verification.status)
+                .text(verification.reason);
+        }
+        if (auto inserted = change(sql.c_str(), parameters); !inserted) {
             return std::unexpected(inserted.error());
         }
-        ++m_receivedInBatch[capture.listenerId];
-        return true;
-    });
+    }
+    m_capturesInBatch.clear();
+    return {};
 }
 
 StoreResult<bool> PostgresStore::retentionLock()

@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace corvane::relay {
 
@@ -68,14 +69,23 @@ private:
     // The payloads `sql` selects, each read by StoreRows::payload with `cutBytes`.
     StoreResult<std::vector<StoredPayload>> payloads(const char* sql, const PostgresParameters& parameters,
         std::size_t cutBytes = std::numeric_limits<std::size_t>::max());
+    // Inserts the captures of the open batch, up to capturesPerInsert in one statement.
+    StoreResult<void> writeCaptures();
     StoreResult<std::optional<std::string>> storedSecret(
         const std::string& accountId, const std::string& id, VerificationScheme scheme);
 
+    // Rows of one INSERT: each row count is a statement of its own, prepared once per connection.
+    static constexpr std::size_t capturesPerInsert = 32;
+
     PostgresConnection m_connection;
     bool m_inBatch = false;
-    // Captures inserted in the open batch, per listener: added to the listeners' totals once per
-    // batch, just before it commits. Ordered, so that relays sharing the database lock the listeners'
-    // rows in one order and never deadlock.
+    // Captures of the open batch, inserted together just before it commits.
+    std::vector<Capture> m_capturesInBatch;
+    // The INSERT statement for n captures at index n - 1, made when first needed.
+    std::vector<std::string> m_insertCaptures;
+    // Captures inserted in the open batch, per listener, whose rows the batch holds: added to the
+    // listeners' totals once per batch, just before it commits. Ordered, so that relays sharing the
+    // database lock the listeners' rows in one order and never deadlock.
     std::map<std::string, std::int64_t> m_receivedInBatch;
 };
 

@@ -1,5 +1,7 @@
 #include "store/SqliteSchema.h"
 
+#include "store/SchemaMigrations.h"
+
 #include <array>
 #include <string>
 
@@ -120,24 +122,18 @@ StoreResult<void> migrate(SqliteConnection& connection)
     if (!version) {
         return std::unexpected(version.error());
     }
-    const auto current = *version;
-    if (current > std::int64_t(migrations.size())) {
-        return std::unexpected(StoreError{"the database has schema version " + std::to_string(current)
-            + ", newer than this relay knows (" + std::to_string(migrations.size()) + ")"});
-    }
-    for (auto index = static_cast<std::size_t>(current); index < migrations.size(); ++index) {
+    return SchemaMigrations::applyFrom(*version, migrations.size(), [&connection](std::size_t index) {
         const std::string script = std::string("BEGIN IMMEDIATE;") + migrations[index]
             + "PRAGMA user_version = " + std::to_string(index + 1) + "; COMMIT;";
-        if (auto applied = connection.execute(script.c_str()); !applied) {
-            std::string message
-                = "migration to schema version " + std::to_string(index + 1) + " failed: " + applied.error().message;
+        auto applied = connection.execute(script.c_str());
+        if (!applied) {
             if (auto rolledBack = connection.execute("ROLLBACK"); !rolledBack) {
-                message += "; rolling it back failed too: " + rolledBack.error().message;
+                return StoreResult<void>(std::unexpected(StoreError{
+                    applied.error().message + "; rolling it back failed too: " + rolledBack.error().message}));
             }
-            return std::unexpected(StoreError{std::move(message)});
         }
-    }
-    return {};
+        return applied;
+    });
 }
 
 } // namespace corvane::relay::SqliteSchema

@@ -310,20 +310,10 @@ StoreResult<std::optional<std::string>> SqliteStore::storedSecret(
 StoreResult<ListenerUpdate> SqliteStore::updateListener(
     const std::string& accountId, const std::string& id, const ListenerChanges& changes, Milliseconds now)
 {
-    const auto config = changes.notificationConfig
-        ? std::optional(StoreColumns::configText(*changes.notificationConfig))
-        : std::optional<std::string>();
-    auto settings = changes.verification.value_or(std::nullopt);
-    const auto refused = StoreColumns::keepStoredSecret(
-        settings, [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); });
-    if (!refused) {
-        return std::unexpected(refused.error());
-    }
-    if (const auto& outcome = *refused) {
-        return *outcome;
-    }
-    const auto verification = StoreColumns::verification(settings);
-    auto updated = change(R"sql(
+    const auto secret = [&](VerificationScheme scheme) { return storedSecret(accountId, id, scheme); };
+    return StoreColumns::updateListener(changes, secret, [&](const StoreColumns::UpdatedColumns& columns) {
+        const auto& [config, verification] = columns;
+        return change(R"sql(
 UPDATE listeners SET
     name = CASE WHEN ?1 THEN ?2 ELSE name END,
     description = CASE WHEN ?3 THEN ?4 ELSE description END,
@@ -338,16 +328,13 @@ UPDATE listeners SET
     verification_encoding = CASE WHEN ?12 THEN ?18 ELSE verification_encoding END,
     verification_prefix = CASE WHEN ?12 THEN ?19 ELSE verification_prefix END
 WHERE account_id = ?10 AND id = ?11)sql",
-        std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
-        changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
-        std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
-        std::string_view(accountId), std::string_view(id), std::int64_t(changes.verification.has_value()),
-        verification[0], verification[1], verification[2], verification[3], verification[4], verification[5],
-        verification[6]);
-    if (!updated) {
-        return std::unexpected(updated.error());
-    }
-    return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
+            std::int64_t(changes.name.has_value()), changes.name, std::int64_t(changes.description.has_value()),
+            changes.description.value_or(std::nullopt), std::int64_t(config.has_value()), config,
+            std::int64_t(changes.isEnabled.has_value()), std::int64_t(changes.isEnabled.value_or(false)), now,
+            std::string_view(accountId), std::string_view(id), std::int64_t(changes.verification.has_value()),
+            verification[0], verification[1], verification[2], verification[3], verification[4], verification[5],
+            verification[6]);
+    });
 }
 
 StoreResult<bool> SqliteStore::deleteListener(const std::string& accountId, const std::string& id)
@@ -437,9 +424,7 @@ WHERE seen_at < excluded.seen_at - ?4)sql",
             return parts ? StoreResult<bool>(false) : std::unexpected(parts.error());
         }
     }
-    const auto verification = capture.verification;
-    const auto status = verification ? std::optional<std::int64_t>(verification->verified ? 1 : 2) : std::nullopt;
-    const auto reason = verification && !verification->verified ? std::optional(verification->reason) : std::nullopt;
+    const auto verification = StoreColumns::verificationStatus(capture.verification);
     auto statement = m_connection.prepare(
         "INSERT INTO payloads (id, listener_id, account_id, method, headers, query, body_kind, form_body, raw_body,"
         " received_at, offered, body_parts, verification_status, verification_reason)"
@@ -459,8 +444,8 @@ WHERE seen_at < excluded.seen_at - ?4)sql",
         .bind(10, capture.receivedAt)
         .bind(11, std::int64_t(capture.offered))
         .bind(12, capture.bodyParts)
-        .bind(13, status)
-        .bind(14, reason);
+        .bind(13, verification.status)
+        .bind(14, verification.reason);
     if (auto inserted = statement->run(); !inserted) {
         return std::unexpected(inserted.error());
     }

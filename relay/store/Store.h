@@ -51,7 +51,8 @@ public:
     virtual StoreResult<void> insertBodyPart(const std::string& payloadId, std::int64_t part, std::string_view bytes)
         = 0;
     // False, with nothing written, when the capture's webhook-id was stored for its listener less than
-    // SignatureVerifier::toleranceSeconds before it was received: a retry of a stored payload.
+    // SignatureVerifier::toleranceSeconds before it was received: a retry of a stored payload. A
+    // store may write the payload with the rest of its batch, as the batch commits.
     virtual StoreResult<bool> insertCapture(const Capture& capture) = 0;
     // Removes all but the newest `keep` payloads of every listener; the number removed. May look only
     // at the listeners that received payloads since its last call on this store.

@@ -19,25 +19,43 @@ Verification verification(const std::optional<VerificationSettings>& settings)
         hmacOnly(VerificationNames::of(settings->encoding)), hmacOnly(settings->prefix)};
 }
 
-StoreResult<std::optional<ListenerUpdate>> keepStoredSecret(
-    std::optional<VerificationSettings>& settings, const StoredSecret& storedSecret)
+VerificationStatus verificationStatus(const std::optional<PayloadVerification>& verification)
 {
-    if (!settings || !settings->secret.empty()) {
-        return std::nullopt;
+    if (!verification) {
+        return {.status = std::nullopt, .reason = std::nullopt};
     }
-    auto stored = storedSecret(settings->scheme);
-    if (!stored) {
-        return std::unexpected(stored.error());
+    if (verification->verified) {
+        return {.status = 1, .reason = std::nullopt};
     }
-    const auto& secret = *stored;
-    if (!secret) {
-        return ListenerUpdate::notFound;
+    return {.status = 2, .reason = verification->reason};
+}
+
+StoreResult<ListenerUpdate> updateListener(
+    const ListenerChanges& changes, const StoredSecret& storedSecret, const WriteColumns& write)
+{
+    auto settings = changes.verification.value_or(std::nullopt);
+    if (settings && settings->secret.empty()) {
+        auto stored = storedSecret(settings->scheme);
+        if (!stored) {
+            return std::unexpected(stored.error());
+        }
+        const auto& secret = *stored;
+        if (!secret) {
+            return ListenerUpdate::notFound;
+        }
+        if (secret->empty()) {
+            return ListenerUpdate::secretRequired;
+        }
+        settings->secret = *secret;
     }
-    if (secret->empty()) {
-        return ListenerUpdate::secretRequired;
+    auto updated = write(UpdatedColumns{
+        .config = changes.notificationConfig ? std::optional(configText(*changes.notificationConfig)) : std::nullopt,
+        .verification = verification(settings),
+    });
+    if (!updated) {
+        return std::unexpected(updated.error());
     }
-    settings->secret = *secret;
-    return std::nullopt;
+    return *updated > 0 ? ListenerUpdate::updated : ListenerUpdate::notFound;
 }
 
 } // namespace corvane::relay::StoreColumns

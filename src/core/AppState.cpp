@@ -26,8 +26,8 @@ constexpr std::size_t bannerLimit = 50;
 
 int loopCount = 0; // touched on the GUI thread only
 
-Notification notificationOf(
-    const NotificationContent& content, const std::optional<std::string>& sound, QString payloadId, QString notice)
+Notification notificationOf(const NotificationContent& content, const std::optional<std::string>& sound,
+    QString payloadId, const QString& notice)
 {
     return {
         .title = QString::fromStdString(content.title),

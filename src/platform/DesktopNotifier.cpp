@@ -2,6 +2,7 @@
 
 #include "platform/Logging.h"
 #include "platform/NotificationText.h"
+#include "platform/WindowActivation.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -115,8 +116,9 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action)
     if (target == m_targets.constEnd()) {
         return;
     }
-    if (action == QLatin1String(defaultAction) && target->link) {
-        emit linkRequested(*target->link);
+    const std::optional<QUrl>& link = target->link;
+    if (action == QLatin1String(defaultAction) && link) {
+        emit linkRequested(*link);
     } else if (action == QLatin1String(defaultAction) || action == QLatin1String(showAction)) {
         emit payloadRequested(target->payloadId);
     }
@@ -125,7 +127,7 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action)
 void DesktopNotifier::activationToken(uint id, const QString& token)
 {
     if (m_targets.contains(id)) {
-        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        WindowActivation::grant(token);
     }
 }
 
@@ -139,7 +141,7 @@ void DesktopNotifier::remember(uint id, Target target)
         m_targets.remove(m_targetOrder.front());
         m_targetOrder.pop_front();
     }
-    m_targets.insert(id, std::move(target));
+    m_targets.emplace(id, std::move(target));
     m_targetOrder.push_back(id);
 }
 

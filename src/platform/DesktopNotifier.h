@@ -40,13 +40,13 @@ public:
 
     bool isAuthorized() const override { return m_authorized; }
 
-private slots:
-    void actionInvoked(uint id, const QString& action);
-    // Sent just before an action by servers that support xdg-activation (specification 1.2): the token
-    // lets the window that the action brings forward take the focus on Wayland.
-    void activationToken(uint id, const QString& token);
-
 private:
+    // Receivers of the server's signals.
+    Q_INVOKABLE void actionInvoked(uint id, const QString& action);
+    // Sent just before an action by servers that support xdg-activation (Desktop Notifications
+    // Specification 1.2): the token lets the window that the action brings forward take the focus on Wayland.
+    Q_INVOKABLE void activationToken(uint id, const QString& token);
+
     // What a click on one posted notification leads to.
     struct Target {
         QString payloadId;

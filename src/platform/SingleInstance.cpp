@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -17,6 +19,15 @@ constexpr int requestTimeoutMs = 5000;
 const QByteArray activateRequest = "activate";
 const QByteArray openRequest = "open ";
 const QByteArray answer = "ok\n";
+const QByteArray tokenField = "activation-token=";
+constexpr char fieldSeparator = '\t';
+
+// The value of the field `name` ("name=value") among `fields`; empty when absent.
+QString field(const QList<QByteArray>& fields, const QByteArray& name)
+{
+    const auto found = std::ranges::find_if(fields, [&name](const QByteArray& each) { return each.startsWith(name); });
+    return found == fields.end() ? QString() : QString::fromUtf8(found->mid(name.size()));
+}
 
 } // namespace
 
@@ -60,10 +71,17 @@ bool SingleInstance::claim()
 }
 
 // The forwarding process has nothing else to do, so it waits in place, always within `timeout`.
-bool SingleInstance::forward(const std::optional<QString>& url, std::chrono::milliseconds timeout) const
+bool SingleInstance::forward(
+    const std::optional<QString>& url, const QString& activationToken, std::chrono::milliseconds timeout) const
 {
     const QDeadlineTimer deadline(timeout);
-    const QByteArray request = (url ? openRequest + url->toUtf8() : activateRequest) + '\n';
+    QByteArray request = url ? openRequest + url->toUtf8() : activateRequest;
+    // A token that would break the line is not one a desktop hands out.
+    const QByteArray token = activationToken.toUtf8();
+    if (!token.isEmpty() && !token.contains(fieldSeparator) && !token.contains('\n')) {
+        request += fieldSeparator + tokenField + token;
+    }
+    request += '\n';
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(socketPath());
@@ -94,13 +112,15 @@ void SingleInstance::receive()
                 }
                 return;
             }
-            const QByteArray line = socket->readLine(longestLine).trimmed();
+            const QList<QByteArray> fields = socket->readLine(longestLine).trimmed().split(fieldSeparator);
             socket->write(answer);
             socket->disconnectFromServer();
-            if (line == activateRequest) {
-                emit activationRequested();
-            } else if (line.startsWith(openRequest)) {
-                emit urlReceived(QString::fromUtf8(line.mid(openRequest.size())));
+            const QByteArray& command = fields.front();
+            const QString token = field(fields.mid(1), tokenField);
+            if (command == activateRequest) {
+                emit activationRequested(token);
+            } else if (command.startsWith(openRequest)) {
+                emit urlReceived(QString::fromUtf8(command.mid(openRequest.size())), token);
             } else {
                 qCWarning(lcPlatform) << "ignored a request from another corvane process";
             }

@@ -18,8 +18,25 @@ class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A link, or none to raise the window, with the desktop's activation token when there is one.
+    void secondInstanceHandsOverAndTheFirstHears_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("heardToken");
+        const QString link = "corvane://auth/callback?code=a%20b&state=é";
+        QTest::newRow("activate") << QString() << QString() << QString();
+        QTest::newRow("activate with a startup id") << QString() << "host_TIME42" << "host_TIME42";
+        QTest::newRow("link") << link << QString() << QString();
+        QTest::newRow("link with a token") << link << "wl:7f=é" << "wl:7f=é";
+        QTest::newRow("a token that would break the line") << link << "a\tb" << QString();
+    }
+
     void secondInstanceHandsOverAndTheFirstHears()
     {
+        QFETCH(QString, url);
+        QFETCH(QString, token);
+        QFETCH(QString, heardToken);
         QTemporaryDir folder;
         SingleInstance running(folder.path());
         QVERIFY(running.claim());
@@ -28,12 +45,37 @@ private slots:
 
         QSignalSpy activations(&running, &SingleInstance::activationRequested);
         QSignalSpy urls(&running, &SingleInstance::urlReceived);
-        QVERIFY(forwarded(second, std::nullopt));
-        QCOMPARE(activations.size(), 1);
-        const QString link = "corvane://auth/callback?code=a%20b&state=é";
-        QVERIFY(forwarded(second, link));
-        QCOMPARE(urls.size(), 1);
-        QCOMPARE(urls.front().front().toString(), link);
+        QVERIFY(forwarded(second, url.isEmpty() ? std::nullopt : std::optional(url), token));
+        const QVariantList heard = url.isEmpty() ? activations.value(0) : urls.value(0);
+        const QVariantList expected = url.isEmpty() ? QVariantList{heardToken} : QVariantList{url, heardToken};
+        QCOMPARE(activations.size() + urls.size(), 1);
+        QCOMPARE(heard, expected);
+    }
+
+    // Requests of older and newer versions: without fields, and with fields this one does not know.
+    void linesOfOtherVersionsAreHeard_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("without fields") << QByteArray("open corvane://x\n") << QString();
+        QTest::newRow("an unknown field")
+            << QByteArray("open corvane://x\tcolour=blue\tactivation-token=t1\n") << QString("t1");
+    }
+
+    void linesOfOtherVersionsAreHeard()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, token);
+        QTemporaryDir folder;
+        SingleInstance running(folder.path());
+        QVERIFY(running.claim());
+        QSignalSpy urls(&running, &SingleInstance::urlReceived);
+        QLocalSocket socket;
+        socket.connectToServer(folder.filePath("instance.socket"));
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write(line);
+        QTRY_COMPARE(urls.size(), 1);
+        QCOMPARE(urls.front(), (QVariantList{"corvane://x", token}));
     }
 
     // Nothing running means no answer; the lock of a process that has ended is taken over, and so is
@@ -48,10 +90,10 @@ private slots:
         }
         QFile(folder.filePath("instance.socket")).open(QIODevice::WriteOnly);
         SingleInstance running(folder.path());
-        QVERIFY(!running.forward(std::nullopt, 300ms));
+        QVERIFY(!running.forward(std::nullopt, {}, 300ms));
         QVERIFY(running.claim());
         SingleInstance second(folder.path());
-        QVERIFY(forwarded(second, std::nullopt));
+        QVERIFY(forwarded(second, std::nullopt, {}));
     }
 
     // Requests that are not the protocol change nothing and do not block later ones.
@@ -72,15 +114,15 @@ private slots:
         }
 
         SingleInstance second(folder.path());
-        QVERIFY(forwarded(second, std::nullopt));
+        QVERIFY(forwarded(second, std::nullopt, {}));
         QCOMPARE(activations.size(), 1);
         QCOMPARE(urls.size(), 0);
     }
 
 private:
-    static bool forwarded(const SingleInstance& instance, std::optional<QString> url)
+    static bool forwarded(const SingleInstance& instance, std::optional<QString> url, const QString& token)
     {
-        auto result = QtConcurrent::run([&instance, url] { return instance.forward(url, 5s); });
+        auto result = QtConcurrent::run([&instance, url, token] { return instance.forward(url, token, 5s); });
         return QTest::qWaitFor([&result] { return result.isFinished(); }, 10'000) && result.result();
     }
 };

@@ -6,9 +6,13 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <memory>
+#include <vector>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -317,6 +321,51 @@ private slots:
         }
         const auto walBytes = QFileInfo(m_roomy.databasePath() + "-wal").size();
         QVERIFY2(walBytes < bodies * body.size() / 2, qPrintable(QString::number(walBytes) + " bytes of WAL"));
+    }
+
+    // Requests in flight together, more than one statement of the store writes, are each stored under
+    // their own id with their own query and body, and each counted once.
+    void requestsInFlightTogetherAreEachStoredWhole()
+    {
+        constexpr int requests = 100;
+        RelayProcess relay({"CORVANE_RELAY_RATE_LIMIT=0", "CORVANE_RELAY_MAX_CONNECTIONS_PER_CLIENT=0"});
+        QVERIFY(relay.start());
+        RelayClient client(relay);
+        client.signInAndUse();
+        const auto listener = client.createListener("Together");
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int index = 0; index < requests; ++index) {
+            auto& socket = *sockets.emplace_back(std::make_unique<QTcpSocket>());
+            socket.connectToHost(QHostAddress::LocalHost, relay.port());
+            QVERIFY(socket.waitForConnected(waitMilliseconds));
+        }
+        // Written only once every connection is open, so that they arrive together.
+        for (int index = 0; index < requests; ++index) {
+            const auto body = R"({"n":)" + QByteArray::number(index) + "}";
+            auto& socket = *sockets[std::size_t(index)];
+            socket.write("POST " + RelayClient::hookPathOf(listener) + "?n=" + QByteArray::number(index)
+                + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nConnection: close\r\n"
+                  "Content-Length: "
+                + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket.flush();
+        }
+        QMap<QString, std::string> sent;
+        for (int index = 0; index < requests; ++index) {
+            auto& socket = *sockets[std::size_t(index)];
+            QVERIFY(
+                socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(waitMilliseconds));
+            const auto reply = HttpReply::parse(socket.readAll());
+            QCOMPARE(reply.status, 202);
+            sent[RelayClient::idOf(reply.json())] = std::to_string(index);
+        }
+        const auto stored = client.recent(listener, requests);
+        QCOMPARE(stored.size(), std::size_t(requests));
+        for (const auto& payload : stored) {
+            const auto index = sent.value(RelayClient::idOf(payload));
+            QCOMPARE(payload["query"]["n"], index);
+            QCOMPARE(payload["body"]["n"].dump(), index);
+        }
+        QCOMPARE(client.send("GET", "/listeners/").json()["listeners"][0]["total_received"], requests);
     }
 
     // A history list holds every payload, a large body cut after a whole character within its first

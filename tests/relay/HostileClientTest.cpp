@@ -91,7 +91,7 @@ private slots:
 
     // A request that is too large, malformed or whose end is ambiguous is refused and its connection
     // closed, even while the client is still sending: nothing is stored, and the bytes after it never
-    // pass for another request.
+    // pass for another request. Chunk framing is bounded as the head is.
     void refusedRequestsLeaveNothingBehind_data()
     {
         QTest::addColumn<QByteArray>("head");
@@ -116,6 +116,18 @@ private slots:
             << host + QByteArray("X-Field: v\r\n").repeated(120) << QByteArray() << 431;
         QTest::newRow("too many header bytes") << host + "X-Large: " + QByteArray(20000, 'h') + "\r\n"
                                                << QByteArray() << 431;
+        const QByteArray megabyte(qsizetype{1} << 20, 'e');
+        QTest::newRow("long chunk extension") << host + chunked << "1;" + megabyte + "\r\nx\r\n0\r\n\r\n" << 400;
+        QTest::newRow("many extensions on one chunk line")
+            << host + chunked << "1" + QByteArray(";e=v").repeated(5000) + "\r\nx\r\n0\r\n\r\n"
+            << 400;
+        QTest::newRow("extensions on many chunks")
+            << host + chunked << QByteArray("1;e=v\r\nx\r\n").repeated(5000) + "0\r\n\r\n"
+            << 400;
+        QTest::newRow("long trailer field") << host + chunked << "1\r\nx\r\n0\r\nX-T: " + megabyte + "\r\n\r\n" << 431;
+        QTest::newRow("many trailer fields")
+            << host + chunked << "1\r\nx\r\n0\r\n" + QByteArray("X-T: v\r\n").repeated(120) + "\r\n"
+            << 431;
     }
 
     void refusedRequestsLeaveNothingBehind()

@@ -25,11 +25,6 @@ CorvaneApp::CorvaneApp(std::unique_ptr<SecretStore> secrets)
             m_window->showPayload(payloadId);
         }
     });
-    connect(&m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
-            m_popover->popUp(m_tray.geometry());
-        }
-    });
 }
 
 CorvaneApp::~CorvaneApp() = default;
@@ -48,57 +43,89 @@ void CorvaneApp::launch(Start start)
     m_popover = std::make_unique<MenuBarPopover>(*m_state);
     connect(m_window.get(), &MainWindow::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
     connect(m_window.get(), &MainWindow::quitRequested, this, &CorvaneApp::quit);
-    connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, &CorvaneApp::showMainWindow);
+    connect(m_popover.get(), &MenuBarPopover::mainWindowRequested, this, [this] { showMainWindow(); });
     connect(m_popover.get(), &MenuBarPopover::updateCheckRequested, this, &CorvaneApp::checkForUpdates);
     connect(m_popover.get(), &MenuBarPopover::quitRequested, this, &CorvaneApp::quit);
-    connect(m_state.get(), &AppState::signedInChanged, this, &CorvaneApp::showTrayIcon);
-    connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::showTrayIcon);
-    connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::showTrayIcon);
-    connect(m_state.get(), &AppState::listenersChanged, this, &CorvaneApp::showTrayIcon);
-    showTrayIcon();
+    connect(m_state.get(), &AppState::signedInChanged, this, &CorvaneApp::updateTrayIcon);
+    connect(m_state.get(), &AppState::connectedChanged, this, &CorvaneApp::updateTrayIcon);
+    connect(m_state.get(), &AppState::pausedChanged, this, &CorvaneApp::updateTrayIcon);
+    connect(m_state.get(), &AppState::listenersChanged, this, &CorvaneApp::updateTrayIcon);
     // Without a tray there is no way back to a closed window, so closing it ends the app.
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] {
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (!hasTray()) {
             quit();
         }
     });
-    if (start == Start::byUser || !QSystemTrayIcon::isSystemTrayAvailable()) {
+    // A host that comes later adds the icon and leaves the window as the person has it.
+    connect(&m_trayHost, &TrayHostWatcher::appeared, this, &CorvaneApp::createTrayIcon);
+    connect(&m_trayHost, &TrayHostWatcher::checked, this, [this, start](bool present) {
+        if (present) {
+            createTrayIcon();
+        }
+        if (start == Start::atLogin && !hasTray()) {
+            m_window->show();
+        }
+    });
+    m_trayHost.check();
+    if (start == Start::byUser) {
         m_window->show();
     }
     emit launched();
 }
 
-void CorvaneApp::showTrayIcon()
+bool CorvaneApp::hasTray() const
 {
+    return m_tray && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CorvaneApp::createTrayIcon()
+{
+    if (m_tray || !m_state) {
+        return;
+    }
+    m_tray = std::make_unique<QSystemTrayIcon>();
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+            m_popover->popUp(m_tray->geometry());
+        }
+    });
+    updateTrayIcon();
+}
+
+void CorvaneApp::updateTrayIcon()
+{
+    if (!m_tray) {
+        return;
+    }
     const QString name = iconName();
-    if (m_tray.property("iconName").toString() != name) {
-        m_tray.setIcon(TrayIcon::icon(name));
-        m_tray.setProperty("iconName", name);
+    if (m_tray->property("iconName").toString() != name) {
+        m_tray->setIcon(TrayIcon::icon(name));
+        m_tray->setProperty("iconName", name);
     }
     const QString status = m_state->signedIn()
         ? MenuBarPopover::statusText(m_state->connected(), m_state->paused(), m_state->listeners().size())
         : tr("Not signed in");
     const QString toolTip = QStringLiteral("corvane — %1").arg(status);
-    if (m_tray.toolTip() != toolTip) {
-        m_tray.setToolTip(toolTip);
+    if (m_tray->toolTip() != toolTip) {
+        m_tray->setToolTip(toolTip);
     }
-    m_tray.show();
+    m_tray->show();
 }
 
-void CorvaneApp::openLink(const QString& link)
+void CorvaneApp::openLink(const QString& link, const QString& activationToken)
 {
     if (m_browser.deliver(link)) {
-        showMainWindow();
+        showMainWindow(activationToken);
     } else {
         qInfo().noquote() << "corvane: ignored a link, no sign-in is waiting for it";
     }
 }
 
-void CorvaneApp::showMainWindow()
+void CorvaneApp::showMainWindow(const QString& activationToken)
 {
     if (m_window) {
-        m_window->bringToFront();
+        m_window->bringToFront(activationToken);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/DeleteLater.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/SecretServiceStore.h"
+#include "platform/TrayHostWatcher.h"
 #include "service/ServiceClient.h"
 
 #include <QNetworkAccessManager>
@@ -34,17 +35,19 @@ public:
     // How the program was started: by the user, or by the desktop at login.
     enum class Start { byUser, atLogin };
 
-    // Creates the state, the window and the tray icon and shows them at once; the session stored by an
-    // earlier run follows once the secret store answers (AppState::restoreSession()). Started at login
-    // with a tray to live in, the window stays closed until it is asked for.
+    // Creates the state and the window and shows it at once; the session stored by an earlier run
+    // follows once the secret store answers (AppState::restoreSession()). The tray icon comes when the
+    // desktop's tray host is on the bus, now or later in the session. Started at login with a tray to
+    // live in, the window stays closed until it is asked for; without one, it opens.
     void launch(Start start = Start::byUser);
 
     // The tray icon's name for the state (TrayIcon::name).
     QString iconName() const;
 
-    // Hands a corvane:// link to the waiting sign-in; ignored when none waits.
-    void openLink(const QString& link);
-    void showMainWindow();
+    // Hands a corvane:// link to the waiting sign-in; ignored when none waits. `activationToken` is the
+    // desktop's permission to bring the window forward (WindowActivation).
+    void openLink(const QString& link, const QString& activationToken = {});
+    void showMainWindow(const QString& activationToken = {});
     // Ends the application once a sign-out in progress has reached the secret store, waiting at most
     // a few seconds for it.
     QCoro::Task<> quit();
@@ -52,7 +55,8 @@ public:
     AppState* state() const { return m_state.get(); }
     MainWindow* mainWindow() const { return m_window.get(); }
     MenuBarPopover* popover() const { return m_popover.get(); }
-    QSystemTrayIcon& trayIcon() { return m_tray; }
+    // None until the desktop's tray host has been found.
+    QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
     SecretStore& secretStore() { return *m_secrets; }
     Notifier& notifier() { return m_notifier; }
 
@@ -60,7 +64,9 @@ signals:
     void launched();
 
 private:
-    void showTrayIcon();
+    void createTrayIcon();
+    void updateTrayIcon();
+    bool hasTray() const;
     void checkForUpdates();
 
     // Requests still running when the app goes are aborted through the event loop: their manager
@@ -74,7 +80,8 @@ private:
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MenuBarPopover> m_popover;
-    QSystemTrayIcon m_tray;
+    TrayHostWatcher m_trayHost{QDBusConnection::sessionBus()};
+    std::unique_ptr<QSystemTrayIcon> m_tray;
 };
 
 } // namespace corvane

@@ -1,6 +1,7 @@
 #include "ui/shell/MainWindow.h"
 
 #include "core/AppState.h"
+#include "platform/WindowActivation.h"
 #include "service/AppSettings.h"
 #include "service/ServiceClient.h"
 #include "ui/inspector/PayloadInspectorSheet.h"
@@ -101,14 +102,9 @@ void MainWindow::showContent()
     }
 }
 
-void MainWindow::bringToFront()
+void MainWindow::bringToFront(const QString& activationToken)
 {
-    if (isMinimized()) {
-        showNormal();
-    }
-    show();
-    raise();
-    activateWindow();
+    WindowActivation::bringForward(*this, activationToken);
 }
 
 PayloadInspectorSheet* MainWindow::payloadSheet() const

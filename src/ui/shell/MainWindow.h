@@ -18,8 +18,9 @@ class MainWindow : public QMainWindow {
 public:
     explicit MainWindow(AppState& state, QWidget* parent = nullptr);
 
-    // Shows the window (where it was last time), raises it and gives it the keyboard.
-    void bringToFront();
+    // Shows the window (where it was last time), raises it and gives it the keyboard, with the desktop's
+    // `activationToken` when another program passed one on (WindowActivation).
+    void bringToFront(const QString& activationToken = {});
     // Brings the window forward with the webhook `payloadId` in the inspector, over whatever screen
     // shows: the activity's copy, or else the relay's. A webhook the relay no longer has is reported
     // through lastError. An empty id brings the window forward alone.

@@ -27,6 +27,7 @@
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <memory>
@@ -42,6 +43,21 @@ quint16 freePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
+}
+
+// The window's _NET_STARTUP_ID: the launch a window manager takes it to be the outcome of.
+QByteArray startupIdOf(const QWidget& window)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto atomCookie = xcb_intern_atom(x11, 1, 15, "_NET_STARTUP_ID");
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(x11, atomCookie, nullptr), &std::free);
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(x11, xcb_get_property(x11, 0, id, atom->atom, XCB_ATOM_ANY, 0, 64), nullptr),
+        &std::free);
+    return {static_cast<const char*>(xcb_get_property_value(property.get())),
+        xcb_get_property_value_length(property.get())};
 }
 
 bool answers(quint16 port)
@@ -120,7 +136,7 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(app->mainWindow()->findChild<Sidebar*>(), qPrintable(browser.failure()), 20'000);
         QTRY_COMPARE_WITH_TIMEOUT(browser.handOverExitCode(), 0, 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(app->state()->connected(), 10'000);
-        QCOMPARE(app->trayIcon().property("iconName"), "connected");
+        QCOMPARE(app->trayIcon()->property("iconName"), "connected");
 
         const auto key = QCoro::waitFor(AppSettings::keychainRead(app->secretStore()));
         QVERIFY(key && !key->isEmpty());
@@ -132,13 +148,15 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(app->state()->recentBanner().size(), 1U, 10'000);
         QCOMPARE(notifications.received().size(), 1);
-        app->popover()->popUp(app->trayIcon().geometry());
+        app->popover()->popUp(app->trayIcon()->geometry());
         const auto rows = app->popover()->findChildren<RecentRow*>();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front()->bannerEvent().listenerName, "Deploys");
         app->popover()->close();
 
         MainWindow* window = app->mainWindow();
+        app->showMainWindow("launch-1_TIME42");
+        QCOMPARE(startupIdOf(*window), "launch-1_TIME42");
         window->close();
         const QString first = QString::fromStdString(app->state()->activity().front().id);
         notifications.invokeAction(notifications.received().front().id, "default");
