@@ -377,7 +377,7 @@ QCoro::Task<bool> AppState::post(nlohmann::json context, NotificationConfig conf
     QPointer self(this);
     Notification notification
         = notificationOf(NotificationContent::render(config, context, NotificationContent::Unset::defaults),
-            config.sound, std::move(payloadId), std::move(notice));
+            config.sound, std::move(payloadId), notice);
     const QString title = notification.title;
     const QString body = notification.body;
     co_await m_notifier->fire(std::move(notification));
