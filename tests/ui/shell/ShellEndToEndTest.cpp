@@ -187,6 +187,7 @@ private slots:
         QCOMPARE(window->payloadSheet()->inspector()->payload().id, earlier);
         window->payloadSheet()->close();
         QVERIFY(sender.send("DELETE", "/listeners/" + id).status < 300);
+        QTRY_VERIFY_WITH_TIMEOUT(app->state()->activity().empty(), 10'000);
         notifications.invokeAction(merged.id, "show");
         QTRY_COMPARE_WITH_TIMEOUT(app->state()->lastError(), "That webhook is no longer on the relay.", 10'000);
 
